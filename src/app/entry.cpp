@@ -1,0 +1,84 @@
+// The program entry: banner, option parse, choice of run mode, exit status.
+#include "app/entry.hpp"
+
+#include "app/batch.hpp"
+#include "app/driver.hpp"
+#include "app/options.hpp"
+#include "app/search.hpp"
+#include "base/console.hpp"
+#include "base/fatal.hpp"
+#include "base/version.hpp"
+#include "output/fnames.hpp"
+
+#include <string>
+
+namespace kovra {
+namespace {
+
+constexpr const char* kSeparator =
+    "----------------------------------------------------------------------------";
+static_assert(std::char_traits<char>::length(kSeparator) == 76);
+
+void PrintBanner() {
+  DualPrint("%s %s/32 %s%s   -   %sFAST! Wheel, Covering, and t-Design Checker\n", PROGRAM_NAME,
+            VersionText().c_str(), BuildStamp().c_str(), "", "");
+  DualPrint("Checks, reduces and converts covering designs; no warranty. Help: %s -h\n",
+            PROGRAM_NAME);
+  DualPrint("\n* THIS IS A BETA RELEASE FOR TESTING ONLY; USE IT AT YOUR OWN RISK!\n"
+            "* PLEASE REPORT ANY BUGS FOUND TO THE AUTHOR.\n");
+  DualPrint("\n%s is a general Verification and Redundancy Detection Program\n"
+            "      for Covering Designs, Steiner Systems, t-Designs and Wheels\n\n",
+            PROGRAM_NAME);
+}
+
+int RunMode(int argc, const char* const* argv) {
+  // Start-up: the file-name limits, then a clean record of given parameters.
+  InitFNameLimits();
+  RunSettings rs;
+  ResetCmdGiven(rs.given);
+
+  PrintBanner();
+  ResetCmdGiven(rs.given);
+  if (!ParseOptions(argc, argv, rs)) return 0;
+
+  if (rs.fInternalOptions != 0) {
+    if (rs.fTestAll != 0) {
+      TestAll(rs);
+      return 0;
+    }
+    if (rs.fCDsOnly != 0) {
+      CDsOnly(rs);
+      return 0;
+    }
+    if (rs.fToSysDir != 0) {
+      rs.fUseL_InOldStyleFNames = 0;
+      rs.fForceTestingIfRedund = 1;
+    }
+  }
+  if (rs.fFindDesignParams != 0) return FindDesignParams(rs, rs.szDesignFile) ? 1 : 0;
+
+  uint32_t removed = 0;
+  return RunOne(rs, &removed, rs.fForceTestingIfRedund != 0, rs.fToSysDir != 0) ? 0 : 1;
+}
+
+} // namespace
+
+bool RunOne(RunSettings& rs, uint32_t* removed, bool force, bool toSysDir) {
+  if ((rs.usMskSeperatorline & 1u) != 0) DualPrint("\r%s\n", kSeparator);
+  const bool ok = RunDesign(rs, removed, force, toSysDir);
+  if ((rs.usMskSeperatorline & 2u) != 0) DualPrint("\r%s\n", kSeparator);
+  return ok;
+}
+
+int KovraMain(int argc, const char* const* argv) {
+  int status = 0;
+  try {
+    status = RunMode(argc, argv);
+  } catch (const FatalExit& e) {
+    status = e.code;
+  }
+  ConsoleFlush();
+  return status;
+}
+
+} // namespace kovra

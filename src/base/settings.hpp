@@ -1,0 +1,72 @@
+// The run settings filled from the command line, and the parameters it gave.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace kovra {
+
+// The design parameters given on the command line (0 = not given). Every
+// design run copies it into its Sys before loading.
+struct CmdGiven {
+  uint16_t V = 0, K = 0, T = 0, M = 0, L = 0; // -v -k -t -m -l as given
+  uint32_t B = 0;                             // never set by an option
+  uint16_t usFileBase = 1;                    // base the file was found in (set by the reader)
+  uint8_t bSkipperLowGiven = 0;               // low byte of the last -q value; 0 = not given
+  uint8_t bReserved = 0;
+};
+
+// Clears every field but the file base, which becomes 1.
+inline void ResetCmdGiven(CmdGiven& g) { g = CmdGiven{}; }
+
+// One record for the whole process; the option parser fills it, and only the
+// entry, the design run, the analysis setup, the batch modes and the parameter
+// search change it afterwards. Field names are the ones the -i screen prints.
+struct RunSettings {
+  uint16_t v = 49;                            // -v points, 1..54, >= k (checked by the run)
+  uint16_t k = 6;                             // -k block size, 1..7 (checked by the run)
+  uint16_t t = 3;                             // -t match size, 1..7
+  uint16_t m = 6;                             // -m covered subset size, 1..7
+  uint16_t l = 1;                             // -l lambda, 1..255
+  uint32_t b = 0;                             // blocks of the design last loaded
+  uint16_t V = 0, K = 0, T = 0, M = 0, L = 0; // end values (-V -K -T -M -L), fixed up after parsing
+  uint32_t B = 0;                             // -B end value of b; shown by -i only
+  uint16_t usInBase = 1;                      // -a first point number of input files, 0..201
+  uint16_t usOutBase = 1;                     // -p first point number of written files, 0..201
+  uint8_t fShowSummary = 0;                   // -s coverage summary (needs -x)
+  uint32_t ulMaxReport = 15;                  // -r progress lines per pass, 1..2147483647
+  uint32_t ulMaxLosing = 1;                   // -o stop after this many losing combinations
+  uint8_t fDoTesting = 1;                     // -y run the coverage test
+  uint8_t fShowDupeTSets = 0;                 // -x list t-subsets covered more than l times
+  uint8_t fShowRedundants = 0;                // -d print each redundant block
+  uint8_t fWriteNonRedundantsToFile = 0;      // -c write the reduced design
+  uint8_t fWriteToNewFile = 0;                // -e write a verified copy
+  uint8_t fBatchMode = 0;                     // -h2 no key prompts
+  uint8_t fSortOutput = 0;                    // -w sort blocks before writing plain text
+  uint8_t fUseL_InOldStyleFNames = 1;         // -f1/-f0 old-style names carry the digit of l
+  uint8_t fUseNewFNameScheme = 0;             // -f2 base-36 names
+  uint8_t bCompressed = 0;                    // -g 0 plain, 1 ctext, 2 cbin
+  uint8_t fComprUseExp = 1;                   // -N repeat sign in compressed output
+  uint32_t ulComprAvgLineLen = 64;            // -G ctext line length, 32..224
+  uint8_t fDoIdCreate = 1;                    // no option; shown by -i
+  uint16_t usMskSeperatorline = 0;            // -A bit 0 line before, bit 1 line after a design
+  uint8_t fForceTestingIfRedund = 0;          // -y2 test under -y- when redundant blocks were found
+  uint8_t fCloseGaps = 0;                     // -z renumber points densely while loading
+  uint8_t fFindDesignParams = 0;              // -z2 parameter search
+  uint8_t fSkipCompleteDesigns = 0;           // -S skip designs with t = m = k
+  uint32_t ulSkipperHigh = 7;                 // -Q first skipper pass, 0..25
+  uint32_t ulSkipperLow = 3;      // -q last skipper pass, 0..5 (recomputed unless given)
+  uint8_t fNoRedundTesting = 0;   // -y3 accept every block
+  uint8_t fOverwrite = 0;         // -O a new file may replace an existing one
+  uint8_t fDumpToStdout = 0;      // -D dump to standard output when no file can be made
+  uint8_t fCDsOnly = 0;           // -u1 internal: CDsOnly batch mode
+  uint8_t fToSysDir = 0;          // -u2 internal: write into the system tree
+  uint8_t fTestAll = 0;           // -u3 internal: TestAll batch mode
+  uint8_t fInternalOptions = 0;   // internal mode switched on by the first argument
+  std::string szDesignFile;       // the design file; empty = none
+  uint8_t fParamsGiven = 0;       // a file name and one of -v -k -t -m -l were given
+  uint8_t fRunNewFNameScheme = 0; // per-run copy of -f2 read by the file-name check
+  CmdGiven given;                 // the parameters given on the command line
+};
+
+} // namespace kovra

@@ -1,0 +1,62 @@
+// Binomial coefficients, ranking, unranking and enumeration of combinations.
+//
+// A combination is an array of t strictly increasing point numbers. Its rank is
+// its 1-based position in lexicographic order among all t-subsets of 1..n:
+// for n = 5, t = 2 the order is 12 13 14 15 23 24 25 34 35 45, so {1,2} has
+// rank 1, {2,4} rank 6 and {4,5} rank C(5,2) = 10.
+#pragma once
+
+#include "base/limits.hpp"
+
+#include <cstdint>
+
+namespace kovra {
+
+// C(n, k), exact for every n up to 54 (C(54,27) = 1,946,939,425,648,112).
+// 0 when n < k or n > 1754; for 54 < n <= 1754 the value comes from an
+// extended-precision factorial table and is exact only where that precision
+// allows (nothing in the program asks for those).
+uint64_t Binomial(unsigned n, unsigned k);
+
+// Rank of the ascending combination comb[0..t-1] (values 1..n): the reference
+// form, a sum of up to n binomials. Members are not checked.
+uint64_t RankComb(const uint8_t* comb, unsigned n, unsigned t);
+
+// Writes the combination of rank r (1..C(n,t)) to out[0..t-1]; returns r.
+uint64_t UnrankComb(uint64_t r, unsigned n, unsigned t, uint8_t* out);
+
+// Writes start, start+1, ..., start+count-1 and zeroes out[count..fillLen-1].
+// With `strict` clear the combination may repeat values (all members start at
+// `start`). Always returns true.
+bool FirstComb(uint8_t* comb, unsigned count, unsigned start, unsigned nValues, bool strict,
+               unsigned fillLen);
+
+// Advances comb to the next combination of `count` members out of the w values
+// start..start+w-1 in lexicographic order. Returns false, leaving comb as it
+// was, when it held the last one.
+bool NextComb(uint8_t* comb, unsigned count, unsigned start, unsigned w, bool strict);
+
+// base^exp, reduced by `mod` after each multiplication when mod is not 0;
+// 32-bit arithmetic that wraps. 0^0 gives 0.
+uint32_t IntPower(uint32_t base, uint32_t exp, uint32_t mod);
+
+// Table form of RankComb for one (n, t): t look-ups and no loop over n.
+// rank = C(n,t) - sum over j of C(n - comb[j], t - j), j counted from 0.
+struct RankTable {
+  unsigned n = 0;
+  unsigned t = 0;
+  uint64_t total = 0;                   // C(n, t)
+  uint64_t term[MAX_T][MAX_N + 1] = {}; // term[j][c] = C(n - c, t - j) for c <= n
+};
+
+// Prepares `table` for t-subsets of 1..n (n <= 255, t <= 7).
+void InitRankTable(RankTable& table, unsigned n, unsigned t);
+
+// Same result as RankComb(comb, table.n, table.t).
+inline uint64_t RankFast(const RankTable& table, const uint8_t* comb) {
+  uint64_t sum = 0;
+  for (unsigned j = 0; j < table.t; ++j) sum += table.term[j][comb[j]];
+  return table.total - sum;
+}
+
+} // namespace kovra

@@ -1,0 +1,42 @@
+// The ID line of a design file and its check against an old-style file name.
+#pragma once
+
+#include <cstdint>
+
+namespace kovra {
+
+// The 16 numbers of an ID line, in column order.
+struct IdRecord {
+  uint16_t v = 1;
+  uint32_t b = 0;
+  uint16_t k = 1;
+  uint16_t v1 = 1;
+  uint16_t w1 = 0;
+  uint16_t w2 = 0;
+  uint16_t t = 1;
+  uint16_t m = 1;
+  uint16_t L = 1;
+  uint16_t x = 2;
+  uint16_t Base = 1;
+  uint8_t bCmpr = 0;
+  uint32_t CHI = 4;
+  uint32_t CEI = 2;
+  uint32_t CLL = 64;
+  uint16_t CfExp = 1;
+};
+
+// Reads the numbers of an ID line (the text from its significant start) into
+// `id`, each cut to its field's width, and normalises them. With `reset` the
+// record is first set to the reset values. When `path` is given the numbers
+// are checked against the old-style file name (unless the run uses new-style
+// names). Returns the count of numbers read.
+int ParseIdLine(IdRecord& id, const char* line, bool reset, const char* path,
+                bool newFNameSchemeRun);
+
+// Compares the ID line's v, b, t, m and k with an old-style file name and
+// prints a "# ...: FName/ID mismatch!" line for each difference; fills t and m
+// from the name when the ID line gave 0. Silent when path is null or the run
+// uses new-style names.
+void CheckFNameAgainstId(IdRecord& id, const char* path, bool newFNameSchemeRun);
+
+} // namespace kovra

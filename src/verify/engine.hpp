@@ -1,0 +1,99 @@
+// The verification engine: redundancy analysis, coverage test, t-set report.
+//
+// The analysis walks the blocks once and keeps one saturating byte counter per
+// t-subset of the points (index = rank - 1); the summary and the coverage test
+// read nothing but those counters.
+#pragma once
+
+#include "design/sys.hpp"
+
+#include <cstdint>
+#include <ctime>
+#include <memory>
+
+namespace kovra {
+
+// The skipper settings of the run; SetupAnalysis may change them and the
+// caller keeps the changed values for later designs.
+struct SkipperSettings {
+  uint32_t ulSkipperHigh = 7;
+  uint32_t ulSkipperLow = 3;
+  uint8_t bSkipperLowGiven = 0; // low byte of the -q value; 0 = not given
+};
+
+struct TestContext {
+  uint16_t v = 0, k = 0, t = 0, m = 0, l = 0;
+  uint16_t usTestSize = 0; // larger of k and m: size of the walked combinations
+  uint16_t usKT = 0;       // C(k, t)
+  uint32_t ulCnVK = 0;     // C(v, k)
+  uint32_t ulCnVT = 0;     // C(v, t)
+  uint32_t ulMaxLosing = 1;
+  uint32_t ulMaxReport = 15;
+  uint8_t fShowDupeTSets = 0;
+  uint8_t fShowSummary = 0;
+  uint8_t fShowRedundants = 0;
+  uint8_t fKLessM = 0;
+  uint16_t usMK = 0;   // C(m, k) when k < m
+  uint32_t ulCnVM = 0; // C(v, m) when k < m
+  uint8_t tPatterns[MAX_KT][8] = {};
+  uint8_t kPatterns[MAX_MK][7] = {};
+  uint8_t bNeeded = 1;                 // coverage threshold: l, or 255 above 254
+  uint8_t bCap = 255;                  // counters saturate here
+  std::unique_ptr<uint8_t[]> counters; // C(v, t) bytes
+  uint32_t histogram[256] = {};        // summary: t-subsets per counter value
+  int16_t sMinCount = 256;
+  int16_t sMaxCount = -1;
+  uint32_t ulUncovered = 0;
+  uint16_t usEstimate = 5;
+  std::time_t tStart = 0, tNow = 0;
+  uint32_t ulKept = 0, ulSeen = 0;
+  uint16_t usPrintBase = 1;
+  // Run settings the engine reads, stored by SetupAnalysis.
+  uint32_t ulSkipperHigh = 7;
+  uint32_t ulSkipperLow = 3;
+  uint8_t fInternalOptions = 0;
+  uint8_t fNoRedundTesting = 0;
+};
+
+// Marks the context as owning no counters.
+void InitTestContext(TestContext& ctx);
+
+// Range-checks the parameters (ending the program on failure), settles the
+// skipper settings (written back into `skippers`), builds the pattern tables
+// and allocates fresh counters.
+bool SetupAnalysis(TestContext& ctx, uint16_t v, uint16_t k, uint16_t t, uint16_t m, uint16_t l,
+                   bool fShowSummary, uint32_t ulMaxReport, uint32_t ulMaxLosing,
+                   bool fShowDupeTSets, bool fShowRedundants, uint16_t usPrintBase,
+                   SkipperSettings& skippers, bool fInternalOptions, bool fNoRedundTesting);
+
+bool ResetCounters(TestContext& ctx);
+void FreeCounters(TestContext& ctx);
+
+// True when some t-subset of the block lies in fewer than l accepted blocks.
+bool IsBlockNeeded(const TestContext& ctx, const Block& block);
+
+// Counts the block when it is needed (or -y3) and returns true; otherwise it
+// is redundant: returns false (printing it under -d) and counts nothing.
+bool AnalyseBlock(TestContext& ctx, const Block& block);
+
+// For m < k, after SetupAnalysis with (v, m, t, m, l): counts every t-subset
+// of every design block once per block, so that no block is counted twice
+// toward the same t-subset through several of its m-subsets.
+void AnalyseDerivedDesign(TestContext& ctx, const Block* blocks, uint32_t b);
+
+// The coverage test: head, passes, verdict. True when nothing was losing.
+bool TestDesign(TestContext& ctx, const char* fileName);
+
+bool ScanTSetCounters(uint16_t v, uint16_t t, uint8_t bNeeded, const uint8_t* counters,
+                      uint32_t* losing, uint32_t ulMaxLosing, uint16_t usPrintBase);
+bool MultiPassTest(TestContext& ctx, uint32_t* combinations, uint32_t* losing);
+void PrintProgress(TestContext& ctx, uint32_t rank, uint32_t combinations, const uint8_t* comb,
+                   int16_t skipper);
+void PrintCombCount(const TestContext& ctx, const char* label, uint32_t count,
+                    uint32_t combinations);
+
+// The duplicate t-set list, the coverage summary and the total line.
+void PrintTSetReport(TestContext& ctx);
+void TallyTSet(TestContext& ctx, const uint8_t* tset);
+
+} // namespace kovra

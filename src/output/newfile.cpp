@@ -1,12 +1,178 @@
 // Writing a design to a new file.
 #include "output/newfile.hpp"
 
-namespace kovra {
+#include "base/console.hpp"
+#include "formats/cbin.hpp"
+#include "formats/ctext.hpp"
+#include "formats/textfmt.hpp"
+#include "output/fnames.hpp"
+#include "output/safefile.hpp"
+#include "output/systree.hpp"
 
-// Placeholders until output files are written: nothing is created.
-std::string TargetFileName(const Sys&, bool) { return {}; }
-int CreateNewSysFile(Sys&, const char*, uint16_t, bool, bool, uint8_t, uint32_t, bool, bool, bool) {
-  return CREATE_NOTHING;
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+
+namespace kovra {
+namespace {
+
+// Renumbers the design from its base to `to` for the time the object lives.
+// Every point moves by the same difference, so the exact numbering comes
+// back afterwards whatever points the design uses (a renumbering that maps
+// the smallest point present to the new base would write a design that
+// lacks its first point with every number off by more than the difference).
+class BaseShift {
+public:
+  BaseShift(Sys& sys, uint16_t to) : sys_(sys), from_(sys.base) { Shift(to); }
+  ~BaseShift() { Shift(from_); }
+  BaseShift(const BaseShift&) = delete;
+  BaseShift& operator=(const BaseShift&) = delete;
+
+private:
+  void Shift(uint16_t to) {
+    if (to == sys_.base) return;
+    const auto delta = static_cast<uint8_t>(to - sys_.base);
+    sys_.base = to;
+    if (!sys_.blocks || sys_.b == 0) return;
+    const unsigned k = BlockK(sys_.blocks[0]) > MAX_K ? MAX_K : BlockK(sys_.blocks[0]);
+    for (uint32_t i = 0; i < sys_.b; ++i)
+      for (unsigned j = 0; j < k; ++j)
+        sys_.blocks[i].pt[j] = static_cast<uint8_t>(sys_.blocks[i].pt[j] + delta);
+  }
+
+  Sys& sys_;
+  uint16_t from_;
+};
+
+// The dump is assembled in memory and handed to standard output in one piece
+// (never mirrored to standard error), and only when the writer succeeded.
+struct MemoryStream {
+  char* buf = nullptr;
+  size_t len = 0;
+  std::FILE* stream = nullptr;
+
+  MemoryStream() : stream(::open_memstream(&buf, &len)) {}
+  ~MemoryStream() {
+    if (stream != nullptr) std::fclose(stream);
+    std::free(buf);
+  }
+  MemoryStream(const MemoryStream&) = delete;
+  MemoryStream& operator=(const MemoryStream&) = delete;
+};
+
+bool BuildName(NewStyleFName& ns, const Sys& sys) {
+  return BuildNewStyleFName(ns, static_cast<int16_t>(sys.v), static_cast<int16_t>(sys.k),
+                            static_cast<int16_t>(sys.t), static_cast<int16_t>(sys.m),
+                            static_cast<int16_t>(sys.l), static_cast<int32_t>(sys.b), 2);
+}
+
+// Writes a plain or ctext design to `out`. False when the writer refused the
+// design; an error of the stream itself stays on the stream for the caller,
+// who reports it with its cause.
+bool WriteText(Sys& sys, std::FILE* out, const char* comment, uint8_t method, uint32_t avgLineLen,
+               bool useExp) {
+  if (method == 0) {
+    WriteIdHeader(out, sys.v, sys.k, sys.t, sys.m, sys.l, sys.b, sys.x, sys.base, comment, 0, 4, 2,
+                  64, 1, false);
+    WriteBlockLines(sys.blocks.get(), sys.b, out);
+    return true;
+  }
+  return WriteCText(sys, out, avgLineLen, useExp) || std::ferror(out) != 0;
+}
+
+} // namespace
+
+std::string TargetFileName(const Sys& sys, bool useL) {
+  NewStyleFName ns;
+  if (sys.fNewFNameScheme != 0 && BuildName(ns, sys)) return ns.name;
+  return MakeOldStyleFName(sys, useL);
+}
+
+int CreateNewSysFile(Sys& sys, const char* comment, uint16_t outBase, bool createAllowed, bool useL,
+                     uint8_t method, uint32_t avgLineLen, bool useExp, bool dumpToStdout,
+                     bool toSysDir) {
+  // A count without blocks behind it would be read past the array.
+  if (sys.b != 0 && !sys.blocks) return CREATE_NOTHING;
+
+  NewStyleFName ns;
+  const bool newStyleOk = BuildName(ns, sys);
+
+  PendingFile file;
+  bool haveFile = false;
+  if (createAllowed) {
+    std::string target;
+    if (sys.fNewFNameScheme != 0 && newStyleOk) {
+      target = ns.name;
+    } else if (FitsOldStyleFName(sys, useL)) {
+      // In the system tree the old-style limits hold as well; a design the
+      // tree cannot name (no file of its class) keeps its blocks and count
+      // and is not written.
+      if (!toSysDir)
+        target = MakeOldStyleFName(sys, useL);
+      else if (SetSysDirFName(sys, sys.v, sys.k, sys.t, sys.m, sys.l, sys.b))
+        target = sys.szFileName;
+    }
+    if (!target.empty()) haveFile = OpenPendingFile(file, target);
+    if (!haveFile) DualPrint("WARNING: Can't create filename.\n");
+  }
+
+  int result = CREATE_FILE;
+  if (!haveFile) {
+    if (!dumpToStdout) {
+      if (createAllowed)
+        DualPrint("Instead, you can use the 'Dump to stdout' option%s.\n",
+                  newStyleOk ? " or the 'NewStyleFNames' option" : "");
+      return CREATE_NOTHING;
+    }
+    DualPrint("Instead, dumping to stdout.\n");
+    result = CREATE_DUMPED;
+  }
+
+  MemoryStream dump;
+  {
+    BaseShift shift(sys, outBase);
+    switch (method) {
+    case 0:
+    case 1: {
+      std::FILE* out = haveFile ? file.stream : dump.stream != nullptr ? dump.stream : stdout;
+      if (!WriteText(sys, out, comment, method, avgLineLen, useExp)) result = CREATE_NOTHING;
+      break;
+    }
+    case 2:
+      // The binary writer opens the file by name itself (and, given no name,
+      // picks a temporary file of its own and says so).
+      if (haveFile) {
+        if (!ClosePendingStream(file) || !WriteCBin(sys, file.tempPath.c_str(), useExp))
+          result = CREATE_NOTHING;
+      } else if (!WriteCBin(sys, nullptr, useExp)) {
+        result = CREATE_NOTHING;
+      }
+      break;
+    default:
+      DualPrint("Err: Inv compression method %hu given\n", static_cast<unsigned short>(method));
+      result = CREATE_NOTHING;
+      break;
+    }
+  }
+
+  if (haveFile) {
+    if (result == CREATE_NOTHING) {
+      DiscardPendingFile(file);
+    } else {
+      std::string why;
+      if (!CommitPendingFile(file, &why)) {
+        DualPrint("Err: Writing <%s> failed (%s); no file was changed.\n", file.target.c_str(),
+                  why.c_str());
+        result = CREATE_NOTHING;
+      }
+    }
+  } else if (result == CREATE_DUMPED && method != 2 && dump.stream != nullptr) {
+    if (std::fflush(dump.stream) != 0 || std::ferror(dump.stream) != 0)
+      result = CREATE_NOTHING; // out of memory: nothing half printed
+    else if (dump.buf != nullptr)
+      StdoutPrint("%s", dump.buf);
+  }
+  return result;
 }
 
 } // namespace kovra

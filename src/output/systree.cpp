@@ -118,7 +118,7 @@ bool SetSysDirFName(Sys& sys, uint16_t v, uint16_t k, uint16_t t, uint16_t m, ui
   SetSysParams(sys, v, k, t, m, l);
   sys.b = b;
   // The best file's name (its letters as stored) with this design's count.
-  char digits[8];
+  char digits[16];
   std::snprintf(digits, sizeof digits, "%04lu", static_cast<unsigned long>(b));
   const size_t slash = path.rfind('/');
   path.replace(slash + 1 + 2, 4, digits);

@@ -512,16 +512,21 @@ using ToSysDirTest = Fixture;
 
 const fs::path kClass = "../system/K6/3a6a6";
 
+// The ToSysDir mode clears -f1: the tree's names carry the letter a for l.
+const Call kSysDir = [] {
+  Call c;
+  c.useL = false;
+  c.toSysDir = true;
+  return c;
+}();
+
 TEST_F(ToSysDirTest, ADesignTakesTheBestFilesNameWithItsOwnCount) {
   ScratchDir dir;
   WriteFile(kClass / "4901683a.6a6", "stored 168\n");
   WriteFile(kClass / "4901703a.6a6", "stored 170\n");
   Sys s = Sample(165);
-  Call call;
-  call.useL = false;
-  call.toSysDir = true;
   ConsoleCapture cap;
-  EXPECT_EQ(Create(s, call), CREATE_FILE);
+  EXPECT_EQ(Create(s, kSysDir), CREATE_FILE);
   EXPECT_EQ(cap.out, "");
   EXPECT_STREQ(s.szFileName, "../system/K6/3a6a6/4901653a.6a6");
   EXPECT_EQ(ReadFile(kClass / "4901653a.6a6"), Expected(s, 1, 0));
@@ -537,11 +542,8 @@ TEST_F(ToSysDirTest, NoFileOfTheClassCreatesNothing) {
   fs::create_directories(kClass);
   WriteFile(kClass / "5001683a.6a6", "another v\n");
   Sys s = Sample(165);
-  Call call;
-  call.useL = false;
-  call.toSysDir = true;
   ConsoleCapture cap;
-  EXPECT_EQ(Create(s, call), CREATE_NOTHING);
+  EXPECT_EQ(Create(s, kSysDir), CREATE_NOTHING);
   EXPECT_EQ(cap.out, kAdvice);
   EXPECT_EQ(s.b, 165u);
   EXPECT_EQ(Listing(kClass), std::set<std::string>{"5001683a.6a6"});
@@ -551,11 +553,8 @@ TEST_F(ToSysDirTest, MoreThan9999BlocksNeverReplaceAStoredFile) {
   ScratchDir dir;
   WriteFile(kClass / "4901683a.6a6", "stored 168\n");
   Sys s = Sample(12345);
-  Call call;
-  call.useL = false;
-  call.toSysDir = true;
   ConsoleCapture cap;
-  EXPECT_EQ(Create(s, call), CREATE_NOTHING);
+  EXPECT_EQ(Create(s, kSysDir), CREATE_NOTHING);
   EXPECT_EQ(cap.out, kAdvice);
   EXPECT_EQ(s.b, 12345u);
   EXPECT_EQ(ReadFile(kClass / "4901683a.6a6"), "stored 168\n");
@@ -566,11 +565,8 @@ TEST_F(ToSysDirTest, TheSameCountReplacesTheStoredFileCompletely) {
   ScratchDir dir;
   WriteFile(kClass / "4901683a.6a6", "stored 168\n");
   Sys s = Sample(168);
-  Call call; // as under -O
-  call.useL = false;
-  call.toSysDir = true;
-  ConsoleCapture cap;
-  EXPECT_EQ(Create(s, call), CREATE_FILE);
+  ConsoleCapture cap; // creation allowed, as under -O
+  EXPECT_EQ(Create(s, kSysDir), CREATE_FILE);
   EXPECT_EQ(ReadFile(kClass / "4901683a.6a6"), Expected(s, 1, 0));
   EXPECT_EQ(Listing(kClass), std::set<std::string>{"4901683a.6a6"});
 }

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 namespace kovra {
 namespace {
@@ -128,13 +129,14 @@ int CreateNewSysFile(Sys& sys, const char* comment, uint16_t outBase, bool creat
     result = CREATE_DUMPED;
   }
 
-  MemoryStream dump;
+  std::optional<MemoryStream> dump;
+  if (!haveFile) dump.emplace();
   {
     BaseShift shift(sys, outBase);
     switch (method) {
     case 0:
     case 1: {
-      std::FILE* out = haveFile ? file.stream : dump.stream != nullptr ? dump.stream : stdout;
+      std::FILE* out = haveFile ? file.stream : dump->stream != nullptr ? dump->stream : stdout;
       if (!WriteText(sys, out, comment, method, avgLineLen, useExp)) result = CREATE_NOTHING;
       break;
     }
@@ -166,11 +168,11 @@ int CreateNewSysFile(Sys& sys, const char* comment, uint16_t outBase, bool creat
         result = CREATE_NOTHING;
       }
     }
-  } else if (result == CREATE_DUMPED && method != 2 && dump.stream != nullptr) {
-    if (std::fflush(dump.stream) != 0 || std::ferror(dump.stream) != 0)
+  } else if (result == CREATE_DUMPED && method != 2 && dump->stream != nullptr) {
+    if (std::fflush(dump->stream) != 0 || std::ferror(dump->stream) != 0)
       result = CREATE_NOTHING; // out of memory: nothing half printed
-    else if (dump.buf != nullptr)
-      StdoutPrint("%s", dump.buf);
+    else if (dump->buf != nullptr)
+      StdoutPrint("%s", dump->buf);
   }
   return result;
 }

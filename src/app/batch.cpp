@@ -1,11 +1,65 @@
-// The internal batch modes.
+// The internal batch modes: design runs over ranges of parameters, each design
+// taken from the system tree.
 #include "app/batch.hpp"
 
+#include "app/entry.hpp"
 #include "base/console.hpp"
+#include "base/keyboard.hpp"
 
 namespace kovra {
+namespace {
 
-void TestAll(RunSettings&) { DualPrint("Err: TestAll is not available in this build yet.\n"); }
-void CDsOnly(RunSettings&) { DualPrint("Err: CDsOnly is not available in this build yet.\n"); }
+// Visits k from k0 to K, t from t0 to k, m from t to 7 and v from k to 54;
+// the first (m, v) sweep starts at the command line's m0 and v0 instead.
+// CDsOnly looks at every v (so v < k reaches the run's parameter check) but
+// runs only the complete designs; TestAll skips v < k.
+void Walk(RunSettings& rs, bool cdsOnly) {
+  const unsigned v0 = rs.v, k0 = rs.k, t0 = rs.t, m0 = rs.m;
+  ResetCmdGiven(rs.given);
+  bool startMark = true;
+  for (unsigned k = k0; k <= rs.K; ++k) {
+    for (unsigned t = t0; t <= k; ++t) {
+      for (unsigned m = startMark ? m0 : t; m <= 7; ++m) {
+        for (unsigned v = startMark ? v0 : k; v <= 54; ++v) {
+          startMark = false;
+          if (!cdsOnly && v < k) continue;
+          if (PollKey() == KEY_ESC) {
+            DualPrint("\nESC PRESSED\n");
+            return;
+          }
+          const bool complete = k == t && k == m;
+          if (cdsOnly ? !complete : (rs.fSkipCompleteDesigns != 0 && complete)) continue;
+          rs.v = static_cast<uint16_t>(v);
+          rs.k = static_cast<uint16_t>(k);
+          rs.t = static_cast<uint16_t>(t);
+          rs.m = static_cast<uint16_t>(m);
+          rs.l = 1;
+          uint32_t count = 0;
+          RunOne(rs, &count, true, rs.fToSysDir != 0);
+        }
+      }
+    }
+  }
+}
+
+void BatchSettings(RunSettings& rs) {
+  rs.fWriteNonRedundantsToFile = 1;
+  rs.szDesignFile.clear();
+  rs.fUseL_InOldStyleFNames = 0; // names in the system tree carry the letter a
+}
+
+} // namespace
+
+void TestAll(RunSettings& rs) {
+  BatchSettings(rs);
+  Walk(rs, false);
+}
+
+void CDsOnly(RunSettings& rs) {
+  BatchSettings(rs);
+  rs.fToSysDir = 1;
+  rs.fSkipCompleteDesigns = 0;
+  Walk(rs, true);
+}
 
 } // namespace kovra

@@ -1,14 +1,215 @@
-// The design run.
+// The design run: load, bring to base 1, remove redundant blocks while
+// counting coverage, report, test, and write a new file when asked.
 #include "app/driver.hpp"
 
+#include "base/clock.hpp"
 #include "base/console.hpp"
+#include "base/range.hpp"
+#include "base/version.hpp"
+#include "design/sys.hpp"
+#include "formats/loader.hpp"
+#include "output/newfile.hpp"
+#include "output/systree.hpp"
+#include "verify/engine.hpp"
+
+#include <cstdio>
+#include <string>
+#include <sys/stat.h>
 
 namespace kovra {
+namespace {
 
-bool RunDesign(RunSettings&, uint32_t* removed, bool, bool) {
+bool FileExists(const std::string& name) {
+  struct stat st {};
+  return !name.empty() && stat(name.c_str(), &st) == 0;
+}
+
+// Walks the blocks once; a redundant block is replaced by the last one, so the
+// array shrinks in place and each removal costs constant time.
+bool RemoveRedundantBlocks(TestContext& ctx, Sys& sys) {
+  bool found = false;
+  for (uint32_t i = 0; i < sys.b; ++i) {
+    bool accepted = AnalyseBlock(ctx, sys.blocks[i]);
+    while (!accepted) {
+      found = true;
+      sys.blocks[i] = sys.blocks[sys.b - 1];
+      if (i == 0) SetBlockK(sys.blocks[0], sys.k);
+      --sys.b;
+      if (i >= sys.b) break;
+      accepted = AnalyseBlock(ctx, sys.blocks[i]);
+    }
+  }
+  return found;
+}
+
+bool Setup(TestContext& ctx, RunSettings& rs, const Sys& sys, bool summary, bool dupes,
+           bool redundants, uint16_t printBase) {
+  SkipperSettings skippers{rs.ulSkipperHigh, rs.ulSkipperLow, rs.given.bSkipperLowGiven};
+  const bool ok = SetupAnalysis(ctx, sys.v, sys.k, sys.t, sys.m, sys.l, summary, rs.ulMaxReport,
+                                rs.ulMaxLosing, dupes, redundants, printBase, skippers,
+                                rs.fInternalOptions != 0, rs.fNoRedundTesting != 0);
+  // The settled skippers carry over to later designs of a batch run.
+  rs.ulSkipperHigh = skippers.ulSkipperHigh;
+  rs.ulSkipperLow = skippers.ulSkipperLow;
+  return ok;
+}
+
+// For m < k the test looks at the m-subsets of the blocks. The derived design
+// is built (and shown in the internal mode) as before, but its counters come
+// from the design's own blocks, each counted once per t-subset: counting the
+// m-subsets one by one would let one block count several times toward the
+// same t-subset and pass a design that does not cover for l > 1.
+bool AnalyseDerived(TestContext& ctx, RunSettings& rs, const Sys& sys) {
+  Sys derived;
+  InitSys(derived);
+  CopySys(derived, sys);
+  if (!ExplodeSys(derived, sys.m)) {
+    DualPrint("Internal Err #101\n");
+    return false;
+  }
+  if (rs.fInternalOptions != 0) {
+    DualPrint("Sys converted to: ");
+    PrintSysParams(derived, true);
+  }
+  if (!Setup(ctx, rs, derived, false, false, false, sys.given.usFileBase)) return false;
+  AnalyseDerivedDesign(ctx, sys.blocks.get(), sys.b);
+  return true;
+}
+
+void WriteNewFile(RunSettings& rs, Sys& sys, bool redundantFound, bool toSysDir) {
+  if (rs.fSortOutput != 0 && rs.bCompressed == 0) SortBlocks(sys.blocks.get(), sys.b, false);
+  const std::string target =
+      toSysDir ? std::string(sys.szFileName) : TargetFileName(sys, rs.fUseL_InOldStyleFNames != 0);
+  const bool allowed = !FileExists(target) || rs.fOverwrite != 0;
+  if (!allowed)
+    DualPrint("Err: Can't overwrite existing file <%s>.\n     Use option -O for overwriting.\n",
+              target.c_str());
+  char comment[64];
+  if (redundantFound)
+    std::snprintf(comment, sizeof comment, "Redundant blocks removed by %s", PROGRAM_NAME);
+  else
+    std::snprintf(comment, sizeof comment, "Converted by %s", PROGRAM_NAME);
+  const int result = CreateNewSysFile(
+      sys, comment, rs.usOutBase, allowed, rs.fUseL_InOldStyleFNames != 0, rs.bCompressed,
+      rs.ulComprAvgLineLen, rs.fComprUseExp != 0, rs.fDumpToStdout != 0, toSysDir);
+  if (result == CREATE_FILE)
+    DualPrint("Created new file <%s>.\n", target.c_str());
+  else if (result == CREATE_DUMPED)
+    DualPrint("Dumped to stdout or a tmp file.\n");
+  else if (allowed && rs.fDumpToStdout == 0)
+    DualPrint("Use -D to dump to stdout, and redirect it to a file...\n");
+}
+
+} // namespace
+
+bool RunDesign(RunSettings& rs, uint32_t* removed, bool force, bool toSysDir) {
   *removed = 0;
-  DualPrint("Err: the design run is not available in this build yet.\n");
-  return false;
+  CheckRange(rs.ulMaxLosing, 1, 2147483647, "MaxLosing");
+  CheckRange(rs.ulMaxReport, 1, 2147483647, "MaxReport");
+  CheckRange(rs.l, 1, 255, "l");
+  CheckRange(rs.usInBase, 0, 201, "inBase");
+  CheckRange(rs.usOutBase, 0, 201, "outBase");
+  // The command line's (or default) parameters are checked before any file is read.
+  if (!CheckDesignParams(static_cast<int16_t>(rs.v), static_cast<int16_t>(rs.k),
+                         static_cast<int16_t>(rs.t), static_cast<int16_t>(rs.m),
+                         static_cast<int16_t>(rs.l), -1, -1, true))
+    return false;
+
+  Sys sys;
+  InitSys(sys);
+  sys.given = rs.given;
+  SetSysParams(sys, rs.v, rs.k, rs.t, rs.m, rs.l);
+  sys.fNewFNameScheme = rs.fUseNewFNameScheme;
+  rs.fRunNewFNameScheme = rs.fUseNewFNameScheme;
+
+  const char* file = rs.szDesignFile.empty() ? nullptr : rs.szDesignFile.c_str();
+  const auto base = static_cast<int16_t>(rs.usInBase);
+  if (file != nullptr && rs.fParamsGiven == 0)
+    LoadSys(sys, file, true, base, rs.bCompressed, rs.fCloseGaps != 0);
+  else
+    MakeSys(sys, rs.v, rs.k, rs.t, rs.m, rs.l, true, base, file, rs.bCompressed,
+            rs.fCloseGaps != 0);
+  DualPrint("\r");
+  if (!IsSysLoaded(sys)) {
+    DualPrint("\rSysLoad Err. Check file and v,k,t,m,l,base. See -h \n");
+    return false;
+  }
+  if (rs.fSkipCompleteDesigns != 0 && sys.t == sys.k && sys.m == sys.k) {
+    DualPrint("-S given. Skipped <%s>.\n", sys.szFileName);
+    return false;
+  }
+  if (sys.base != 1) {
+    DualPrint("\nTemporarily transforming to Base1 (required internally).\n");
+    ChangeBase(sys, 1);
+  }
+  DualPrint("\rSys loaded <%s>: ", sys.szFileName);
+  PrintSysParams(sys, true);
+  rs.v = sys.v;
+  rs.k = sys.k;
+  rs.t = sys.t;
+  rs.m = sys.m;
+  rs.l = sys.l;
+  rs.b = sys.b;
+
+  TestContext ctx;
+  InitTestContext(ctx);
+  if (!Setup(ctx, rs, sys, rs.fShowSummary != 0, rs.fShowDupeTSets != 0, rs.fShowRedundants != 0,
+             sys.given.usFileBase))
+    return false;
+
+  const std::time_t started = NowSeconds();
+  const char* prefix = rs.fNoRedundTesting != 0 ? "" : "Redundancy ";
+  DualPrint("%sAnalysis started:\n", prefix);
+  const bool redundantFound = RemoveRedundantBlocks(ctx, sys);
+  DualPrint("%sAnalysis finished (%ld seconds)\n", prefix,
+            static_cast<long>(NowSeconds() - started));
+
+  if (toSysDir) SetSysDirFName(sys, sys.v, sys.k, sys.t, sys.m, sys.l, sys.b);
+
+  const auto removedCount = static_cast<long>(ctx.ulSeen) - static_cast<long>(sys.b);
+  if (redundantFound)
+    DualPrint("Total %ld redundant blocks detected. They will be ignored during testing.\n",
+              removedCount);
+  DualPrint("Blocks: %ld     Redundant: %ld     Testing: %ld \n", static_cast<long>(ctx.ulSeen),
+            removedCount, static_cast<long>(sys.b));
+
+  bool testResult = true;
+  bool created = false;
+  PrintTSetReport(ctx);
+
+  if (sys.m < sys.k && !AnalyseDerived(ctx, rs, sys)) return false;
+
+  if (rs.fDoTesting != 0 || (force && redundantFound)) {
+    testResult = TestDesign(ctx, sys.szFileName);
+    if (testResult && rs.ulSkipperLow != 0 && sys.m != sys.t)
+      DualPrint("Warn: Use -Q0 -q0 to be 100%% sure! (for m != t only) \n");
+    *removed = testResult && redundantFound ? static_cast<uint32_t>(removedCount) : 0;
+
+    bool write = false;
+    if (rs.fWriteToNewFile == 0 && !redundantFound) {
+      write = false;
+    } else if (!testResult && rs.fWriteToNewFile != 0) {
+      DualPrint("WARN: Can't create new file because verification failed!\n");
+    } else {
+      write = rs.fWriteToNewFile != 0 || (rs.fWriteNonRedundantsToFile != 0 && redundantFound);
+    }
+    if (write) {
+      WriteNewFile(rs, sys, redundantFound, toSysDir);
+      created = true;
+    }
+  } else {
+    DualPrint("\nTesting disabled by user\n\n");
+    if (rs.fWriteToNewFile != 0)
+      DualPrint("WARN: Can't create new file without verifying! Use -y \n");
+  }
+
+  if (testResult && redundantFound && !created) {
+    DualPrint("Redundant blocks detected (for t=%hu m=%hu)!\n", sys.t, sys.m);
+    DualPrint("Use -c -d -y options to create a new sysfile with %ld blocks.\n",
+              static_cast<long>(sys.b));
+  }
+  ConsoleFlush();
+  return testResult;
 }
 
 } // namespace kovra

@@ -1,13 +1,200 @@
-// The parameter search.
+// The parameter search: k and v from the data, then the strongest t, m and l
+// that the blocks satisfy, by running the design run on candidate parameters.
 #include "app/search.hpp"
 
+#include "app/entry.hpp"
 #include "base/console.hpp"
+#include "base/tempfile.hpp"
+#include "design/sys.hpp"
+#include "formats/idline.hpp"
+#include "formats/textfmt.hpp"
+#include "output/systree.hpp"
+
+#include <cstdio>
+#include <memory>
 
 namespace kovra {
+namespace {
 
-bool FindDesignParams(RunSettings&, const std::string&) {
-  DualPrint("Err: the parameter search (-z2) is not available in this build yet.\n");
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+struct Scan {
+  unsigned long v = 0;
+  unsigned long k = 0;
+  bool ok = true;
+  uint8_t kind = 0; // compression kind named by an ID line
+};
+
+// Counts the distinct point values and the numbers per line. A compressed
+// file's ID line gives v and k directly.
+Scan ScanFile(std::FILE* f, const char* fileName, bool newFNameSchemeRun) {
+  Scan s;
+  bool seen[256] = {};
+  char line[LINE_BUFSIZE];
+  while (ReadTextLine(line, f, false, true, true)) {
+    const char* p = SkipLead(line);
+    if (IsKeyword(p, "ID ")) {
+      IdRecord id;
+      ParseIdLine(id, p, true, fileName, newFNameSchemeRun);
+      if (id.bCmpr != 0) {
+        s.v = id.v;
+        s.k = id.k;
+        s.kind = id.bCmpr;
+        break;
+      }
+    }
+    int32_t numbers[9];
+    bool overflow = false;
+    const int n = ReadNumberLine(numbers, 9, line, &overflow);
+    if (n == 0) continue;
+    if (s.k == 0) s.k = static_cast<unsigned long>(n);
+    if (static_cast<unsigned long>(n) != s.k || overflow) {
+      DualPrint("Err: lines have different nbr of items or k too big\n");
+      s.ok = false;
+      break;
+    }
+    for (int i = 0; i < n && s.ok; ++i) {
+      if (numbers[i] < 0 || numbers[i] > 255) {
+        DualPrint("Err: data out of range\n");
+        s.ok = false;
+      } else if (!seen[numbers[i]]) {
+        seen[numbers[i]] = true;
+        ++s.v;
+      }
+    }
+    if (!s.ok) break;
+  }
+  return s;
+}
+
+// Writes the blocks renumbered densely from 1, without ID line, to a fresh
+// temporary file; the candidate runs read that copy. Returns the block count
+// of the original (0 when it could not be loaded).
+uint32_t MakeDenseCopy(const Scan& s, const std::string& fileName, TempFile& tmp) {
+  Sys sys;
+  InitSys(sys);
+  if (!MakeSys(sys, static_cast<uint16_t>(s.v), static_cast<uint16_t>(s.k), 1, 1, 1, false, 1,
+               fileName.c_str(), s.kind, true))
+    return 0;
+  const uint32_t b = sys.b;
+  CloseGaps(sys.blocks.get(), sys.b, 1);
+  if (!tmp.Create("", ".tmp")) {
+    DualPrint("Err: can't create a temporary file\n");
+    return b;
+  }
+  DualPrint("\nWriting <%s> to a temporary file <%s> without ID\n\n", fileName.c_str(),
+            tmp.path().c_str());
+  FilePtr out(std::fopen(tmp.path().c_str(), "w"));
+  bool written = false;
+  if (out) {
+    WriteBlockLines(sys.blocks.get(), sys.b, out.get());
+    written = std::fflush(out.get()) == 0 && std::ferror(out.get()) == 0;
+    written = std::fclose(out.release()) == 0 && written;
+  }
+  if (!written) {
+    DualPrint("Err: can't write the temporary file <%s>\n", tmp.path().c_str());
+    tmp.Remove();
+  }
+  return b;
+}
+
+struct Found {
+  unsigned long v = 0, t = 0, m = 0, l = 0;
+  unsigned long redunds = 0;
+};
+
+void SetCandidate(RunSettings& rs, unsigned long v, unsigned long k, unsigned long t,
+                  unsigned long m, unsigned long l) {
+  rs.v = static_cast<uint16_t>(v);
+  rs.k = static_cast<uint16_t>(k);
+  rs.t = static_cast<uint16_t>(t);
+  rs.m = static_cast<uint16_t>(m);
+  rs.l = static_cast<uint16_t>(l);
+  rs.b = 0;
+  ResetCmdGiven(rs.given);
+}
+
+// Tries t from high to low, m from t up, v' from v + m - t down to v; the
+// first candidate that passes wins, and its l is raised while it still passes.
+bool Search(RunSettings& rs, unsigned long v, unsigned long k, Found& found) {
+  const unsigned long firstT = rs.T < k ? rs.T : k;
+  const unsigned long topM = rs.M;
+  for (unsigned long t = firstT; t >= 1; --t) {
+    for (unsigned long m = t; m <= topM; ++m) {
+      if (rs.fSkipCompleteDesigns != 0 && t == k && m == k) continue;
+      for (unsigned long vc = v + (m - t); vc >= v; --vc) {
+        SetCandidate(rs, vc, k, t, m, 1);
+        uint32_t count = 0;
+        if (!RunOne(rs, &count, rs.fForceTestingIfRedund != 0, rs.fToSysDir != 0)) continue;
+        found = Found{vc, t, m, 1, count};
+        for (unsigned long l = 2; l <= 255; ++l) {
+          SetCandidate(rs, vc, k, t, m, l);
+          if (!RunOne(rs, &count, rs.fForceTestingIfRedund != 0, rs.fToSysDir != 0)) break;
+          found.l = l;
+          found.redunds = count;
+        }
+        return true;
+      }
+    }
+  }
   return false;
+}
+
+} // namespace
+
+bool FindDesignParams(RunSettings& rs, const std::string& fileName) {
+  // No run of the search writes a file; every run builds its design from the
+  // run settings.
+  rs.fForceTestingIfRedund = 0;
+  rs.fWriteToNewFile = 0;
+  rs.fWriteNonRedundantsToFile = 0;
+  rs.fOverwrite = 0;
+  rs.fToSysDir = 0;
+  rs.bCompressed = 0;
+  rs.fDoTesting = 1;
+  rs.fParamsGiven = 1;
+
+  Scan scan;
+  {
+    FilePtr f(std::fopen(fileName.c_str(), "r"));
+    if (!f) {
+      DualPrint("Err: can't open file <%s>\n", fileName.c_str());
+      return false;
+    }
+    scan = ScanFile(f.get(), fileName.c_str(), rs.fRunNewFNameScheme != 0);
+  }
+  DualPrint("So far detected: k=%lu, v=%lu%s\n", scan.k, scan.v,
+            scan.ok ? "" : ", but errors found!");
+
+  // The copy is removed on every way out, the fatal exit included.
+  TempFile tmp;
+  const uint32_t copyB = MakeDenseCopy(scan, fileName, tmp);
+  if (tmp.exists()) rs.szDesignFile = tmp.path();
+
+  Found found;
+  bool ok = false;
+  if (!scan.ok || scan.k < 1 || scan.k > 7 || scan.v < 1 || scan.v > 54 || scan.v < scan.k)
+    DualPrint("Err: Invalid data, or beyond limits\n");
+  else
+    ok = Search(rs, scan.v, scan.k, found);
+
+  tmp.Remove();
+  DualPrint("\n\nRESULT:\n");
+  if (!ok) {
+    DualPrint("\nErr: No satisfying params found, or an error happened\n");
+    return false;
+  }
+  DualPrint("\nSatisfying params found: v=%lu,k=%lu,t=%lu,m=%lu,l=%lu,b<=%lu (redunds=%lu)\n",
+            found.v, scan.k, found.t, found.m, found.l, static_cast<unsigned long>(copyB),
+            found.redunds);
+  DualPrint("You can try further fine-tuning with setting -T and -M to %hu..%hu \n(current: -T=%hu "
+            "-M=%hu) and comparing the found parms with the known\nbounds from the lists... Re-run "
+            "with lower values for -T -M...\n",
+            static_cast<unsigned short>(7), static_cast<unsigned short>(1), rs.T, rs.M);
+  return true;
 }
 
 } // namespace kovra

@@ -1,0 +1,37 @@
+// Temporary files.
+#include "base/tempfile.hpp"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+#include <vector>
+
+namespace kovra {
+
+TempFile::~TempFile() { Remove(); }
+
+bool TempFile::Create(const std::string& dir, const char* suffix) {
+  Remove();
+  std::string where = dir;
+  // The platform's temporary directory, as its own temporary-name service
+  // uses it; the program reads no environment variables.
+  if (where.empty()) where = P_tmpdir;
+  if (where.back() != '/') where += '/';
+  const std::string tail = suffix != nullptr ? suffix : "";
+  std::string name = where + "kovraXXXXXX" + tail;
+  std::vector<char> buf(name.begin(), name.end());
+  buf.push_back('\0');
+  const int fd = mkstemps(buf.data(), static_cast<int>(tail.size()));
+  if (fd < 0) return false;
+  close(fd);
+  path_ = buf.data();
+  return true;
+}
+
+void TempFile::Remove() {
+  if (!path_.empty()) unlink(path_.c_str());
+  path_.clear();
+}
+
+} // namespace kovra

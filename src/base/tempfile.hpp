@@ -1,0 +1,32 @@
+// Temporary files created safely (unique name, created exclusively) and
+// removed when their owner goes, whatever the path out.
+#pragma once
+
+#include <string>
+
+namespace kovra {
+
+class TempFile {
+public:
+  TempFile() = default;
+  ~TempFile();
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
+
+  // Creates an empty file named <dir>/kovraXXXXXX<suffix> (dir empty: the
+  // system's temporary directory). False when no file could be made.
+  bool Create(const std::string& dir, const char* suffix);
+
+  const std::string& path() const { return path_; }
+  bool exists() const { return !path_.empty(); }
+
+  // Deletes the file now.
+  void Remove();
+  // Keeps the file (it was renamed into place or handed over).
+  void Release() { path_.clear(); }
+
+private:
+  std::string path_;
+};
+
+} // namespace kovra

@@ -2,9 +2,240 @@
 #include "app/options.hpp"
 
 #include "base/console.hpp"
+#include "base/fatal.hpp"
+#include "base/keyboard.hpp"
+#include "base/limits.hpp"
+#include "base/range.hpp"
 #include "base/version.hpp"
+#include "info/screens.hpp"
+
+#include <cstring>
 
 namespace kovra {
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+uint8_t Flag(uint32_t value) { return value != 0 ? 1 : 0; }
+uint16_t Low16(uint32_t value) { return static_cast<uint16_t>(value & 0xFFFFu); }
+uint8_t Low8(uint32_t value) { return static_cast<uint8_t>(value & 0xFFu); }
+
+// "--h" in any case stands for "-h", as does anything starting with "?".
+bool IsHelpAlias(const char* arg) {
+  if (arg[0] == '?') return true;
+  return arg[0] == '-' && arg[1] == '-' && (arg[2] == 'h' || arg[2] == 'H') && arg[3] == '\0';
+}
+
+// Options start with '-' or '/'. On this platform an absolute path also
+// starts with '/', and taking "/tmp/4901683a.616" for a -t option would end
+// the run with a baffling range error; so a '/' argument that holds a second
+// '/' is a path, not an option.
+bool IsOptionArgument(const char* arg) {
+  if (arg[0] == '-') return true;
+  return arg[0] == '/' && std::strchr(arg + 1, '/') == nullptr;
+}
+
+// Everything a parse collects besides the settings themselves.
+struct ParseState {
+  char screens[MAX_SCREEN_REQUESTS] = {};
+  int screenCount = 0;
+  bool paramMarked = false; // one of -v -k -t -m -l appeared
+};
+
+void RequestScreen(ParseState& st, char letter, uint32_t value) {
+  if (value != 0 && st.screenCount < MAX_SCREEN_REQUESTS) st.screens[st.screenCount++] = letter;
+}
+
+void PrintInvalid(const RunSettings& rs, const char* arg) {
+  if (rs.fInternalOptions != 0)
+    DualPrint("Invalid internal option '%s' given, ignored.\n", arg);
+  else
+    DualPrint("Invalid option '%s' given, ignored.\n", arg);
+}
+
+// -u: only the first argument can open the internal mode; every -u outside
+// it is refused, inside it the first character of the value picks the mode.
+void ApplyInternalOption(RunSettings& rs, const char* arg, const OptionValue& val, bool isFirst) {
+  if (isFirst && val.value == INTERNAL_ACCESS_VALUE && rs.fInternalOptions == 0)
+    rs.fInternalOptions = 1;
+  if (rs.fInternalOptions == 0) {
+    DualPrint("Invalid option '%s' given, ignored.\n", arg);
+    return;
+  }
+  switch (val.first) {
+  case '1': rs.fCDsOnly = 1; break;
+  case '2': rs.fToSysDir = 1; break;
+  case '3': rs.fTestAll = 1; break;
+  default:
+    if (val.first == static_cast<char>('0' + INTERNAL_ACCESS_VALUE)) break;
+    DualPrint("Invalid internal option '%s' given, ignored.\n", arg);
+  }
+}
+
+// Applies one option. `arg` is the argument as given (for the messages),
+// `option` the text parsed (differs for the help aliases).
+void ApplyOption(RunSettings& rs, ParseState& st, const char* arg, const char* option,
+                 bool isFirst) {
+  const char letter = option[1];
+  if (letter == '\0') {
+    PrintInvalid(rs, arg);
+    return;
+  }
+  const OptionValue val = ScanOptionValue(option + 2);
+  const uint32_t n = val.value;
+  CmdGiven& given = rs.given;
+  switch (letter) {
+  case 'v':
+    rs.v = given.V = Low16(n);
+    st.paramMarked = true;
+    break;
+  case 'k':
+    rs.k = given.K = Low16(n);
+    st.paramMarked = true;
+    break;
+  case 't':
+    rs.t = given.T = Low16(n);
+    st.paramMarked = true;
+    CheckRange(rs.t, 1, MAX_T, "t");
+    break;
+  case 'm':
+    rs.m = given.M = Low16(n);
+    st.paramMarked = true;
+    CheckRange(rs.m, 1, MAX_M, "m");
+    break;
+  case 'l':
+    rs.l = given.L = Low16(n);
+    st.paramMarked = true;
+    CheckRange(rs.l, 1, MAX_L, "l");
+    break;
+  case 'V': rs.V = Low16(n); break;
+  case 'K': rs.K = Low16(n); break;
+  case 'T': rs.T = Low16(n); break;
+  case 'M': rs.M = Low16(n); break;
+  case 'L': rs.L = Low16(n); break;
+  case 'B': rs.B = n; break;
+  case 'a': rs.usInBase = Low16(n); break;
+  case 'p': rs.usOutBase = Low16(n); break;
+  case 'o': rs.ulMaxLosing = n; break;
+  case 'r': rs.ulMaxReport = n; break;
+  case 's': rs.fShowSummary = Flag(n); break;
+  case 'x': rs.fShowDupeTSets = Flag(n); break;
+  case 'd': rs.fShowRedundants = Flag(n); break;
+  case 'c': rs.fWriteNonRedundantsToFile = Flag(n); break;
+  case 'e': rs.fWriteToNewFile = Flag(n); break;
+  case 'w': rs.fSortOutput = Flag(n); break;
+  case 'D': rs.fDumpToStdout = Flag(n); break;
+  case 'O': rs.fOverwrite = Flag(n); break;
+  case 'N': rs.fComprUseExp = Flag(n); break;
+  case 'S': rs.fSkipCompleteDesigns = Flag(n); break;
+  case 'A':
+    rs.usMskSeperatorline = Low16(n);
+    CheckRange(rs.usMskSeperatorline, 0, 3, "mskSeperatorline");
+    break;
+  case 'G':
+    rs.ulComprAvgLineLen = n;
+    CheckRange(rs.ulComprAvgLineLen, MIN_CLL, MAX_CLL, "ComprLineLen");
+    break;
+  case 'g':
+    rs.bCompressed = Low8(n);
+    CheckRange(rs.bCompressed, 0, 2, "bCompressed");
+    break;
+  case 'Q':
+    rs.ulSkipperHigh = n;
+    CheckRange(rs.ulSkipperHigh, 0, 25, "-Q skipperHigh");
+    break;
+  case 'q':
+    rs.ulSkipperLow = n;
+    given.bSkipperLowGiven = Low8(n);
+    CheckRange(rs.ulSkipperLow, 0, 5, "-q skipperLow");
+    break;
+  // The overloaded letters: their special values set a flag of their own
+  // that no later value of the same letter clears.
+  case 'f':
+    if (n == 2)
+      rs.fUseNewFNameScheme = 1;
+    else
+      rs.fUseL_InOldStyleFNames = Flag(n);
+    break;
+  case 'y':
+    if (n == 3)
+      rs.fNoRedundTesting = 1;
+    else if (n == 2)
+      rs.fForceTestingIfRedund = 1;
+    else
+      rs.fDoTesting = Flag(n);
+    break;
+  case 'z':
+    if (n == 2)
+      rs.fFindDesignParams = 1;
+    else
+      rs.fCloseGaps = Flag(n);
+    break;
+  case 'h':
+    if (n == 2)
+      rs.fBatchMode = 1;
+    else
+      RequestScreen(st, letter, n);
+    break;
+  case '?':
+  case 'H':
+  case 'i':
+  case 'j':
+  case 'n': RequestScreen(st, letter, n); break;
+  case 'u': ApplyInternalOption(rs, arg, val, isFirst); break;
+  default: PrintInvalid(rs, arg);
+  }
+}
+
+// End values left at 0 or above their limit mean "up to the limit".
+void FixEndValues(RunSettings& rs) {
+  if (rs.V == 0 || rs.V > MAX_V) rs.V = MAX_V;
+  if (rs.K == 0 || rs.K > MAX_K) rs.K = MAX_K;
+  if (rs.T == 0 || rs.T > MAX_T) rs.T = MAX_T;
+  if (rs.M == 0 || rs.M > MAX_M) rs.M = MAX_M;
+  if (rs.L == 0 || rs.L > MAX_L) rs.L = MAX_L;
+}
+
+// Combinations that make no sense together: only the output base is
+// corrected, the others are left for the user to reconsider.
+void WarnInconsistent(RunSettings& rs) {
+  if (rs.fWriteToNewFile != 0 && rs.fDoTesting == 0)
+    DualPrint("Warning: Option -e always needs also -y \n");
+  if (rs.fShowSummary != 0 && rs.fShowDupeTSets == 0)
+    DualPrint("Warning: Option -s always needs also -x \n");
+  if (rs.bCompressed != 0 && rs.usOutBase != 1) {
+    DualPrint("Warning: for compressed output -p can have the value 1 only.\n");
+    rs.usOutBase = 1;
+  }
+  if (rs.fNoRedundTesting != 0 &&
+      (rs.fForceTestingIfRedund != 0 || rs.fWriteNonRedundantsToFile != 0))
+    DualPrint("Warn: arg mismatch: -y3 disables -y2 and -c ...\n");
+}
+
+void ShowScreen(char letter, const RunSettings& rs) {
+  switch (letter) {
+  case '?':
+  case 'H':
+  case 'h': ShowHelp(rs); break;
+  case 'i': ShowTechInfo(rs); break;
+  case 'j': ShowHistory(rs); break;
+  case 'n': ShowDefinitions(rs); break;
+  default: break;
+  }
+}
+
+} // namespace
+
+OptionValue ScanOptionValue(const char* afterLetter) {
+  const char* p = afterLetter;
+  while (*p != '\0' && !IsDigit(*p) && *p != '-' && *p != '+' && *p != ' ') ++p;
+  if (*p == '-') return {0, '0'};
+  if (!IsDigit(*p)) return {1, '1'}; // end of the argument, a blank or '+'
+  OptionValue val{0, *p};
+  // Unsigned arithmetic wraps, so a number of any length keeps its low bits.
+  for (; IsDigit(*p); ++p) val.value = val.value * 10u + static_cast<uint32_t>(*p - '0');
+  return val;
+}
 
 void EchoCmdline(int argc, const char* const* argv) {
   DualPrint("\rCmdline: %s ", PROGRAM_NAME);
@@ -12,12 +243,38 @@ void EchoCmdline(int argc, const char* const* argv) {
   DualPrint("\n");
 }
 
-// Placeholder parser: only the design file name is taken.
 bool ParseOptions(int argc, const char* const* argv, RunSettings& rs) {
   EchoCmdline(argc, argv);
-  for (int i = 1; i < argc; ++i)
-    if (argv[i][0] != '-' && argv[i][0] != '/') rs.szDesignFile = argv[i];
-  return argc > 1;
+  rs.szDesignFile.clear();
+  ParseState st;
+
+  if (argc <= 1) {
+    RequestScreen(st, 'h', 1);
+  } else {
+    for (int i = 1; i < argc; ++i) {
+      const char* arg = argv[i] != nullptr ? argv[i] : "";
+      const char* option = IsHelpAlias(arg) ? "-h" : arg;
+      if (!IsOptionArgument(option)) {
+        rs.szDesignFile = arg;
+        continue;
+      }
+      ApplyOption(rs, st, arg, option, i == 1);
+    }
+  }
+
+  FixEndValues(rs);
+  if (rs.fUseNewFNameScheme != 0) {
+    rs.fUseL_InOldStyleFNames = 0;
+    if (rs.fToSysDir != 0) ErrExit(21, "ToSysdir and FName3 xor...\n");
+  }
+  rs.fParamsGiven = (!rs.szDesignFile.empty() && st.paramMarked) ? 1 : 0;
+  WarnInconsistent(rs);
+
+  if (st.screenCount == 0) return true;
+  for (int i = 0; i < st.screenCount; ++i) ShowScreen(st.screens[i], rs);
+  WaitKey(rs.fBatchMode != 0);
+  ShowNotice(rs);
+  return false;
 }
 
 } // namespace kovra

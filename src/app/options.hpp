@@ -3,18 +3,42 @@
 
 #include "base/settings.hpp"
 
+#include <cstdint>
+
 namespace kovra {
 
 // The value of -u that, given as the first argument, switches the internal
-// mode on ("-u7").
+// mode on ("-u7"). Its digit must differ from the three mode digits 1, 2, 3.
 inline constexpr unsigned INTERNAL_ACCESS_VALUE = 7;
+static_assert(INTERNAL_ACCESS_VALUE >= 4 && INTERNAL_ACCESS_VALUE <= 9,
+              "the access value is one digit other than the mode digits");
+
+// Most screen letters one command line can request.
+inline constexpr int MAX_SCREEN_REQUESTS = 32;
+
+// The value of one option as scanned from its argument: the number at the
+// start of its value text, accumulated with wrapping arithmetic (a setting
+// keeps the low bits of its width), and the first character of that text
+// ('1' for "-x", "-x+" and "-x blank", '0' for "-x-", else the first digit).
+struct OptionValue {
+  uint32_t value = 1;
+  char first = '1';
+};
+
+// Scans the characters after the option letter: everything that is not a
+// digit, '-', '+' or a blank is skipped (so -v49, -v=49, -v:49 and -vx49 all
+// give 49).
+OptionValue ScanOptionValue(const char* afterLetter);
 
 // Prints "\rCmdline: KOVRA arg1 arg2 ... \n" (the program is always named KOVRA).
 void EchoCmdline(int argc, const char* const* argv);
 
-// Echoes the command line, applies every option to `rs` (range errors end the
-// program), prints the warnings and shows the requested screens. Returns
-// false when screens were shown (the program then ends with status 0).
+// Echoes the command line, applies every option to `rs` in order (a range
+// error ends the program at once through ErrExit 1; -f2 together with the
+// ToSysDir mode ends it through ErrExit 21), fixes up the end values, prints
+// the warnings and shows the requested screens, then the key prompt and the
+// notice. Returns false when screens were shown (the program then ends with
+// status 0), true to go on with a run mode.
 bool ParseOptions(int argc, const char* const* argv, RunSettings& rs);
 
 } // namespace kovra

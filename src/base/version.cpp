@@ -18,6 +18,8 @@ constexpr int kDay = KOVRA_BD_DAY;
 int Weekday(int year, int month, int day) {
   static const int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   if (year < 1 || month < 1 || month > 12 || day < 1 || day > kDays[month - 1]) return -1;
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  if (month == 2 && day == 29 && !leap) return -1;
   static const int kOffset[] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
   const int y = month < 3 ? year - 1 : year;
   return (y + y / 4 - y / 100 + y / 400 + kOffset[month - 1] + day) % 7;

@@ -27,6 +27,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <poll.h>
 #include <pty.h>
 #include <regex>
 #include <sstream>
@@ -188,10 +189,21 @@ struct Result {
   std::string err;
 };
 
-std::string Drain(int fd) {
+// Reads the terminal until the child's side closes. A child that waits for a
+// key that never comes would keep it open for ever, so after the same deadline
+// as WaitChild the child is killed, which closes its side.
+std::string Drain(int fd, pid_t pid) {
   std::string data;
   char buf[4096];
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(300);
   for (;;) {
+    pollfd pfd{fd, POLLIN, 0};
+    const int ready = poll(&pfd, 1, 100);
+    if (ready < 0 && errno != EINTR) break;
+    if (ready <= 0) {
+      if (std::chrono::steady_clock::now() > deadline) kill(pid, SIGKILL);
+      continue;
+    }
     const ssize_t n = read(fd, buf, sizeof buf);
     if (n > 0) {
       data.append(buf, static_cast<size_t>(n));
@@ -275,7 +287,7 @@ Result RunTty(const fs::path& dir, const fs::path& io, const Case& c) {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     if (write(master, c.keys.data(), c.keys.size()) < 0) r.status = -3;
   }
-  r.out = Drain(master);
+  r.out = Drain(master, pid);
   r.status = WaitChild(pid);
   close(master);
   r.err = ReadFile(errPath);

@@ -1,0 +1,94 @@
+// Fuzzes the option parser: the input, split at NUL bytes, is the argument
+// list. Whatever the arguments, the parse must end normally or through
+// ErrExit, and the settings it leaves must keep the invariants the rest of
+// the program relies on.
+#include "app/options.hpp"
+#include "base/console.hpp"
+#include "base/fatal.hpp"
+#include "base/limits.hpp"
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+void Require(bool ok) {
+  if (!ok) std::abort();
+}
+
+bool IsFlag(uint8_t f) { return f == 0 || f == 1; }
+
+void CheckInvariants(const kovra::RunSettings& rs) {
+  using namespace kovra;
+  Require(rs.t >= 1 && rs.t <= MAX_T);
+  Require(rs.m >= 1 && rs.m <= MAX_M);
+  Require(rs.l >= 1 && rs.l <= MAX_L);
+  Require(rs.V >= 1 && rs.V <= MAX_V && rs.K >= 1 && rs.K <= MAX_K);
+  Require(rs.T >= 1 && rs.T <= MAX_T && rs.M >= 1 && rs.M <= MAX_M);
+  Require(rs.L >= 1 && rs.L <= MAX_L);
+  Require(rs.bCompressed <= 2);
+  Require(rs.bCompressed == 0 || rs.usOutBase == 1);
+  Require(rs.usMskSeperatorline <= 3);
+  Require(rs.ulComprAvgLineLen >= MIN_CLL && rs.ulComprAvgLineLen <= MAX_CLL);
+  Require(rs.ulSkipperHigh <= 25 && rs.ulSkipperLow <= 5);
+  Require(rs.fUseNewFNameScheme == 0 || rs.fUseL_InOldStyleFNames == 0);
+  Require(rs.fInternalOptions != 0 || (rs.fCDsOnly == 0 && rs.fToSysDir == 0 && rs.fTestAll == 0));
+  Require(!(rs.fUseNewFNameScheme != 0 && rs.fToSysDir != 0));
+  Require(rs.fParamsGiven == 0 || !rs.szDesignFile.empty());
+  for (const uint8_t f : {rs.fShowSummary,
+                          rs.fDoTesting,
+                          rs.fShowDupeTSets,
+                          rs.fShowRedundants,
+                          rs.fWriteNonRedundantsToFile,
+                          rs.fWriteToNewFile,
+                          rs.fBatchMode,
+                          rs.fSortOutput,
+                          rs.fUseL_InOldStyleFNames,
+                          rs.fUseNewFNameScheme,
+                          rs.fComprUseExp,
+                          rs.fForceTestingIfRedund,
+                          rs.fCloseGaps,
+                          rs.fFindDesignParams,
+                          rs.fSkipCompleteDesigns,
+                          rs.fNoRedundTesting,
+                          rs.fOverwrite,
+                          rs.fDumpToStdout,
+                          rs.fCDsOnly,
+                          rs.fToSysDir,
+                          rs.fTestAll,
+                          rs.fInternalOptions,
+                          rs.fParamsGiven})
+    Require(IsFlag(f));
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::vector<std::string> args;
+  std::string cur;
+  for (size_t i = 0; i < size && args.size() < 256; ++i) {
+    if (data[i] == 0) {
+      args.push_back(cur);
+      cur.clear();
+    } else {
+      cur += static_cast<char>(data[i]);
+    }
+  }
+  args.push_back(cur);
+  args.push_back("-h2"); // screens must not wait for a key
+
+  std::vector<const char*> argv{"kovra"};
+  for (const auto& a : args) argv.push_back(a.c_str());
+  argv.push_back(nullptr);
+
+  kovra::RunSettings rs;
+  kovra::ConsoleCapture cap;
+  try {
+    kovra::ParseOptions(static_cast<int>(argv.size() - 1), argv.data(), rs);
+    CheckInvariants(rs);
+  } catch (const kovra::FatalExit& e) {
+    Require(e.code == 1 || e.code == 21);
+  }
+  return 0;
+}

@@ -10,6 +10,7 @@
 #include "base/version.hpp"
 #include "output/fnames.hpp"
 
+#include <new>
 #include <string>
 
 namespace kovra {
@@ -76,6 +77,14 @@ int KovraMain(int argc, const char* const* argv) {
     status = RunMode(argc, argv);
   } catch (const FatalExit& e) {
     status = e.code;
+  } catch (const std::bad_alloc&) {
+    // Memory ran out somewhere no size check foresaw: end like the other
+    // out-of-memory exits instead of dropping the buffered log.
+    try {
+      ErrExit(13, "Mem Alloc Err!");
+    } catch (const FatalExit& e) {
+      status = e.code;
+    }
   }
   ConsoleFlush();
   return status;

@@ -143,13 +143,9 @@ TEST(EngineSetup, FieldsAndPatternTables) {
 
 TEST(EngineSetup, ResetCountersClearsCountersAndSummary) {
   TestContext ctx;
-  InitTestContext(ctx);
-  SkipperSettings sk;
   const Design d = Blocks(8, 3, {{1, 2, 3}, {2, 3, 4}});
-  RunParams p;
-  p.t = 2;
-  p.m = 3;
-  AnalyseLikeRun(ctx, d, p, sk);
+  RunParams p{.t = 2, .m = 3};
+  AnalyseLikeRun(ctx, d, p);
   EXPECT_EQ(ctx.ulSeen, 2u);
   ctx.histogram[4] = 9;
   ctx.sMaxCount = 4;
@@ -192,20 +188,16 @@ TEST(EngineAnalysis, CountersMatchADirectCount) {
     const unsigned v = 8 + seed % 7, k = 2 + seed % 5, t = 1 + seed % k;
     const Design d = RandomDesign(v, k, 6 + seed * 3, seed);
     TestContext ctx;
-    InitTestContext(ctx);
-    SkipperSettings sk;
-    RunParams p;
-    p.t = static_cast<uint16_t>(t);
-    p.m = static_cast<uint16_t>(k);
+    RunParams p{.t = t, .m = k};
     p.noRedund = true; // every block counted
-    const std::vector<Block> kept = AnalyseLikeRun(ctx, d, p, sk);
+    const std::vector<Block> kept = AnalyseLikeRun(ctx, d, p);
     EXPECT_EQ(kept.size(), d.blocks.size());
     EXPECT_EQ(ctx.ulKept, d.blocks.size());
     ExpectCountersMatch(ctx, kept, k);
     // With redundancy testing the kept blocks are the ones counted.
     p.noRedund = false;
-    p.l = static_cast<uint16_t>(1 + seed % 3);
-    const std::vector<Block> kept2 = AnalyseLikeRun(ctx, d, p, sk);
+    p.l = 1 + seed % 3;
+    const std::vector<Block> kept2 = AnalyseLikeRun(ctx, d, p);
     EXPECT_EQ(ctx.ulKept, kept2.size());
     EXPECT_EQ(ctx.ulSeen, d.blocks.size());
     ExpectCountersMatch(ctx, kept2, k);
@@ -215,15 +207,10 @@ TEST(EngineAnalysis, CountersMatchADirectCount) {
 TEST(EngineAnalysis, DuplicateBlockIsRedundantAtL1NotAtL2) {
   const Design d = Blocks(7, 3, {{1, 2, 3}, {1, 2, 3}, {4, 5, 6}});
   TestContext ctx;
-  InitTestContext(ctx);
-  SkipperSettings sk;
-  RunParams p;
-  p.t = 2;
-  p.m = 3;
-  p.redundants = true;
+  RunParams p{.t = 2, .m = 3, .redundants = true};
   {
     ConsoleCapture cap;
-    const std::vector<Block> kept = AnalyseLikeRun(ctx, d, p, sk);
+    const std::vector<Block> kept = AnalyseLikeRun(ctx, d, p);
     EXPECT_EQ(cap.out, "Redundant block: #2 ( 1  2  3)\n");
     ASSERT_EQ(kept.size(), 2u);
     EXPECT_EQ(kept[1].pt[0], 4) << "the last block took the redundant block's place";
@@ -233,7 +220,7 @@ TEST(EngineAnalysis, DuplicateBlockIsRedundantAtL1NotAtL2) {
   p.l = 2;
   {
     ConsoleCapture cap;
-    EXPECT_EQ(AnalyseLikeRun(ctx, d, p, sk).size(), 3u);
+    EXPECT_EQ(AnalyseLikeRun(ctx, d, p).size(), 3u);
     EXPECT_EQ(cap.out, "");
   }
 }
@@ -242,20 +229,15 @@ TEST(EngineAnalysis, RedundantLineFormat) {
   // The third examined block {1,2,3}, and two-digit points.
   const Design d = Blocks(12, 3, {{1, 2, 3}, {10, 11, 12}, {1, 2, 3}, {10, 11, 12}});
   TestContext ctx;
-  InitTestContext(ctx);
-  SkipperSettings sk;
-  RunParams p;
-  p.t = 3;
-  p.m = 3;
-  p.redundants = true;
+  RunParams p{.t = 3, .m = 3, .redundants = true};
   ConsoleCapture cap;
-  AnalyseLikeRun(ctx, d, p, sk);
+  AnalyseLikeRun(ctx, d, p);
   // Block 3 is redundant; the last block {10,11,12} moves into its place and
   // is examined as the fourth.
   EXPECT_EQ(cap.out, "Redundant block: #3 ( 1  2  3)\nRedundant block: #4 (10 11 12)\n");
   p.redundants = false;
   cap.out.clear();
-  AnalyseLikeRun(ctx, d, p, sk);
+  AnalyseLikeRun(ctx, d, p);
   EXPECT_EQ(cap.out, "") << "without -d nothing is printed";
   EXPECT_EQ(ctx.ulKept, 2u);
 }
@@ -283,13 +265,8 @@ TEST(EngineAnalysis, CountersSaturateAt255) {
   same.push_back({3, 4, 5});
   const Design d = Blocks(5, 3, same);
   TestContext ctx;
-  InitTestContext(ctx);
-  SkipperSettings sk;
-  RunParams p;
-  p.t = 2;
-  p.m = 3;
-  p.noRedund = true;
-  AnalyseLikeRun(ctx, d, p, sk);
+  RunParams p{.t = 2, .m = 3, .noRedund = true};
+  AnalyseLikeRun(ctx, d, p);
   EXPECT_EQ(ctx.ulKept, 301u);
   const uint8_t p12[] = {1, 2}, p34[] = {3, 4}, p35[] = {3, 5}, p14[] = {1, 4};
   EXPECT_EQ(ctx.counters[RankComb(p12, 5, 2) - 1], 255);
@@ -301,7 +278,7 @@ TEST(EngineAnalysis, CountersSaturateAt255) {
   p.l = 255;
   p.redundants = true;
   ConsoleCapture cap;
-  const std::vector<Block> kept = AnalyseLikeRun(ctx, d, p, sk);
+  const std::vector<Block> kept = AnalyseLikeRun(ctx, d, p);
   EXPECT_EQ(kept.size(), 256u);
   EXPECT_EQ(ctx.ulSeen, 301u);
   EXPECT_EQ(CountLines(cap.out, "Redundant block: #"), 45u);
@@ -311,15 +288,9 @@ TEST(EngineAnalysis, CountersSaturateAt255) {
 TEST(EngineAnalysis, NoRedundancyTestingAcceptsEveryBlockSilently) {
   const Design d = Blocks(9, 4, {{1, 2, 3, 4}, {1, 2, 3, 4}, {1, 2, 3, 4}, {5, 6, 7, 8}});
   TestContext ctx;
-  InitTestContext(ctx);
-  SkipperSettings sk;
-  RunParams p;
-  p.t = 2;
-  p.m = 4;
-  p.redundants = true;
-  p.noRedund = true;
+  RunParams p{.t = 2, .m = 4, .redundants = true, .noRedund = true};
   ConsoleCapture cap;
-  EXPECT_EQ(AnalyseLikeRun(ctx, d, p, sk).size(), 4u);
+  EXPECT_EQ(AnalyseLikeRun(ctx, d, p).size(), 4u);
   EXPECT_EQ(cap.out, "");
   const uint8_t p12[] = {1, 2};
   EXPECT_EQ(ctx.counters[RankComb(p12, 9, 2) - 1], 3);

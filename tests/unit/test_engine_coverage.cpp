@@ -129,14 +129,8 @@ TEST(EngineCoverage, CompletePassMatchesBruteForceAndThePlainWalk) {
   for (const Grid& g : kGrid) {
     const Design d = RandomDesign(g.v, g.k, g.b, ++seed);
     TestContext ctx;
-    InitTestContext(ctx);
-    SkipperSettings sk;
-    RunParams p;
-    p.t = static_cast<uint16_t>(g.t);
-    p.m = static_cast<uint16_t>(g.m);
-    p.l = static_cast<uint16_t>(g.l);
-    p.maxLosing = 2147483647u;
-    AnalyseLikeRun(ctx, d, p, sk);
+    RunParams p{.t = g.t, .m = g.m, .l = g.l, .maxLosing = 2147483647u};
+    AnalyseLikeRun(ctx, d, p);
     ctx.ulSkipperHigh = 0;
     ctx.ulSkipperLow = 0;
     const PassOutput fast = RunPasses(ctx, false, FrozenClock);
@@ -162,19 +156,16 @@ TEST(EngineCoverage, EveryPassMatchesThePlainWalk) {
     for (uint32_t maxLosing : maxLosings) {
       const Design d = RandomDesign(g.v, g.k, g.b, ++seed);
       TestContext ctx;
-      InitTestContext(ctx);
-      SkipperSettings sk{5, 0, 0};
-      RunParams p;
-      p.t = static_cast<uint16_t>(g.t);
-      p.m = static_cast<uint16_t>(g.m);
-      p.l = static_cast<uint16_t>(g.l);
-      p.maxLosing = maxLosing;
-      p.maxReport = maxReports[seed % 3];
-      p.printBase = static_cast<uint16_t>(seed % 3);
-      p.internal = seed % 2 == 0;
+      RunParams p{.t = g.t,
+                  .m = g.m,
+                  .l = g.l,
+                  .maxLosing = maxLosing,
+                  .maxReport = maxReports[seed % 3],
+                  .internal = seed % 2 == 0,
+                  .printBase = static_cast<uint16_t>(seed % 3)};
       {
         ConsoleCapture quiet;
-        AnalyseLikeRun(ctx, d, p, sk);
+        AnalyseLikeRun(ctx, d, p);
       }
       ctx.ulSkipperHigh = 9; // one pass above 7 prints no progress
       ctx.ulSkipperLow = seed % 2;
@@ -198,15 +189,8 @@ TEST(EngineCoverage, LargerWalksMatchThePlainWalk) {
   for (const Grid& g : grid) {
     const Design d = RandomDesign(g.v, g.k, g.b, ++seed);
     TestContext ctx;
-    InitTestContext(ctx);
-    SkipperSettings sk;
-    RunParams p;
-    p.t = static_cast<uint16_t>(g.t);
-    p.m = static_cast<uint16_t>(g.m);
-    p.l = static_cast<uint16_t>(g.l);
-    p.maxLosing = 2147483647u;
-    p.maxReport = 200;
-    AnalyseLikeRun(ctx, d, p, sk);
+    RunParams p{.t = g.t, .m = g.m, .l = g.l, .maxLosing = 2147483647u, .maxReport = 200};
+    AnalyseLikeRun(ctx, d, p);
     ctx.ulSkipperHigh = 4;
     ctx.ulSkipperLow = 0;
     for (ClockFn clock : {&FrozenClock, &TickingClock}) {
@@ -222,15 +206,10 @@ TEST(EngineCoverage, CounterScanForMEqualT) {
     const unsigned v = 9 + seed, k = 3 + seed % 3, t = 2 + seed % 2, l = 1 + seed % 2;
     const Design d = RandomDesign(v, k, 10 + 2 * seed, seed);
     TestContext ctx;
-    InitTestContext(ctx);
-    SkipperSettings sk;
-    RunParams p;
-    p.t = static_cast<uint16_t>(t);
-    p.m = static_cast<uint16_t>(t);
-    p.l = static_cast<uint16_t>(l);
+    RunParams p{.t = t, .m = t, .l = l};
     {
       ConsoleCapture quiet;
-      AnalyseLikeRun(ctx, d, p, sk);
+      AnalyseLikeRun(ctx, d, p);
     }
     const std::vector<Points> brute = BruteLosing(d, t, t, l);
     uint32_t losing = 0;
@@ -269,12 +248,8 @@ TEST(EngineCoverage, DerivedCountersCountEachBlockOncePerTSet) {
   TestContext ctx;
   InitTestContext(ctx);
   SkipperSettings sk;
-  RunParams p;
-  p.t = 2;
-  p.m = 4;
-  p.l = 2;
-  p.maxLosing = 1000;
-  AnalyseLikeRun(ctx, d, p, sk);
+  RunParams p{.t = 2, .m = 4, .l = 2, .maxLosing = 1000};
+  AnalyseLikeRun(ctx, d, p);
   EXPECT_EQ(ctx.k, 4);
   EXPECT_EQ(ctx.ulSeen, 1u);
   ctx.ulSkipperHigh = 0;
@@ -301,7 +276,7 @@ TEST(EngineCoverage, DerivedCountersCountEachBlockOncePerTSet) {
 
   // Two blocks sharing {1,2,3,4,5}: now pairs inside it do lie in two blocks.
   d.blocks.push_back({1, 2, 3, 4, 5, 7});
-  AnalyseLikeRun(ctx, d, p, sk);
+  AnalyseLikeRun(ctx, d, p);
   ctx.ulSkipperHigh = 0;
   ctx.ulSkipperLow = 0;
   const PassOutput two = RunPasses(ctx, false, FrozenClock);
@@ -327,9 +302,8 @@ TEST(EngineCoverage, DerivedCountersKeepTheLambdaOneVerdicts) {
       TestContext ctx;
       InitTestContext(ctx);
       SkipperSettings sk{3, 0, 0};
-      SetupAnalysis(ctx, static_cast<uint16_t>(g.v), static_cast<uint16_t>(g.m),
-                    static_cast<uint16_t>(g.t), static_cast<uint16_t>(g.m), 1, false, 15, 50, false,
-                    false, 1, sk, false, false);
+      SetupAnalysis(ctx, static_cast<uint16_t>(g.v), g.m, g.t, g.m, 1, false, 15, 50, false, false,
+                    1, sk, false, false);
       if (way == 0) {
         for (uint32_t i = 0; i < count; ++i) AnalyseBlock(ctx, derived[i]);
       } else {
@@ -377,9 +351,7 @@ TEST(EngineText, ProgressLineAndCombCount) {
 std::string TestDesignText(const Design& d, const RunParams& p, uint32_t high, uint32_t low,
                            bool* ok) {
   TestContext ctx;
-  InitTestContext(ctx);
-  SkipperSettings sk;
-  AnalyseLikeRun(ctx, d, p, sk);
+  AnalyseLikeRun(ctx, d, p);
   ctx.ulSkipperHigh = high;
   ctx.ulSkipperLow = low;
   ClockGuard guard(FrozenClock);
@@ -393,11 +365,7 @@ TEST(EngineText, CounterScanTranscript) {
   d.v = 5;
   d.k = 2;
   d.blocks = {{1, 2}, {3, 4}};
-  RunParams p;
-  p.t = 2;
-  p.m = 2;
-  p.maxLosing = 3;
-  p.printBase = 0;
+  RunParams p{.t = 2, .m = 2, .maxLosing = 3, .printBase = 0};
   bool ok = true;
   const std::string date = DateText(kFrozenTime);
   EXPECT_EQ(TestDesignText(d, p, 7, 0, &ok), "\nTesting started : " + date +
@@ -422,10 +390,7 @@ TEST(EngineText, CompletePassTranscript) {
   d.v = 6;
   d.k = 3;
   d.blocks = {{1, 2, 3}};
-  RunParams p;
-  p.t = 2;
-  p.m = 3;
-  p.maxLosing = 100;
+  RunParams p{.t = 2, .m = 3, .maxLosing = 100};
   bool ok = true;
   const std::string date = DateText(kFrozenTime);
   // The report interval is 20 / 15 + 1 = 2: the first carry above rank 2 is
@@ -468,9 +433,7 @@ TEST(EngineText, WideCombinationColumn) {
   d.v = 10;
   d.k = 6;
   d.blocks = {{1, 2, 3, 4, 5, 6}};
-  RunParams p;
-  p.t = 3;
-  p.m = 6;
+  RunParams p{.t = 3, .m = 6};
   bool ok = true;
   const std::string out = TestDesignText(d, p, 0, 0, &ok);
   EXPECT_NE(out.find("\n       Combination   Covered  Elapsed   Speed  EstRemain\n"),

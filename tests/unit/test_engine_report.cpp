@@ -9,10 +9,8 @@ namespace {
 using namespace enginetest;
 
 std::string Report(const Design& d, RunParams p, TestContext& ctx) {
-  InitTestContext(ctx);
-  SkipperSettings sk;
   p.noRedund = true; // count every block
-  AnalyseLikeRun(ctx, d, p, sk);
+  AnalyseLikeRun(ctx, d, p);
   ConsoleCapture cap;
   PrintTSetReport(ctx);
   return cap.out;
@@ -23,11 +21,7 @@ TEST(EngineReport, SmallReportText) {
   d.v = 5;
   d.k = 3;
   d.blocks = {{1, 2, 3}, {1, 2, 4}, {1, 2, 5}};
-  RunParams p;
-  p.t = 2;
-  p.m = 3;
-  p.dupes = true;
-  p.summary = true;
+  RunParams p{.t = 2, .m = 3, .summary = true, .dupes = true};
   TestContext ctx;
   EXPECT_EQ(Report(d, p, ctx), "List of duplicate t-sets:\n"
                                "   1  2  :     3 times\n"
@@ -70,12 +64,7 @@ TEST(EngineReport, ExactlyLambdaIsNeitherListedNorUncovered) {
   d.v = 6;
   d.k = 3;
   d.blocks = {{1, 2, 3}, {1, 2, 4}, {1, 2, 5}, {1, 3, 4}};
-  RunParams p;
-  p.t = 2;
-  p.m = 3;
-  p.l = 2;
-  p.dupes = true;
-  p.summary = true;
+  RunParams p{.t = 2, .m = 3, .l = 2, .summary = true, .dupes = true};
   TestContext ctx;
   const std::string out = Report(d, p, ctx);
   // {1,2}: 3 blocks (listed); {1,3} and {1,4}: exactly 2 (neither); the
@@ -90,12 +79,7 @@ TEST(EngineReport, ListAndHistogramAgreeWithADirectCount) {
   for (uint32_t seed = 1; seed <= 6; ++seed) {
     const unsigned v = 10 + seed, k = 4 + seed % 3, t = 2 + seed % 2, l = 1 + seed % 2;
     const Design d = RandomDesign(v, k, 20 + 5 * seed, seed);
-    RunParams p;
-    p.t = static_cast<uint16_t>(t);
-    p.m = static_cast<uint16_t>(k);
-    p.l = static_cast<uint16_t>(l);
-    p.dupes = true;
-    p.summary = true;
+    RunParams p{.t = t, .m = k, .l = l, .summary = true, .dupes = true};
     TestContext ctx;
     const std::string out = Report(d, p, ctx);
     std::vector<uint64_t> masks;
@@ -137,11 +121,7 @@ TEST(EngineReport, LargeCountsArePrintedInFull) {
   Design d;
   d.v = 54;
   d.k = 4;
-  RunParams p;
-  p.t = 4;
-  p.m = 4;
-  p.dupes = true;
-  p.summary = true;
+  RunParams p{.t = 4, .m = 4, .summary = true, .dupes = true};
   TestContext ctx;
   EXPECT_EQ(Report(d, p, ctx), "List of duplicate t-sets:\n"
                                "\nOverall 4-match combination coverage summary:\n"
@@ -164,10 +144,7 @@ TEST(EngineReport, SaturatedCounterListsAs255) {
   d.v = 4;
   d.k = 3;
   d.blocks.assign(300, Points{1, 2, 3});
-  RunParams p;
-  p.t = 3;
-  p.m = 3;
-  p.dupes = true;
+  RunParams p{.t = 3, .m = 3, .dupes = true};
   TestContext ctx;
   EXPECT_EQ(Report(d, p, ctx), "List of duplicate t-sets:\n"
                                "   1  2  3  :   255 times\n"
@@ -179,15 +156,10 @@ TEST(EngineReport, TallyOneTSet) {
   d.v = 8;
   d.k = 3;
   d.blocks = {{2, 5, 7}, {2, 5, 8}};
-  RunParams p;
-  p.t = 2;
-  p.m = 3;
-  p.dupes = true;
+  RunParams p{.t = 2, .m = 3, .dupes = true};
   TestContext ctx;
-  InitTestContext(ctx);
-  SkipperSettings sk;
   p.noRedund = true;
-  AnalyseLikeRun(ctx, d, p, sk);
+  AnalyseLikeRun(ctx, d, p);
   ConsoleCapture cap;
   const uint8_t t25[] = {2, 5}, t27[] = {2, 7}, t13[] = {1, 3};
   TallyTSet(ctx, t25);

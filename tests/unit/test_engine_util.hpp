@@ -1,7 +1,9 @@
-// Helpers of the engine tests: designs from files or a seed, the analysis in
-// the order the design run drives it, brute-force coverage and clocks.
+// Helpers of the engine tests: the analysis in the order the design run
+// drives it, brute-force coverage, transcript parsing and clocks. The designs
+// come from the benchmark's helpers, so both use the same ones.
 #pragma once
 
+#include "../../bench/bench_designs.hpp"
 #include "base/clock.hpp"
 #include "base/console.hpp"
 #include "design/combinatorics.hpp"
@@ -20,82 +22,35 @@
 
 namespace kovra::enginetest {
 
-using Points = std::vector<int>;
-
-struct Design {
-  unsigned v = 0;
-  unsigned k = 0;
-  std::vector<Points> blocks; // base 1
-};
-
-// A public design: lines of numbers, '#' lines skipped, first number `base`.
-inline Design ReadPublic(const std::string& name, int base) {
-  Design d;
-  std::ifstream in(std::string(KOVRA_SOURCE_DIR) + "/tests/data/public/" + name);
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    std::istringstream ls(line);
-    Points p;
-    for (int x; ls >> x;) p.push_back(x - base + 1);
-    if (p.empty()) continue;
-    for (int x : p)
-      if (static_cast<unsigned>(x) > d.v) d.v = static_cast<unsigned>(x);
-    d.k = static_cast<unsigned>(p.size());
-    d.blocks.push_back(p);
-  }
-  return d;
-}
-
-// Deterministic pseudo-random design (a small LCG, so every platform agrees).
-inline Design RandomDesign(unsigned v, unsigned k, unsigned b, uint32_t seed) {
-  Design d;
-  d.v = v;
-  d.k = k;
-  uint32_t x = seed * 2654435761u + 12345u;
-  for (unsigned i = 0; i < b; ++i) {
-    uint64_t used = 0;
-    Points p;
-    while (p.size() < k) {
-      x = x * 1103515245u + 12345u;
-      const unsigned pt = 1 + (x >> 8) % v;
-      if ((used >> pt) & 1u) continue;
-      used |= uint64_t{1} << pt;
-      p.push_back(static_cast<int>(pt));
-    }
-    std::sort(p.begin(), p.end());
-    d.blocks.push_back(p);
-  }
-  return d;
-}
-
-inline std::vector<Block> ToBlocks(const Design& d) {
-  std::vector<Block> out(d.blocks.size(), Block{});
-  for (size_t i = 0; i < d.blocks.size(); ++i)
-    for (size_t j = 0; j < d.blocks[i].size(); ++j)
-      out[i].pt[j] = static_cast<uint8_t>(d.blocks[i][j]);
-  if (!out.empty()) SetBlockK(out[0], d.k);
-  return out;
-}
+using benchdesigns::Design;
+using benchdesigns::ForEachLosingFromBlocks;
+using benchdesigns::Points;
+using benchdesigns::RandomDesign;
+using benchdesigns::ReadPublic;
+using benchdesigns::ToBlocks;
 
 struct RunParams {
-  uint16_t t = 3, m = 6, l = 1;
+  unsigned t = 3, m = 6, l = 1;
   uint32_t maxLosing = 1;
   uint32_t maxReport = 15;
   bool summary = false, dupes = false, redundants = false;
   bool internal = false, noRedund = false;
   uint16_t printBase = 1;
+  SkipperSettings skippers{};
 };
 
-// The analysis as the design run drives it: setup, every block with the
-// last block moved into a redundant block's place, then for m < k the
-// counters of the derived design. Returns the blocks that remain.
-inline std::vector<Block> AnalyseLikeRun(TestContext& ctx, const Design& d, const RunParams& p,
-                                         SkipperSettings& sk) {
+// The analysis as the design run drives it on a fresh context: setup, every
+// block with the last block moved into a redundant block's place, then for
+// m < k the counters of the derived design. Returns the blocks that remain.
+inline std::vector<Block> AnalyseLikeRun(TestContext& ctx, const Design& d, const RunParams& p) {
+  InitTestContext(ctx);
+  SkipperSettings sk = p.skippers;
   std::vector<Block> blocks = ToBlocks(d);
   const auto v = static_cast<uint16_t>(d.v), k = static_cast<uint16_t>(d.k);
-  SetupAnalysis(ctx, v, k, p.t, p.m, p.l, p.summary, p.maxReport, p.maxLosing, p.dupes,
-                p.redundants, p.printBase, sk, p.internal, p.noRedund);
+  const auto t = static_cast<uint16_t>(p.t), m = static_cast<uint16_t>(p.m),
+             l = static_cast<uint16_t>(p.l);
+  SetupAnalysis(ctx, v, k, t, m, l, p.summary, p.maxReport, p.maxLosing, p.dupes, p.redundants,
+                p.printBase, sk, p.internal, p.noRedund);
   size_t b = blocks.size();
   for (size_t i = 0; i < b; ++i) {
     while (!AnalyseBlock(ctx, blocks[i])) {
@@ -106,9 +61,9 @@ inline std::vector<Block> AnalyseLikeRun(TestContext& ctx, const Design& d, cons
     }
   }
   blocks.resize(b);
-  if (p.m < k) {
-    SetupAnalysis(ctx, v, p.m, p.t, p.m, p.l, false, p.maxReport, p.maxLosing, false, false,
-                  p.printBase, sk, p.internal, p.noRedund);
+  if (m < k) {
+    SetupAnalysis(ctx, v, m, t, m, l, false, p.maxReport, p.maxLosing, false, false, p.printBase,
+                  sk, p.internal, p.noRedund);
     AnalyseDerivedDesign(ctx, blocks.data(), static_cast<uint32_t>(blocks.size()));
   }
   return blocks;

@@ -81,6 +81,15 @@ void PrintRedundantBlock(uint32_t seen, const Block& block, unsigned k) {
   DualPrint("%s\n", line);
 }
 
+void PrintDuplicate(const TestContext& ctx, const uint8_t* tset, uint8_t c) {
+  char line[80];
+  int len = std::snprintf(line, sizeof line, "  ");
+  for (unsigned i = 0; i < ctx.t; ++i)
+    len += std::snprintf(line + len, sizeof line - static_cast<size_t>(len), "%2hu%s",
+                         static_cast<unsigned short>(tset[i]), i + 1 < ctx.t ? " " : "");
+  DualPrint("%s  : %5hd times\n", line, static_cast<short>(c));
+}
+
 // Adds one t-subset with counter c to the summary and lists it when it lies in
 // more than l blocks.
 void TallyCounter(TestContext& ctx, const uint8_t* tset, uint8_t c) {
@@ -90,12 +99,45 @@ void TallyCounter(TestContext& ctx, const uint8_t* tset, uint8_t c) {
   if (c < ctx.l) {
     ++ctx.ulUncovered;
   } else if (c > ctx.l && ctx.fShowDupeTSets) {
-    char line[80];
-    int len = std::snprintf(line, sizeof line, "  ");
-    for (unsigned i = 0; i < ctx.t; ++i)
-      len += std::snprintf(line + len, sizeof line - static_cast<size_t>(len), "%2hu%s",
-                           static_cast<unsigned short>(tset[i]), i + 1 < ctx.t ? " " : "");
-    DualPrint("%s  : %5hd times\n", line, static_cast<short>(c));
+    PrintDuplicate(ctx, tset, c);
+  }
+}
+
+// TallyCounter on every t-subset in rank order (which is lexicographic
+// order), without forming every t-subset: the histogram is taken straight
+// from the counters, and members are formed only in the chunks of counters
+// that hold a duplicate to list.
+void TallyAllTSets(TestContext& ctx) {
+  const unsigned v = ctx.v, t = ctx.t;
+  const uint64_t total = Binomial(v, t);
+  const uint8_t* counters = ctx.counters.get();
+  // Four partial histograms keep consecutive increments independent.
+  uint32_t part[4][256] = {};
+  uint64_t i = 0;
+  for (; i + 4 <= total; i += 4)
+    for (unsigned j = 0; j < 4; ++j) ++part[j][counters[i + j]];
+  for (; i < total; ++i) ++part[0][counters[i]];
+  for (unsigned c = 0; c < 256; ++c) {
+    const uint32_t n = part[0][c] + part[1][c] + part[2][c] + part[3][c];
+    if (n == 0) continue;
+    ctx.histogram[c] += n;
+    if (static_cast<int>(c) > ctx.sMaxCount) ctx.sMaxCount = static_cast<int16_t>(c);
+    if (static_cast<int>(c) < ctx.sMinCount) ctx.sMinCount = static_cast<int16_t>(c);
+    if (c < ctx.l) ctx.ulUncovered += n;
+  }
+  if (!ctx.fShowDupeTSets || ctx.l >= 255) return;
+  constexpr uint64_t kChunk = 256;
+  uint8_t tset[8] = {};
+  for (uint64_t base = 0; base < total; base += kChunk) {
+    const uint64_t end = std::min(base + kChunk, total);
+    uint8_t high = 0;
+    for (uint64_t j = base; j < end; ++j) high = std::max(high, counters[j]);
+    if (high <= ctx.l) continue;
+    UnrankComb(base + 1, v, t, tset);
+    for (uint64_t j = base; j < end; ++j) {
+      if (counters[j] > ctx.l) PrintDuplicate(ctx, tset, counters[j]);
+      NextComb(tset, t, 1, v, true);
+    }
   }
 }
 
@@ -232,27 +274,7 @@ void PrintTSetReport(TestContext& ctx) {
   const uint32_t combs = ctx.fKLessM ? ctx.ulCnVM : ctx.ulCnVK;
   if (ctx.fShowDupeTSets) {
     DualPrint("List of duplicate t-sets:\n");
-    // Lexicographic order is rank order: the (t-1)-member prefixes of
-    // 1..v-1 in order, each followed by every larger last member, so the
-    // counter index just runs on.
-    const unsigned v = ctx.v, t = ctx.t;
-    const uint8_t* counters = ctx.counters.get();
-    uint8_t tset[8] = {};
-    uint64_t idx = 0;
-    if (t == 1) {
-      for (unsigned x = 1; x <= v; ++x) {
-        tset[0] = static_cast<uint8_t>(x);
-        TallyCounter(ctx, tset, counters[idx++]);
-      }
-    } else {
-      FirstComb(tset, t - 1, 1, v - 1, true, 8);
-      do {
-        for (unsigned x = tset[t - 2] + 1u; x <= v; ++x) {
-          tset[t - 1] = static_cast<uint8_t>(x);
-          TallyCounter(ctx, tset, counters[idx++]);
-        }
-      } while (NextComb(tset, t - 1, 1, v - 1, true));
-    }
+    TallyAllTSets(ctx);
     if (ctx.fShowSummary) {
       const long covered = static_cast<long>(combs) - static_cast<long>(ctx.ulUncovered);
       DualPrint("\nOverall %hu-match combination coverage summary:\n", ctx.t);

@@ -106,7 +106,11 @@ bool TestDesign(TestContext& ctx, const char* fileName);
 bool ScanTSetCounters(uint16_t v, uint16_t t, uint8_t bNeeded, const uint8_t* counters,
                       uint32_t* losing, uint32_t ulMaxLosing, uint16_t usPrintBase);
 // m > t: the skipper passes from ulSkipperHigh down to ulSkipperLow.
+// The complete pass (skipper 0) prints what the plain walk over every
+// combination prints, but walks only prefixes that hold no covered t-subset.
 bool MultiPassTest(TestContext& ctx, uint32_t* combinations, uint32_t* losing);
+// One progress line; `comb` holds the usTestSize members of the combination
+// reached (unused in the Finished form, rank >= combinations).
 void PrintProgress(TestContext& ctx, uint32_t rank, uint32_t combinations, const uint8_t* comb,
                    int16_t skipper);
 void PrintCombCount(const TestContext& ctx, const char* label, uint32_t count,

@@ -13,7 +13,8 @@
 namespace kovra {
 namespace {
 
-// Largest value of the skipper-low default: C(v, k) / this.
+// The default last skipper pass grows by one for every this many combinations
+// (of C(v, k) or C(v, m), the larger).
 constexpr uint32_t kCombsPerSkipperStep = 4600000;
 
 // The block's first k points as a set in ascending order, within 1..v.

@@ -1,27 +1,294 @@
-// The verification engine.
+// The verification engine: context setup, redundancy analysis, t-set report.
 #include "verify/engine.hpp"
 
-namespace kovra {
+#include "base/clock.hpp"
+#include "base/console.hpp"
+#include "base/fatal.hpp"
+#include "base/range.hpp"
 
-// Placeholders until the engine is written: nothing is counted, every test fails.
+#include <algorithm>
+#include <cstdio>
+#include <new>
+
+namespace kovra {
+namespace {
+
+// The default last skipper pass grows by one for every this many combinations
+// (of C(v, k) or C(v, m), the larger).
+constexpr uint32_t kCombsPerSkipperStep = 4600000;
+
+// The block's first k points as a set in ascending order, within 1..v.
+// Blocks as loaded are sorted and checked already; anything else (points out
+// of range after a renumbering, a repeated point) must not index the counters
+// out of bounds or count one t-subset twice, so it is reduced to the set of
+// its valid points. Returns the number of points kept.
+unsigned BlockPointSet(const Block& block, unsigned k, unsigned v, uint8_t* out) {
+  k = std::min(k, 7u);
+  bool clean = true;
+  for (unsigned i = 0; i < k; ++i) {
+    out[i] = block.pt[i];
+    if (out[i] < 1 || out[i] > v || (i > 0 && out[i] <= out[i - 1])) clean = false;
+  }
+  if (clean) return k;
+  std::sort(out, out + k);
+  unsigned n = 0;
+  for (unsigned i = 0; i < k; ++i)
+    if (out[i] >= 1 && out[i] <= v && (n == 0 || out[i] != out[n - 1])) out[n++] = out[i];
+  return n;
+}
+
+inline uint64_t TSetIndex(const RankTable& rt, const uint8_t* tset) {
+  return RankFast(rt, tset) - 1;
+}
+
+// Calls fn(index) for the counter index of every t-subset of the ascending
+// points pts[0..n-1]; stops early when fn returns false. Returns false then.
+template <typename Fn>
+bool ForEachTSetIndex(const TestContext& ctx, const uint8_t* pts, unsigned n, Fn&& fn) {
+  const unsigned t = ctx.t;
+  if (n < t) return true;
+  uint8_t tset[8];
+  if (n == ctx.k) {
+    for (unsigned p = 0; p < ctx.usKT; ++p) {
+      for (unsigned j = 0; j < t; ++j) tset[j] = pts[ctx.tPatterns[p][j] - 1];
+      if (!fn(TSetIndex(ctx.tRank, tset))) return false;
+    }
+    return true;
+  }
+  uint8_t pos[8];
+  FirstComb(pos, t, 0, n, true, 8);
+  do {
+    for (unsigned j = 0; j < t; ++j) tset[j] = pts[pos[j]];
+    if (!fn(TSetIndex(ctx.tRank, tset))) return false;
+  } while (NextComb(pos, t, 0, n, true));
+  return true;
+}
+
+void CountTSets(TestContext& ctx, const uint8_t* pts, unsigned n) {
+  uint8_t* counters = ctx.counters.get();
+  const uint8_t cap = ctx.bCap;
+  ForEachTSetIndex(ctx, pts, n, [&](uint64_t idx) {
+    if (counters[idx] < cap) ++counters[idx];
+    return true;
+  });
+}
+
+void PrintRedundantBlock(uint32_t seen, const Block& block, unsigned k) {
+  char line[96];
+  int len = std::snprintf(line, sizeof line, "Redundant block: #%ld (", static_cast<long>(seen));
+  for (unsigned i = 0; i < k && i < 7; ++i)
+    len += std::snprintf(line + len, sizeof line - static_cast<size_t>(len), "%2hu%s",
+                         static_cast<unsigned short>(block.pt[i]), i + 1 < k ? " " : ")");
+  DualPrint("%s\n", line);
+}
+
+void PrintDuplicate(const TestContext& ctx, const uint8_t* tset, uint8_t c) {
+  char line[80];
+  int len = std::snprintf(line, sizeof line, "  ");
+  for (unsigned i = 0; i < ctx.t; ++i)
+    len += std::snprintf(line + len, sizeof line - static_cast<size_t>(len), "%2hu%s",
+                         static_cast<unsigned short>(tset[i]), i + 1 < ctx.t ? " " : "");
+  DualPrint("%s  : %5hd times\n", line, static_cast<short>(c));
+}
+
+// Adds one t-subset with counter c to the summary and lists it when it lies in
+// more than l blocks.
+void TallyCounter(TestContext& ctx, const uint8_t* tset, uint8_t c) {
+  ++ctx.histogram[c];
+  if (c > ctx.sMaxCount) ctx.sMaxCount = c;
+  if (c < ctx.sMinCount) ctx.sMinCount = c;
+  if (c < ctx.l) {
+    ++ctx.ulUncovered;
+  } else if (c > ctx.l && ctx.fShowDupeTSets) {
+    PrintDuplicate(ctx, tset, c);
+  }
+}
+
+// TallyCounter on every t-subset in rank order (which is lexicographic
+// order), without forming every t-subset: the histogram is taken straight
+// from the counters, and members are formed only in the chunks of counters
+// that hold a duplicate to list.
+void TallyAllTSets(TestContext& ctx) {
+  const unsigned v = ctx.v, t = ctx.t;
+  const uint64_t total = Binomial(v, t);
+  const uint8_t* counters = ctx.counters.get();
+  // Four partial histograms keep consecutive increments independent.
+  uint32_t part[4][256] = {};
+  uint64_t i = 0;
+  for (; i + 4 <= total; i += 4)
+    for (unsigned j = 0; j < 4; ++j) ++part[j][counters[i + j]];
+  for (; i < total; ++i) ++part[0][counters[i]];
+  for (unsigned c = 0; c < 256; ++c) {
+    const uint32_t n = part[0][c] + part[1][c] + part[2][c] + part[3][c];
+    if (n == 0) continue;
+    ctx.histogram[c] += n;
+    if (static_cast<int>(c) > ctx.sMaxCount) ctx.sMaxCount = static_cast<int16_t>(c);
+    if (static_cast<int>(c) < ctx.sMinCount) ctx.sMinCount = static_cast<int16_t>(c);
+    if (c < ctx.l) ctx.ulUncovered += n;
+  }
+  if (!ctx.fShowDupeTSets || ctx.l >= 255) return;
+  constexpr uint64_t kChunk = 256;
+  uint8_t tset[8] = {};
+  for (uint64_t base = 0; base < total; base += kChunk) {
+    const uint64_t end = std::min(base + kChunk, total);
+    uint8_t high = 0;
+    for (uint64_t j = base; j < end; ++j) high = std::max(high, counters[j]);
+    if (high <= ctx.l) continue;
+    UnrankComb(base + 1, v, t, tset);
+    for (uint64_t j = base; j < end; ++j) {
+      if (counters[j] > ctx.l) PrintDuplicate(ctx, tset, counters[j]);
+      NextComb(tset, t, 1, v, true);
+    }
+  }
+}
+
+} // namespace
+
 void InitTestContext(TestContext& ctx) { ctx.counters.reset(); }
-bool SetupAnalysis(TestContext&, uint16_t, uint16_t, uint16_t, uint16_t, uint16_t, bool, uint32_t,
-                   uint32_t, bool, bool, uint16_t, SkipperSettings&, bool, bool) {
-  return false;
-}
-bool ResetCounters(TestContext&) { return false; }
+
 void FreeCounters(TestContext& ctx) { ctx.counters.reset(); }
-bool IsBlockNeeded(const TestContext&, const Block&) { return true; }
-bool AnalyseBlock(TestContext&, const Block&) { return true; }
-void AnalyseDerivedDesign(TestContext&, const Block*, uint32_t) {}
-bool TestDesign(TestContext&, const char*) { return false; }
-bool ScanTSetCounters(uint16_t, uint16_t, uint8_t, const uint8_t*, uint32_t*, uint32_t, uint16_t) {
-  return false;
+
+bool SetupAnalysis(TestContext& ctx, uint16_t v, uint16_t k, uint16_t t, uint16_t m, uint16_t l,
+                   bool fShowSummary, uint32_t ulMaxReport, uint32_t ulMaxLosing,
+                   bool fShowDupeTSets, bool fShowRedundants, uint16_t usPrintBase,
+                   SkipperSettings& skippers, bool fInternalOptions, bool fNoRedundTesting) {
+  ctx.v = v;
+  ctx.k = k;
+  ctx.t = t;
+  ctx.m = m;
+  ctx.l = l;
+  ctx.usTestSize = std::max(k, m);
+  ctx.fKLessM = k < m;
+  ctx.fShowSummary = fShowSummary;
+  ctx.ulMaxReport = ulMaxReport;
+  ctx.ulMaxLosing = ulMaxLosing;
+  ctx.fShowDupeTSets = fShowDupeTSets;
+  ctx.fShowRedundants = fShowRedundants;
+  ctx.usPrintBase = usPrintBase;
+  ctx.fInternalOptions = fInternalOptions;
+  ctx.fNoRedundTesting = fNoRedundTesting;
+
+  CheckRange(t, 1, MAX_T, "t");
+  CheckRange(k, t, MAX_K, "k");
+  CheckRange(v, k, MAX_V, "v");
+  CheckRange(m, t, MAX_M, "m");
+  CheckRange(l, 1, MAX_L, "l");
+
+  ctx.ulCnVK = static_cast<uint32_t>(Binomial(v, k));
+  ctx.usKT = static_cast<uint16_t>(Binomial(k, t));
+  ctx.ulCnVT = static_cast<uint32_t>(Binomial(v, t));
+  ctx.usMK = k < m ? static_cast<uint16_t>(Binomial(m, k)) : 0;
+  ctx.ulCnVM = k < m ? static_cast<uint32_t>(Binomial(v, m)) : 0;
+  CheckRange(ctx.usKT, 1, MAX_KT, "MAX_KT wrong in source");
+  CheckRange(ctx.usMK, 0, MAX_MK, "MAX_MK wrong in source");
+
+  if (skippers.bSkipperLowGiven == 0)
+    skippers.ulSkipperLow = std::max(ctx.ulCnVK, ctx.ulCnVM) / kCombsPerSkipperStep;
+  if (skippers.ulSkipperLow > skippers.ulSkipperHigh)
+    skippers.ulSkipperLow = skippers.ulSkipperHigh;
+  if (skippers.ulSkipperLow != 0 && skippers.ulSkipperHigh - skippers.ulSkipperLow < 3)
+    skippers.ulSkipperHigh = skippers.ulSkipperLow + 3;
+  if (fInternalOptions)
+    DualPrint("gulSkipperHi=%lu, gulSkipperLo=%lu\n",
+              static_cast<unsigned long>(skippers.ulSkipperHigh),
+              static_cast<unsigned long>(skippers.ulSkipperLow));
+  ctx.ulSkipperHigh = skippers.ulSkipperHigh;
+  ctx.ulSkipperLow = skippers.ulSkipperLow;
+
+  std::fill(&ctx.tPatterns[0][0], &ctx.tPatterns[0][0] + sizeof ctx.tPatterns, uint8_t{0});
+  std::fill(&ctx.kPatterns[0][0], &ctx.kPatterns[0][0] + sizeof ctx.kPatterns, uint8_t{0});
+  FirstComb(ctx.tPatterns[0], t, 1, k, true, 8);
+  for (unsigned p = 1; p < ctx.usKT; ++p) {
+    std::copy(ctx.tPatterns[p - 1], ctx.tPatterns[p - 1] + 8, ctx.tPatterns[p]);
+    NextComb(ctx.tPatterns[p], t, 1, k, true);
+  }
+  if (k < m) {
+    FirstComb(ctx.kPatterns[0], k, 1, m, true, 7);
+    for (unsigned p = 1; p < ctx.usMK; ++p) {
+      std::copy(ctx.kPatterns[p - 1], ctx.kPatterns[p - 1] + 7, ctx.kPatterns[p]);
+      NextComb(ctx.kPatterns[p], k, 1, m, true);
+    }
+  }
+  InitRankTable(ctx.tRank, v, t);
+  return ResetCounters(ctx);
 }
-bool MultiPassTest(TestContext&, uint32_t*, uint32_t*) { return false; }
-void PrintProgress(TestContext&, uint32_t, uint32_t, const uint8_t*, int16_t) {}
-void PrintCombCount(const TestContext&, const char*, uint32_t, uint32_t) {}
-void PrintTSetReport(TestContext&) {}
-void TallyTSet(TestContext&, const uint8_t*) {}
+
+bool ResetCounters(TestContext& ctx) {
+  ctx.bNeeded = ctx.l > 254 ? 255 : static_cast<uint8_t>(ctx.l);
+  ctx.bCap = 255;
+  const uint64_t count = Binomial(ctx.v, ctx.t);
+  ctx.counters.reset();
+  ctx.counters.reset(new (std::nothrow) uint8_t[count]());
+  if (!ctx.counters) ErrExit(13, "Mem Alloc Err!");
+  std::fill(std::begin(ctx.histogram), std::end(ctx.histogram), 0u);
+  ctx.sMinCount = 256;
+  ctx.sMaxCount = -1;
+  ctx.ulUncovered = 0;
+  ctx.usEstimate = 5;
+  ctx.ulKept = 0;
+  ctx.ulSeen = 0;
+  ctx.tStart = ctx.tNow = NowSeconds();
+  return true;
+}
+
+bool IsBlockNeeded(const TestContext& ctx, const Block& block) {
+  uint8_t pts[8];
+  const unsigned n = BlockPointSet(block, ctx.k, ctx.v, pts);
+  const uint8_t* counters = ctx.counters.get();
+  const uint8_t need = ctx.bNeeded;
+  // ForEachTSetIndex returns false exactly when a counter below need stopped it.
+  return !ForEachTSetIndex(ctx, pts, n, [&](uint64_t idx) { return counters[idx] >= need; });
+}
+
+bool AnalyseBlock(TestContext& ctx, const Block& block) {
+  ++ctx.ulSeen;
+  if (ctx.fNoRedundTesting == 0 && !IsBlockNeeded(ctx, block)) {
+    if (ctx.fShowRedundants) PrintRedundantBlock(ctx.ulSeen, block, ctx.k);
+    return false;
+  }
+  ++ctx.ulKept;
+  uint8_t pts[8];
+  CountTSets(ctx, pts, BlockPointSet(block, ctx.k, ctx.v, pts));
+  return true;
+}
+
+void AnalyseDerivedDesign(TestContext& ctx, const Block* blocks, uint32_t b) {
+  // Counting the m-subsets of a block one by one would count the block once
+  // for every m-subset that holds a given t-subset, so with l > 1 a single
+  // block could pass for several. Each block's own t-subsets are counted
+  // once instead; a combination is then covered exactly when one of its
+  // t-subsets lies in l design blocks.
+  if (b == 0 || blocks == nullptr) return;
+  const unsigned blockK = BlockK(blocks[0]);
+  uint8_t pts[8];
+  for (uint32_t i = 0; i < b; ++i)
+    CountTSets(ctx, pts, BlockPointSet(blocks[i], blockK, ctx.v, pts));
+  ctx.ulSeen += b;
+  ctx.ulKept += b;
+}
+
+void TallyTSet(TestContext& ctx, const uint8_t* tset) {
+  TallyCounter(ctx, tset, ctx.counters[TSetIndex(ctx.tRank, tset)]);
+}
+
+void PrintTSetReport(TestContext& ctx) {
+  const uint32_t combs = ctx.fKLessM ? ctx.ulCnVM : ctx.ulCnVK;
+  if (ctx.fShowDupeTSets) {
+    DualPrint("List of duplicate t-sets:\n");
+    TallyAllTSets(ctx);
+    if (ctx.fShowSummary) {
+      const long covered = static_cast<long>(combs) - static_cast<long>(ctx.ulUncovered);
+      DualPrint("\nOverall %hu-match combination coverage summary:\n", ctx.t);
+      for (int i = ctx.sMaxCount; i >= ctx.sMinCount; --i)
+        if (ctx.histogram[i] != 0)
+          DualPrint("Covered %2hd times : %5lu\n", static_cast<short>(i),
+                    static_cast<unsigned long>(ctx.histogram[i]));
+      DualPrint("Total: %9ld / %5ld (%.1f%%)\n", covered, static_cast<long>(combs),
+                static_cast<double>(covered) * 100.0 / static_cast<double>(combs));
+    }
+  }
+  DualPrint("\nTotal combinations Cn(v=%hu,%c=%hu) = %ld\n", ctx.v, ctx.fKLessM ? 'm' : 'k',
+            ctx.usTestSize, static_cast<long>(combs));
+}
 
 } // namespace kovra

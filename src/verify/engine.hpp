@@ -3,8 +3,16 @@
 // The analysis walks the blocks once and keeps one saturating byte counter per
 // t-subset of the points (index = rank - 1); the summary and the coverage test
 // read nothing but those counters.
+//
+// Order of use: InitTestContext once; SetupAnalysis (which ends with
+// ResetCounters); AnalyseBlock for every block (or, for the derived design of
+// m-subsets when m < k, SetupAnalysis with (v, m, t, m, l) and then
+// AnalyseDerivedDesign on the design's own blocks); PrintTSetReport and/or
+// TestDesign read the counters; FreeCounters (or the context's destructor)
+// releases them.
 #pragma once
 
+#include "design/combinatorics.hpp"
 #include "design/sys.hpp"
 
 #include <cstdint>
@@ -33,14 +41,14 @@ struct TestContext {
   uint8_t fShowSummary = 0;
   uint8_t fShowRedundants = 0;
   uint8_t fKLessM = 0;
-  uint16_t usMK = 0;   // C(m, k) when k < m
-  uint32_t ulCnVM = 0; // C(v, m) when k < m
-  uint8_t tPatterns[MAX_KT][8] = {};
-  uint8_t kPatterns[MAX_MK][7] = {};
+  uint16_t usMK = 0;                   // C(m, k) when k < m
+  uint32_t ulCnVM = 0;                 // C(v, m) when k < m
+  uint8_t tPatterns[MAX_KT][8] = {};   // t-subsets of the positions 1..k
+  uint8_t kPatterns[MAX_MK][7] = {};   // k-subsets of the positions 1..m when k < m
   uint8_t bNeeded = 1;                 // coverage threshold: l, or 255 above 254
   uint8_t bCap = 255;                  // counters saturate here
   std::unique_ptr<uint8_t[]> counters; // C(v, t) bytes
-  uint32_t histogram[256] = {};        // summary: t-subsets per counter value
+  uint32_t histogram[256] = {};        // summary: t-subsets per counter value (exact)
   int16_t sMinCount = 256;
   int16_t sMaxCount = -1;
   uint32_t ulUncovered = 0;
@@ -48,11 +56,14 @@ struct TestContext {
   std::time_t tStart = 0, tNow = 0;
   uint32_t ulKept = 0, ulSeen = 0;
   uint16_t usPrintBase = 1;
-  // Run settings the engine reads, stored by SetupAnalysis.
+  // Run settings the engine reads, stored by SetupAnalysis (the skippers as
+  // settled there).
   uint32_t ulSkipperHigh = 7;
   uint32_t ulSkipperLow = 3;
   uint8_t fInternalOptions = 0;
   uint8_t fNoRedundTesting = 0;
+  // Table ranking of t-subsets of 1..v, prepared by SetupAnalysis.
+  RankTable tRank;
 };
 
 // Marks the context as owning no counters.
@@ -60,16 +71,21 @@ void InitTestContext(TestContext& ctx);
 
 // Range-checks the parameters (ending the program on failure), settles the
 // skipper settings (written back into `skippers`), builds the pattern tables
-// and allocates fresh counters.
+// and allocates fresh counters. fInternalOptions adds the skipper line and the
+// internal pass headers; fNoRedundTesting makes AnalyseBlock accept every block.
 bool SetupAnalysis(TestContext& ctx, uint16_t v, uint16_t k, uint16_t t, uint16_t m, uint16_t l,
                    bool fShowSummary, uint32_t ulMaxReport, uint32_t ulMaxLosing,
                    bool fShowDupeTSets, bool fShowRedundants, uint16_t usPrintBase,
                    SkipperSettings& skippers, bool fInternalOptions, bool fNoRedundTesting);
 
+// Fresh zero counters for C(v, t) t-subsets and cleared summary and timing
+// fields. Ends the program with code 13 when memory is short.
 bool ResetCounters(TestContext& ctx);
 void FreeCounters(TestContext& ctx);
 
 // True when some t-subset of the block lies in fewer than l accepted blocks.
+// The block's first k points are read as a set: points outside 1..v and
+// repeated points take no part.
 bool IsBlockNeeded(const TestContext& ctx, const Block& block);
 
 // Counts the block when it is needed (or -y3) and returns true; otherwise it
@@ -77,16 +93,24 @@ bool IsBlockNeeded(const TestContext& ctx, const Block& block);
 bool AnalyseBlock(TestContext& ctx, const Block& block);
 
 // For m < k, after SetupAnalysis with (v, m, t, m, l): counts every t-subset
-// of every design block once per block, so that no block is counted twice
-// toward the same t-subset through several of its m-subsets.
+// of every design block once per block (block size from the k field of
+// blocks[0]), so that no block is counted twice toward the same t-subset
+// through several of its m-subsets. ulSeen and ulKept become b.
 void AnalyseDerivedDesign(TestContext& ctx, const Block* blocks, uint32_t b);
 
 // The coverage test: head, passes, verdict. True when nothing was losing.
 bool TestDesign(TestContext& ctx, const char* fileName);
 
+// m = t: every t-subset whose counter is below bNeeded is a losing
+// combination. Stops after ulMaxLosing of them.
 bool ScanTSetCounters(uint16_t v, uint16_t t, uint8_t bNeeded, const uint8_t* counters,
                       uint32_t* losing, uint32_t ulMaxLosing, uint16_t usPrintBase);
+// m > t: the skipper passes from ulSkipperHigh down to ulSkipperLow.
+// The complete pass (skipper 0) prints what the plain walk over every
+// combination prints, but walks only prefixes that hold no covered t-subset.
 bool MultiPassTest(TestContext& ctx, uint32_t* combinations, uint32_t* losing);
+// One progress line; `comb` holds the usTestSize members of the combination
+// reached (unused in the Finished form, rank >= combinations).
 void PrintProgress(TestContext& ctx, uint32_t rank, uint32_t combinations, const uint8_t* comb,
                    int16_t skipper);
 void PrintCombCount(const TestContext& ctx, const char* label, uint32_t count,

@@ -1,0 +1,124 @@
+// The plain coverage walk, kept as the reference the engine is measured and
+// checked against: every combination of a pass is stepped to one by one, and
+// every t-subset it tests is ranked from scratch with RankComb (through the
+// k-subsets first when k < m). Header-only so that the unit tests use the
+// very same walk.
+#pragma once
+
+#include "base/clock.hpp"
+#include "base/console.hpp"
+#include "design/combinatorics.hpp"
+#include "verify/engine.hpp"
+
+#include <cstdint>
+#include <cstdio>
+#include <ctime>
+
+namespace kovra::reference {
+
+// Coverage of S[1..n] (n = usTestSize) read from the counters pattern by pattern.
+inline bool IsCoveredPlain(const TestContext& ctx, const uint8_t* S) {
+  uint8_t tset[8];
+  const uint8_t* counters = ctx.counters.get();
+  if (ctx.fKLessM == 0) {
+    for (unsigned p = 0; p < ctx.usKT; ++p) {
+      for (unsigned j = 0; j < ctx.t; ++j) tset[j] = S[ctx.tPatterns[p][j]];
+      if (counters[RankComb(tset, ctx.v, ctx.t) - 1] >= ctx.bNeeded) return true;
+    }
+    return false;
+  }
+  uint8_t ksub[8];
+  for (unsigned q = 0; q < ctx.usMK; ++q) {
+    for (unsigned i = 0; i < ctx.k; ++i) ksub[i] = S[ctx.kPatterns[q][i]];
+    for (unsigned p = 0; p < ctx.usKT; ++p) {
+      for (unsigned j = 0; j < ctx.t; ++j) tset[j] = ksub[ctx.tPatterns[p][j] - 1];
+      if (counters[RankComb(tset, ctx.v, ctx.t) - 1] >= ctx.bNeeded) return true;
+    }
+  }
+  return false;
+}
+
+inline void PrintLosingPlain(const uint8_t* S, unsigned n, uint16_t printBase) {
+  for (unsigned i = 1; i <= n; ++i)
+    DualPrint("%2hu ", static_cast<unsigned short>(S[i] + printBase - 1));
+  DualPrint(" : LOSING combination !!!\n");
+}
+
+// The skipper passes as documented, printing the same lines as MultiPassTest.
+inline bool MultiPassTestPlain(TestContext& ctx, uint32_t* combinations, uint32_t* losing) {
+  const unsigned n = ctx.usTestSize, v = ctx.v;
+  const uint32_t combs = static_cast<uint32_t>(Binomial(v, n));
+  *combinations = combs;
+  const uint32_t interval = combs / ctx.ulMaxReport + 1;
+  const std::time_t remembered = ctx.tStart;
+  uint32_t count = 0;
+  for (int s = static_cast<int16_t>(ctx.ulSkipperHigh); s >= static_cast<int16_t>(ctx.ulSkipperLow);
+       --s) {
+    if (ctx.fInternalOptions)
+      DualPrint("--- skipper=%hd/%lu ---\n", static_cast<short>(s),
+                static_cast<unsigned long>(ctx.ulSkipperLow));
+    else
+      DualPrint("--- (%hd/%lu) ---\n", static_cast<short>(s),
+                static_cast<unsigned long>(ctx.ulSkipperLow));
+    ctx.tStart = NowSeconds();
+    ctx.usEstimate = 5;
+    count = 0;
+    uint32_t threshold = interval;
+    uint8_t S[9] = {};
+    for (unsigned i = 1; i <= n; ++i) S[i] = static_cast<uint8_t>(i);
+    bool over = false;
+    while (!over) {
+      if (!IsCoveredPlain(ctx, S)) {
+        ++count;
+        PrintLosingPlain(S, n, ctx.usPrintBase);
+        if (count == ctx.ulMaxLosing) {
+          ctx.tStart = remembered;
+          *losing = count;
+          return false;
+        }
+      }
+      unsigned p = n;
+      for (int step = 0; step <= s && !over; ++step) {
+        ++S[p];
+        while (S[p] > v - (n - p)) {
+          --p;
+          if (p == 0) {
+            over = true;
+            break;
+          }
+          ++S[p];
+        }
+        if (over || p >= n) continue;
+        for (unsigned q = p + 1; q <= n; ++q) S[q] = static_cast<uint8_t>(S[q - 1] + 1);
+        if (s <= 7) {
+          const uint32_t r = ctx.usEstimate >= 4 ? static_cast<uint32_t>(RankComb(S + 1, v, n)) : 0;
+          if (r > threshold) {
+            PrintProgress(ctx, r, combs, S + 1, static_cast<int16_t>(s));
+            threshold = r + interval;
+          }
+        }
+      }
+    }
+  }
+  ctx.tStart = remembered;
+  *losing = count;
+  return count == 0;
+}
+
+// Losing combinations among `count` consecutive combinations from `first`
+// (S[1..n]) on, silently; for timing the plain test on a sample of a pass
+// too long to walk whole. Returns the number walked.
+inline uint64_t CountLosingPlain(const TestContext& ctx, const uint8_t* first, uint64_t count,
+                                 uint64_t* losing) {
+  const unsigned n = ctx.usTestSize;
+  uint8_t S[9] = {};
+  for (unsigned i = 1; i <= n; ++i) S[i] = first[i];
+  uint64_t walked = 0;
+  do {
+    if (!IsCoveredPlain(ctx, S)) ++*losing;
+    ++walked;
+  } while (walked < count && NextComb(S + 1, n, 1, ctx.v, true));
+  return walked;
+}
+
+} // namespace kovra::reference

@@ -1,0 +1,98 @@
+// Coverage of combinations decided from the t-subset counters by prefix masks.
+//
+// A combination S (n > t points) is covered when one of its t-subsets has a
+// counter of at least the threshold. For every (t-1)-subset Q of the points
+// the mask table holds the points x > max(Q) for which Q + {x} is covered, so
+// the points that would cover a prefix's next member are the OR of the masks
+// of the prefix's (t-1)-subsets. Adding a member x to a prefix only adds the
+// (t-1)-subsets that contain x, so the state of a prefix is built from the
+// state of the prefix one shorter.
+//
+// This is internal to the engine; the coverage test drives it.
+#pragma once
+
+#include "design/combinatorics.hpp"
+
+#include <cstdint>
+#include <memory>
+
+namespace kovra {
+
+struct CoverMasks {
+  unsigned v = 0;
+  unsigned t = 0;
+  uint64_t count = 0;               // C(v, t-1)
+  std::unique_ptr<uint64_t[]> mask; // by 0-based rank of the (t-1)-subset; bit x = point x
+  RankTable qRank;                  // ranks of (t-1)-subsets of 1..v (t >= 2)
+};
+
+// Fills the masks from C(v, t) counters: bit x of mask[Q] is set when the
+// counter of Q + {x} is at least `need`. Ends the program with code 13 when
+// memory is short. Reads the counters once in order, ranking nothing.
+void BuildCoverMasks(CoverMasks& cm, unsigned v, unsigned t, const uint8_t* counters, uint8_t need);
+
+// The state of the prefixes of one combination of size n (t < n <= 7).
+// Combinations are 1-based buffers: S[1..n], S[0] unused.
+struct PrefixWalk {
+  const CoverMasks* cm = nullptr;
+  unsigned n = 0;
+  unsigned valid = 0;       // depths 1..valid hold the state of S[1..valid]
+  uint8_t S[8] = {};        // the prefix the state belongs to
+  uint8_t bad[8] = {};      // bad[d]: S[1..d] already holds a covered t-subset
+  uint64_t M[8] = {};       // M[d]: points above S[d] that complete a covered t-subset with S[1..d]
+  int64_t part[6][36] = {}; // part[L]: rank bases of the L-subsets of the prefix, L <= t-2
+};
+
+void InitPrefixWalk(PrefixWalk& w, const CoverMasks& cm, unsigned n);
+
+// True when the combination comb[1..n] is covered. Reuses the state of the
+// longest prefix it shares with the combination asked before.
+bool IsCombCovered(PrefixWalk& w, const uint8_t* comb);
+
+// Visits the losing combinations in lexicographic order, depth first over the
+// prefixes that hold no covered t-subset, and calls onLosing(S) (S[1..n]) for
+// each. Stops when onLosing returns false; returns false then, else true.
+template <typename OnLosing>
+bool WalkLosingCombs(PrefixWalk& w, OnLosing&& onLosing);
+
+// Internal: extends the state at depth d-1 by the member y at depth d.
+void ExtendPrefix(PrefixWalk& w, unsigned d, unsigned y);
+
+// Points lo..hi as bits (empty when lo > hi); hi < 64.
+inline uint64_t PointRange(unsigned lo, unsigned hi) {
+  if (lo > hi) return 0;
+  const uint64_t upTo = (hi >= 63) ? ~uint64_t{0} : ((uint64_t{1} << (hi + 1)) - 1);
+  return upTo & ~((uint64_t{1} << lo) - 1);
+}
+
+template <typename OnLosing>
+bool WalkLosingCombs(PrefixWalk& w, OnLosing&& onLosing) {
+  const unsigned n = w.n;
+  const unsigned v = w.cm->v;
+  uint64_t cand[9];
+  w.valid = 0; // the walk leaves no reusable state behind
+  unsigned d = 1;
+  cand[1] = ~w.M[0] & PointRange(1, v - n + 1);
+  for (;;) {
+    if (cand[d] == 0) {
+      if (--d == 0) return true;
+      continue;
+    }
+    const auto y = static_cast<unsigned>(__builtin_ctzll(cand[d]));
+    cand[d] &= cand[d] - 1;
+    if (d == n) {
+      w.S[n] = static_cast<uint8_t>(y);
+      if (!onLosing(static_cast<const uint8_t*>(w.S))) return false;
+      continue;
+    }
+    ExtendPrefix(w, d, y);
+    // Every later member is a point above y outside M[d] (M only grows along
+    // the prefix), so too few of them end the prefix at once.
+    const uint64_t open = ~w.M[d] & PointRange(y + 1, v);
+    if (static_cast<unsigned>(__builtin_popcountll(open)) < n - d) continue;
+    ++d;
+    cand[d] = open & PointRange(y + 1, v - n + d);
+  }
+}
+
+} // namespace kovra

@@ -4,7 +4,9 @@
 // other files, and the checks every successfully read design must pass.
 #pragma once
 
+#include "base/fatal.hpp"
 #include "design/sys.hpp"
+#include "formats/loader.hpp"
 #include "formats/textfmt.hpp"
 
 #include <cstddef>
@@ -110,6 +112,25 @@ inline void CheckBlocks(const kovra::Block* blocks, uint32_t b, unsigned v, unsi
       if (j < k ? (p <= previous || p > v) : p != 0) std::abort();
       previous = p;
     }
+  }
+}
+
+// A design holding a copy of the blocks a reader gave, for writing them again.
+inline bool SysFromBlocks(kovra::Sys& sys, const kovra::Block* blocks, uint32_t b, uint16_t v,
+                          uint16_t k) {
+  if (!kovra::AllocSys(sys, b, k)) return false;
+  std::memcpy(sys.blocks.get(), blocks, b * sizeof(kovra::Block));
+  sys.b = b;
+  kovra::SetSysParams(sys, v, k, 1, 1, 1);
+  return true;
+}
+
+// Loads `path` through the loader, as a user's file arrives; a malformed
+// plain file ends the load through ErrExit, which is expected here.
+inline void LoadQuietly(const char* path, kovra::LoadParams io, bool nameGiven, uint8_t kind) {
+  try {
+    kovra::BlockArray blocks = kovra::SysLoad(path, io, nameGiven, kind, false, false);
+  } catch (const kovra::FatalExit&) {
   }
 }
 

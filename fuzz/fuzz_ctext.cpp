@@ -4,11 +4,9 @@
 // directly after a minimal reading of its first line. A design read
 // successfully must hold valid blocks and survive a write-read round trip.
 #include "base/console.hpp"
-#include "base/fatal.hpp"
 #include "common.hpp"
 #include "compressed_input.hpp"
 #include "formats/ctext.hpp"
-#include "formats/loader.hpp"
 #include "formats/textfmt.hpp"
 
 #include <cstdio>
@@ -22,33 +20,23 @@ using namespace kovra_fuzz;
 
 void ThroughTheLoader(const char* path, const uint8_t* data, size_t size) {
   if (!SafeForLoader(data, size)) return;
-  try {
-    LoadParams io;
-    BlockArray blocks = SysLoad(path, io, false, 1, false, false);
-  } catch (const FatalExit&) {
-  }
+  LoadQuietly(path, LoadParams{}, false, 1);
   // A ctext file without ID line, loaded with -g1 and v, k from its header.
   char line[LINE_BUFSIZE] = {};
   std::memcpy(line, data, size < sizeof line - 1 ? size : sizeof line - 1);
   if (IsIdLine(line) || !IsDataLine(line)) return;
   const CompressedParams p = ParamsFromCTextHeader(line);
-  try {
-    LoadParams io;
-    io.v = p.v;
-    io.k = p.k;
-    io.t = io.m = io.l = 1;
-    BlockArray blocks = SysLoad(path, io, true, 1, false, false);
-  } catch (const FatalExit&) {
-  }
+  LoadParams io;
+  io.v = p.v;
+  io.k = p.k;
+  io.t = io.m = io.l = 1;
+  LoadQuietly(path, io, true, 1);
 }
 
 // Writes the blocks again and reads them back: the same blocks must return.
 void RoundTrip(const Block* blocks, uint32_t b, uint16_t v, uint16_t k) {
   Sys sys;
-  if (!AllocSys(sys, b, k)) return;
-  std::memcpy(sys.blocks.get(), blocks, b * sizeof(Block));
-  sys.b = b;
-  SetSysParams(sys, v, k, 1, 1, 1);
+  if (!SysFromBlocks(sys, blocks, b, v, k)) return;
   std::FILE* f = std::tmpfile();
   if (f == nullptr) return;
   if (!WriteCText(sys, f, 64, true)) std::abort();

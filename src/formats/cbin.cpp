@@ -254,17 +254,17 @@ uint32_t ReadCBin(Block* blocks, const char* fileName, long dataOffset, uint16_t
 
   BitStream s;
   s.in = in.f;
-  uint64_t cs1File = 1, cs2File = 1;
+  ReadOutcome got;
   bool syncError = false;
-  const uint64_t hdrItems = GetBits(s, 5);
-  const uint64_t hdrB = GetBits(s, 32);
-  const uint64_t hdrV = GetBits(s, 8);
-  const uint64_t hdrK = GetBits(s, 8);
-  for (uint64_t i = 4; i < hdrItems; ++i) GetBits(s, 8);
+  got.hdrItems = GetBits(s, 5);
+  got.hdrB = GetBits(s, 32);
+  got.hdrV = GetBits(s, 8);
+  got.hdrK = GetBits(s, 8);
+  for (uint64_t i = 4; i < got.hdrItems; ++i) GetBits(s, 8);
 
   // Counts up to b + 1: a repeat that runs past b shows as one block too many.
-  uint64_t blocksRead = 0;
-  if (hdrItems == chi && hdrB == b && hdrV == v && hdrK == k) {
+  uint64_t& blocksRead = got.blocksRead;
+  if (got.hdrItems == chi && got.hdrB == b && got.hdrV == v && got.hdrK == k) {
     uint64_t d = 0;
     while (blocksRead < b && !dec.rankError) {
       const int first = GetBit(s);
@@ -301,38 +301,18 @@ uint32_t ReadCBin(Block* blocks, const char* fileName, long dataOffset, uint16_t
       }
     }
     if (!syncError && !dec.rankError) {
-      cs1File = GetBits(s, 32);
-      cs2File = GetBits(s, 32);
+      got.cs1File = GetBits(s, 32);
+      got.cs2File = GetBits(s, 32);
       for (uint64_t i = 2; i < cei; ++i) GetBits(s, 8);
     }
   }
 
   PrintBinStats(s, 0);
-  const uint32_t cs1 = dec.sums.cs1 % CHECKSUM_MODULUS;
-  const uint32_t cs2 = dec.sums.cs2 % CHECKSUM_MODULUS;
-  using UL = unsigned long;
   if (syncError) {
     DualPrint("Err SyncErr\n");
-  } else if (hdrItems != chi) {
-    DualPrint("Err cH=%lu vs. AulHdrItems=%lu\n", static_cast<UL>(hdrItems), static_cast<UL>(chi));
-  } else if (hdrB != b) {
-    DualPrint("Err bH=%lu vs. Ab=%lu\n", static_cast<UL>(hdrB), static_cast<UL>(b));
-  } else if (hdrV != v) {
-    DualPrint("Err vH=%lu vs. Av=%lu\n", static_cast<UL>(hdrV), static_cast<UL>(v));
-  } else if (hdrK != k) {
-    DualPrint("Err kH=%lu vs. Ak=%lu\n", static_cast<UL>(hdrK), static_cast<UL>(k));
-  } else if (dec.rankError) {
-    PrintRankError(dec);
-  } else if (blocksRead == 0 || blocksRead != b) {
-    DualPrint("Err b=%lu vs. Ab=%lu\n", static_cast<UL>(blocksRead), static_cast<UL>(b));
-  } else if (cs1 != cs1File) {
-    DualPrint("Err CS1=%lu vs. CS1File=%lu\n", static_cast<UL>(cs1), static_cast<UL>(cs1File));
-  } else if (cs2 != cs2File) {
-    DualPrint("Err CS2=%lu vs. CS2File=%lu\n", static_cast<UL>(cs2), static_cast<UL>(cs2File));
-  } else {
-    return b;
+    return 0;
   }
-  return 0;
+  return CheckCompressedRead(dec, got, chi, b, v, k) ? b : 0;
 }
 
 } // namespace kovra

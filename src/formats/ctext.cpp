@@ -114,9 +114,33 @@ bool DecodeRankDiff(RankDecoder& dec, uint64_t d) {
   return true;
 }
 
-void PrintRankError(const RankDecoder& dec) {
-  DualPrint("Err rank=%lu vs. Cn(v,k)=%lu\n", static_cast<unsigned long>(dec.badRank),
-            static_cast<unsigned long>(dec.maxRank));
+bool CheckCompressedRead(const RankDecoder& dec, const ReadOutcome& got, uint32_t chi, uint32_t b,
+                         uint16_t v, uint16_t k) {
+  using UL = unsigned long;
+  const uint32_t cs1 = dec.sums.cs1 % CHECKSUM_MODULUS;
+  const uint32_t cs2 = dec.sums.cs2 % CHECKSUM_MODULUS;
+  if (got.hdrItems != chi) {
+    DualPrint("Err cH=%lu vs. AulHdrItems=%lu\n", static_cast<UL>(got.hdrItems),
+              static_cast<UL>(chi));
+  } else if (got.hdrB != b) {
+    DualPrint("Err bH=%lu vs. Ab=%lu\n", static_cast<UL>(got.hdrB), static_cast<UL>(b));
+  } else if (got.hdrV != v) {
+    DualPrint("Err vH=%lu vs. Av=%lu\n", static_cast<UL>(got.hdrV), static_cast<UL>(v));
+  } else if (got.hdrK != k) {
+    DualPrint("Err kH=%lu vs. Ak=%lu\n", static_cast<UL>(got.hdrK), static_cast<UL>(k));
+  } else if (dec.rankError) {
+    DualPrint("Err rank=%lu vs. Cn(v,k)=%lu\n", static_cast<UL>(dec.badRank),
+              static_cast<UL>(dec.maxRank));
+  } else if (got.blocksRead == 0 || got.blocksRead != b) {
+    DualPrint("Err b=%lu vs. Ab=%lu\n", static_cast<UL>(got.blocksRead), static_cast<UL>(b));
+  } else if (cs1 != got.cs1File) {
+    DualPrint("Err CS1=%lu vs. CS1File=%lu\n", static_cast<UL>(cs1), static_cast<UL>(got.cs1File));
+  } else if (cs2 != got.cs2File) {
+    DualPrint("Err CS2=%lu vs. CS2File=%lu\n", static_cast<UL>(cs2), static_cast<UL>(got.cs2File));
+  } else {
+    return true;
+  }
+  return false;
 }
 
 void FlushCTextLine(std::FILE* stream, std::string& line, size_t threshold, bool final) {
@@ -186,8 +210,11 @@ uint32_t ReadCText(Block* blocks, std::FILE* stream, uint16_t v, uint16_t k, uin
   if (stream == nullptr || !InitRankDecoder(dec, blocks, b, v, k)) return 0;
 
   // A header item that never comes must not count as a mismatch.
-  uint64_t hdrItems = chi, hdrB = b, hdrV = v, hdrK = k;
-  uint64_t cs1File = 1, cs2File = 1;
+  ReadOutcome got;
+  got.hdrItems = chi;
+  got.hdrB = b;
+  got.hdrV = v;
+  got.hdrK = k;
   const uint64_t dataEnd = static_cast<uint64_t>(chi) + b;
   uint64_t n = 0; // items taken so far
   bool stop = false;
@@ -197,20 +224,20 @@ uint32_t ReadCText(Block* blocks, std::FILE* stream, uint16_t v, uint16_t k, uin
     ++n;
     if (n <= chi) {
       switch (n) {
-      case 1: hdrItems = d; return d == chi;
-      case 2: hdrB = d; return d == b;
-      case 3: hdrV = d & 0xFFFFu; return hdrV == v;
-      case 4: hdrK = d & 0xFFFFu; return hdrK == k;
+      case 1: got.hdrItems = d; return d == chi;
+      case 2: got.hdrB = d; return d == b;
+      case 3: got.hdrV = d & 0xFFFFu; return got.hdrV == v;
+      case 4: got.hdrK = d & 0xFFFFu; return got.hdrK == k;
       default: return true; // further header items carry nothing we use
       }
     }
     if (n <= dataEnd) return DecodeRankDiff(dec, d);
     if (n == dataEnd + 1) {
-      cs1File = d;
+      got.cs1File = d;
       return true;
     }
     if (n == dataEnd + 2) {
-      cs2File = d;
+      got.cs2File = d;
       return true;
     }
     return false;
@@ -235,29 +262,8 @@ uint32_t ReadCText(Block* blocks, std::FILE* stream, uint16_t v, uint16_t k, uin
     }
   }
 
-  const uint32_t cs1 = dec.sums.cs1 % CHECKSUM_MODULUS;
-  const uint32_t cs2 = dec.sums.cs2 % CHECKSUM_MODULUS;
-  using UL = unsigned long;
-  if (hdrItems != chi) {
-    DualPrint("Err cH=%lu vs. AulHdrItems=%lu\n", static_cast<UL>(hdrItems), static_cast<UL>(chi));
-  } else if (hdrB != b) {
-    DualPrint("Err bH=%lu vs. Ab=%lu\n", static_cast<UL>(hdrB), static_cast<UL>(b));
-  } else if (hdrV != v) {
-    DualPrint("Err vH=%lu vs. Av=%lu\n", static_cast<UL>(hdrV), static_cast<UL>(v));
-  } else if (hdrK != k) {
-    DualPrint("Err kH=%lu vs. Ak=%lu\n", static_cast<UL>(hdrK), static_cast<UL>(k));
-  } else if (dec.rankError) {
-    PrintRankError(dec);
-  } else if (dec.count == 0 || dec.count != b) {
-    DualPrint("Err b=%lu vs. Ab=%lu\n", static_cast<UL>(dec.count), static_cast<UL>(b));
-  } else if (cs1 != cs1File) {
-    DualPrint("Err CS1=%lu vs. CS1File=%lu\n", static_cast<UL>(cs1), static_cast<UL>(cs1File));
-  } else if (cs2 != cs2File) {
-    DualPrint("Err CS2=%lu vs. CS2File=%lu\n", static_cast<UL>(cs2), static_cast<UL>(cs2File));
-  } else {
-    return b;
-  }
-  return 0;
+  got.blocksRead = dec.count;
+  return CheckCompressedRead(dec, got, chi, b, v, k) ? b : 0;
 }
 
 } // namespace kovra

@@ -91,8 +91,22 @@ bool InitRankDecoder(RankDecoder& dec, Block* blocks, uint32_t capacity, unsigne
 // block would hold points outside 1..v.
 bool DecodeRankDiff(RankDecoder& dec, uint64_t d);
 
-// The message for a rejected rank, printed in the readers' style.
-void PrintRankError(const RankDecoder& dec);
+// What a reader found, for the checks both readers end with.
+struct ReadOutcome {
+  uint64_t hdrItems = 0; // header item count, b, v and k as the data gave them
+  uint64_t hdrB = 0;
+  uint64_t hdrV = 0;
+  uint64_t hdrK = 0;
+  uint64_t blocksRead = 0; // may be b + 1 when a repeat ran past the end
+  uint64_t cs1File = 1;    // 1 when the item never came
+  uint64_t cs2File = 1;
+};
+
+// The readers' closing checks in their order: header items, b, v, k, the
+// rank guard, the block count, CS1, CS2. Prints the first failure's message
+// and returns false; true when all pass.
+bool CheckCompressedRead(const RankDecoder& dec, const ReadOutcome& got, uint32_t chi, uint32_t b,
+                         uint16_t v, uint16_t k);
 
 // The data value the block gives: its rank, with points checked and moved to
 // base 1. 0 when the block has none.

@@ -197,23 +197,22 @@ bool WriteCBin(Sys& sys, const char* fileName, bool useRepeats) {
   PutBits(s, sys.v, 8);
   PutBits(s, sys.k, 8);
 
+  const auto emitRun = [&](uint64_t d, uint64_t count) {
+    // Ranks stay below C(54,7) < 2^32, so every difference fits a value code.
+    const auto value = static_cast<uint32_t>(d);
+    PutCBinValue(s, value);
+    if (useRepeats && count >= 2) {
+      for (uint64_t left = count - 1; left > 0;) {
+        const auto piece = static_cast<uint32_t>(std::min<uint64_t>(left, MAX_CBIN_REPEAT));
+        PutCBinRepeat(s, piece);
+        left -= piece;
+      }
+      return;
+    }
+    for (uint64_t i = 1; i < count; ++i) PutCBinValue(s, value);
+  };
   RankSums sums;
-  const bool ranked = ForEachRankRun(
-      sys.blocks.get(), sys.b, sys.v, sys.k, sys.base, sums, [&](uint64_t d, uint64_t count) {
-        // Ranks stay below C(54,7) < 2^32, so every difference fits a value code.
-        const auto value = static_cast<uint32_t>(d);
-        PutCBinValue(s, value);
-        if (useRepeats && count >= 2) {
-          for (uint64_t left = count - 1; left > 0;) {
-            const auto piece = static_cast<uint32_t>(std::min<uint64_t>(left, MAX_CBIN_REPEAT));
-            PutCBinRepeat(s, piece);
-            left -= piece;
-          }
-          return;
-        }
-        for (uint64_t i = 1; i < count; ++i) PutCBinValue(s, value);
-      });
-  if (!ranked) {
+  if (!ForEachRankRun(sys.blocks.get(), sys.b, sys.v, sys.k, sys.base, sums, emitRun)) {
     DualPrint("ERROR happened!\n");
     return false; // `out` closes and removes the file
   }

@@ -173,20 +173,19 @@ bool WriteCText(Sys& sys, std::FILE* stream, uint32_t cll, bool cfExp) {
   AppendItem(line, sys.k);
   const size_t threshold = cll - 4;
 
+  const auto emitRun = [&](uint64_t d, uint64_t count) {
+    if (cfExp && count >= 2) {
+      AppendRepeatItem(line, d, count);
+      FlushCTextLine(stream, line, threshold, false);
+      return;
+    }
+    for (uint64_t i = 0; i < count; ++i) {
+      AppendItem(line, d);
+      FlushCTextLine(stream, line, threshold, false);
+    }
+  };
   RankSums sums;
-  const bool ranked = ForEachRankRun(sys.blocks.get(), sys.b, sys.v, sys.k, sys.base, sums,
-                                     [&](uint64_t d, uint64_t count) {
-                                       if (cfExp && count >= 2) {
-                                         AppendRepeatItem(line, d, count);
-                                         FlushCTextLine(stream, line, threshold, false);
-                                         return;
-                                       }
-                                       for (uint64_t i = 0; i < count; ++i) {
-                                         AppendItem(line, d);
-                                         FlushCTextLine(stream, line, threshold, false);
-                                       }
-                                     });
-  if (!ranked) return false;
+  if (!ForEachRankRun(sys.blocks.get(), sys.b, sys.v, sys.k, sys.base, sums, emitRun)) return false;
 
   AppendItem(line, sums.cs1 % CHECKSUM_MODULUS);
   FlushCTextLine(stream, line, threshold, false);

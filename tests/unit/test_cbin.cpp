@@ -140,6 +140,7 @@ TEST(CBinExample, WrittenByteForByteWithStatistics) {
   }
   EXPECT_EQ(ReadFile(DataFile("example_rep.cbin")), kIdLineRep + kStreamRep);
   EXPECT_EQ(ReadFile(DataFile("example_norep.cbin")), kIdLineRep + kStreamNoRep);
+  EXPECT_EQ(ReadFile(DataFile("example_cbin_write.stats")), kWriterStats);
 }
 
 TEST(CBinExample, GoldenFilesReadBack) {
@@ -147,6 +148,7 @@ TEST(CBinExample, GoldenFilesReadBack) {
     const Read r = ReadFromFile(DataFile(name), 5, 2, 4);
     EXPECT_EQ(r.result, 4u) << name;
     EXPECT_EQ(r.console, Stats(19)) << name;
+    EXPECT_EQ(r.console, ReadFile(DataFile("example_cbin_read.stats")));
     EXPECT_EQ(r.blocks, kExampleBlocks) << name;
   }
 }

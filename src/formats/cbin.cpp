@@ -1,14 +1,137 @@
 // The compressed binary format.
 #include "formats/cbin.hpp"
 
-namespace kovra {
+#include "base/console.hpp"
+#include "formats/ctext.hpp"
+#include "formats/textfmt.hpp"
 
-// Placeholders until the format is written: nothing is encoded or decoded.
-void PutBit(BitStream&, unsigned) {}
-void PutBits(BitStream&, uint64_t, unsigned) {}
-void FlushBits(BitStream&) {}
-int GetBit(BitStream&) { return -1; }
-uint64_t GetBits(BitStream&, unsigned) { return 0; }
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kovra {
+namespace {
+
+void EmitByte(BitStream& s) {
+  if (s.out != nullptr && std::fputc(s.outByte, s.out) == EOF) s.writeError = true;
+  ++s.bytesWritten;
+  s.outByte = 0;
+  s.outBit = s.bitsPerByte - 1;
+}
+
+// Loads the next input byte; false (for good) at the end of the input.
+bool LoadByte(BitStream& s) {
+  if (s.endOfInput) return false;
+  const int c = s.in != nullptr ? std::fgetc(s.in) : EOF;
+  if (c == EOF) {
+    s.endOfInput = true;
+    return false;
+  }
+  s.inByte = static_cast<uint8_t>(c);
+  ++s.bytesRead;
+  s.inBit = s.bitsPerByte - 1;
+  return true;
+}
+
+uint64_t LowBits(uint64_t value, unsigned n) {
+  return n >= 64 ? value : value & ((uint64_t{1} << n) - 1);
+}
+
+// Removes a file this writer made, but never anything that is not a regular
+// file: a name like /dev/full given as output must survive a failed write.
+void RemoveOwnFile(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) std::remove(path.c_str());
+}
+
+// The file being written: closed on every way out, and removed unless the
+// whole design reached it.
+struct OutputFile {
+  std::FILE* file = nullptr;
+  std::string path;
+  bool keep = false;
+  OutputFile() = default;
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+  ~OutputFile() {
+    if (file != nullptr) std::fclose(file);
+    if (!keep && !path.empty()) RemoveOwnFile(path);
+  }
+};
+
+// Creates a fresh temporary file that nobody else can have opened: the name
+// comes from mkstemps together with the file, not from a name-only service.
+std::FILE* CreateTempFile(std::string& path) {
+#ifdef P_tmpdir
+  const std::string dir = P_tmpdir;
+#else
+  const std::string dir = "/tmp";
+#endif
+  std::string name = dir + (dir.empty() || dir.back() != '/' ? "/" : "") + "kovraXXXXXX.tmp";
+  const int fd = ::mkstemps(name.data(), 4);
+  path = name;
+  DualPrint("WARN: couldn't create ordinary filename and can't dump binary data\nto stdout. "
+            "Instead trying to write to a tempory file <%s>.\n",
+            name.c_str());
+  if (fd < 0) return nullptr;
+  std::FILE* f = ::fdopen(fd, "wb");
+  if (f == nullptr) {
+    ::close(fd);
+    std::remove(name.c_str());
+  }
+  return f;
+}
+
+} // namespace
+
+void PutBit(BitStream& s, unsigned bit) {
+  const auto mask = static_cast<uint8_t>(1u << s.outBit);
+  s.outByte = static_cast<uint8_t>(bit != 0 ? s.outByte | mask : s.outByte & ~mask);
+  if (--s.outBit < 0) EmitByte(s);
+}
+
+// Whole groups of bits go into the byte at once; the result is the same as
+// PutBit for every bit from n - 1 down to 0.
+void PutBits(BitStream& s, uint64_t value, unsigned n) {
+  while (n > 0) {
+    const unsigned room = static_cast<unsigned>(s.outBit) + 1;
+    const unsigned take = std::min(n, room);
+    const auto bits = static_cast<unsigned>(LowBits(value >> (n - take), take));
+    const unsigned shift = room - take;
+    const unsigned mask = ((1u << take) - 1) << shift;
+    s.outByte = static_cast<uint8_t>((s.outByte & ~mask) | (bits << shift));
+    s.outBit -= static_cast<int>(take);
+    n -= take;
+    if (s.outBit < 0) EmitByte(s);
+  }
+}
+
+void FlushBits(BitStream& s) {
+  if (s.outBit != s.bitsPerByte - 1) EmitByte(s);
+}
+
+int GetBit(BitStream& s) {
+  if (s.inBit < 0 && !LoadByte(s)) return -1;
+  return (s.inByte >> s.inBit--) & 1;
+}
+
+// Takes the bits left in the current byte at once; the same as n GetBit calls.
+uint64_t GetBits(BitStream& s, unsigned n) {
+  uint64_t value = 0;
+  while (n > 0) {
+    if (s.inBit < 0 && !LoadByte(s)) return value; // the missing low bits stay 0
+    const unsigned have = static_cast<unsigned>(s.inBit) + 1;
+    const unsigned take = std::min(n, have);
+    const uint64_t bits = (s.inByte >> (have - take)) & ((1u << take) - 1);
+    value |= bits << (n - take);
+    s.inBit -= static_cast<int>(take);
+    n -= take;
+  }
+  return value;
+}
+
 unsigned BitLength(uint64_t n) {
   unsigned bits = 1;
   while (n > 1) {
@@ -17,11 +140,178 @@ unsigned BitLength(uint64_t n) {
   }
   return bits;
 }
-void PrintBinStats(const BitStream&, uint64_t) {}
-void PutCBinValue(BitStream&, uint32_t) {}
-bool WriteCBin(Sys&, const char*, bool) { return false; }
-uint32_t ReadCBin(Block*, const char*, long, uint16_t, uint16_t, uint32_t, uint32_t, uint32_t) {
-  return 0;
+
+void PrintBinStats(const BitStream& s, uint64_t bytesIn) {
+  const uint64_t shown = bytesIn != 0 ? bytesIn : s.bytesRead;
+  DualPrint("BinCompressed: BytesIn=%lu BytesOut=%lu \n", static_cast<unsigned long>(shown),
+            static_cast<unsigned long>(s.bytesWritten));
+  if (s.bytesWritten != 0 && bytesIn != 0) {
+    const auto out = static_cast<long double>(s.bytesWritten);
+    const auto in = static_cast<long double>(bytesIn);
+    DualPrint("Ratio: %.5LG bits/byte, %.5LG:1, %.5LG%% stored. \n", out * 8 / in, in / out,
+              out * 100 / in);
+  }
+}
+
+void PutCBinValue(BitStream& s, uint32_t value) {
+  if (value < 128) {
+    PutBits(s, value, 8); // bit 0 and 7 bits of value
+    return;
+  }
+  const unsigned width = (std::max(BitLength(value), 8u) + 3) / 4 * 4; // 8, 12, ..., 32
+  PutBits(s, 2, 2);
+  PutBits(s, width / 4 - 2, 3);
+  PutBits(s, value, width);
+}
+
+void PutCBinRepeat(BitStream& s, uint32_t count) {
+  const unsigned bits = std::max(BitLength(count), 2u);
+  const unsigned q = (bits - 2 + 2) / 3; // the least q with 3q + 2 >= bits
+  PutBits(s, 3, 2);
+  PutBits(s, q, 3);
+  PutBits(s, count, 3 * q + 2);
+}
+
+bool WriteCBin(Sys& sys, const char* fileName, bool useRepeats) {
+  if (!sys.blocks && sys.b != 0) return false;
+  SortBlocks(sys.blocks.get(), sys.b, false);
+
+  OutputFile out;
+  if (fileName == nullptr) {
+    out.file = CreateTempFile(out.path);
+  } else {
+    out.file = std::fopen(fileName, "wb");
+    if (out.file != nullptr) out.path = fileName;
+  }
+  if (out.file == nullptr) {
+    DualPrint("Err: fopen(%s,...)\n", fileName != nullptr ? fileName : out.path.c_str());
+    return false;
+  }
+
+  WriteIdHeader(out.file, sys.v, sys.k, sys.t, sys.m, sys.l, sys.b, 2, 1, nullptr, 2, 4, 2, 64, 1,
+                false);
+  BitStream s;
+  s.out = out.file;
+  PutBits(s, 4, 5);
+  PutBits(s, sys.b, 32);
+  PutBits(s, sys.v, 8);
+  PutBits(s, sys.k, 8);
+
+  const auto emitRun = [&](uint64_t d, uint64_t count) {
+    // Ranks stay below C(54,7) < 2^32, so every difference fits a value code.
+    const auto value = static_cast<uint32_t>(d);
+    PutCBinValue(s, value);
+    if (useRepeats && count >= 2) {
+      for (uint64_t left = count - 1; left > 0;) {
+        const auto piece = static_cast<uint32_t>(std::min<uint64_t>(left, MAX_CBIN_REPEAT));
+        PutCBinRepeat(s, piece);
+        left -= piece;
+      }
+      return;
+    }
+    for (uint64_t i = 1; i < count; ++i) PutCBinValue(s, value);
+  };
+  RankSums sums;
+  if (!ForEachRankRun(sys.blocks.get(), sys.b, sys.v, sys.k, sys.base, sums, emitRun)) {
+    DualPrint("ERROR happened!\n");
+    return false; // `out` closes and removes the file
+  }
+
+  PutBits(s, sums.cs1 % CHECKSUM_MODULUS, 32);
+  PutBits(s, sums.cs2 % CHECKSUM_MODULUS, 32);
+  FlushBits(s);
+
+  // A full disk shows only when the buffers are written; a truncated file
+  // must not count as written.
+  const bool flushed = std::fflush(out.file) == 0 && std::ferror(out.file) == 0 && !s.writeError;
+  const bool closed = std::fclose(out.file) == 0;
+  out.file = nullptr;
+  if (!flushed || !closed) {
+    DualPrint("Err: fwrite(%s,...)\n", out.path.c_str());
+    return false;
+  }
+  out.keep = true;
+  PrintBinStats(s, static_cast<uint64_t>(sys.k) * sys.b);
+  return true;
+}
+
+uint32_t ReadCBin(Block* blocks, const char* fileName, long dataOffset, uint16_t v, uint16_t k,
+                  uint32_t b, uint32_t chi, uint32_t cei) {
+  if (blocks != nullptr && b != 0) SetBlockK(blocks[0], k);
+  if (chi < MIN_HDR_ITEMS || chi > MAX_HDR_ITEMS || cei < MIN_END_ITEMS || cei > MAX_END_ITEMS)
+    return 0;
+  RankDecoder dec;
+  if (fileName == nullptr || !InitRankDecoder(dec, blocks, b, v, k)) return 0;
+  struct Closer {
+    std::FILE* f;
+    ~Closer() {
+      if (f != nullptr) std::fclose(f);
+    }
+  } in{std::fopen(fileName, "rb")};
+  if (in.f == nullptr) return 0;
+  if (dataOffset < 0 || std::fseek(in.f, dataOffset, SEEK_SET) != 0) return 0;
+
+  BitStream s;
+  s.in = in.f;
+  ReadOutcome got;
+  bool syncError = false;
+  got.hdrItems = GetBits(s, 5);
+  got.hdrB = GetBits(s, 32);
+  got.hdrV = GetBits(s, 8);
+  got.hdrK = GetBits(s, 8);
+  for (uint64_t i = 4; i < got.hdrItems; ++i) GetBits(s, 8);
+
+  // Counts up to b + 1: a repeat that runs past b shows as one block too many.
+  uint64_t& blocksRead = got.blocksRead;
+  if (got.hdrItems == chi && got.hdrB == b && got.hdrV == v && got.hdrK == k) {
+    uint64_t d = 0;
+    while (blocksRead < b && !dec.rankError) {
+      const int first = GetBit(s);
+      if (first < 0) break;
+      uint64_t repeat = 1;
+      if (first == 0) {
+        d = GetBits(s, 7);
+      } else {
+        const int second = GetBit(s);
+        const auto q = static_cast<unsigned>(GetBits(s, 3));
+        if (second == 1 && blocksRead == 0) {
+          syncError = true; // a repeat with nothing to repeat: not a stream we wrote
+          break;
+        }
+        if (second == 0 && q == 7) {
+          GetBits(s, 36);
+          continue;
+        }
+        const uint64_t field = GetBits(s, second == 1 ? 3 * q + 2 : 4 * q + 8);
+        if (second == 1)
+          repeat = field;
+        else
+          d = field;
+      }
+      // A code cut off by the end of the file carries no value.
+      if (s.endOfInput) break;
+      for (uint64_t i = 0; i < repeat; ++i) {
+        if (blocksRead == b) {
+          ++blocksRead;
+          break;
+        }
+        if (!DecodeRankDiff(dec, d)) break;
+        ++blocksRead;
+      }
+    }
+    if (!syncError && !dec.rankError) {
+      got.cs1File = GetBits(s, 32);
+      got.cs2File = GetBits(s, 32);
+      for (uint64_t i = 2; i < cei; ++i) GetBits(s, 8);
+    }
+  }
+
+  PrintBinStats(s, 0);
+  if (syncError) {
+    DualPrint("Err SyncErr\n");
+    return 0;
+  }
+  return CheckCompressedRead(dec, got, chi, b, v, k) ? b : 0;
 }
 
 } // namespace kovra

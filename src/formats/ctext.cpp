@@ -1,13 +1,268 @@
-// The compressed text format.
+// The compressed text format, and the rank-difference walker and decoder that
+// the compressed binary format shares with it.
 #include "formats/ctext.hpp"
 
-namespace kovra {
+#include "base/console.hpp"
+#include "formats/textfmt.hpp"
 
-// Placeholders until the format is written: nothing is encoded or decoded.
-bool WriteCText(Sys&, std::FILE*, uint32_t, bool) { return false; }
-void FlushCTextLine(std::FILE*, std::string& line, size_t, bool) { line.clear(); }
-uint32_t ReadCText(Block*, std::FILE*, uint16_t, uint16_t, uint32_t, uint32_t, uint32_t) {
-  return 0;
+#include <charconv>
+#include <cstring>
+
+namespace kovra {
+namespace {
+
+// Longest item: two 20-digit numbers, "^" and ",".
+constexpr size_t kItemCapacity = 48;
+
+void AppendNumber(std::string& line, uint64_t value) {
+  char text[24];
+  const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+  line.append(text, static_cast<size_t>(end - text));
+}
+
+// "%lu,"
+void AppendItem(std::string& line, uint64_t value) {
+  AppendNumber(line, value);
+  line.push_back(',');
+}
+
+// "%lu^%lu,"
+void AppendRepeatItem(std::string& line, uint64_t value, uint64_t count) {
+  AppendNumber(line, value);
+  line.push_back('^');
+  AppendItem(line, count);
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The separators of an item line (TABs are blanks by now).
+bool IsItemSeparator(char c) {
+  return c == ' ' || c == '\t' || c == ',' || c == '/' || c == '\r' || c == '\n';
+}
+
+// The value of the digits at p (none gives 0), saturating instead of wrapping
+// so that an absurdly long number can never pass for a small one.
+uint64_t LeadingValue(const char* p, const char* end) {
+  uint64_t value = 0;
+  for (; p < end && IsDigit(*p); ++p) {
+    const unsigned digit = static_cast<unsigned>(*p - '0');
+    if (value > (UINT64_MAX - digit) / 10) return UINT64_MAX;
+    value = value * 10 + digit;
+  }
+  return value;
+}
+
+} // namespace
+
+uint64_t RankOfBlock(const RankTable& table, const Block& block, unsigned base) {
+  uint8_t comb[MAX_K];
+  int previous = 0;
+  for (unsigned j = 0; j < table.t; ++j) {
+    const int p = static_cast<int>(block.pt[j]) - static_cast<int>(base) + 1;
+    if (p <= previous || p > static_cast<int>(table.n)) return 0;
+    comb[j] = static_cast<uint8_t>(p);
+    previous = p;
+  }
+  return RankFast(table, comb);
+}
+
+bool InitRankDecoder(RankDecoder& dec, Block* blocks, uint32_t capacity, unsigned v, unsigned k) {
+  if (k < 1 || k > MAX_K || v < k || v > MAX_V || (blocks == nullptr && capacity != 0))
+    return false;
+  dec.blocks = blocks;
+  dec.capacity = capacity;
+  dec.count = 0;
+  dec.v = v;
+  dec.k = k;
+  dec.maxRank = Binomial(v, k);
+  dec.rank = 0;
+  dec.badRank = 0;
+  dec.rankError = false;
+  dec.sums = RankSums{};
+  for (unsigned n = 0; n <= v; ++n)
+    for (unsigned j = 0; j <= k; ++j) dec.binom[n][j] = Binomial(n, j);
+  return true;
+}
+
+bool DecodeRankDiff(RankDecoder& dec, uint64_t d) {
+  // dec.rank never exceeds maxRank, so the subtraction cannot wrap.
+  if (d > dec.maxRank - dec.rank || dec.rank + d == 0) {
+    dec.badRank = d > UINT64_MAX - dec.rank ? UINT64_MAX : dec.rank + d;
+    dec.rankError = true;
+    return false;
+  }
+  dec.rank += d;
+  dec.sums.cs2 += static_cast<uint32_t>(d);
+  dec.sums.cs1 += static_cast<uint32_t>(dec.rank);
+  // The reference UnrankComb with the binomials from the table.
+  uint8_t* out = dec.blocks[dec.count].pt;
+  const unsigned v = dec.v;
+  const unsigned k = dec.k;
+  unsigned i = 1;
+  uint64_t below = 0;
+  for (unsigned j = 1; j <= k; ++j) {
+    while (i + k <= v + j) {
+      const uint64_t next = below + dec.binom[v - i][k - j];
+      if (next >= dec.rank) break;
+      below = next;
+      ++i;
+    }
+    out[j - 1] = static_cast<uint8_t>(i);
+    ++i;
+  }
+  ++dec.count;
+  return true;
+}
+
+bool CheckCompressedRead(const RankDecoder& dec, const ReadOutcome& got, uint32_t chi, uint32_t b,
+                         uint16_t v, uint16_t k) {
+  using UL = unsigned long;
+  const uint32_t cs1 = dec.sums.cs1 % CHECKSUM_MODULUS;
+  const uint32_t cs2 = dec.sums.cs2 % CHECKSUM_MODULUS;
+  if (got.hdrItems != chi) {
+    DualPrint("Err cH=%lu vs. AulHdrItems=%lu\n", static_cast<UL>(got.hdrItems),
+              static_cast<UL>(chi));
+  } else if (got.hdrB != b) {
+    DualPrint("Err bH=%lu vs. Ab=%lu\n", static_cast<UL>(got.hdrB), static_cast<UL>(b));
+  } else if (got.hdrV != v) {
+    DualPrint("Err vH=%lu vs. Av=%lu\n", static_cast<UL>(got.hdrV), static_cast<UL>(v));
+  } else if (got.hdrK != k) {
+    DualPrint("Err kH=%lu vs. Ak=%lu\n", static_cast<UL>(got.hdrK), static_cast<UL>(k));
+  } else if (dec.rankError) {
+    DualPrint("Err rank=%lu vs. Cn(v,k)=%lu\n", static_cast<UL>(dec.badRank),
+              static_cast<UL>(dec.maxRank));
+  } else if (got.blocksRead == 0 || got.blocksRead != b) {
+    DualPrint("Err b=%lu vs. Ab=%lu\n", static_cast<UL>(got.blocksRead), static_cast<UL>(b));
+  } else if (cs1 != got.cs1File) {
+    DualPrint("Err CS1=%lu vs. CS1File=%lu\n", static_cast<UL>(cs1), static_cast<UL>(got.cs1File));
+  } else if (cs2 != got.cs2File) {
+    DualPrint("Err CS2=%lu vs. CS2File=%lu\n", static_cast<UL>(cs2), static_cast<UL>(got.cs2File));
+  } else {
+    return true;
+  }
+  return false;
+}
+
+void FlushCTextLine(std::FILE* stream, std::string& line, size_t threshold, bool final) {
+  const size_t n = line.size();
+  if (n == 0 || (n < threshold && !final)) return;
+  if (final && line.back() == ',') line.pop_back();
+  std::fputs(line.c_str(), stream);
+  std::fputc('\n', stream);
+  line.clear();
+}
+
+bool WriteCText(Sys& sys, std::FILE* stream, uint32_t cll, bool cfExp) {
+  if (cll < MIN_CLL || cll > MAX_CLL) {
+    DualPrint("\rErr: AvgLineLen given not in range. Should be 32..%ld\n",
+              static_cast<long>(MAX_CLL));
+    return false;
+  }
+  if (!sys.blocks && sys.b != 0) return false;
+  SortBlocks(sys.blocks.get(), sys.b, false);
+  WriteIdHeader(stream, sys.v, sys.k, sys.t, sys.m, sys.l, sys.b, 2, 1, nullptr, 1, 4, 2, cll,
+                cfExp ? 1 : 0, false);
+
+  // One buffer for the whole file: a line is flushed before it passes
+  // CLL - 4 + one item, well inside the capacity reserved here.
+  std::string line;
+  line.reserve(LINE_BUFSIZE + kItemCapacity);
+  AppendItem(line, MIN_HDR_ITEMS);
+  AppendItem(line, sys.b);
+  AppendItem(line, sys.v);
+  AppendItem(line, sys.k);
+  const size_t threshold = cll - 4;
+
+  const auto emitRun = [&](uint64_t d, uint64_t count) {
+    if (cfExp && count >= 2) {
+      AppendRepeatItem(line, d, count);
+      FlushCTextLine(stream, line, threshold, false);
+      return;
+    }
+    for (uint64_t i = 0; i < count; ++i) {
+      AppendItem(line, d);
+      FlushCTextLine(stream, line, threshold, false);
+    }
+  };
+  RankSums sums;
+  if (!ForEachRankRun(sys.blocks.get(), sys.b, sys.v, sys.k, sys.base, sums, emitRun)) return false;
+
+  AppendItem(line, sums.cs1 % CHECKSUM_MODULUS);
+  FlushCTextLine(stream, line, threshold, false);
+  AppendItem(line, sums.cs2 % CHECKSUM_MODULUS);
+  FlushCTextLine(stream, line, threshold, true);
+
+  // A full disk shows only here; a truncated file must not count as written.
+  if (std::fflush(stream) != 0 || std::ferror(stream) != 0) {
+    DualPrint("Err: write error in compressed text output\n");
+    return false;
+  }
+  return true;
+}
+
+uint32_t ReadCText(Block* blocks, std::FILE* stream, uint16_t v, uint16_t k, uint32_t b,
+                   uint32_t chi, uint32_t cei) {
+  if (blocks != nullptr && b != 0) SetBlockK(blocks[0], k);
+  if (chi < MIN_HDR_ITEMS || chi > MAX_HDR_ITEMS || cei < MIN_END_ITEMS || cei > MAX_END_ITEMS)
+    return 0;
+  RankDecoder dec;
+  if (stream == nullptr || !InitRankDecoder(dec, blocks, b, v, k)) return 0;
+
+  // A header item that never comes must not count as a mismatch.
+  ReadOutcome got;
+  got.hdrItems = chi;
+  got.hdrB = b;
+  got.hdrV = v;
+  got.hdrK = k;
+  const uint64_t dataEnd = static_cast<uint64_t>(chi) + b;
+  uint64_t n = 0; // items taken so far
+  bool stop = false;
+
+  // Takes one item; false when reading is to stop.
+  const auto take = [&](uint64_t d) {
+    ++n;
+    if (n <= chi) {
+      switch (n) {
+      case 1: got.hdrItems = d; return d == chi;
+      case 2: got.hdrB = d; return d == b;
+      case 3: got.hdrV = d & 0xFFFFu; return got.hdrV == v;
+      case 4: got.hdrK = d & 0xFFFFu; return got.hdrK == k;
+      default: return true; // further header items carry nothing we use
+      }
+    }
+    if (n <= dataEnd) return DecodeRankDiff(dec, d);
+    if (n == dataEnd + 1) {
+      got.cs1File = d;
+      return true;
+    }
+    if (n == dataEnd + 2) {
+      got.cs2File = d;
+      return true;
+    }
+    return false;
+  };
+
+  char buf[LINE_BUFSIZE];
+  while (!stop && ReadTextLine(buf, stream, false, true, true)) {
+    const char* p = SkipLead(buf);
+    while (!stop && IsDigit(*p)) {
+      const char* end = p;
+      while (*end != '\0' && !IsItemSeparator(*end)) ++end;
+      const uint64_t d = LeadingValue(p, end);
+      uint64_t repeat = 1;
+      if (const void* caret = std::memchr(p, '^', static_cast<size_t>(end - p)))
+        repeat = LeadingValue(static_cast<const char*>(caret) + 1, end);
+      if (repeat == 0) stop = true;
+      // Every pass takes an item, and take() stops after CHI + b + 3 items,
+      // so a huge repeat count costs no more than the design itself.
+      for (uint64_t i = 0; i < repeat && !stop; ++i) stop = !take(d);
+      p = end;
+      while (*p != '\0' && IsItemSeparator(*p)) ++p;
+    }
+  }
+
+  got.blocksRead = dec.count;
+  return CheckCompressedRead(dec, got, chi, b, v, k) ? b : 0;
 }
 
 } // namespace kovra

@@ -1,0 +1,218 @@
+// Encoding and decoding of the two compressed formats on one large
+// deterministic design (250,000 random 6-subsets of 49 points). Speeds are
+// given over the design's own bytes, k * b (one byte per point, the BytesIn
+// of the binary statistics line); the counters give the encoded sizes and
+// the size of the same design as a plain text file. Each decode checks the
+// blocks it got against the sorted design.
+#include "base/console.hpp"
+#include "design/sys.hpp"
+#include "formats/cbin.hpp"
+#include "formats/ctext.hpp"
+#include "formats/textfmt.hpp"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <numeric>
+#include <random>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using namespace kovra;
+
+constexpr unsigned kV = 49;
+constexpr unsigned kK = 6;
+constexpr uint32_t kB = 250000;
+
+// b random k-subsets of 1..v from a fixed seed: the same design on every run.
+Sys MakeDesign(unsigned v, unsigned k, uint32_t b, uint32_t seed) {
+  Sys sys;
+  AllocSys(sys, b, k);
+  SetSysParams(sys, static_cast<uint16_t>(v), static_cast<uint16_t>(k), 3, static_cast<uint16_t>(k),
+               1);
+  std::mt19937 rng(seed);
+  std::vector<uint8_t> points(v);
+  std::iota(points.begin(), points.end(), uint8_t{1});
+  for (uint32_t i = 0; i < b; ++i) {
+    // A partial Fisher-Yates shuffle picks k distinct points.
+    for (unsigned j = 0; j < k; ++j) std::swap(points[j], points[j + rng() % (v - j)]);
+    std::memcpy(sys.blocks[i].pt, points.data(), k);
+  }
+  SetBlockK(sys.blocks[0], k);
+  sys.b = b;
+  return sys;
+}
+
+// The design, built once and sorted the way both writers leave it.
+const Sys& Design() {
+  static const Sys sys = [] {
+    Sys s = MakeDesign(kV, kK, kB, 20240601);
+    SortBlocks(s.blocks.get(), s.b, false);
+    return s;
+  }();
+  return sys;
+}
+
+Sys CopyOf(const Sys& src) {
+  Sys dst;
+  AllocSys(dst, src.b, src.k);
+  std::memcpy(dst.blocks.get(), src.blocks.get(), src.b * sizeof(Block));
+  SetSysParams(dst, src.v, src.k, src.t, src.m, src.l);
+  dst.b = src.b;
+  return dst;
+}
+
+// A file name in /tmp for the binary format, removed at the end.
+struct TempName {
+  std::string path;
+  TempName() {
+    char name[] = "/tmp/kovra-bench-XXXXXX";
+    const int fd = mkstemp(name);
+    if (fd >= 0) close(fd);
+    path = name;
+  }
+  ~TempName() { std::remove(path.c_str()); }
+};
+
+std::string EncodeCText(Sys& sys) {
+  char* buf = nullptr;
+  size_t len = 0;
+  std::FILE* f = open_memstream(&buf, &len);
+  WriteCText(sys, f, 64, true);
+  std::fclose(f);
+  std::string text(buf, len);
+  std::free(buf);
+  return text;
+}
+
+size_t PlainTextSize(const Sys& sys) {
+  char* buf = nullptr;
+  size_t len = 0;
+  std::FILE* f = open_memstream(&buf, &len);
+  WriteIdHeader(f, sys.v, sys.k, sys.t, sys.m, sys.l, sys.b, 2, 1, "", 0, 4, 2, 64, 1, false);
+  WriteBlockLines(sys.blocks.get(), sys.b, f);
+  std::fclose(f);
+  std::free(buf);
+  return len;
+}
+
+// Where the bit stream of a binary file starts: after its first line.
+long DataOffset(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) return -1;
+  char line[LINE_BUFSIZE];
+  const long offset = std::fgets(line, sizeof line, f) != nullptr ? std::ftell(f) : -1;
+  std::fclose(f);
+  return offset;
+}
+
+// Points only: the first block's k field travels with it when the design is
+// sorted, so the flag bytes may differ.
+bool SameBlocks(const Block* a, const Sys& sys) {
+  for (uint32_t i = 0; i < sys.b; ++i)
+    if (std::memcmp(a[i].pt, sys.blocks[i].pt, sizeof a[i].pt) != 0) return false;
+  return true;
+}
+
+void SetCounters(benchmark::State& state, const Sys& sys, size_t encoded) {
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * sys.k * sys.b);
+  state.counters["blocks"] = sys.b;
+  state.counters["encoded_bytes"] = static_cast<double>(encoded);
+  state.counters["plain_bytes"] = static_cast<double>(PlainTextSize(sys));
+}
+
+void BM_CTextEncode(benchmark::State& state) {
+  Sys sys = CopyOf(Design());
+  size_t size = 0;
+  for (auto _ : state) size = EncodeCText(sys).size();
+  SetCounters(state, sys, size);
+}
+BENCHMARK(BM_CTextEncode)->Unit(benchmark::kMillisecond);
+
+void BM_CTextDecode(benchmark::State& state) {
+  Sys sys = CopyOf(Design());
+  std::string text = EncodeCText(sys);
+  BlockArray blocks = AllocBlocks(sys.b);
+  for (auto _ : state) {
+    std::FILE* f = fmemopen(text.data(), text.size(), "r");
+    char line[LINE_BUFSIZE];
+    ReadTextLine(line, f, false, true, true);
+    const uint32_t n = ReadCText(blocks.get(), f, sys.v, sys.k, sys.b, 4, 2);
+    std::fclose(f);
+    if (n != sys.b) state.SkipWithError("ctext decode failed");
+  }
+  if (!SameBlocks(blocks.get(), sys)) state.SkipWithError("ctext decode gave other blocks");
+  SetCounters(state, sys, text.size());
+}
+BENCHMARK(BM_CTextDecode)->Unit(benchmark::kMillisecond);
+
+void BM_CBinEncode(benchmark::State& state) {
+  Sys sys = CopyOf(Design());
+  TempName out;
+  for (auto _ : state) {
+    ConsoleCapture quiet; // the statistics lines
+    if (!WriteCBin(sys, out.path.c_str(), true)) state.SkipWithError("cbin encode failed");
+  }
+  std::FILE* f = std::fopen(out.path.c_str(), "rb");
+  std::fseek(f, 0, SEEK_END);
+  const long size = std::ftell(f);
+  std::fclose(f);
+  SetCounters(state, sys, static_cast<size_t>(size));
+}
+BENCHMARK(BM_CBinEncode)->Unit(benchmark::kMillisecond);
+
+void BM_CBinDecode(benchmark::State& state) {
+  Sys sys = CopyOf(Design());
+  TempName file;
+  {
+    ConsoleCapture quiet;
+    WriteCBin(sys, file.path.c_str(), true);
+  }
+  const long offset = DataOffset(file.path);
+  std::FILE* f = std::fopen(file.path.c_str(), "rb");
+  std::fseek(f, 0, SEEK_END);
+  const long size = std::ftell(f);
+  std::fclose(f);
+  BlockArray blocks = AllocBlocks(sys.b);
+  for (auto _ : state) {
+    ConsoleCapture quiet;
+    const uint32_t n = ReadCBin(blocks.get(), file.path.c_str(), offset, sys.v, sys.k, sys.b, 4, 2);
+    if (n != sys.b) state.SkipWithError("cbin decode failed");
+  }
+  if (!SameBlocks(blocks.get(), sys)) state.SkipWithError("cbin decode gave other blocks");
+  SetCounters(state, sys, static_cast<size_t>(size));
+}
+BENCHMARK(BM_CBinDecode)->Unit(benchmark::kMillisecond);
+
+// A small design through both formats and back: the benchmarks build and
+// still give the right blocks.
+void BM_Smoke_CompressRoundTrip(benchmark::State& state) {
+  Sys sys = MakeDesign(12, 4, 300, 7);
+  SortBlocks(sys.blocks.get(), sys.b, false);
+  TempName file;
+  BlockArray blocks = AllocBlocks(sys.b);
+  for (auto _ : state) {
+    ConsoleCapture quiet;
+    std::string text = EncodeCText(sys);
+    std::FILE* f = fmemopen(text.data(), text.size(), "r");
+    char line[LINE_BUFSIZE];
+    ReadTextLine(line, f, false, true, true);
+    const bool textOk = ReadCText(blocks.get(), f, sys.v, sys.k, sys.b, 4, 2) == sys.b &&
+                        SameBlocks(blocks.get(), sys);
+    std::fclose(f);
+    const bool binOk = WriteCBin(sys, file.path.c_str(), false) &&
+                       ReadCBin(blocks.get(), file.path.c_str(), DataOffset(file.path), sys.v,
+                                sys.k, sys.b, 4, 2) == sys.b &&
+                       SameBlocks(blocks.get(), sys);
+    if (!textOk || !binOk) state.SkipWithError("compressed round trip changed the design");
+  }
+}
+BENCHMARK(BM_Smoke_CompressRoundTrip);
+
+} // namespace

@@ -1,0 +1,73 @@
+// Fuzz target for the compressed binary reader: the input arrives as a
+// user's file would, through the loader, and is also handed to ReadCBin
+// directly with the parameters of its first line and the data offset after
+// it. A design read successfully must hold valid blocks and survive a
+// write-read round trip.
+#include "base/console.hpp"
+#include "common.hpp"
+#include "compressed_input.hpp"
+#include "formats/cbin.hpp"
+#include "formats/textfmt.hpp"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+using namespace kovra;
+using namespace kovra_fuzz;
+
+void ThroughTheLoader(const char* path, const uint8_t* data, size_t size) {
+  if (!SafeForLoader(data, size)) return;
+  LoadQuietly(path, LoadParams{}, false, 2);
+}
+
+// Writes the blocks again and reads them back: the same blocks must return.
+void RoundTrip(const Block* blocks, uint32_t b, uint16_t v, uint16_t k) {
+  Sys sys;
+  if (!SysFromBlocks(sys, blocks, b, v, k)) return;
+  TempInput out(nullptr, 0);
+  if (!WriteCBin(sys, out.path(), true)) std::abort();
+  std::FILE* f = std::fopen(out.path(), "rb");
+  if (f == nullptr) return;
+  char line[LINE_BUFSIZE];
+  const bool gotLine = std::fgets(line, sizeof line, f) != nullptr;
+  const long offset = std::ftell(f);
+  std::fclose(f);
+  if (!gotLine) std::abort();
+  BlockArray again = AllocBlocks(b);
+  if (ReadCBin(again.get(), out.path(), offset, v, k, b, 4, 2) != b) std::abort();
+  if (std::memcmp(again.get(), blocks, b * sizeof(Block)) != 0) std::abort();
+}
+
+void Directly(const char* path) {
+  // As the loader does: the first line, up to 255 characters through its LF,
+  // read in binary mode; the stream starts after it.
+  std::FILE* f = std::fopen(path, "rb");
+  if (f == nullptr) return;
+  char line[LINE_BUFSIZE];
+  const bool gotLine = std::fgets(line, sizeof line, f) != nullptr;
+  const long offset = std::ftell(f);
+  std::fclose(f);
+  if (!gotLine || !IsIdLine(line)) return;
+  const CompressedParams p = ParamsFromIdLine(line);
+  if (p.b > kMaxFuzzBlocks) return;
+  BlockArray blocks = AllocBlocks(p.b == 0 ? 1 : p.b);
+  const uint32_t n = ReadCBin(blocks.get(), path, offset, p.v, p.k, p.b, p.chi, p.cei);
+  if (n != 0 && n != p.b) std::abort();
+  if (n != 0) {
+    CheckBlocks(blocks.get(), n, p.v, p.k);
+    RoundTrip(blocks.get(), n, p.v, p.k);
+  }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  ConsoleCapture quiet; // the readers' messages are expected; keep them off the terminal
+  TempInput input(data, size);
+  ThroughTheLoader(input.path(), data, size);
+  Directly(input.path());
+  return 0;
+}

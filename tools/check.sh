@@ -14,6 +14,18 @@ run() {
 }
 
 run ci-release
+
+# The Debian package installs into a scratch root and runs there.
+echo "=== package"
+(cd build/ci-release && rm -f kovra_*.deb && cpack -G DEB >/dev/null)
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+dpkg -x build/ci-release/kovra_*.deb "$root"
+"$root/usr/bin/kovra" -h2 -i > "$root/screen.log" 2>/dev/null
+grep -q "Technical Information (-i)" "$root/screen.log"
+test -f "$root/usr/share/man/man1/kovra.1"
+test -f "$root/usr/share/doc/kovra/C_DECODE.TXT"
+test -f "$root/usr/share/doc/kovra/samples/4901683a.616"
 run ci-debug
 if command -v clang++ >/dev/null 2>&1; then
   run ci-clang

@@ -2,9 +2,11 @@
 // of an old-style file name against them.
 #include "base/console.hpp"
 #include "formats/idline.hpp"
+#include "formats/textfmt.hpp"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 namespace kovra {
@@ -104,6 +106,25 @@ TEST(ParseIdLine, TokensSeparatorsAndTheEnd) {
   EXPECT_EQ(Parse("ID 49abc 7").b, 7u);
   // Text before the first digit is skipped whatever it is.
   EXPECT_EQ(Parse("ID v=49").v, 49);
+}
+
+TEST(ParseIdLine, WrittenHeaderReadsBackTheSixteenValues) {
+  for (const uint8_t cmpr : {0, 1, 2}) {
+    std::FILE* f = std::tmpfile();
+    ASSERT_NE(f, nullptr);
+    WriteIdHeader(f, 54, 7, 5, 7, 255, 4000000000u, 9, 0, nullptr, cmpr, 31, 30, 224, 0, false);
+    std::rewind(f);
+    char line[LINE_BUFSIZE];
+    bool found = false;
+    while (!found && ReadTextLine(line, f, false, true, true))
+      found = IsKeyword(SkipLead(line), "ID ");
+    std::fclose(f);
+    ASSERT_TRUE(found);
+    IdRecord id;
+    ASSERT_EQ(ParseIdLine(id, SkipLead(line), true, nullptr, false), 16);
+    EXPECT_EQ(Fields(id), "54 4000000000 7 54 0/0 5/7 255 9 " + std::string(cmpr == 0 ? "0" : "1") +
+                              " " + std::to_string(cmpr) + " 31 30 224 0");
+  }
 }
 
 // The mismatch lines printed for a path and an ID line.

@@ -106,13 +106,7 @@ protected:
 };
 
 LoadParams Given(uint16_t v, uint16_t k, uint16_t t, uint16_t m, uint16_t l) {
-  LoadParams io;
-  io.v = v;
-  io.k = k;
-  io.t = t;
-  io.m = m;
-  io.l = l;
-  return io;
+  return LoadParams{v, k, t, m, l};
 }
 
 const Blocks kFano = {{1, 2, 3}, {1, 4, 5}, {1, 6, 7}, {2, 4, 6}, {2, 5, 7}, {3, 4, 7}, {3, 5, 6}};

@@ -296,36 +296,6 @@ TEST(WriteIdHeader, CompressedFilesGetTheBareIdLineWithBaseOne) {
   EXPECT_EQ(ContentOf(f.get()), "ID 5 4 2 5 0/0 2/2 1 2 1 1 4 2 64 1 ...\n");
 }
 
-TEST(WriteIdHeader, WrittenIdLineReadsBackTheSixteenValues) {
-  for (const uint8_t cmpr : {0, 1, 2}) {
-    FilePtr f(std::tmpfile());
-    WriteIdHeader(f.get(), 54, 7, 5, 7, 255, 4000000000u, 9, 0, nullptr, cmpr, 31, 30, 224, 0,
-                  false);
-    std::rewind(f.get());
-    char line[LINE_BUFSIZE];
-    IdRecord id;
-    while (ReadTextLine(line, f.get(), false, true, true))
-      if (IsKeyword(SkipLead(line), "ID ")) break;
-    ASSERT_EQ(ParseIdLine(id, SkipLead(line), true, nullptr, false), 16);
-    EXPECT_EQ(id.v, 54);
-    EXPECT_EQ(id.b, 4000000000u);
-    EXPECT_EQ(id.k, 7);
-    EXPECT_EQ(id.v1, 54);
-    EXPECT_EQ(id.w1, 0);
-    EXPECT_EQ(id.w2, 0);
-    EXPECT_EQ(id.t, 5);
-    EXPECT_EQ(id.m, 7);
-    EXPECT_EQ(id.L, 255);
-    EXPECT_EQ(id.x, 9);
-    EXPECT_EQ(id.Base, cmpr == 0 ? 0 : 1);
-    EXPECT_EQ(id.bCmpr, cmpr);
-    EXPECT_EQ(id.CHI, 31u);
-    EXPECT_EQ(id.CEI, 30u);
-    EXPECT_EQ(id.CLL, 224u);
-    EXPECT_EQ(id.CfExp, 0);
-  }
-}
-
 TEST(WriteBlockLines, WidthTwoSeparatedByOneBlankSkippingFlaggedBlocks) {
   Block blocks[3] = {{{1, 5, 12, 23, 34, 49, 0}, 0},
                      {{2, 3, 4, 5, 6, 7, 0}, BLOCK_SKIP},

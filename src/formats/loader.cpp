@@ -307,7 +307,8 @@ BlockArray SysLoadAt(const char* fileName, LoadParams& io, bool nameGiven, uint8
 
   std::string pending; // a first block line met while reading the header
   if (!nameGiven) {
-    if (std::fseek(file.get(), 0, SEEK_SET) != 0) return nullptr;
+    // Just opened, the file is at its start; not seeking lets a pipe through
+    // as long as its header needs no second pass.
     std::string loadName;
     switch (KeywordScan(file.get(), fileName, newFNameSchemeRun, io, hs, pending, loadName)) {
     case Scan::kLoad:

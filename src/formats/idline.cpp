@@ -1,14 +1,109 @@
-// The ID line.
+// The ID line: reading its 16 numbers and checking them against the file name.
 #include "formats/idline.hpp"
 
-namespace kovra {
+#include "base/console.hpp"
+#include "formats/textfmt.hpp"
 
-// Placeholder until the ID line reader is written: reads nothing.
-int ParseIdLine(IdRecord& id, const char*, bool reset, const char*, bool) {
-  if (reset) id = IdRecord{};
-  return 0;
+#include <string_view>
+
+namespace kovra {
+namespace {
+
+constexpr char kIdSeparators[] = "\t\r\n, /.";
+
+// The value of the leading digits of the characters from position `first`
+// (1-based) on, at most `count` of them; positions past the end are empty.
+unsigned long NameNumber(std::string_view part, size_t first, size_t count) {
+  unsigned long value = 0;
+  for (size_t i = first - 1; i < part.size() && i < first - 1 + count; ++i) {
+    if (!IsDecimalDigit(part[i])) break;
+    value = value * 10 + static_cast<unsigned long>(part[i] - '0');
+  }
+  return value;
 }
 
-void CheckFNameAgainstId(IdRecord&, const char*, bool) {}
+// The digit at a 1-based position, or 0 when there is none.
+uint16_t NameDigit(std::string_view part, size_t position) {
+  if (position > part.size() || !IsDecimalDigit(part[position - 1])) return 0;
+  return static_cast<uint16_t>(part[position - 1] - '0');
+}
+
+} // namespace
+
+int ParseIdLine(IdRecord& id, const char* line, bool reset, const char* path,
+                bool newFNameSchemeRun) {
+  if (reset) id = IdRecord{};
+  const char* pos = line;
+  while (*pos != '\0' && !IsDecimalDigit(*pos)) ++pos;
+  if (*pos == '\0') return 0;
+
+  int count = 0;
+  Token token;
+  while (NextToken(pos, kIdSeparators, token) && IsDecimalDigit(*token.begin)) {
+    // The value as a 64-bit conversion gives it, then cut to the field.
+    const uint64_t value = LeadingDecimal(token.begin, UINT64_MAX);
+    const auto u16 = static_cast<uint16_t>(value);
+    const auto u32 = static_cast<uint32_t>(value);
+    switch (count) {
+    case 0: id.v = u16; break;
+    case 1: id.b = u32; break;
+    case 2: id.k = u16; break;
+    case 3: id.v1 = u16; break;
+    case 4: id.w1 = u16; break;
+    case 5: id.w2 = u16; break;
+    case 6: id.t = u16; break;
+    case 7: id.m = u16; break;
+    case 8: id.L = u16; break;
+    case 9: id.x = u16; break;
+    case 10: id.Base = u16; break;
+    case 11: id.bCmpr = static_cast<uint8_t>(value); break;
+    case 12: id.CHI = u32; break;
+    case 13: id.CEI = u32; break;
+    case 14: id.CLL = u32; break;
+    case 15: id.CfExp = value != 0 ? 1 : 0; break;
+    default: break; // numbers after the 16th are read and ignored
+    }
+    ++count;
+  }
+
+  if (id.v1 == 0 || id.v1 > id.v) id.v1 = id.v;
+  if (id.L == 0) id.L = 1;
+  if (id.bCmpr != 0) id.Base = 1;
+  if (id.CHI < 4) id.CHI = 4;
+  if (id.CEI < 2) id.CEI = 2;
+
+  if (path != nullptr) CheckFNameAgainstId(id, path, newFNameSchemeRun);
+  return count;
+}
+
+void CheckFNameAgainstId(IdRecord& id, const char* path, bool newFNameSchemeRun) {
+  if (path == nullptr || newFNameSchemeRun) return;
+  // Only the base name and the extension (with its dot) count; the directory
+  // may hold digits of its own.
+  std::string_view name(path);
+  if (const size_t slash = name.rfind('/'); slash != std::string_view::npos)
+    name.remove_prefix(slash + 1);
+  std::string_view ext;
+  if (const size_t dot = name.rfind('.'); dot != std::string_view::npos) {
+    ext = name.substr(dot);
+    name = name.substr(0, dot);
+  }
+
+  if (id.t == 0) id.t = NameDigit(name, 7);
+  if (id.m == 0) id.m = NameDigit(ext, 2);
+
+  const unsigned long nameV = NameNumber(name, 1, 2);
+  const unsigned long nameB = NameNumber(name, 3, 4);
+  const unsigned long nameT = NameNumber(name, 7, 1);
+  const unsigned long nameM = NameNumber(ext, 2, 1);
+  const unsigned long nameK = NameNumber(ext, 4, 1);
+  if (id.v != nameV) DualPrint("# v=%hu vs %lu: FName/ID mismatch! %s\n", id.v, nameV, path);
+  if (id.b != nameB)
+    DualPrint("# b=%lu vs %lu: FName/ID mismatch! %s\n", static_cast<unsigned long>(id.b), nameB,
+              path);
+  if (id.t != nameT) DualPrint("# t=%hu vs %lu: FName/ID mismatch! %s\n", id.t, nameT, path);
+  if (id.m != nameM) DualPrint("# m=%hu vs %lu: FName/ID mismatch! %s\n", id.m, nameM, path);
+  if (id.k != nameK) DualPrint("# k=%hu vs %lu: FName/ID mismatch! %s\n", id.k, nameK, path);
+}
 
 } // namespace kovra

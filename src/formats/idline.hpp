@@ -26,17 +26,21 @@ struct IdRecord {
 };
 
 // Reads the numbers of an ID line (the text from its significant start) into
-// `id`, each cut to its field's width, and normalises them. With `reset` the
-// record is first set to the reset values. When `path` is given the numbers
-// are checked against the old-style file name (unless the run uses new-style
-// names). Returns the count of numbers read.
+// `id`, each cut to its field's width (its low bits; a number beyond 64 bits
+// counts as 2^64-1 first), and normalises them: v1 0 or above v becomes v, L 0
+// becomes 1, Base becomes 1 for a compressed file, CHI below 4 becomes 4, CEI
+// below 2 becomes 2, any non-zero CfExp becomes 1. With `reset` the record is
+// first set to the reset values. When `path` is given the numbers are checked
+// against the old-style file name (unless the run uses new-style names).
+// Returns the count of numbers read, the ones after the 16th included.
 int ParseIdLine(IdRecord& id, const char* line, bool reset, const char* path,
                 bool newFNameSchemeRun);
 
-// Compares the ID line's v, b, t, m and k with an old-style file name and
-// prints a "# ...: FName/ID mismatch!" line for each difference; fills t and m
-// from the name when the ID line gave 0. Silent when path is null or the run
-// uses new-style names.
+// Compares the ID line's v, b, t, m and k with an old-style file name
+// "VVBBBBTa.MLK" and prints a "# ...: FName/ID mismatch!" line for each
+// difference; fills t and m from the name when the ID line gave 0. Only the
+// base name and extension after the last "/" are read; a missing character
+// counts as no digit. Silent when path is null or the run uses new-style names.
 void CheckFNameAgainstId(IdRecord& id, const char* path, bool newFNameSchemeRun);
 
 } // namespace kovra

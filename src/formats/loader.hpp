@@ -1,4 +1,19 @@
 // The design loader: every design file enters the program here.
+//
+// A file is read in one of two ways. Without given parameters (name-given flag
+// clear) the keyword scan looks for a "load" line (the design is in another
+// file, named relative to this file's directory), an ID line (then the rest of
+// the header: "base n", "data", or the first block line), or a first block
+// line (then the file is read again as with parameters given). With given
+// parameters the line-count scan takes the ID line if there is one, or else
+// counts the block lines and keeps the caller's parameters; under -g1/-g2 it
+// recognises a compressed-text header ("CHI,b,v,k,") as the first data line.
+//
+// Beyond the plain rules, the loader refuses (see SysLoad): a directory as the
+// design (like a file that cannot be opened), "load" lines nested more than
+// MAX_LOAD_DEPTH deep (a file that loads itself, or a loop), a plain file too
+// short for the b blocks its header announces (code 11 before anything is
+// allocated), and under -z a file with more distinct numbers than v (code 6).
 #pragma once
 
 #include "design/sys.hpp"
@@ -15,20 +30,33 @@ struct LoadParams {
   uint16_t v1 = 0, w1 = 0, w2 = 0;
 };
 
+// How many "load" lines may lead from one file to the next before the loader
+// gives up; a chain this long can only be a loop.
+inline constexpr int MAX_LOAD_DEPTH = 16;
+
 // Opens `fileName`, recognises plain text, ctext or cbin, takes the parameters
 // from the ID line (or from `io` when nameGiven and the file has none),
 // allocates the block array at full size and fills it. Returns the array
-// (b blocks, k in the first block) or null. Malformed plain files end the
-// program through ErrExit.
+// (b blocks, k in the first block) or null; the caller owns it. Malformed
+// plain files end the program through ErrExit (codes 2, 3, 6, 7, 8, 11, 12,
+// 13); the file is closed and the current directory restored on every path.
+// `newFNameSchemeRun` (the run's copy of -f2) switches the file-name check off.
 BlockArray SysLoad(const char* fileName, LoadParams& io, bool nameGiven, uint8_t expectedKind,
                    bool closeGaps, bool newFNameSchemeRun);
 
+// True when `line` (from its significant start) begins with the four numbers
+// and four commas of a compressed-text header "CHI,b,v,k,"; then `chi` and
+// `b` receive the first two numbers (saturated at 2^32-1).
+bool SniffCTextHeader(const char* line, uint32_t& chi, uint32_t& b);
+
 // Reads the design named in sys.szFileName into sys (see the design record).
-// A negative base keeps sys.base.
+// A negative base keeps sys.base. Passes sys.fNewFNameScheme to the loader.
 bool ReadSys(Sys& sys, bool sort, int16_t base, bool nameGiven, uint8_t bCompressed,
              bool closeGaps);
 
-// Loads `fileName` taking the parameters from the file.
+// Loads `fileName` taking the parameters from the file. A name longer than
+// the record's FNAME_CAPACITY characters is refused with a message rather
+// than cut (a cut name would load some other file).
 bool LoadSys(Sys& sys, const char* fileName, bool sort, int16_t base, uint8_t bCompressed,
              bool closeGaps);
 

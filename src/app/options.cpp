@@ -9,6 +9,7 @@
 #include "base/version.hpp"
 #include "info/screens.hpp"
 
+#include <cctype>
 #include <cstring>
 
 namespace kovra {
@@ -20,11 +21,22 @@ uint8_t Flag(uint32_t value) { return value != 0 ? 1 : 0; }
 uint16_t Low16(uint32_t value) { return static_cast<uint16_t>(value & 0xFFFFu); }
 uint8_t Low8(uint32_t value) { return static_cast<uint8_t>(value & 0xFFu); }
 
-// "--h" in any case stands for "-h", as does anything starting with "?".
-bool IsHelpAlias(const char* arg) {
-  if (arg[0] == '?') return true;
-  return arg[0] == '-' && arg[1] == '-' && (arg[2] == 'h' || arg[2] == 'H') && arg[3] == '\0';
+bool EqualsNoCase(const char* a, const char* b) {
+  for (; *a != '\0' && *b != '\0'; ++a, ++b)
+    if (std::tolower(static_cast<unsigned char>(*a)) !=
+        std::tolower(static_cast<unsigned char>(*b)))
+      return false;
+  return *a == *b;
 }
+
+// "--h" in any case stands for "-h", as does anything starting with "?"; so
+// does "--help", as users of other command-line tools expect.
+bool IsHelpAlias(const char* arg) {
+  return arg[0] == '?' || EqualsNoCase(arg, "--h") || EqualsNoCase(arg, "--help");
+}
+
+// "--version": the banner and the command-line echo already said it all.
+bool IsVersionRequest(const char* arg) { return std::strcmp(arg, "--version") == 0; }
 
 // Options start with '-' or '/'. On this platform an absolute path also
 // starts with '/', and taking "/tmp/4901683a.616" for a -t option would end
@@ -253,6 +265,7 @@ bool ParseOptions(int argc, const char* const* argv, RunSettings& rs) {
   } else {
     for (int i = 1; i < argc; ++i) {
       const char* arg = argv[i] != nullptr ? argv[i] : "";
+      if (IsVersionRequest(arg)) return false; // ends with status 0, no notice
       const char* option = IsHelpAlias(arg) ? "-h" : arg;
       if (!IsOptionArgument(option)) {
         rs.szDesignFile = arg;

@@ -6,18 +6,27 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <new>
 
 namespace kovra {
 
+void BlockArrayFree::operator()(Block* p) const { std::free(p); }
+
 BlockArray AllocBlocks(uint64_t n) {
   if (n == 0 || n > SIZE_MAX / sizeof(Block)) return nullptr;
-  return BlockArray(new (std::nothrow) Block[n]());
+  return BlockArray(static_cast<Block*>(std::calloc(static_cast<size_t>(n), sizeof(Block))));
 }
 
-void SetSysFileName(Sys& sys, const char* name) {
-  std::snprintf(sys.szFileName, sizeof sys.szFileName, "%s", name != nullptr ? name : "");
+bool SetSysFileName(Sys& sys, const char* name) {
+  if (name == nullptr) name = "";
+  if (std::strlen(name) > static_cast<size_t>(FNAME_CAPACITY)) {
+    DualPrint("Err: file name longer than %d characters: %s\n", FNAME_CAPACITY, name);
+    sys.szFileName[0] = '\0';
+    return false;
+  }
+  std::snprintf(sys.szFileName, sizeof sys.szFileName, "%s", name);
+  return true;
 }
 
 Sys& InitSys(Sys& sys) {

@@ -26,9 +26,15 @@ inline constexpr uint8_t BLOCK_SKIP = 1; // flag bit 0: the text writers leave t
 inline unsigned BlockK(const Block& b) { return b.kf >> 2; }
 inline void SetBlockK(Block& b, unsigned k) { b.kf = static_cast<uint8_t>((k << 2) | (b.kf & 3u)); }
 
-using BlockArray = std::unique_ptr<Block[]>;
+struct BlockArrayFree {
+  void operator()(Block* p) const;
+};
+using BlockArray = std::unique_ptr<Block[], BlockArrayFree>;
 
-// n zero-filled blocks, or null when memory is short.
+// n zero-filled blocks, or null when memory is short. The memory comes from
+// the system already zeroed and is touched only where blocks are written, so
+// a file that claims far more blocks than it holds costs address space, not
+// time or resident memory, before its reader finds out.
 BlockArray AllocBlocks(uint64_t n);
 
 struct Sys {
@@ -49,8 +55,10 @@ struct Sys {
   CmdGiven given;
 };
 
-// Copies `name` into sys.szFileName, cutting it to the capacity.
-void SetSysFileName(Sys& sys, const char* name);
+// Copies `name` into sys.szFileName. A name longer than the record holds is
+// refused with a message (false, the record's name left empty): a cut name
+// could name another file.
+bool SetSysFileName(Sys& sys, const char* name);
 
 Sys& InitSys(Sys& sys);
 // Frees the block array. (The record itself is owned by its holder.)

@@ -91,11 +91,18 @@ void ParseIdInto(const char* line, const char* fileName, bool newFNameSchemeRun,
   hs.cfExp = id.CfExp;
 }
 
+// b as the parameter check sees it. The check reads -1 as "not known", so a
+// header's 4294967295 would pass it; every b above the limit shows as the
+// most negative value instead and fails.
+int32_t CheckedB(uint32_t b) {
+  return b > static_cast<uint32_t>(MAX_B) ? INT32_MIN : static_cast<int32_t>(b);
+}
+
 bool ParamsValid(const LoadParams& io) {
   return CheckDesignParams(static_cast<int16_t>(io.v), static_cast<int16_t>(io.k),
                            static_cast<int16_t>(io.t), static_cast<int16_t>(io.m),
-                           static_cast<int16_t>(io.l), static_cast<int32_t>(io.b),
-                           static_cast<int16_t>(io.v1), true);
+                           static_cast<int16_t>(io.l), CheckedB(io.b), static_cast<int16_t>(io.v1),
+                           true);
 }
 
 // The file named by a "load" line: the rest of the line from its significant
@@ -436,12 +443,7 @@ bool ReadSys(Sys& sys, bool sort, int16_t base, bool nameGiven, uint8_t bCompres
 bool LoadSys(Sys& sys, const char* fileName, bool sort, int16_t base, uint8_t bCompressed,
              bool closeGaps) {
   sys.fLoaded = 0;
-  if (fileName == nullptr) fileName = "";
-  if (std::strlen(fileName) > static_cast<size_t>(FNAME_CAPACITY)) {
-    DualPrint("Err: file name longer than %d characters: %s\n", FNAME_CAPACITY, fileName);
-    return false;
-  }
-  SetSysFileName(sys, fileName);
+  if (!SetSysFileName(sys, fileName)) return false;
   sys.fLoaded = ReadSys(sys, sort, base, false, bCompressed, closeGaps) ? 1 : 0;
   return sys.fLoaded != 0;
 }

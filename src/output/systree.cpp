@@ -122,8 +122,7 @@ bool SetSysDirFName(Sys& sys, uint16_t v, uint16_t k, uint16_t t, uint16_t m, ui
   std::snprintf(digits, sizeof digits, "%04lu", static_cast<unsigned long>(b));
   const size_t slash = path.rfind('/');
   path.replace(slash + 1 + 2, 4, digits);
-  SetSysFileName(sys, path.c_str());
-  return true;
+  return SetSysFileName(sys, path.c_str());
 }
 
 bool MakeSys(Sys& sys, uint16_t v, uint16_t k, uint16_t t, uint16_t m, uint16_t l, bool sort,
@@ -133,13 +132,12 @@ bool MakeSys(Sys& sys, uint16_t v, uint16_t k, uint16_t t, uint16_t m, uint16_t 
   if (base >= 0) sys.base = static_cast<uint16_t>(base);
   const bool nameGiven = fileName != nullptr && fileName[0] != '\0';
   if (nameGiven) {
-    SetSysFileName(sys, fileName);
+    if (!SetSysFileName(sys, fileName)) return false;
   } else {
     std::string path;
     uint32_t count = 0;
     const bool found = FindBestSysFile(k, t, m, v, path, count);
-    SetSysFileName(sys, path.c_str());
-    if (!found) return false;
+    if (!SetSysFileName(sys, path.c_str()) || !found) return false;
   }
   sys.fLoaded = ReadSys(sys, sort, base, nameGiven, bCompressed, closeGaps) ? 1 : 0;
   return sys.fLoaded != 0;

@@ -195,3 +195,22 @@ TEST(MakeSys, AGivenFileNameIsUsedAsItIs) {
 
 } // namespace
 } // namespace kovra
+
+namespace kovra {
+namespace {
+
+// A name the record cannot hold is refused, not cut: a cut name could load
+// another file.
+TEST(MakeSys, RefusesAFileNameLongerThanTheRecordHolds) {
+  Sys s;
+  InitSys(s);
+  const std::string name(FNAME_CAPACITY + 1, 'x');
+  ConsoleCapture cap;
+  EXPECT_FALSE(MakeSys(s, 49, 6, 3, 6, 1, true, 1, name.c_str(), 0, false));
+  EXPECT_FALSE(IsSysLoaded(s));
+  EXPECT_EQ(cap.out, "Err: file name longer than 145 characters: " + name + "\n");
+  EXPECT_STREQ(s.szFileName, "");
+}
+
+} // namespace
+} // namespace kovra

@@ -13,6 +13,11 @@ run() {
   ctest --preset "$preset"
 }
 
+if command -v clang-format >/dev/null 2>&1 && git rev-parse --git-dir >/dev/null 2>&1; then
+  echo "=== format"
+  git ls-files '*.cpp' '*.hpp' | xargs clang-format --dry-run --Werror
+fi
+
 run ci-release
 
 # The Debian package installs into a scratch root and runs there.

@@ -51,7 +51,8 @@ bool IsOptionArgument(const char* arg) {
 struct ParseState {
   char screens[MAX_SCREEN_REQUESTS] = {};
   int screenCount = 0;
-  bool paramMarked = false; // one of -v -k -t -m -l appeared
+  bool paramMarked = false;      // one of -v -k -t -m -l appeared
+  bool versionRequested = false; // --version: end after the parse, showing nothing
 };
 
 void RequestScreen(ParseState& st, char letter, uint32_t value) {
@@ -265,7 +266,10 @@ bool ParseOptions(int argc, const char* const* argv, RunSettings& rs) {
   } else {
     for (int i = 1; i < argc; ++i) {
       const char* arg = argv[i] != nullptr ? argv[i] : "";
-      if (IsVersionRequest(arg)) return false; // ends with status 0, no notice
+      if (IsVersionRequest(arg)) {
+        st.versionRequested = true;
+        continue;
+      }
       const char* option = IsHelpAlias(arg) ? "-h" : arg;
       if (!IsOptionArgument(option)) {
         rs.szDesignFile = arg;
@@ -283,6 +287,8 @@ bool ParseOptions(int argc, const char* const* argv, RunSettings& rs) {
   rs.fParamsGiven = (!rs.szDesignFile.empty() && st.paramMarked) ? 1 : 0;
   WarnInconsistent(rs);
 
+  // The banner and the echo were the version text; no screen, no notice.
+  if (st.versionRequested) return false;
   if (st.screenCount == 0) return true;
   for (int i = 0; i < st.screenCount; ++i) ShowScreen(st.screens[i], rs);
   WaitKey(rs.fBatchMode != 0);

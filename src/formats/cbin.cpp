@@ -2,6 +2,7 @@
 #include "formats/cbin.hpp"
 
 #include "base/console.hpp"
+#include "base/tempfile.hpp"
 #include "formats/ctext.hpp"
 #include "formats/textfmt.hpp"
 
@@ -61,26 +62,18 @@ struct OutputFile {
   }
 };
 
-// Creates a fresh temporary file that nobody else can have opened: the name
-// comes from mkstemps together with the file, not from a name-only service.
+// A fresh temporary file that nobody else can have opened (created
+// exclusively under a unique name, never from a name-only service).
 std::FILE* CreateTempFile(std::string& path) {
-#ifdef P_tmpdir
-  const std::string dir = P_tmpdir;
-#else
-  const std::string dir = "/tmp";
-#endif
-  std::string name = dir + (dir.empty() || dir.back() != '/' ? "/" : "") + "kovraXXXXXX.tmp";
-  const int fd = ::mkstemps(name.data(), 4);
-  path = name;
+  TempFile tmp;
+  const bool made = tmp.Create("", ".tmp");
+  path = made ? tmp.path() : std::string(P_tmpdir) + "/kovraXXXXXX.tmp";
   DualPrint("WARN: couldn't create ordinary filename and can't dump binary data\nto stdout. "
             "Instead trying to write to a tempory file <%s>.\n",
-            name.c_str());
-  if (fd < 0) return nullptr;
-  std::FILE* f = ::fdopen(fd, "wb");
-  if (f == nullptr) {
-    ::close(fd);
-    std::remove(name.c_str());
-  }
+            path.c_str());
+  if (!made) return nullptr;
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (f != nullptr) tmp.Release(); // the caller's OutputFile owns it now
   return f;
 }
 

@@ -775,6 +775,9 @@ TEST(SearchFuzz, MalformedFilesNeverCrashOrLeaveACopy) {
       EXPECT_FALSE(fs::exists(copy)) << "file " << i;
     }
   }
+  RecordProperty("fatal_exits", fatal);
+  RecordProperty("found", found);
+  RecordProperty("not_found", none);
   // The generator reaches all three outcomes.
   EXPECT_GT(fatal, 0);
   EXPECT_GT(found, 0);

@@ -13,7 +13,7 @@ namespace {
 // the first (m, v) sweep starts at the command line's m0 and v0 instead.
 // CDsOnly looks at every v (so v < k reaches the run's parameter check) but
 // runs only the complete designs; TestAll skips v < k.
-void Walk(RunSettings& rs, bool cdsOnly) {
+void Walk(RunSettings& rs, bool cdsOnly, const BatchRunFn& run) {
   const unsigned v0 = rs.v, k0 = rs.k, t0 = rs.t, m0 = rs.m;
   ResetCmdGiven(rs.given);
   bool startMark = true;
@@ -35,7 +35,7 @@ void Walk(RunSettings& rs, bool cdsOnly) {
           rs.m = static_cast<uint16_t>(m);
           rs.l = 1;
           uint32_t count = 0;
-          RunOne(rs, &count, true, rs.fToSysDir != 0);
+          run(rs, &count, true, rs.fToSysDir != 0);
         }
       }
     }
@@ -50,16 +50,20 @@ void BatchSettings(RunSettings& rs) {
 
 } // namespace
 
-void TestAll(RunSettings& rs) {
+void TestAll(RunSettings& rs) { TestAll(rs, RunOne); }
+
+void CDsOnly(RunSettings& rs) { CDsOnly(rs, RunOne); }
+
+void TestAll(RunSettings& rs, const BatchRunFn& run) {
   BatchSettings(rs);
-  Walk(rs, false);
+  Walk(rs, false, run);
 }
 
-void CDsOnly(RunSettings& rs) {
+void CDsOnly(RunSettings& rs, const BatchRunFn& run) {
   BatchSettings(rs);
   rs.fToSysDir = 1;
   rs.fSkipCompleteDesigns = 0;
-  Walk(rs, true);
+  Walk(rs, true, run);
 }
 
 } // namespace kovra

@@ -3,9 +3,30 @@
 
 #include "base/settings.hpp"
 
+#include <cstdint>
+#include <functional>
+
 namespace kovra {
 
+// Runs the design of one parameter set (the run settings' v, k, t, m, l); has
+// the shape of RunOne, which the batch modes use.
+using BatchRunFn =
+    std::function<bool(RunSettings& rs, uint32_t* removed, bool force, bool toSysDir)>;
+
+// Every (v, k, t, m) from the run settings' start values up (k to K, t from
+// the start t to k, m to 7, v to 54; the first sweep starts at the given m and
+// v, later ones at t and k), l = 1, each design taken from the system tree; a
+// design with redundant blocks is written reduced. -S skips t = m = k. ESC,
+// polled between designs, ends the walk.
 void TestAll(RunSettings& rs);
+
+// The same walk, running only the complete designs (t = m = k) and always in
+// the ToSysDir mode, so reduced designs land in the system tree.
 void CDsOnly(RunSettings& rs);
+
+// The walks with another run function in place of RunOne, so that the order
+// of the visits can be observed.
+void TestAll(RunSettings& rs, const BatchRunFn& run);
+void CDsOnly(RunSettings& rs, const BatchRunFn& run);
 
 } // namespace kovra

@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <sys/stat.h>
 
 namespace kovra {
 namespace {
@@ -20,6 +21,15 @@ struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// A directory opens as a stream on this platform but reads nothing; it is no
+// more a block list than a file that cannot be opened at all.
+FilePtr OpenBlockList(const std::string& fileName) {
+  FilePtr f(std::fopen(fileName.c_str(), "r"));
+  struct stat st {};
+  if (f && fstat(fileno(f.get()), &st) == 0 && S_ISDIR(st.st_mode)) f.reset();
+  return f;
+}
 
 struct Scan {
   unsigned long v = 0;
@@ -119,7 +129,8 @@ void SetCandidate(RunSettings& rs, unsigned long v, unsigned long k, unsigned lo
 
 // Tries t from high to low, m from t up, v' from v + m - t down to v; the
 // first candidate that passes wins, and its l is raised while it still passes.
-bool Search(RunSettings& rs, unsigned long v, unsigned long k, Found& found) {
+bool Search(RunSettings& rs, unsigned long v, unsigned long k, const SearchRunFn& run,
+            Found& found) {
   const unsigned long firstT = rs.T < k ? rs.T : k;
   const unsigned long topM = rs.M;
   for (unsigned long t = firstT; t >= 1; --t) {
@@ -128,11 +139,11 @@ bool Search(RunSettings& rs, unsigned long v, unsigned long k, Found& found) {
       for (unsigned long vc = v + (m - t); vc >= v; --vc) {
         SetCandidate(rs, vc, k, t, m, 1);
         uint32_t count = 0;
-        if (!RunOne(rs, &count, rs.fForceTestingIfRedund != 0, rs.fToSysDir != 0)) continue;
+        if (!run(rs, &count, rs.fForceTestingIfRedund != 0, rs.fToSysDir != 0)) continue;
         found = Found{vc, t, m, 1, count};
         for (unsigned long l = 2; l <= 255; ++l) {
           SetCandidate(rs, vc, k, t, m, l);
-          if (!RunOne(rs, &count, rs.fForceTestingIfRedund != 0, rs.fToSysDir != 0)) break;
+          if (!run(rs, &count, rs.fForceTestingIfRedund != 0, rs.fToSysDir != 0)) break;
           found.l = l;
           found.redunds = count;
         }
@@ -146,6 +157,13 @@ bool Search(RunSettings& rs, unsigned long v, unsigned long k, Found& found) {
 } // namespace
 
 bool FindDesignParams(RunSettings& rs, const std::string& fileName) {
+  return FindDesignParams(rs, fileName, RunOne);
+}
+
+bool FindDesignParams(RunSettings& rs, const std::string& fileName, const SearchRunFn& run) {
+  // The caller may pass the design file name of the run settings itself,
+  // which is about to name the copy instead.
+  const std::string file = fileName;
   // No run of the search writes a file; every run builds its design from the
   // run settings.
   rs.fForceTestingIfRedund = 0;
@@ -159,27 +177,35 @@ bool FindDesignParams(RunSettings& rs, const std::string& fileName) {
 
   Scan scan;
   {
-    FilePtr f(std::fopen(fileName.c_str(), "r"));
+    FilePtr f = OpenBlockList(file);
     if (!f) {
-      DualPrint("Err: can't open file <%s>\n", fileName.c_str());
+      DualPrint("Err: can't open file <%s>\n", file.c_str());
       return false;
     }
-    scan = ScanFile(f.get(), fileName.c_str(), rs.fRunNewFNameScheme != 0);
+    scan = ScanFile(f.get(), file.c_str(), rs.fRunNewFNameScheme != 0);
   }
   DualPrint("So far detected: k=%lu, v=%lu%s\n", scan.k, scan.v,
             scan.ok ? "" : ", but errors found!");
+  // Data the scan rejected is not loaded for the copy either: the loader
+  // would end the program on the very line the scan stopped at (a line of
+  // another length, a number beyond 255) instead of reporting it here.
+  const bool valid =
+      scan.ok && scan.k >= 1 && scan.k <= 7 && scan.v >= 1 && scan.v <= 54 && scan.v >= scan.k;
 
   // The copy is removed on every way out, the fatal exit included.
   TempFile tmp;
-  const uint32_t copyB = MakeDenseCopy(scan, fileName, tmp);
-  if (tmp.exists()) rs.szDesignFile = tmp.path();
+  uint32_t copyB = 0;
+  if (valid) {
+    copyB = MakeDenseCopy(scan, file, tmp);
+    if (tmp.exists()) rs.szDesignFile = tmp.path();
+  }
 
   Found found;
   bool ok = false;
-  if (!scan.ok || scan.k < 1 || scan.k > 7 || scan.v < 1 || scan.v > 54 || scan.v < scan.k)
+  if (!valid)
     DualPrint("Err: Invalid data, or beyond limits\n");
   else
-    ok = Search(rs, scan.v, scan.k, found);
+    ok = Search(rs, scan.v, scan.k, run, found);
 
   tmp.Remove();
   DualPrint("\n\nRESULT:\n");

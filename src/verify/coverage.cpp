@@ -104,6 +104,9 @@ PassResult SkipperPass(TestContext& ctx, PrefixWalk& walk, const RankTable& comb
                        uint64_t combs, uint64_t interval, int s) {
   PassResult res;
   const unsigned n = walk.n, v = ctx.v;
+  // With more members than points there is no combination to test; the
+  // stepping below would start from points beyond v and never carry out.
+  if (n > v) return res;
   uint64_t threshold = interval;
   uint8_t S[9] = {};
   for (unsigned i = 1; i <= n; ++i) S[i] = static_cast<uint8_t>(i);
@@ -141,8 +144,11 @@ PassResult SkipperPass(TestContext& ctx, PrefixWalk& walk, const RankTable& comb
 } // namespace
 
 void PrintCombCount(const TestContext&, const char* label, uint32_t count, uint32_t combinations) {
-  DualPrint("%s combinations:%8ld (%.1lf%%)\n", label, static_cast<long>(count),
-            static_cast<double>(count) * 100.0 / static_cast<double>(combinations));
+  // m > v leaves no combination at all: 0 of 0 is shown as 0.0%, not as nan.
+  const double percent =
+      combinations == 0 ? 0.0
+                        : static_cast<double>(count) * 100.0 / static_cast<double>(combinations);
+  DualPrint("%s combinations:%8ld (%.1lf%%)\n", label, static_cast<long>(count), percent);
 }
 
 void PrintProgress(TestContext& ctx, uint32_t rank, uint32_t combinations, const uint8_t* comb,

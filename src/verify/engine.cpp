@@ -283,8 +283,10 @@ void PrintTSetReport(TestContext& ctx) {
         if (ctx.histogram[i] != 0)
           DualPrint("Covered %2hd times : %5lu\n", static_cast<short>(i),
                     static_cast<unsigned long>(ctx.histogram[i]));
-      DualPrint("Total: %9ld / %5ld (%.1f%%)\n", covered, static_cast<long>(combs),
-                static_cast<double>(covered) * 100.0 / static_cast<double>(combs));
+      // m > v leaves no combination: no division by zero, 0.0% instead of nan.
+      const double percent =
+          combs == 0 ? 0.0 : static_cast<double>(covered) * 100.0 / static_cast<double>(combs);
+      DualPrint("Total: %9ld / %5ld (%.1f%%)\n", covered, static_cast<long>(combs), percent);
     }
   }
   DualPrint("\nTotal combinations Cn(v=%hu,%c=%hu) = %ld\n", ctx.v, ctx.fKLessM ? 'm' : 'k',

@@ -6,12 +6,15 @@
 #include "base/console.hpp"
 #include "base/range.hpp"
 #include "base/version.hpp"
+#include "design/combinatorics.hpp"
 #include "design/sys.hpp"
 #include "formats/loader.hpp"
 #include "output/newfile.hpp"
 #include "output/systree.hpp"
 #include "verify/engine.hpp"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <sys/stat.h>
@@ -54,19 +57,24 @@ bool Setup(TestContext& ctx, RunSettings& rs, const Sys& sys, bool summary, bool
   return ok;
 }
 
-// For m < k the test looks at the m-subsets of the blocks. The derived design
-// is built (and shown in the internal mode) as before, but its counters come
-// from the design's own blocks, each counted once per t-subset: counting the
-// m-subsets one by one would let one block count several times toward the
-// same t-subset and pass a design that does not cover for l > 1.
+// For m < k the test looks at the m-subsets of the blocks: the derived design
+// has every block replaced by its m-subsets. Its counters come from the
+// design's own blocks, each counted once per t-subset: counting the m-subsets
+// one by one would let one block count several times toward the same
+// t-subset and pass a design that does not cover for l > 1. So the derived
+// blocks themselves are never needed; only its parameters are shown (in the
+// internal mode), and a design whose derived block count would not fit is
+// still refused as before.
 bool AnalyseDerived(TestContext& ctx, RunSettings& rs, const Sys& sys) {
-  Sys derived;
-  InitSys(derived);
-  CopySys(derived, sys);
-  if (!ExplodeSys(derived, sys.m)) {
+  const uint64_t derivedB = static_cast<uint64_t>(sys.b) * Binomial(sys.k, sys.m);
+  if (sys.b == 0 || !sys.blocks || derivedB == 0 || derivedB > UINT32_MAX) {
     DualPrint("Internal Err #101\n");
     return false;
   }
+  Sys derived;
+  InitSys(derived);
+  SetSysParams(derived, sys.v, sys.m, std::min(sys.t, sys.m), sys.m, sys.l);
+  derived.b = static_cast<uint32_t>(derivedB);
   if (rs.fInternalOptions != 0) {
     DualPrint("Sys converted to: ");
     PrintSysParams(derived, true);

@@ -91,8 +91,18 @@ bool CopySys(Sys& dst, const Sys& src) {
 
 void ChangeBase(Sys& sys, int16_t newBase) {
   if (newBase < 0) newBase = static_cast<int16_t>(sys.base);
+  // Point p of the old base becomes p - base + newBase, in byte arithmetic.
+  // (ShiftPoints would map the smallest point present to the new base, which
+  // renumbers a design that does not use its first point: its losing
+  // combinations would then be printed, and its blocks written, under other
+  // numbers than the file's.)
+  const auto delta = static_cast<uint8_t>(static_cast<unsigned>(newBase) - sys.base);
   sys.base = static_cast<uint16_t>(newBase);
-  ShiftPoints(sys.blocks.get(), sys.b, newBase, false);
+  if (delta == 0 || !sys.blocks || sys.b == 0) return;
+  const unsigned k = std::min<unsigned>(BlockK(sys.blocks[0]), MAX_K);
+  for (uint32_t i = 0; i < sys.b; ++i)
+    for (unsigned j = 0; j < k; ++j)
+      sys.blocks[i].pt[j] = static_cast<uint8_t>(sys.blocks[i].pt[j] + delta);
 }
 
 void ShiftPoints(Block* blocks, uint32_t b, int16_t newBase, bool closeGaps) {

@@ -69,8 +69,11 @@ inline bool IsSysLoaded(const Sys& sys) { return sys.fLoaded != 0; }
 bool CopySys(Sys& dst, const Sys& src);
 bool AppendSys(Sys& dst, const Sys& src);
 
-// A negative base argument means "keep the record's base".
+// Renumbers the blocks from the record's base to newBase (a negative value
+// keeps the record's base): every point moves by the difference of the bases.
 void ChangeBase(Sys& sys, int16_t newBase);
+// Renumbers so that the smallest point present becomes newBase (or densely,
+// with closeGaps), whatever base the points were in.
 void ShiftPoints(Block* blocks, uint32_t b, int16_t newBase, bool closeGaps);
 // Renumbers densely in order of first appearance from newBase. Returns the
 // number of distinct points found.

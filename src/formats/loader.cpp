@@ -433,7 +433,10 @@ bool ReadSys(Sys& sys, bool sort, int16_t base, bool nameGiven, uint8_t bCompres
     sys.m = m;
     sys.l = l;
   }
-  if (io.base != sys.base) ChangeBase(sys, static_cast<int16_t>(sys.base));
+  // The array is numbered in the file's base; bring it to the asked one.
+  const uint16_t asked = sys.base;
+  sys.base = io.base;
+  ChangeBase(sys, static_cast<int16_t>(asked));
   sys.fSorted = sort ? 1 : 0;
   if (sort) SortBlocks(sys.blocks.get(), sys.b, true);
   sys.fLoaded = 1;

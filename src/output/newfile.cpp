@@ -17,30 +17,19 @@
 namespace kovra {
 namespace {
 
-// Renumbers the design from its base to `to` for the time the object lives.
-// Every point moves by the same difference, so the exact numbering comes
-// back afterwards whatever points the design uses (a renumbering that maps
-// the smallest point present to the new base would write a design that
-// lacks its first point with every number off by more than the difference).
+// Renumbers the design from its base to `to` for the time the object lives
+// (ChangeBase moves every point by the difference, so the numbering comes
+// back exactly).
 class BaseShift {
 public:
-  BaseShift(Sys& sys, uint16_t to) : sys_(sys), from_(sys.base) { Shift(to); }
-  ~BaseShift() { Shift(from_); }
+  BaseShift(Sys& sys, uint16_t to) : sys_(sys), from_(sys.base) {
+    ChangeBase(sys_, static_cast<int16_t>(to));
+  }
+  ~BaseShift() { ChangeBase(sys_, static_cast<int16_t>(from_)); }
   BaseShift(const BaseShift&) = delete;
   BaseShift& operator=(const BaseShift&) = delete;
 
 private:
-  void Shift(uint16_t to) {
-    if (to == sys_.base) return;
-    const auto delta = static_cast<uint8_t>(to - sys_.base);
-    sys_.base = to;
-    if (!sys_.blocks || sys_.b == 0) return;
-    const unsigned k = BlockK(sys_.blocks[0]) > MAX_K ? MAX_K : BlockK(sys_.blocks[0]);
-    for (uint32_t i = 0; i < sys_.b; ++i)
-      for (unsigned j = 0; j < k; ++j)
-        sys_.blocks[i].pt[j] = static_cast<uint8_t>(sys_.blocks[i].pt[j] + delta);
-  }
-
   Sys& sys_;
   uint16_t from_;
 };

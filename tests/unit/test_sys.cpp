@@ -88,13 +88,24 @@ TEST(SysRecord, ShiftPointsUsesTheSmallestPointNotTheRecordedBase) {
   ShiftPoints(s.blocks.get(), s.b, 1, false);
   EXPECT_EQ(Points(s, 0), (std::vector<int>{1, 3, 7}));
   EXPECT_EQ(Points(s, 1), (std::vector<int>{2, 4, 6}));
+}
 
-  Sys z = MakeDesign(5, 2, {{0, 4}, {1, 2}});
+// ChangeBase moves every point by the difference of the bases, so a design
+// that does not use its first point keeps its numbering (and the numbers
+// printed and written match the file's).
+TEST(SysRecord, ChangeBaseMovesByTheDifferenceOfTheBases) {
+  Sys z = MakeDesign(6, 2, {{2, 5}, {3, 4}});
+  z.base = 0;
   ChangeBase(z, 1);
   EXPECT_EQ(z.base, 1);
-  EXPECT_EQ(Points(z, 0), (std::vector<int>{1, 5}));
+  EXPECT_EQ(Points(z, 0), (std::vector<int>{3, 6}));
+  ChangeBase(z, 201);
+  EXPECT_EQ(Points(z, 1), (std::vector<int>{204, 205}));
   ChangeBase(z, 0);
-  EXPECT_EQ(Points(z, 1), (std::vector<int>{1, 2}));
+  EXPECT_EQ(Points(z, 0), (std::vector<int>{2, 5}));
+  ChangeBase(z, -1); // keeps the base
+  EXPECT_EQ(z.base, 0);
+  EXPECT_EQ(Points(z, 1), (std::vector<int>{3, 4}));
 }
 
 TEST(SysRecord, CloseGapsInOrderOfFirstAppearance) {

@@ -29,10 +29,6 @@ bool IsSignificant(unsigned char c) {
   }
 }
 
-} // namespace
-
-namespace {
-
 // Consumes what follows a CR: the LF of a CR LF pair belongs to the same line
 // end; anything else starts the next line.
 void SkipLfAfterCr(std::FILE* stream) {

@@ -112,6 +112,7 @@ WalkLog Walk(bool cdsOnly, const std::vector<std::string>& options,
     EXPECT_TRUE(r.szDesignFile.empty());
     EXPECT_EQ(r.fWriteNonRedundantsToFile, 1);
     EXPECT_EQ(r.fUseL_InOldStyleFNames, 0);
+    EXPECT_TRUE(!cdsOnly || r.fSkipCompleteDesigns == 0); // CDsOnly ignores -S
     EXPECT_EQ(r.given.V + r.given.K + r.given.T + r.given.M + r.given.L, 0);
     if (each) each(log.runs.size());
     log.runs.push_back(Visit{r.k, r.t, r.m, r.v});

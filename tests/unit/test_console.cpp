@@ -62,6 +62,7 @@ TEST(CheckRangeTest, BoundsAreInclusiveAndSigned) {
     CheckRange(1, 1, 7, "t");
     CheckRange(7, 1, 7, "t");
     CheckRange(0, 0, 0, "x");
+    CheckRange(4294967295, -1, 0, "x"); // -1 as a signed 32-bit number
     EXPECT_EQ(cap.out, "");
   }
   // Compared as signed 32-bit numbers.

@@ -10,70 +10,25 @@
 
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
-#include <pty.h>
-#include <string>
 #include <sys/wait.h>
-#include <termios.h>
 #include <thread>
-#include <unistd.h>
 
 namespace kovra {
 namespace {
 
-// Standard input on the slave side of a fresh pseudo-terminal; what the test
-// writes to the master arrives as typed keys.
-class FakeTerminal {
-public:
-  FakeTerminal() {
-    if (openpty(&master_, &slave_, nullptr, nullptr, nullptr) != 0) return;
-    saved_ = dup(STDIN_FILENO);
-    dup2(slave_, STDIN_FILENO);
-  }
-  ~FakeTerminal() {
-    if (saved_ >= 0) {
-      dup2(saved_, STDIN_FILENO);
-      close(saved_);
-    }
-    if (master_ >= 0) close(master_);
-    if (slave_ >= 0) close(slave_);
-  }
-  FakeTerminal(const FakeTerminal&) = delete;
-  FakeTerminal& operator=(const FakeTerminal&) = delete;
-
-  bool ok() const { return saved_ >= 0; }
-  void Type(const std::string& keys) const {
-    ASSERT_EQ(write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
-  }
-  tcflag_t LocalFlags() const {
-    termios t{};
-    tcgetattr(slave_, &t);
-    return t.c_lflag;
-  }
-  int slave() const { return slave_; }
-
-private:
-  int master_ = -1;
-  int slave_ = -1;
-  int saved_ = -1;
-};
-
 constexpr const char* kPromptAndErase = "\rPress a key...\r               \r";
 
-TEST(WaitKey, BatchModePrintsOnlyALineEnd) {
-  FakeTerminal term;
+TEST(WaitKey, BatchModeAndNoTerminalNeverWait) {
+  StdinFromTerminal term;
   ASSERT_TRUE(term.ok());
-  term.Type("x"); // must stay unread
+  term.Type("x");
   ConsoleCapture cap;
-  EXPECT_EQ(WaitKey(true), 0);
+  EXPECT_EQ(WaitKey(true), 0); // the typed key stays unread
   EXPECT_EQ(cap.out, "\n");
   EXPECT_EQ(cap.err, "");
   EXPECT_EQ(WaitKey(false), 'x');
-}
-
-TEST(WaitKey, WithoutATerminalFailsAtOnce) {
   StdinFromDevNull guard;
-  ConsoleCapture cap;
+  cap.out = cap.err = "";
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(WaitKey(false), -1);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
@@ -81,41 +36,34 @@ TEST(WaitKey, WithoutATerminalFailsAtOnce) {
   EXPECT_EQ(cap.err, kPromptAndErase);
 }
 
-TEST(WaitKey, ReadsOneKeyAndRestoresTheTerminal) {
-  FakeTerminal term;
+TEST(WaitKey, ReadsOneKeyWithoutLineEndAndRestoresTheTerminal) {
+  StdinFromTerminal term;
   ASSERT_TRUE(term.ok());
   const tcflag_t before = term.LocalFlags();
   ASSERT_NE(before & ICANON, 0u);
   ASSERT_NE(before & ECHO, 0u);
   term.Type("q");
   ConsoleCapture cap;
-  EXPECT_EQ(WaitKey(false), 'q'); // no line end needed
+  EXPECT_EQ(WaitKey(false), 'q');
   EXPECT_EQ(cap.err, kPromptAndErase);
   EXPECT_EQ(term.LocalFlags(), before);
 }
 
-TEST(WaitKey, FunctionKeysCountAsOneKey) {
-  FakeTerminal term;
+TEST(WaitKey, FunctionKeysCountAsOneKeyAndALoneEscapeIsEscape) {
+  StdinFromTerminal term;
   ASSERT_TRUE(term.ok());
   ConsoleCapture cap;
-  // All typed ahead at once: each sequence is one key, the letters after it
-  // stay queued for the next prompt.
+  // All typed ahead at once: each sequence is one key, the letter after it
+  // stays queued for the next prompt.
   term.Type(std::string("\x1b[11~a") + "\x1bOPb" + "\x1b[1;5Cc" + "\x1b[[Ad" +
-            std::string("\0;", 2) + "e");
-  const int expected[] = {'~', 'a', 'P', 'b', 'C', 'c', 'A', 'd', ';', 'e'};
-  for (const int key : expected) EXPECT_EQ(WaitKey(false), key);
-}
-
-TEST(WaitKey, LoneEscapeIsEscape) {
-  FakeTerminal term;
-  ASSERT_TRUE(term.ok());
-  ConsoleCapture cap;
-  term.Type("\x1b");
-  EXPECT_EQ(WaitKey(false), KEY_ESC);
+            std::string("\0;", 2) + "e\x1b");
+  for (const int key :
+       std::initializer_list<int>{'~', 'a', 'P', 'b', 'C', 'c', 'A', 'd', ';', 'e', KEY_ESC})
+    EXPECT_EQ(WaitKey(false), key);
 }
 
 TEST(WaitKey, InterruptRestoresTheTerminal) {
-  FakeTerminal term;
+  StdinFromTerminal term;
   ASSERT_TRUE(term.ok());
   const tcflag_t before = term.LocalFlags();
   std::fflush(nullptr);
@@ -135,61 +83,51 @@ TEST(WaitKey, InterruptRestoresTheTerminal) {
   kill(pid, SIGINT);
   int status = 0;
   waitpid(pid, &status, 0);
-  EXPECT_TRUE(WIFSIGNALED(status));
-  if (WIFSIGNALED(status)) {
-    EXPECT_EQ(WTERMSIG(status), SIGINT);
-  }
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
   EXPECT_EQ(term.LocalFlags(), before);
 }
 
 std::time_t gFakeNow = 0;
 std::time_t FakeNow() { return gFakeNow; }
 
-class PollKeyTest : public ::testing::Test {
-protected:
-  void SetUp() override {
+struct FakeClock {
+  FakeClock() {
     ResetPollKeyForTest();
     SetClockForTest(FakeNow);
   }
-  void TearDown() override {
+  ~FakeClock() {
     SetClockForTest(nullptr);
     ResetPollKeyForTest();
   }
 };
 
-TEST_F(PollKeyTest, LooksOnlyMoreThanFiveSecondsAfterTheLastLook) {
-  FakeTerminal term;
-  ASSERT_TRUE(term.ok());
-  ConsoleCapture cap;
-  gFakeNow = 1000;
-  term.Type("Q");
-  EXPECT_EQ(PollKey(), 0); // first call: only starts the clock
-  gFakeNow = 1005;
-  EXPECT_EQ(PollKey(), 0); // not later than 1005: the key stays queued
-  gFakeNow = 1006;
-  EXPECT_EQ(PollKey(), 'q'); // lower-cased
-  term.Type("\x1b");
-  gFakeNow = 1011;
-  EXPECT_EQ(PollKey(), 0);
-  gFakeNow = 1012;
-  EXPECT_EQ(PollKey(), KEY_ESC);
-  gFakeNow = 1100;
-  EXPECT_EQ(PollKey(), 0); // nothing waiting: no block
-  term.Type("7");
-  gFakeNow = 1103;
-  EXPECT_EQ(PollKey(), 0);
-  gFakeNow = 1106;
-  EXPECT_EQ(PollKey(), '7');
-  EXPECT_EQ(cap.out, "");
-  EXPECT_EQ(cap.err, ""); // the poll never prompts
-}
-
-TEST_F(PollKeyTest, WithoutATerminalNeverFindsAKey) {
+TEST(PollKey, LooksOnlyMoreThanFiveSecondsAfterTheLastLook) {
+  FakeClock clock;
+  {
+    StdinFromTerminal term;
+    ASSERT_TRUE(term.ok());
+    ConsoleCapture cap;
+    const struct {
+      std::time_t now;
+      const char* typed;
+      int key;
+    } steps[] = {
+        {1000, "Q", 0},  // the first call only starts the clock
+        {1005, "", 0},   // not later than 1005: the key stays queued
+        {1006, "", 'q'}, // lower-cased
+        {1011, "\x1b", 0}, {1012, "", KEY_ESC}, {1100, "", 0}, // nothing waiting: no block
+        {1103, "7", 0},    {1106, "", '7'},
+    };
+    for (const auto& s : steps) {
+      term.Type(s.typed);
+      gFakeNow = s.now;
+      EXPECT_EQ(PollKey(), s.key) << s.now;
+    }
+    EXPECT_EQ(cap.out + cap.err, ""); // the poll never prompts
+  }
   StdinFromDevNull guard;
-  gFakeNow = 50;
-  EXPECT_EQ(PollKey(), 0);
-  gFakeNow = 500;
-  EXPECT_EQ(PollKey(), 0);
+  gFakeNow = 2000;
+  EXPECT_EQ(PollKey(), 0); // no terminal: never a key
 }
 
 } // namespace

@@ -69,6 +69,14 @@ inline std::vector<Block> AnalyseLikeRun(TestContext& ctx, const Design& d, cons
   return blocks;
 }
 
+inline Design Blocks(unsigned v, unsigned k, std::vector<Points> blocks) {
+  Design d;
+  d.v = v;
+  d.k = k;
+  d.blocks = std::move(blocks);
+  return d;
+}
+
 inline uint64_t MaskOf(const Points& p) {
   uint64_t m = 0;
   for (int x : p) m |= uint64_t{1} << x;

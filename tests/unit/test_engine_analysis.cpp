@@ -30,13 +30,9 @@ TEST(EngineSetup, RangeChecksInOrderWithTheirLabels) {
     InitTestContext(ctx);
     SkipperSettings sk;
     ConsoleCapture cap;
-    int code = -1;
-    try {
-      SetupAnalysis(ctx, c.v, c.k, c.t, c.m, c.l, false, 15, 1, false, false, 1, sk, false, false);
-    } catch (const FatalExit& e) {
-      code = e.code;
-    }
-    EXPECT_EQ(code, 1) << c.want;
+    EXPECT_THROW(SetupAnalysis(ctx, c.v, c.k, c.t, c.m, c.l, false, 15, 1, false, false, 1, sk,
+                               false, false),
+                 FatalExit);
     EXPECT_EQ(cap.out, "Error: Wrong value " + std::string(c.want) +
                            " Confer the internal limits (-j).\n\nErrExit: 1\n");
   }
@@ -113,7 +109,7 @@ TEST(EngineAnalysis, CountersMatchADirectCount) {
 }
 
 TEST(EngineAnalysis, RepeatedBlocksAreRedundantAtL1NotAtL2) {
-  const Design d = Blocks(12, 3, {{1, 2, 3}, {10, 11, 12}, {1, 2, 3}, {10, 11, 12}});
+  const Design d{12, 3, {{1, 2, 3}, {10, 11, 12}, {1, 2, 3}, {10, 11, 12}}};
   TestContext ctx;
   RunParams p{.t = 2, .m = 3, .redundants = true};
   ConsoleCapture cap;
@@ -131,7 +127,7 @@ TEST(EngineAnalysis, RepeatedBlocksAreRedundantAtL1NotAtL2) {
 TEST(EngineAnalysis, CountersSaturateAt255) {
   std::vector<Points> same(300, Points{1, 2, 3});
   same.push_back({3, 4, 5});
-  const Design d = Blocks(5, 3, same);
+  const Design d{5, 3, same};
   TestContext ctx;
   RunParams p{.t = 2, .m = 3, .noRedund = true};
   AnalyseLikeRun(ctx, d, p);

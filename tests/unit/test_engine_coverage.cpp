@@ -171,7 +171,7 @@ TEST(EngineCoverage, DerivedDesignCountsEachBlockOncePerTSet) {
   // 4-set meets two blocks, so everything is losing; counting the block's
   // 4-subsets one by one would put {1,2} into six "blocks" and pass
   // {1,2,3,7}.
-  const Design d = Blocks(7, 6, {{1, 2, 3, 4, 5, 6}});
+  const Design d{7, 6, {{1, 2, 3, 4, 5, 6}}};
   TestContext ctx;
   RunParams p{.t = 2, .m = 4, .l = 2, .maxLosing = 1000};
   AnalyseLikeRun(ctx, d, p);

@@ -17,7 +17,7 @@ std::string Report(const Design& d, RunParams p, TestContext& ctx) {
 }
 
 TEST(EngineReport, SmallReportText) {
-  const Design d = Blocks(5, 3, {{1, 2, 3}, {1, 2, 4}, {1, 2, 5}});
+  const Design d{5, 3, {{1, 2, 3}, {1, 2, 4}, {1, 2, 5}}};
   RunParams p{.t = 2, .m = 3, .summary = true, .dupes = true};
   TestContext ctx;
   EXPECT_EQ(Report(d, p, ctx), "List of duplicate t-sets:\n"
@@ -76,7 +76,7 @@ TEST(EngineReport, ListAndHistogramAgreeWithADirectCount) {
 
 TEST(EngineReport, LargeCountsArePrintedInFull) {
   // 316,251 4-subsets of 54 points, none covered: a 16-bit count would wrap.
-  Design d = Blocks(54, 4, {});
+  Design d{54, 4, {}};
   RunParams p{.t = 4, .m = 4, .summary = true, .dupes = true};
   TestContext ctx;
   EXPECT_EQ(Report(d, p, ctx), "List of duplicate t-sets:\n"
@@ -85,7 +85,7 @@ TEST(EngineReport, LargeCountsArePrintedInFull) {
                                "Total:         0 / 316251 (0.0%)\n"
                                "\nTotal combinations Cn(v=54,k=4) = 316251\n");
   // 3,162,510 5-subsets, one of them in both blocks.
-  d = Blocks(54, 5, {{1, 2, 3, 4, 5}, {1, 2, 3, 4, 5}});
+  d = Design{54, 5, {{1, 2, 3, 4, 5}, {1, 2, 3, 4, 5}}};
   p.t = 5;
   p.m = 5;
   const std::string out = Report(d, p, ctx);
@@ -94,7 +94,7 @@ TEST(EngineReport, LargeCountsArePrintedInFull) {
 }
 
 TEST(EngineReport, SaturatedCounterListsAs255) {
-  const Design d = Blocks(4, 3, std::vector<Points>(300, Points{1, 2, 3}));
+  const Design d{4, 3, std::vector<Points>(300, Points{1, 2, 3})};
   RunParams p{.t = 3, .m = 3, .dupes = true};
   TestContext ctx;
   EXPECT_EQ(Report(d, p, ctx), "List of duplicate t-sets:\n"

@@ -81,12 +81,6 @@ std::string Expected(const Sys& s, uint16_t base, int shift) {
   return text;
 }
 
-std::vector<uint8_t> Points(const Sys& s) {
-  std::vector<uint8_t> p;
-  for (uint32_t i = 0; i < s.b; ++i) p.insert(p.end(), s.blocks[i].pt, s.blocks[i].pt + 8);
-  return p;
-}
-
 struct Call {
   uint16_t outBase = 1;
   bool createAllowed = true;
@@ -116,17 +110,19 @@ TEST_F(CreateNewSysFileTest, NamesTheFileByTheChosenScheme) {
         Case{true, true, false, "1d636012.04o"},
         Case{false, true, true, "1d636012.04o"}}) { // before the system tree
     ScratchDir dir;
+    WriteFile(c.name, "stored\n"); // replaced as under -O, keeping its permissions
+    ::chmod(c.name, 0640);
     Sys s = Sample();
     s.fNewFNameScheme = c.newStyle ? 1 : 0;
     EXPECT_EQ(TargetFileName(s, c.useL), c.name);
     ConsoleCapture cap;
-    Call call;
-    call.useL = c.useL;
-    call.toSysDir = c.toSysDir;
-    EXPECT_EQ(Create(s, call), CREATE_FILE) << c.name;
+    EXPECT_EQ(Create(s, {.useL = c.useL, .toSysDir = c.toSysDir}), CREATE_FILE) << c.name;
     EXPECT_EQ(cap.out, "");
     EXPECT_EQ(Listing("."), std::set<std::string>{c.name}); // no temporary file left
     EXPECT_EQ(ReadFile(c.name), Expected(s, 1, 0)) << c.name;
+    struct stat st {};
+    ASSERT_EQ(::stat(c.name, &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
   }
 }
 
@@ -134,7 +130,7 @@ TEST_F(CreateNewSysFileTest, NoNameForTheDesignAdvisesAndWritesNothing) {
   ScratchDir dir;
   auto refused = [](Sys s, const std::string& advice) {
     ConsoleCapture cap;
-    EXPECT_EQ(Create(s, Call{}), CREATE_NOTHING);
+    EXPECT_EQ(Create(s, {}), CREATE_NOTHING);
     EXPECT_EQ(cap.out, advice);
   };
   refused(Sample(12345), kAdvice);   // five digits of b
@@ -147,10 +143,8 @@ TEST_F(CreateNewSysFileTest, NoNameForTheDesignAdvisesAndWritesNothing) {
   EXPECT_TRUE(Listing(".").empty());
 
   Sys s = Sample(12345);
-  Call dump;
-  dump.dump = true;
   ConsoleCapture cap;
-  EXPECT_EQ(Create(s, dump), CREATE_DUMPED);
+  EXPECT_EQ(Create(s, {.dump = true}), CREATE_DUMPED);
   EXPECT_EQ(cap.out,
             "WARNING: Can't create filename.\nInstead, dumping to stdout.\n" + Expected(s, 1, 0));
 
@@ -161,37 +155,18 @@ TEST_F(CreateNewSysFileTest, NoNameForTheDesignAdvisesAndWritesNothing) {
   refused(Sample(), kAdvice);
 }
 
-TEST_F(CreateNewSysFileTest, OverwriteKeepsThePermissions) {
-  ScratchDir dir;
-  WriteFile("4901683a.616", "stored\n");
-  ::chmod("4901683a.616", 0640);
-  Sys s = Sample();
-  ConsoleCapture cap;
-  EXPECT_EQ(Create(s, Call{}), CREATE_FILE);
-  EXPECT_EQ(ReadFile("4901683a.616"), Expected(s, 1, 0));
-  struct stat st {};
-  ASSERT_EQ(::stat("4901683a.616", &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0640u);
-}
-
 TEST_F(CreateNewSysFileTest, OutputBaseMovesEveryPointByTheDifferenceAndIsUndone) {
   ScratchDir dir;
   Sys s = Make(10, 3, 2, 2, 1, {{2, 3, 4}, {5, 6, 10}}); // point 1 is missing
-  const std::vector<uint8_t> before = Points(s);
-  Call p5;
-  p5.outBase = 5;
+  const std::string before = Expected(s, 1, 0);
   ConsoleCapture cap;
-  EXPECT_EQ(Create(s, p5), CREATE_FILE);
+  EXPECT_EQ(Create(s, {.outBase = 5}), CREATE_FILE);
   EXPECT_EQ(ReadFile("1000022a.213"), Expected(s, 5, 4));
-  Call p0;
-  p0.outBase = 0;
-  p0.createAllowed = false;
-  p0.dump = true;
   cap.out.clear();
-  EXPECT_EQ(Create(s, p0), CREATE_DUMPED);
+  EXPECT_EQ(Create(s, {.outBase = 0, .createAllowed = false, .dump = true}), CREATE_DUMPED);
   EXPECT_EQ(cap.out, "Instead, dumping to stdout.\n" + Expected(s, 0, -1));
   EXPECT_EQ(s.base, 1);
-  EXPECT_EQ(Points(s), before);
+  EXPECT_EQ(Expected(s, 1, 0), before);
 }
 
 // Streams that fail: one on a full device, one whose close fails.
@@ -219,50 +194,35 @@ TEST_F(CreateNewSysFileTest, FailedWritingLeavesNothingAndKeepsTheStoredFile) {
     SetPendingStreamHookForTest(c.hook);
     Sys s = Sample();
     ConsoleCapture cap;
-    EXPECT_EQ(Create(s, Call{}), CREATE_NOTHING);
+    EXPECT_EQ(Create(s, {}), CREATE_NOTHING);
     EXPECT_EQ(cap.out, "Err: Writing <4901683a.616> failed (" + std::string(c.why) +
                            "); no file was changed.\n");
     EXPECT_TRUE(Listing(".").empty());
     WriteFile("4901683a.616", "stored\n"); // as under -O
-    EXPECT_EQ(Create(s, Call{}), CREATE_NOTHING);
+    EXPECT_EQ(Create(s, {}), CREATE_NOTHING);
     EXPECT_EQ(ReadFile("4901683a.616"), "stored\n");
     EXPECT_EQ(Listing("."), std::set<std::string>{"4901683a.616"});
     EXPECT_EQ(s.base, 1);
   }
 }
 
-TEST_F(CreateNewSysFileTest, FailingWritersLeaveNothing) {
+TEST_F(CreateNewSysFileTest, FailingOrThrowingWritersLeaveNothing) {
   ScratchDir dir;
   WriteFile("4901683a.616", "stored\n");
   Sys s = Sample();
   ConsoleCapture cap;
-  Call ctext;
-  ctext.method = 1;
-  ctext.avgLineLen = 10; // the ctext writer refuses this line length
-  EXPECT_EQ(Create(s, ctext), CREATE_NOTHING);
   // A point above v has no rank: the binary writer fails.
   Sys bad = Make(10, 3, 2, 2, 1, {{1, 2, 3}, {4, 5, 12}});
-  Call cbin;
-  cbin.method = 2;
-  EXPECT_EQ(Create(bad, cbin), CREATE_NOTHING);
-  Call inv;
-  inv.method = 3;
+  EXPECT_EQ(Create(bad, {.method = 2}), CREATE_NOTHING);
   cap.out.clear();
-  EXPECT_EQ(Create(s, inv), CREATE_NOTHING);
+  EXPECT_EQ(Create(s, {.method = 3}), CREATE_NOTHING);
   EXPECT_EQ(cap.out, "Err: Inv compression method 3 given\n");
+  // ErrExit throws; whatever was created beside the target must go with it.
+  SetPendingStreamHookForTest([](const char*) -> std::FILE* { throw FatalExit{99}; });
+  EXPECT_THROW(Create(s, {}), FatalExit);
+  EXPECT_EQ(s.base, 1);
   EXPECT_EQ(ReadFile("4901683a.616"), "stored\n");
   EXPECT_EQ(Listing("."), std::set<std::string>{"4901683a.616"});
-}
-
-TEST_F(CreateNewSysFileTest, AFatalExitOnTheWayLeavesNoTemporaryFile) {
-  // ErrExit throws; whatever was created beside the target must go with it.
-  ScratchDir dir;
-  Sys s = Sample();
-  SetPendingStreamHookForTest([](const char*) -> std::FILE* { throw FatalExit{99}; });
-  ConsoleCapture cap;
-  EXPECT_THROW(Create(s, Call{}), FatalExit);
-  EXPECT_TRUE(Listing(".").empty());
-  EXPECT_EQ(s.base, 1);
 }
 
 TEST(PendingFile, TemporaryFilesBesideTheTargetGoUnlessCommitted) {
@@ -297,12 +257,7 @@ TEST(PendingFile, TemporaryFilesBesideTheTargetGoUnlessCommitted) {
 const fs::path kClass = "../system/K6/3a6a6";
 
 // The ToSysDir mode clears -f1: the tree's names carry the letter a for l.
-const Call kSysDir = [] {
-  Call c;
-  c.useL = false;
-  c.toSysDir = true;
-  return c;
-}();
+const Call kSysDir{.useL = false, .toSysDir = true};
 
 TEST_F(ToSysDirTest, ADesignTakesTheBestFilesNameWithItsOwnCount) {
   ScratchDir dir;

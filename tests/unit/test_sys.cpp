@@ -93,11 +93,6 @@ TEST(SysRecord, CloseGapsInOrderOfFirstAppearance) {
 TEST(SysRecord, SortBlocksMovesTheKField) {
   Sys s = MakeDesign(9, 3, {{9, 8, 7}, {3, 1, 2}, {5, 4, 6}});
   s.blocks[0].kf = static_cast<uint8_t>((3 << 2) | 2);
-  s.blocks[1].kf = 3; // flag bits alone
-  SetBlockK(s.blocks[1], 6);
-  EXPECT_EQ(BlockK(s.blocks[1]), 6u);
-  EXPECT_EQ(s.blocks[1].kf & 3, 3) << "setting k keeps the flag bits";
-  s.blocks[1].kf = 0;
   SortBlocks(s.blocks.get(), s.b, true); // points only, order of blocks kept
   EXPECT_EQ(All(s), (std::vector<Pts>{{7, 8, 9}, {1, 2, 3}, {4, 5, 6}}));
   SortBlocks(s.blocks.get(), s.b, false);

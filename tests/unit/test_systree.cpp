@@ -59,13 +59,11 @@ TEST(FindBestSysFile, FewestBlocksFirstNameInByteOrderSkippingTheRest) {
   EXPECT_EQ(path, "../system/K6/3a6a6/4900073a.6a6");
 }
 
-// A loaded C(49,6,3,6,1) design with n blocks (the points do not matter here).
+// A C(49,6,3,6,1) design with n blocks (the points do not matter here).
 Sys Design(uint32_t n) {
   Sys s;
   EXPECT_TRUE(AllocSys(s, n, 6));
   SetSysParams(s, 49, 6, 3, 6, 1);
-  for (uint32_t i = 0; i < n; ++i)
-    for (uint8_t j = 0; j < 6; ++j) s.blocks[i].pt[j] = static_cast<uint8_t>(j + 1);
   SetBlockK(s.blocks[0], 6);
   s.b = n;
   return s;
@@ -80,13 +78,6 @@ TEST(SetSysDirFName, CountsThatCannotBeNamedOrHeldAreRefusedUnchanged) {
   EXPECT_STREQ(s.szFileName, "../system/K6/3a6a6/4900073a.6a6");
   EXPECT_EQ(s.b, 7u);
   EXPECT_EQ(s.v, 49);
-
-  // More than four digits: the design keeps its 12345 blocks and is named
-  // after no stored file.
-  Sys big = Design(12345);
-  EXPECT_FALSE(SetSysDirFName(big, 49, 6, 3, 6, 1, 12345));
-  EXPECT_EQ(big.b, 12345u);
-  EXPECT_STREQ(big.szFileName, "../system/K6/3a6a6/49123453a.6a6");
 
   // A count beyond the blocks the design holds would be read past its array.
   s = Design(165);

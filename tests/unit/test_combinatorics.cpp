@@ -9,21 +9,19 @@
 namespace kovra {
 namespace {
 
-TEST(Binomial, ExactValuesAndEdges) {
+TEST(Binomial, ExactValuesEdgesAndPascalsRuleUpTo54) {
   EXPECT_EQ(Binomial(5, 6), 0u);
   EXPECT_EQ(Binomial(1755, 1), 0u);
   EXPECT_EQ(Binomial(0, 0), 1u);
-  EXPECT_EQ(Binomial(54, 0), 1u);
   EXPECT_EQ(Binomial(54, 7), 177100560u);
   EXPECT_EQ(Binomial(49, 6), 13983816u);
   EXPECT_EQ(Binomial(54, 27), 1946939425648112ull);
   EXPECT_EQ(Binomial(100, 2), 4950u); // beyond the exact table, still exact here
-}
-
-TEST(Binomial, PascalRuleHoldsForEveryRowUpTo54) {
-  for (unsigned n = 1; n <= 54; ++n)
+  for (unsigned n = 1; n <= 54; ++n) {
+    ASSERT_EQ(Binomial(n, 0), 1u);
     for (unsigned k = 1; k <= n; ++k)
       ASSERT_EQ(Binomial(n, k), Binomial(n - 1, k - 1) + Binomial(n - 1, k)) << n << " " << k;
+  }
 }
 
 TEST(Rank, WorkedExamples) {
@@ -111,10 +109,8 @@ TEST(Enumeration, VisitsInOrderAndStopsOnTheLast) {
 
 TEST(IntPower, DocumentedValues) {
   EXPECT_EQ(IntPower(0, 0, 0), 0u);
-  EXPECT_EQ(IntPower(36, 3, 0), 46656u);
-  EXPECT_EQ(IntPower(2, 23, 0), 8388608u);
-  EXPECT_EQ(IntPower(2, 5, 0), 32u);
   EXPECT_EQ(IntPower(7, 0, 0), 1u);
+  EXPECT_EQ(IntPower(36, 3, 0), 46656u);
   EXPECT_EQ(IntPower(3, 5, 7), 243u % 7);
   EXPECT_EQ(IntPower(2, 32, 0), 0u); // wraps
 }

@@ -123,35 +123,6 @@ inline std::vector<Points> BruteLosing(const Design& d, unsigned t, unsigned m, 
   return losing;
 }
 
-// The number of blocks the greedy analysis removes, walked directly: a block
-// is redundant when each of its t-subsets lies in l blocks kept before it
-// (at most 255 count); the last block takes a redundant block's place.
-inline size_t BruteRedundant(const Design& d, unsigned t, unsigned l) {
-  std::vector<Points> blocks = d.blocks;
-  std::map<uint64_t, unsigned> kept;
-  auto tsets = [&](const Points& b, auto&& fn) {
-    ForEachSubset(static_cast<unsigned>(b.size()), t, [&](const Points& pos, uint64_t) {
-      uint64_t ts = 0;
-      for (int q : pos) ts |= uint64_t{1} << b[static_cast<size_t>(q - 1)];
-      fn(ts);
-    });
-  };
-  size_t b = blocks.size();
-  for (size_t i = 0; i < b; ++i) {
-    for (;;) {
-      bool needed = false;
-      tsets(blocks[i], [&](uint64_t ts) { needed = needed || kept[ts] < std::min(l, 255u); });
-      if (needed) {
-        tsets(blocks[i], [&](uint64_t ts) { ++kept[ts]; });
-        break;
-      }
-      blocks[i] = blocks[--b];
-      if (i >= b) break;
-    }
-  }
-  return d.blocks.size() - b;
-}
-
 // The members of the losing lines of a transcript, in order, in base 1.
 inline std::vector<Points> LosingLines(const std::string& out, int printBase = 1) {
   std::vector<Points> res;

@@ -1,10 +1,10 @@
 // The system tree: class directories, name patterns, the best file of a
-// class, naming a design in the tree and loading by parameters.
+// class, naming a design in the tree and loading by parameters. The golden
+// batch run over a tree shows designs loaded from it and written into it.
 #include "output/systree.hpp"
 
 #include "base/console.hpp"
 #include "base/fatal.hpp"
-#include "formats/loader.hpp"
 #include "unit/scratch_dir.hpp"
 
 #include <gtest/gtest.h>
@@ -18,186 +18,100 @@ namespace fs = std::filesystem;
 using test::ScratchDir;
 using test::WriteFile;
 
-const char* const kClass = "../system/K6/3a6a6";
+const fs::path kClass = "../system/K6/3a6a6";
 
-// A loaded C(49,6,3,6,1) design with n blocks (the points do not matter here).
-Sys Design(uint32_t n) {
-  Sys s;
-  EXPECT_TRUE(AllocSys(s, n, 6));
-  SetSysParams(s, 49, 6, 3, 6, 1);
-  for (uint32_t i = 0; i < n; ++i)
-    for (uint8_t j = 0; j < 6; ++j) s.blocks[i].pt[j] = static_cast<uint8_t>(j + 1);
-  SetBlockK(s.blocks[0], 6);
-  s.b = n;
-  return s;
-}
-
-TEST(SysTreeNames, ClassDirectoryAndPattern) {
+TEST(SysTreeNames, ClassDirectoryPatternAndMatching) {
   EXPECT_EQ(SysClassDir(6, 3, 6), "../system/K6/3a6a6");
   EXPECT_EQ(SysClassDir(5, 4, 4), "../system/K5/4a4a5");
   EXPECT_EQ(SysNamePattern(49, 3, 6, 6), "49????3a.6a6");
   EXPECT_EQ(SysNamePattern(7, 2, 2, 3), "07????2a.2a3");
+  for (const char* name : {"4901683a.6a6", "49abcd3a.6a6", "4901683A.6A6"}) // either case
+    EXPECT_TRUE(MatchSysName(name, "49????3a.6a6")) << name;
+  for (const char* name : {"4901683a.616", "4901683a.6a6.bak", "490163a.6a6", "5001683a.6a6", ""})
+    EXPECT_FALSE(MatchSysName(name, "49????3a.6a6")) << name;
 }
 
-TEST(SysTreeNames, WildcardMatching) {
-  EXPECT_TRUE(MatchSysName("4901683a.6a6", "49????3a.6a6"));
-  EXPECT_TRUE(MatchSysName("49abcd3a.6a6", "49????3a.6a6"));
-  EXPECT_TRUE(MatchSysName("4901683A.6A6", "49????3a.6a6")); // letters in either case
-  EXPECT_FALSE(MatchSysName("4901683a.616", "49????3a.6a6"));
-  EXPECT_FALSE(MatchSysName("4901683a.6a6.bak", "49????3a.6a6"));
-  EXPECT_FALSE(MatchSysName("490163a.6a6", "49????3a.6a6"));
-  EXPECT_FALSE(MatchSysName("5001683a.6a6", "49????3a.6a6"));
-  EXPECT_FALSE(MatchSysName("", "49????3a.6a6"));
-}
-
-TEST(FindBestSysFile, FewestBlocksSkippingZeroUnreadableAndNonFiles) {
-  ScratchDir dir;
-  WriteFile(fs::path(kClass) / "4901683a.6a6", "x");
-  WriteFile(fs::path(kClass) / "4901703a.6a6", "x");
-  WriteFile(fs::path(kClass) / "4900003a.6a6", "x");         // 0 blocks: skipped
-  WriteFile(fs::path(kClass) / "49abcd3a.6a6", "x");         // no digits: skipped
-  WriteFile(fs::path(kClass) / "4900993a.616", "x");         // another name form
-  WriteFile(fs::path(kClass) / "4900983a.6a6.bak", "x");     // no match
-  WriteFile(fs::path(kClass) / "5000503a.6a6", "x");         // another v
-  fs::create_directories(fs::path(kClass) / "4900503a.6a6"); // a directory
-  std::string path;
-  uint32_t count = 1;
-  ASSERT_TRUE(FindBestSysFile(6, 3, 6, 49, path, count));
-  EXPECT_EQ(count, 168u);
-  EXPECT_EQ(path, "../system/K6/3a6a6/4901683a.6a6");
-
-  WriteFile(fs::path(kClass) / "4900073a.6a6", "x");
-  ASSERT_TRUE(FindBestSysFile(6, 3, 6, 49, path, count));
-  EXPECT_EQ(count, 7u);
-  EXPECT_EQ(path, "../system/K6/3a6a6/4900073a.6a6");
-}
-
-TEST(FindBestSysFile, TiesGoToTheFirstNameInByteOrder) {
-  ScratchDir dir;
-  WriteFile(fs::path(kClass) / "4901683a.6a6", "x");
-  WriteFile(fs::path(kClass) / "4901683A.6A6", "x");
-  std::string path;
-  uint32_t count = 0;
-  ASSERT_TRUE(FindBestSysFile(6, 3, 6, 49, path, count));
-  EXPECT_EQ(count, 168u);
-  EXPECT_EQ(path, "../system/K6/3a6a6/4901683A.6A6"); // "A" sorts before "a"
-}
-
-TEST(FindBestSysFile, NothingFoundGivesThePatternPath) {
+TEST(FindBestSysFile, FewestBlocksFirstNameInByteOrderSkippingTheRest) {
   ScratchDir dir;
   std::string path;
   uint32_t count = 5;
   EXPECT_FALSE(FindBestSysFile(6, 3, 6, 49, path, count)); // no tree at all
   EXPECT_EQ(count, 0u);
   EXPECT_EQ(path, "../system/K6/3a6a6/49????3a.6a6");
-  fs::create_directories(kClass);
-  WriteFile(fs::path(kClass) / "4900003a.6a6", "x");
+  WriteFile(kClass / "4900003a.6a6", "x");         // 0 blocks
+  WriteFile(kClass / "49abcd3a.6a6", "x");         // no digits
+  WriteFile(kClass / "4900993a.616", "x");         // another name form
+  WriteFile(kClass / "4900983a.6a6.bak", "x");     // no match
+  WriteFile(kClass / "5000503a.6a6", "x");         // another v
+  fs::create_directories(kClass / "4900503a.6a6"); // a directory
   EXPECT_FALSE(FindBestSysFile(6, 3, 6, 49, path, count));
   EXPECT_EQ(path, "../system/K6/3a6a6/49????3a.6a6");
+
+  WriteFile(kClass / "4901703a.6a6", "x");
+  WriteFile(kClass / "4901683a.6a6", "x");
+  WriteFile(kClass / "4901683A.6A6", "x");
+  ASSERT_TRUE(FindBestSysFile(6, 3, 6, 49, path, count));
+  EXPECT_EQ(count, 168u);
+  EXPECT_EQ(path, "../system/K6/3a6a6/4901683A.6A6"); // "A" sorts before "a"
+  WriteFile(kClass / "4900073a.6a6", "x");
+  ASSERT_TRUE(FindBestSysFile(6, 3, 6, 49, path, count));
+  EXPECT_EQ(count, 7u);
+  EXPECT_EQ(path, "../system/K6/3a6a6/4900073a.6a6");
 }
 
-TEST(SetSysDirFName, TakesTheBestFilesNameWithItsOwnCount) {
-  ScratchDir dir;
-  WriteFile(fs::path(kClass) / "4901683a.6a6", "x");
-  WriteFile(fs::path(kClass) / "4901703a.6a6", "x");
-  Sys s = Design(165);
-  s.v = 1; // the given parameters are stored
-  EXPECT_TRUE(SetSysDirFName(s, 49, 6, 3, 6, 1, 165));
-  EXPECT_STREQ(s.szFileName, "../system/K6/3a6a6/4901653a.6a6");
-  EXPECT_EQ(s.b, 165u);
-  EXPECT_EQ(s.v, 49);
-  EXPECT_TRUE(SetSysDirFName(s, 49, 6, 3, 6, 1, 7));
-  EXPECT_STREQ(s.szFileName, "../system/K6/3a6a6/4900073a.6a6");
-  EXPECT_EQ(s.b, 7u);
-}
-
-TEST(SetSysDirFName, NoFileOfTheClassKeepsTheBlockCount) {
-  ScratchDir dir;
-  Sys s = Design(165);
-  SetSysFileName(s, "mine.txt");
-  EXPECT_FALSE(SetSysDirFName(s, 49, 6, 3, 6, 1, 165));
-  EXPECT_EQ(s.b, 165u);
-  EXPECT_STREQ(s.szFileName, "../system/K6/3a6a6/49????3a.6a6");
+// A C(49,6,3,6,1) design with n blocks (the points do not matter here).
+Sys Design(uint32_t n) {
+  Sys s;
+  EXPECT_TRUE(AllocSys(s, n, 6));
+  SetSysParams(s, 49, 6, 3, 6, 1);
+  SetBlockK(s.blocks[0], 6);
+  s.b = n;
+  return s;
 }
 
 TEST(SetSysDirFName, CountsThatCannotBeNamedOrHeldAreRefusedUnchanged) {
   ScratchDir dir;
-  WriteFile(fs::path(kClass) / "4901683a.6a6", "x");
-
-  // More than four digits: the design keeps its 12345 blocks and is named
-  // after no stored file.
-  Sys big = Design(12345);
-  EXPECT_FALSE(SetSysDirFName(big, 49, 6, 3, 6, 1, 12345));
-  EXPECT_EQ(big.b, 12345u);
-  EXPECT_STREQ(big.szFileName, "../system/K6/3a6a6/49123453a.6a6");
+  WriteFile(kClass / "4901683a.6a6", "x");
+  Sys s = Design(165);
+  s.v = 1; // the given parameters are stored
+  EXPECT_TRUE(SetSysDirFName(s, 49, 6, 3, 6, 1, 7));
+  EXPECT_STREQ(s.szFileName, "../system/K6/3a6a6/4900073a.6a6");
+  EXPECT_EQ(s.b, 7u);
+  EXPECT_EQ(s.v, 49);
 
   // A count beyond the blocks the design holds would be read past its array.
-  Sys s = Design(165);
+  s = Design(165);
   EXPECT_FALSE(SetSysDirFName(s, 49, 6, 3, 6, 1, 166));
   EXPECT_EQ(s.b, 165u);
   EXPECT_FALSE(SetSysDirFName(s, 49, 6, 3, 6, 1, 0));
   EXPECT_EQ(s.b, 165u);
   EXPECT_STREQ(s.szFileName, "../system/K6/3a6a6/4900003a.6a6");
-
   Sys empty;
   SetSysParams(empty, 49, 6, 3, 6, 1);
   EXPECT_FALSE(SetSysDirFName(empty, 49, 6, 3, 6, 1, 165));
   EXPECT_EQ(empty.b, 0u);
 }
 
-TEST(MakeSys, WithoutAFileNameTakesTheBestFileOfTheClass) {
+TEST(MakeSys, TheGivenFileNameOrElseTheBestFileOfTheClass) {
   ScratchDir dir;
   Sys s;
-  {
-    ConsoleCapture cap;
-    EXPECT_FALSE(MakeSys(s, 49, 6, 3, 6, 1, true, 1, nullptr, 0, false));
-  }
+  ConsoleCapture cap;
+  EXPECT_FALSE(MakeSys(s, 49, 6, 3, 6, 1, true, 1, nullptr, 0, false));
   EXPECT_FALSE(IsSysLoaded(s));
   EXPECT_STREQ(s.szFileName, "../system/K6/3a6a6/49????3a.6a6");
 
-  // The best file is read exactly as if it had been named.
-  const std::string design = "ID 49 2 6 49 0/0 3/6 1 2 1 0 4 2 64 1 ...\n"
-                             "Data\n 1  2  3  4  5  6\n 7  8  9 10 11 12\n";
-  WriteFile(fs::path(kClass) / "4900023a.6a6", design);
-  WriteFile(fs::path(kClass) / "4900033a.6a6", design);
-  Sys named;
-  Sys made;
-  bool loadedNamed = false;
-  bool loadedMade = false;
-  {
-    ConsoleCapture cap;
-    loadedNamed = LoadSys(named, "../system/K6/3a6a6/4900023a.6a6", true, 1, 0, false);
-    loadedMade = MakeSys(made, 49, 6, 3, 6, 1, true, 1, nullptr, 0, false);
-  }
-  EXPECT_STREQ(made.szFileName, "../system/K6/3a6a6/4900023a.6a6");
-  EXPECT_EQ(loadedMade, loadedNamed);
-  EXPECT_EQ(IsSysLoaded(made), loadedNamed);
-  EXPECT_EQ(made.b, named.b);
-}
-
-TEST(MakeSys, AGivenFileNameIsUsedAsItIs) {
-  ScratchDir dir;
-  WriteFile(fs::path(kClass) / "4900023a.6a6", "x");
-  Sys s;
-  ConsoleCapture cap;
-  // Reading may end in the loader's fatal exit; the name is set before.
-  auto make = [&](const char* name) {
-    try {
-      MakeSys(s, 49, 6, 3, 6, 1, true, 1, name, 0, false);
-    } catch (const FatalExit&) {
-    }
-  };
-  make("elsewhere.txt");
-  EXPECT_STREQ(s.szFileName, "elsewhere.txt");
-  make(""); // empty means none
+  WriteFile(kClass / "4900023a.6a6", "ID 49 2 6 49 0/0 3/6 1 2 1 0 4 2 64 1 ...\n"
+                                     "Data\n 1  2  3  4  5  6\n 7  8  9 10 11 12\n");
+  EXPECT_TRUE(MakeSys(s, 49, 6, 3, 6, 1, true, 1, "", 0, false)); // empty means none
   EXPECT_STREQ(s.szFileName, "../system/K6/3a6a6/4900023a.6a6");
+  EXPECT_EQ(s.b, 2u);
+  // Reading may end in the loader's fatal exit; the name is set before.
+  try {
+    MakeSys(s, 49, 6, 3, 6, 1, true, 1, "elsewhere.txt", 0, false);
+  } catch (const FatalExit&) {
+  }
+  EXPECT_STREQ(s.szFileName, "elsewhere.txt");
 }
-
-} // namespace
-} // namespace kovra
-
-namespace kovra {
-namespace {
 
 // A name the record cannot hold is refused, not cut: a cut name could load
 // another file.

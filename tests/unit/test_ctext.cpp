@@ -3,7 +3,6 @@
 // example through the whole program is in test_roundtrip_decode_doc.cpp.
 #include "base/console.hpp"
 #include "compressed_samples.hpp"
-#include "design/combinatorics.hpp"
 #include "formats/ctext.hpp"
 
 #include <gtest/gtest.h>
@@ -42,9 +41,10 @@ Written WriteToText(Sys& sys, uint32_t cll, bool cfExp, std::FILE* f = std::tmpf
 // The lines of a file after its ID line.
 std::string Items(const std::string& file) { return file.substr(file.find('\n') + 1); }
 
-// The items the writer gives for `blocks` (v, k as given, repeats on).
-std::string ItemsOf(unsigned v, unsigned k, const BlockList& blocks, bool cfExp = true) {
-  Sys s = MakeDesign(v, k, blocks);
+// The items the writer gives for `blocks` (points in `base`).
+std::string ItemsOf(unsigned v, unsigned k, const BlockList& blocks, bool cfExp = true,
+                    unsigned base = 1) {
+  Sys s = MakeDesign(v, k, blocks, 2, 2, 1, base);
   return Items(WriteToText(s, 64, cfExp).text);
 }
 
@@ -76,22 +76,12 @@ Read ReadItems(const std::string& items, uint16_t v, uint16_t k, uint32_t b, uin
   return r;
 }
 
-TEST(CTextWriter, WorkedExampleWithAndWithoutRepeats) {
-  Sys rep = ExampleDesign();
-  const Written a = WriteToText(rep, 64, true);
-  EXPECT_TRUE(a.ok);
-  EXPECT_EQ(a.console, "");
-  EXPECT_EQ(a.text, "ID 5 4 2 5 0/0 2/2 1 2 1 1 4 2 64 1 ...\n4,4,5,2,1^2,4,3,18,9\n");
-  EXPECT_EQ(ListOf(rep.blocks.get(), rep.b, 2), kExampleBlocks); // left sorted
-  Sys plain = ExampleDesign();
-  EXPECT_EQ(WriteToText(plain, 64, false).text,
-            "ID 5 4 2 5 0/0 2/2 1 2 1 1 4 2 64 0 ...\n4,4,5,2,1,1,4,3,18,9\n");
-  // The same design held in base 0 (as after -p 0) is ranked in base 1.
-  Sys base0 = MakeDesign(5, 2, {{2, 4}, {0, 1}, {1, 3}, {0, 2}}, 2, 2, 1, 0);
-  EXPECT_EQ(Items(WriteToText(base0, 64, true).text), "4,4,5,2,1^2,4,3,18,9\n");
-}
-
+// The worked example's files come from the whole program in
+// test_roundtrip_decode_doc.cpp; here the items of smaller cases.
 TEST(CTextWriter, DifferencesRunsAndChecksums) {
+  // The example, also held in base 0 (as after -p 0): ranked in base 1.
+  EXPECT_EQ(ItemsOf(5, 2, {{3, 5}, {2, 1}, {2, 4}, {1, 3}}), "4,4,5,2,1^2,4,3,18,9\n");
+  EXPECT_EQ(ItemsOf(5, 2, {{2, 4}, {0, 1}, {1, 3}, {0, 2}}, true, 0), "4,4,5,2,1^2,4,3,18,9\n");
   // One block: its rank, here C(49,6) = 13983816, and the rank modulo 65556
   // (not 65536, which would give 24264) twice.
   EXPECT_EQ(ItemsOf(49, 6, {{49, 48, 47, 46, 45, 44}}), "4,1,49,6,13983816,20388,20388\n");
@@ -101,6 +91,10 @@ TEST(CTextWriter, DifferencesRunsAndChecksums) {
   EXPECT_EQ(ItemsOf(5, 2, {{2, 4}, {4, 2}, {2, 4}}, false), "4,3,5,2,6,0,0,18,6\n");
   EXPECT_EQ(ItemsOf(5, 2, {{1, 2}, {1, 2}}), "4,2,5,2,1,0,2,1\n");
   EXPECT_EQ(ItemsOf(5, 1, {{1}, {2}, {3}, {4}, {5}}), "4,5,5,1,1^5,15,5\n");
+  // The writer leaves the design sorted.
+  Sys s = ExampleDesign();
+  ASSERT_TRUE(WriteToText(s, 64, true).ok);
+  EXPECT_EQ(ListOf(s.blocks.get(), s.b, 2), kExampleBlocks);
 }
 
 TEST(CTextWriter, LineLengthRule) {
@@ -118,8 +112,6 @@ TEST(CTextWriter, LineLengthRule) {
     EXPECT_EQ(bad.text, "") << cll;
     EXPECT_EQ(bad.console, "\rErr: AvgLineLen given not in range. Should be 32..224\n");
   }
-  Sys e = ExampleDesign();
-  EXPECT_TRUE(WriteToText(e, 224, true).ok);
 }
 
 TEST(CTextWriter, FailsOnBlocksWithoutRankAndOnAFullDisk) {
@@ -139,100 +131,81 @@ TEST(CTextWriter, FailsOnBlocksWithoutRankAndOnAFullDisk) {
   EXPECT_EQ(w.console, "Err: write error in compressed text output\n");
 }
 
-TEST(CTextReader, AcceptsAnyLineSplitAndSeparator) {
-  for (const char* text : {
-           "4,4,5,2,1^2,4,3,18,9\n", "4,4,5,2,\n1^2,\n4,3,\n18,\n9\n", "4 4 5 2 1^2 4 3 18 9",
-           "4/4/5/2/1^2/4/3/18/9\r\n",
-           "\n  # a comment line\n4,\t4, 5,2 ;rest ignored\n1,1,4,3,18,9\n",
-           "4,4,5,2,1^2,4,3,18,9,and words after the end\n",
-           "4,4,5,2,1^2,4,3,18,9,77,88\n", // items past CS2 are never read
-           "4,4,65541,2,1^2,4,3,18,9",     // v is compared in its low 16 bits
-       }) {
-    const Read r = ReadItems(text, 5, 2, 4);
-    EXPECT_EQ(r.result, 4u) << text;
-    EXPECT_EQ(r.console, "") << text;
-    EXPECT_EQ(r.blocks, kExampleBlocks) << text;
-    EXPECT_EQ(r.kField, 2u);
-  }
-}
-
-TEST(CTextReader, EachFailureGivesItsOneMessage) {
+TEST(CTextReader, AcceptsAnyLineSplitSeparatorAndItemCounts) {
   const struct {
-    const char* items;
-    uint16_t v;
-    uint32_t b;
-    const char* message;
+    const char* text;
+    uint32_t chi = 4, cei = 2;
   } cases[] = {
-      {"3,4,5,2,1^2,4,3,18,9", 5, 4, "Err cH=3 vs. AulHdrItems=4\n"},
-      {"4,5,5,2,1^2,4,3,18,9", 5, 4, "Err bH=5 vs. Ab=4\n"},
-      {"4,5,6,3,1^2,4,3,18,9", 5, 4, "Err bH=5 vs. Ab=4\n"}, // the first mismatch stops
-      {"4,4,6,2,1^2,4,3,18,9", 5, 4, "Err vH=6 vs. Av=5\n"},
-      {"4,4,5,3,1^2,4,3,18,9", 5, 4, "Err kH=3 vs. Ak=2\n"},
-      // Truncated: header items that never come are no mismatch.
-      {"", 5, 4, "Err b=0 vs. Ab=4\n"},
-      {"4,4,5", 5, 4, "Err b=0 vs. Ab=4\n"},
-      {"4,4,5,2,1^2,4", 5, 4, "Err b=3 vs. Ab=4\n"},
-      {"4,4,5,2,1^2,4,3", 5, 4, "Err CS1=18 vs. CS1File=1\n"},
-      {"4,4,5,2,1^2,4,3,18", 5, 4, "Err CS2=9 vs. CS2File=1\n"},
-      {"4,4,5,2,1^2,4,3,19,9", 5, 4, "Err CS1=18 vs. CS1File=19\n"},
-      {"4,4,5,2,1^2,4,3,18,8", 5, 4, "Err CS2=9 vs. CS2File=8\n"},
-      // d^0 ends reading at once.
-      {"4,4,5,2,1^0,1,4,3,18,9", 5, 4, "Err b=0 vs. Ab=4\n"},
-      {"4,4,5,2,1^2,4,3,18^0,9", 5, 4, "Err CS1=18 vs. CS1File=1\n"},
-      // Ranks outside 1..C(v,k), their checksums agreeing: ranks 1 2 6 11;
-      // first rank 0; 65556 further on; beyond 64 bits (saturated).
-      {"4,4,5,2,1^2,4,5,20,11", 5, 4, "Err rank=11 vs. Cn(v,k)=10\n"},
-      {"4,2,5,2,0,1,1,1", 5, 2, "Err rank=0 vs. Cn(v,k)=10\n"},
-      {"4,2,5,2,1,65556,2,1", 5, 2, "Err rank=65557 vs. Cn(v,k)=10\n"},
-      {"4,1,5,2,18446744073709551617,1,1", 5, 1, "Err rank=18446744073709551615 vs. Cn(v,k)=10\n"},
-      // Huge repeat counts and a b far beyond the file stay bounded.
-      {"4,4,5,2,1^99999999999999999999999999,4,3", 5, 4, "Err CS1=10 vs. CS1File=1\n"},
-      {"4,4,5,2,0^18446744073709551615", 5, 4, "Err rank=0 vs. Cn(v,k)=10\n"},
-      {"4,100000,49,2,1^2,4,3,18,9", 49, 100000, "Err b=6 vs. Ab=100000\n"},
+      {"4,4,5,2,1^2,4,3,18,9\n"},
+      {"4,4,5,2,\n1^2,\n4,3,\n18,\n9\n"},
+      {"4 4 5 2 1^2 4 3 18 9"},
+      {"4/4/5/2/1^2/4/3/18/9\r\n"},
+      {"\n  # a comment line\n4,\t4, 5,2 ;rest ignored\n1,1,4,3,18,9\n"},
+      {"4,4,5,2,1^2,4,3,18,9,and words after the end\n"},
+      {"4,4,5,2,1^2,4,3,18,9,77,88\n"}, // items past CS2 are never read
+      {"4,4,65541,2,1^2,4,3,18,9"},     // v is compared in its low 16 bits
+      {"5,4,5,2,123456,1^2,4,3,18,9", 5},
+      {"31,4,5,2,1^27,1^2,4,3,18,9", 31},
+      {"4,4,5,2,1^2,4,3,18,9,1,1", 4, 4},
   };
   for (const auto& c : cases) {
-    const Read r = ReadItems(c.items, c.v, 2, c.b);
-    EXPECT_EQ(r.result, 0u) << c.items;
-    EXPECT_EQ(r.console, c.message) << c.items;
+    const Read r = ReadItems(c.text, 5, 2, 4, c.chi, c.cei);
+    EXPECT_EQ(r.result, 4u) << c.text;
+    EXPECT_EQ(r.console, "") << c.text;
+    EXPECT_EQ(r.blocks, kExampleBlocks) << c.text;
+    EXPECT_EQ(r.kField, 2u);
   }
   // The last rank itself is fine.
   EXPECT_EQ(ReadItems("4,1,5,2,10,10,10\n", 5, 2, 1).blocks, (BlockList{{4, 5}}));
 }
 
-TEST(CTextReader, HeaderAndEndItemCounts) {
-  EXPECT_EQ(ReadItems("5,4,5,2,123456,1^2,4,3,18,9", 5, 2, 4, 5).blocks, kExampleBlocks);
-  EXPECT_EQ(ReadItems("31,4,5,2,1^27,1^2,4,3,18,9", 5, 2, 4, 31).result, 4u);
-  EXPECT_EQ(ReadItems("4,4,5,2,1^2,4,3,18,9,1,1", 5, 2, 4, 4, 4).result, 4u);
-  // Counts out of range, and v and k no design can have: 0 without a message.
+TEST(CTextReader, EachFailureGivesItsOneMessage) {
   const struct {
-    uint16_t v, k;
-    uint32_t chi, cei;
-  } silent[] = {{5, 2, 3, 2}, {5, 2, 32, 2}, {5, 2, 4, 1}, {5, 2, 4, 32},
-                {5, 8, 4, 2}, {3, 4, 4, 2},  {55, 2, 4, 2}};
-  for (const auto& c : silent) {
-    const Read r = ReadItems("4,4,5,2,1^2,4,3,18,9", c.v, c.k, 4, c.chi, c.cei);
-    EXPECT_EQ(r.result, 0u);
-    EXPECT_EQ(r.console, "");
-    EXPECT_EQ(r.blocks[0][0], 0); // nothing decoded
-  }
-}
-
-// The decoder unranks with its own loop; the reference UnrankComb checks it
-// on every rank, and one past the last is refused.
-TEST(RankDecoder, AgreesWithTheReferenceUnrankOnEveryRank) {
-  for (auto [v, k] : {std::pair{9u, 4u}, {12u, 1u}, {8u, 7u}, {7u, 7u}}) {
-    const uint64_t total = Binomial(v, k);
-    BlockArray blocks = AllocBlocks(total);
-    RankDecoder dec;
-    ASSERT_TRUE(InitRankDecoder(dec, blocks.get(), static_cast<uint32_t>(total), v, k));
-    for (uint64_t r = 1; r <= total; ++r) {
-      ASSERT_TRUE(DecodeRankDiff(dec, 1));
-      uint8_t ref[8] = {};
-      UnrankComb(r, v, k, ref);
-      ASSERT_EQ(ListOf(&blocks[r - 1], 1, k)[0], std::vector<int>(ref, ref + k)) << r;
-    }
-    EXPECT_FALSE(DecodeRankDiff(dec, 1));
-    EXPECT_EQ(dec.badRank, total + 1);
+    const char* items;
+    const char* message;
+    uint32_t b = 4;
+    uint16_t v = 5, k = 2;
+    uint32_t chi = 4, cei = 2;
+  } cases[] = {
+      {"3,4,5,2,1^2,4,3,18,9", "Err cH=3 vs. AulHdrItems=4\n"},
+      {"4,5,5,2,1^2,4,3,18,9", "Err bH=5 vs. Ab=4\n"},
+      {"4,5,6,3,1^2,4,3,18,9", "Err bH=5 vs. Ab=4\n"}, // the first mismatch stops
+      {"4,4,6,2,1^2,4,3,18,9", "Err vH=6 vs. Av=5\n"},
+      {"4,4,5,3,1^2,4,3,18,9", "Err kH=3 vs. Ak=2\n"},
+      // Truncated: header items that never come are no mismatch.
+      {"", "Err b=0 vs. Ab=4\n"},
+      {"4,4,5", "Err b=0 vs. Ab=4\n"},
+      {"4,4,5,2,1^2,4", "Err b=3 vs. Ab=4\n"},
+      {"4,4,5,2,1^2,4,3", "Err CS1=18 vs. CS1File=1\n"},
+      {"4,4,5,2,1^2,4,3,18", "Err CS2=9 vs. CS2File=1\n"},
+      {"4,4,5,2,1^2,4,3,19,9", "Err CS1=18 vs. CS1File=19\n"},
+      {"4,4,5,2,1^2,4,3,18,8", "Err CS2=9 vs. CS2File=8\n"},
+      // d^0 ends reading at once.
+      {"4,4,5,2,1^0,1,4,3,18,9", "Err b=0 vs. Ab=4\n"},
+      {"4,4,5,2,1^2,4,3,18^0,9", "Err CS1=18 vs. CS1File=1\n"},
+      // Ranks outside 1..C(v,k), their checksums agreeing: ranks 1 2 6 11;
+      // first rank 0; 65556 further on; beyond 64 bits (saturated).
+      {"4,4,5,2,1^2,4,5,20,11", "Err rank=11 vs. Cn(v,k)=10\n"},
+      {"4,2,5,2,0,1,1,1", "Err rank=0 vs. Cn(v,k)=10\n", 2},
+      {"4,2,5,2,1,65556,2,1", "Err rank=65557 vs. Cn(v,k)=10\n", 2},
+      {"4,1,5,2,18446744073709551617,1,1", "Err rank=18446744073709551615 vs. Cn(v,k)=10\n", 1},
+      // Huge repeat counts and a b far beyond the file stay bounded.
+      {"4,4,5,2,1^99999999999999999999999999,4,3", "Err CS1=10 vs. CS1File=1\n"},
+      {"4,4,5,2,0^18446744073709551615", "Err rank=0 vs. Cn(v,k)=10\n"},
+      {"4,100000,49,2,1^2,4,3,18,9", "Err b=6 vs. Ab=100000\n", 100000, 49},
+      // Item counts out of range, and v and k no design can have: no message.
+      {"4,4,5,2,1^2,4,3,18,9", "", 4, 5, 2, 3, 2},
+      {"4,4,5,2,1^2,4,3,18,9", "", 4, 5, 2, 32, 2},
+      {"4,4,5,2,1^2,4,3,18,9", "", 4, 5, 2, 4, 1},
+      {"4,4,5,2,1^2,4,3,18,9", "", 4, 5, 2, 4, 32},
+      {"4,4,5,2,1^2,4,3,18,9", "", 4, 5, 8},
+      {"4,4,5,2,1^2,4,3,18,9", "", 4, 3, 4},
+      {"4,4,5,2,1^2,4,3,18,9", "", 4, 55, 2},
+  };
+  for (const auto& c : cases) {
+    const Read r = ReadItems(c.items, c.v, c.k, c.b, c.chi, c.cei);
+    EXPECT_EQ(r.result, 0u) << c.items;
+    EXPECT_EQ(r.console, c.message) << c.items;
   }
 }
 

@@ -253,7 +253,13 @@ TEST_F(Loader, LoadLinesAreRelativeToTheFileThatNamesThem) {
   r = Load(Write("A/top.txt", "load SUB/bad.txt\n"), false);
   EXPECT_EQ(r.exitCode, 7);
   EXPECT_EQ(fs::current_path(), before);
-  // A file that loads itself, or two that load each other, stop with an error.
+  // Sixteen nested "load" lines are fine; a file that loads itself, or two
+  // that load each other, stop with an error.
+  std::string chain[17];
+  for (int i = 0; i < 16; ++i) chain[i] = "n" + std::to_string(i);
+  chain[16] = "A/SUB/X.TXT";
+  for (int i = 0; i < 16; ++i) Write(chain[i], "load " + chain[i + 1]);
+  EXPECT_EQ(Load("n0", false).Points(), kFano);
   r = Load(Write("self.txt", "load self.txt\n"), false);
   EXPECT_EQ(r.exitCode, -1);
   EXPECT_EQ(r.blocks, nullptr);

@@ -63,14 +63,6 @@ TEST(ParseIdLine, FieldsCountsWidthsAndNormalisations) {
     EXPECT_EQ(ParseIdLine(id, c.line, true, nullptr, false), c.count) << c.line;
     EXPECT_EQ(Fields(id), c.fields) << c.line;
   }
-  // Without reset the caller's values stay where the line has no number.
-  IdRecord id;
-  id.t = 4;
-  id.m = 5;
-  id.L = 7;
-  id.Base = 0;
-  EXPECT_EQ(ParseIdLine(id, "ID 49 168 6", false, nullptr, false), 3);
-  EXPECT_EQ(Fields(id), "49 168 6 1 0/0 4/5 7 2 0 0 4 2 64 1");
 }
 
 TEST(CheckFNameAgainstId, MismatchLines) {

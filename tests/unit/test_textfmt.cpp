@@ -1,6 +1,5 @@
 // The plain text format: line reading, keywords, block lines, header writing.
 #include "base/clock.hpp"
-#include "base/console.hpp"
 #include "formats/textfmt.hpp"
 
 #include <gtest/gtest.h>

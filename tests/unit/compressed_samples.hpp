@@ -1,4 +1,4 @@
-// Sample designs, files and independent references for the tests of the two
+// Sample designs and independent references for the tests of the two
 // compressed encodings.
 #pragma once
 
@@ -7,13 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <random>
-#include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace kovra::samples {
@@ -48,16 +42,11 @@ inline BlockList ListOf(const Block* blocks, uint32_t b, unsigned k) {
 }
 
 // What a reader must give back: every block's points ascending, the blocks
-// in lexicographic order, moved to base 1. Computed without the program's
-// own sort.
-inline BlockList SortedBase1(const BlockList& blocks, int base = 1) {
-  BlockList out = blocks;
-  for (auto& b : out) {
-    for (int& p : b) p = p - base + 1;
-    std::sort(b.begin(), b.end());
-  }
-  std::sort(out.begin(), out.end());
-  return out;
+// in lexicographic order. Computed without the program's own sort.
+inline BlockList Sorted(BlockList blocks) {
+  for (auto& b : blocks) std::sort(b.begin(), b.end());
+  std::sort(blocks.begin(), blocks.end());
+  return blocks;
 }
 
 // b random k-subsets of 1..v, some of them repeated, in random order.
@@ -76,61 +65,12 @@ inline BlockList RandomBlocks(std::mt19937& rng, unsigned v, unsigned k, uint32_
   return out;
 }
 
-// Every k-subset of 1..v in lexicographic order, by plain recursion: the
-// position of a subset here is its rank minus 1.
-inline void AllSubsets(unsigned v, unsigned k, unsigned from, std::vector<int>& cur,
-                       BlockList& out) {
-  if (cur.size() == k) {
-    out.push_back(cur);
-    return;
-  }
-  for (unsigned p = from; p <= v; ++p) {
-    cur.push_back(static_cast<int>(p));
-    AllSubsets(v, k, p + 1, cur, out);
-    cur.pop_back();
-  }
+// A random design as the round trips use it: v in 1..54, k in 1..7, now and
+// then a few thousand blocks.
+inline BlockList RandomDesign(std::mt19937& rng, int round, unsigned& v, unsigned& k) {
+  v = 1 + rng() % 54;
+  k = 1 + rng() % std::min(7u, v);
+  return RandomBlocks(rng, v, k, static_cast<uint32_t>(1 + rng() % (round % 4 == 0 ? 3000 : 60)));
 }
-inline BlockList AllSubsets(unsigned v, unsigned k) {
-  BlockList out;
-  std::vector<int> cur;
-  AllSubsets(v, k, 1, cur, out);
-  return out;
-}
-
-inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void WriteFile(const std::string& path, const std::string& data) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << data;
-}
-
-inline bool FileExists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
-
-inline std::string DataFile(const char* name) {
-  return std::string(KOVRA_SOURCE_DIR) + "/tests/data/compressed/" + name;
-}
-
-// A fresh file name in /tmp, removed (if still there) when the object goes.
-class TempPath {
-public:
-  TempPath() {
-    char name[] = "/tmp/kovra-unit-XXXXXX";
-    const int fd = mkstemp(name);
-    EXPECT_GE(fd, 0);
-    if (fd >= 0) close(fd);
-    path_ = name;
-  }
-  ~TempPath() { std::remove(path_.c_str()); }
-  TempPath(const TempPath&) = delete;
-  TempPath& operator=(const TempPath&) = delete;
-  const char* c_str() const { return path_.c_str(); }
-  const std::string& str() const { return path_; }
-
-private:
-  std::string path_;
-};
 
 } // namespace kovra::samples

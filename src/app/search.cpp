@@ -4,6 +4,7 @@
 
 #include "app/entry.hpp"
 #include "base/console.hpp"
+#include "base/file.hpp"
 #include "base/tempfile.hpp"
 #include "design/sys.hpp"
 #include "formats/idline.hpp"
@@ -16,11 +17,6 @@
 
 namespace kovra {
 namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // A directory opens as a stream on this platform but reads nothing; it is no
 // more a block list than a file that cannot be opened at all.

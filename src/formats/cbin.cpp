@@ -2,6 +2,7 @@
 #include "formats/cbin.hpp"
 
 #include "base/console.hpp"
+#include "base/file.hpp"
 #include "base/tempfile.hpp"
 #include "formats/ctext.hpp"
 #include "formats/textfmt.hpp"
@@ -235,17 +236,12 @@ uint32_t ReadCBin(Block* blocks, const char* fileName, long dataOffset, uint16_t
     return 0;
   RankDecoder dec;
   if (fileName == nullptr || !InitRankDecoder(dec, blocks, b, v, k)) return 0;
-  struct Closer {
-    std::FILE* f;
-    ~Closer() {
-      if (f != nullptr) std::fclose(f);
-    }
-  } in{std::fopen(fileName, "rb")};
-  if (in.f == nullptr) return 0;
-  if (dataOffset < 0 || std::fseek(in.f, dataOffset, SEEK_SET) != 0) return 0;
+  const FilePtr in(std::fopen(fileName, "rb"));
+  if (!in) return 0;
+  if (dataOffset < 0 || std::fseek(in.get(), dataOffset, SEEK_SET) != 0) return 0;
 
   BitStream s;
-  s.in = in.f;
+  s.in = in.get();
   ReadOutcome got;
   bool syncError = false;
   got.hdrItems = GetBits(s, 5);

@@ -3,6 +3,7 @@
 
 #include "base/console.hpp"
 #include "base/fatal.hpp"
+#include "base/file.hpp"
 #include "formats/cbin.hpp"
 #include "formats/ctext.hpp"
 #include "formats/idline.hpp"
@@ -21,11 +22,6 @@ namespace kovra {
 namespace {
 
 constexpr char kHeaderErr[] = "Err in SysData or SysHdr";
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // Remembers the current directory and makes it current again when it goes,
 // also when a fatal exit in a nested load unwinds through it.

@@ -26,6 +26,8 @@ std::string FormatToString(const char* format, va_list args) {
 
 bool StdoutIsConsole() { return isatty(STDOUT_FILENO) != 0; }
 
+bool StderrIsConsole() { return isatty(STDERR_FILENO) != 0; }
+
 int16_t VDualPrint(const char* format, va_list args) {
   if (gCapture != nullptr) {
     const std::string text = FormatToString(format, args);

@@ -28,6 +28,10 @@ void ConsoleFlush();
 // True when standard output is a terminal (a character device).
 bool StdoutIsConsole();
 
+// True when standard error is a terminal: progress that only a watching
+// person needs (the loader's block counter) is shown only then.
+bool StderrIsConsole();
+
 // While an instance lives, console output is collected here instead of being
 // written: `out` receives what would reach standard output (DualPrint is
 // recorded once), `err` what would go to standard error only. For tests.

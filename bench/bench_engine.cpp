@@ -38,7 +38,7 @@ std::unique_ptr<Prepared> Prepare(std::string name, Design d, uint16_t t, uint16
   p->name = std::move(name);
   p->design = std::move(d);
   InitTestContext(p->ctx);
-  SkipperSettings sk{0, 0, 1};
+  SkipperSettings sk{0, 0};
   const auto v = static_cast<uint16_t>(p->design.v), k = static_cast<uint16_t>(p->design.k);
   SetupAnalysis(p->ctx, v, k, t, m, 1, false, 15, 2147483647u, false, false, 1, sk, false, false);
   for (const Block& b : ToBlocks(p->design)) AnalyseBlock(p->ctx, b);
@@ -178,7 +178,7 @@ void BM_Smoke_Engine(benchmark::State& state) {
   const uint64_t expect = CountLosingFromBlocks(d, 3, 6);
   TestContext ctx;
   InitTestContext(ctx);
-  SkipperSettings sk{2, 0, 1};
+  SkipperSettings sk{2, 0};
   SetupAnalysis(ctx, 16, 6, 3, 6, 1, false, 15, 2147483647u, false, false, 1, sk, false, false);
   for (const Block& b : ToBlocks(d)) AnalyseBlock(ctx, b);
   for (auto _ : state) {

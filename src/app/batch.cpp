@@ -13,10 +13,12 @@ namespace {
 // the first (m, v) sweep starts at the command line's m0 and v0 instead.
 // CDsOnly looks at every v (so v < k reaches the run's parameter check) but
 // runs only the complete designs; TestAll skips v < k.
-void Walk(RunSettings& rs, bool cdsOnly, const BatchRunFn& run) {
+// False when some run's requested file was not written.
+bool Walk(RunSettings& rs, bool cdsOnly, const BatchRunFn& run) {
   const unsigned v0 = rs.v, k0 = rs.k, t0 = rs.t, m0 = rs.m;
   ResetCmdGiven(rs.given);
   bool startMark = true;
+  bool allWritten = true;
   for (unsigned k = k0; k <= rs.K; ++k) {
     for (unsigned t = t0; t <= k; ++t) {
       for (unsigned m = startMark ? m0 : t; m <= 7; ++m) {
@@ -25,7 +27,7 @@ void Walk(RunSettings& rs, bool cdsOnly, const BatchRunFn& run) {
           if (!cdsOnly && v < k) continue;
           if (PollKey() == KEY_ESC) {
             DualPrint("\nESC PRESSED\n");
-            return;
+            return allWritten;
           }
           const bool complete = k == t && k == m;
           if (cdsOnly ? !complete : (rs.fSkipCompleteDesigns != 0 && complete)) continue;
@@ -34,12 +36,12 @@ void Walk(RunSettings& rs, bool cdsOnly, const BatchRunFn& run) {
           rs.t = static_cast<uint16_t>(t);
           rs.m = static_cast<uint16_t>(m);
           rs.l = 1;
-          uint32_t count = 0;
-          run(rs, &count, true, rs.fToSysDir != 0);
+          if (run(rs, true, rs.fToSysDir != 0).outputMissing) allWritten = false;
         }
       }
     }
   }
+  return allWritten;
 }
 
 void BatchSettings(RunSettings& rs) {
@@ -50,20 +52,20 @@ void BatchSettings(RunSettings& rs) {
 
 } // namespace
 
-void TestAll(RunSettings& rs) { TestAll(rs, RunOne); }
+bool TestAll(RunSettings& rs) { return TestAll(rs, RunOne); }
 
-void CDsOnly(RunSettings& rs) { CDsOnly(rs, RunOne); }
+bool CDsOnly(RunSettings& rs) { return CDsOnly(rs, RunOne); }
 
-void TestAll(RunSettings& rs, const BatchRunFn& run) {
+bool TestAll(RunSettings& rs, const BatchRunFn& run) {
   BatchSettings(rs);
-  Walk(rs, false, run);
+  return Walk(rs, false, run);
 }
 
-void CDsOnly(RunSettings& rs, const BatchRunFn& run) {
+bool CDsOnly(RunSettings& rs, const BatchRunFn& run) {
   BatchSettings(rs);
   rs.fToSysDir = 1;
   rs.fSkipCompleteDesigns = 0;
-  Walk(rs, true, run);
+  return Walk(rs, true, run);
 }
 
 } // namespace kovra

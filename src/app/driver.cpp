@@ -22,9 +22,11 @@
 namespace kovra {
 namespace {
 
+// Anything at the name counts, a dangling symbolic link too: replacing it
+// without -O would write through it or drop it.
 bool FileExists(const std::string& name) {
   struct stat st {};
-  return !name.empty() && stat(name.c_str(), &st) == 0;
+  return !name.empty() && lstat(name.c_str(), &st) == 0;
 }
 
 // Walks the blocks once; a redundant block is replaced by the last one, so the
@@ -45,16 +47,12 @@ bool RemoveRedundantBlocks(TestContext& ctx, Sys& sys) {
   return found;
 }
 
-bool Setup(TestContext& ctx, RunSettings& rs, const Sys& sys, bool summary, bool dupes,
+bool Setup(TestContext& ctx, const RunSettings& rs, const Sys& sys, bool summary, bool dupes,
            bool redundants, uint16_t printBase) {
-  SkipperSettings skippers{rs.ulSkipperHigh, rs.ulSkipperLow, rs.given.bSkipperLowGiven};
-  const bool ok = SetupAnalysis(ctx, sys.v, sys.k, sys.t, sys.m, sys.l, summary, rs.ulMaxReport,
-                                rs.ulMaxLosing, dupes, redundants, printBase, skippers,
-                                rs.fInternalOptions != 0, rs.fNoRedundTesting != 0);
-  // The settled skippers carry over to later designs of a batch run.
-  rs.ulSkipperHigh = skippers.ulSkipperHigh;
-  rs.ulSkipperLow = skippers.ulSkipperLow;
-  return ok;
+  const SkipperSettings skippers{rs.ulSkipperHigh, rs.ulSkipperLow};
+  return SetupAnalysis(ctx, sys.v, sys.k, sys.t, sys.m, sys.l, summary, rs.ulMaxReport,
+                       rs.ulMaxLosing, dupes, redundants, printBase, skippers,
+                       rs.fInternalOptions != 0, rs.fNoRedundTesting != 0);
 }
 
 // For m < k the test looks at the m-subsets of the blocks: the derived design
@@ -65,7 +63,7 @@ bool Setup(TestContext& ctx, RunSettings& rs, const Sys& sys, bool summary, bool
 // blocks themselves are never needed; only its parameters are shown (in the
 // internal mode), and a design whose derived block count would not fit is
 // still refused as before.
-bool AnalyseDerived(TestContext& ctx, RunSettings& rs, const Sys& sys) {
+bool AnalyseDerived(TestContext& ctx, const RunSettings& rs, const Sys& sys) {
   const uint64_t derivedB = static_cast<uint64_t>(sys.b) * Binomial(sys.k, sys.m);
   if (sys.b == 0 || !sys.blocks || derivedB == 0 || derivedB > UINT32_MAX) {
     DualPrint("Internal Err #101\n");
@@ -84,44 +82,57 @@ bool AnalyseDerived(TestContext& ctx, RunSettings& rs, const Sys& sys) {
   return true;
 }
 
-void WriteNewFile(RunSettings& rs, Sys& sys, bool redundantFound, bool toSysDir) {
+// Writes the design to its new file; true when the file (or the dump with
+// -D) was made in full.
+bool WriteNewFile(const RunSettings& rs, Sys& sys, bool redundantFound, bool toSysDir) {
   if (rs.fSortOutput != 0 && rs.bCompressed == 0) SortBlocks(sys.blocks.get(), sys.b, false);
-  const std::string target =
-      toSysDir ? std::string(sys.szFileName) : TargetFileName(sys, rs.fUseL_InOldStyleFNames != 0);
-  const bool allowed = !FileExists(target) || rs.fOverwrite != 0;
-  if (!allowed)
+  NewFileRequest req;
+  req.target = NewFileTarget(sys, rs.fUseL_InOldStyleFNames != 0, toSysDir);
+  req.createAllowed = !FileExists(req.target) || rs.fOverwrite != 0;
+  if (!req.createAllowed)
     DualPrint("Err: Can't overwrite existing file <%s>.\n     Use option -O for overwriting.\n",
-              target.c_str());
+              req.target.c_str());
   char comment[64];
   if (redundantFound)
     std::snprintf(comment, sizeof comment, "Redundant blocks removed by %s", PROGRAM_NAME);
   else
     std::snprintf(comment, sizeof comment, "Converted by %s", PROGRAM_NAME);
-  const int result = CreateNewSysFile(
-      sys, comment, rs.usOutBase, allowed, rs.fUseL_InOldStyleFNames != 0, rs.bCompressed,
-      rs.ulComprAvgLineLen, rs.fComprUseExp != 0, rs.fDumpToStdout != 0, toSysDir);
+  req.comment = comment;
+  req.outBase = rs.usOutBase;
+  req.method = rs.bCompressed;
+  req.avgLineLen = rs.ulComprAvgLineLen;
+  req.useExp = rs.fComprUseExp != 0;
+  req.dumpToStdout = rs.fDumpToStdout != 0;
+  const int result = CreateNewSysFile(sys, req);
   if (result == CREATE_FILE)
-    DualPrint("Created new file <%s>.\n", target.c_str());
+    DualPrint("Created new file <%s>.\n", req.target.c_str());
   else if (result == CREATE_DUMPED)
     DualPrint("Dumped to stdout or a tmp file.\n");
-  else if (allowed && rs.fDumpToStdout == 0)
+  else if (req.createAllowed && rs.fDumpToStdout == 0)
     DualPrint("Use -D to dump to stdout, and redirect it to a file...\n");
+  return result != CREATE_NOTHING;
 }
 
 } // namespace
 
-bool RunDesign(RunSettings& rs, uint32_t* removed, bool force, bool toSysDir) {
-  *removed = 0;
+RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
+  RunOutcome out;
   CheckRange(rs.ulMaxLosing, 1, 2147483647, "MaxLosing");
   CheckRange(rs.ulMaxReport, 1, 2147483647, "MaxReport");
   CheckRange(rs.l, 1, 255, "l");
   CheckRange(rs.usInBase, 0, 201, "inBase");
   CheckRange(rs.usOutBase, 0, 201, "outBase");
+  // A run that stops early asked for no file it could write; only a verdict
+  // that allows writing makes a missing file a failure of its own.
+  const auto stopped = [&out] {
+    out.passed = false;
+    return out;
+  };
   // The command line's (or default) parameters are checked before any file is read.
   if (!CheckDesignParams(static_cast<int16_t>(rs.v), static_cast<int16_t>(rs.k),
                          static_cast<int16_t>(rs.t), static_cast<int16_t>(rs.m),
                          static_cast<int16_t>(rs.l), -1, -1, true))
-    return false;
+    return stopped();
 
   Sys sys;
   InitSys(sys);
@@ -140,11 +151,11 @@ bool RunDesign(RunSettings& rs, uint32_t* removed, bool force, bool toSysDir) {
   DualPrint("\r");
   if (!IsSysLoaded(sys)) {
     DualPrint("\rSysLoad Err. Check file and v,k,t,m,l,base. See -h \n");
-    return false;
+    return stopped();
   }
   if (rs.fSkipCompleteDesigns != 0 && sys.t == sys.k && sys.m == sys.k) {
     DualPrint("-S given. Skipped <%s>.\n", sys.szFileName);
-    return false;
+    return stopped();
   }
   if (sys.base != 1) {
     DualPrint("\nTemporarily transforming to Base1 (required internally).\n");
@@ -163,7 +174,7 @@ bool RunDesign(RunSettings& rs, uint32_t* removed, bool force, bool toSysDir) {
   InitTestContext(ctx);
   if (!Setup(ctx, rs, sys, rs.fShowSummary != 0, rs.fShowDupeTSets != 0, rs.fShowRedundants != 0,
              sys.given.usFileBase))
-    return false;
+    return stopped();
 
   const std::time_t started = NowSeconds();
   const char* prefix = rs.fNoRedundTesting != 0 ? "" : "Redundancy ";
@@ -181,28 +192,33 @@ bool RunDesign(RunSettings& rs, uint32_t* removed, bool force, bool toSysDir) {
   DualPrint("Blocks: %ld     Redundant: %ld     Testing: %ld \n", static_cast<long>(ctx.ulSeen),
             removedCount, static_cast<long>(sys.b));
 
-  bool testResult = true;
+  // -e asks for a copy of the design, -c for the reduced design when there
+  // is one; either is missing unless a complete file or dump results.
+  const bool outputAsked =
+      rs.fWriteToNewFile != 0 || (rs.fWriteNonRedundantsToFile != 0 && redundantFound);
   bool created = false;
+  bool written = false;
   PrintTSetReport(ctx);
 
-  if (sys.m < sys.k && !AnalyseDerived(ctx, rs, sys)) return false;
+  if (sys.m < sys.k && !AnalyseDerived(ctx, rs, sys)) return stopped();
 
   if (rs.fDoTesting != 0 || (force && redundantFound)) {
-    testResult = TestDesign(ctx, sys.szFileName);
-    if (testResult && rs.ulSkipperLow != 0 && sys.m != sys.t)
+    out.passed = TestDesign(ctx, sys.szFileName);
+    // Only a last pass that skipped combinations leaves room for doubt.
+    if (out.passed && ctx.ulSkipperLow != 0 && sys.m != sys.t)
       DualPrint("Warn: Use -Q0 -q0 to be 100%% sure! (for m != t only) \n");
-    *removed = testResult && redundantFound ? static_cast<uint32_t>(removedCount) : 0;
+    out.removed = out.passed && redundantFound ? static_cast<uint32_t>(removedCount) : 0;
 
     bool write = false;
     if (rs.fWriteToNewFile == 0 && !redundantFound) {
       write = false;
-    } else if (!testResult && rs.fWriteToNewFile != 0) {
+    } else if (!out.passed && rs.fWriteToNewFile != 0) {
       DualPrint("WARN: Can't create new file because verification failed!\n");
     } else {
       write = rs.fWriteToNewFile != 0 || (rs.fWriteNonRedundantsToFile != 0 && redundantFound);
     }
     if (write) {
-      WriteNewFile(rs, sys, redundantFound, toSysDir);
+      written = WriteNewFile(rs, sys, redundantFound, toSysDir);
       created = true;
     }
   } else {
@@ -210,14 +226,15 @@ bool RunDesign(RunSettings& rs, uint32_t* removed, bool force, bool toSysDir) {
     if (rs.fWriteToNewFile != 0)
       DualPrint("WARN: Can't create new file without verifying! Use -y \n");
   }
+  out.outputMissing = outputAsked && out.passed && !written;
 
-  if (testResult && redundantFound && !created) {
+  if (out.passed && redundantFound && !created) {
     DualPrint("Redundant blocks detected (for t=%hu m=%hu)!\n", sys.t, sys.m);
     DualPrint("Use -c -d -y options to create a new sysfile with %ld blocks.\n",
               static_cast<long>(sys.b));
   }
   ConsoleFlush();
-  return testResult;
+  return out;
 }
 
 } // namespace kovra

@@ -7,9 +7,12 @@
 #include "app/search.hpp"
 #include "base/console.hpp"
 #include "base/fatal.hpp"
+#include "base/shutdown.hpp"
 #include "base/version.hpp"
 #include "output/fnames.hpp"
 
+#include <cerrno>
+#include <cstring>
 #include <new>
 #include <string>
 
@@ -43,14 +46,8 @@ int RunMode(int argc, const char* const* argv) {
   if (!ParseOptions(argc, argv, rs)) return 0;
 
   if (rs.fInternalOptions != 0) {
-    if (rs.fTestAll != 0) {
-      TestAll(rs);
-      return 0;
-    }
-    if (rs.fCDsOnly != 0) {
-      CDsOnly(rs);
-      return 0;
-    }
+    if (rs.fTestAll != 0) return TestAll(rs) ? 0 : EXIT_OUTPUT_MISSING;
+    if (rs.fCDsOnly != 0) return CDsOnly(rs) ? 0 : EXIT_OUTPUT_MISSING;
     if (rs.fToSysDir != 0) {
       rs.fUseL_InOldStyleFNames = 0;
       rs.fForceTestingIfRedund = 1;
@@ -58,20 +55,23 @@ int RunMode(int argc, const char* const* argv) {
   }
   if (rs.fFindDesignParams != 0) return FindDesignParams(rs, rs.szDesignFile) ? 1 : 0;
 
-  uint32_t removed = 0;
-  return RunOne(rs, &removed, rs.fForceTestingIfRedund != 0, rs.fToSysDir != 0) ? 0 : 1;
+  const RunOutcome out = RunOne(rs, rs.fForceTestingIfRedund != 0, rs.fToSysDir != 0);
+  if (!out.passed) return 1;
+  return out.outputMissing ? EXIT_OUTPUT_MISSING : 0;
 }
 
 } // namespace
 
-bool RunOne(RunSettings& rs, uint32_t* removed, bool force, bool toSysDir) {
+RunOutcome RunOne(RunSettings& rs, bool force, bool toSysDir) {
   if ((rs.usMskSeperatorline & 1u) != 0) DualPrint("\r%s\n", kSeparator);
-  const bool ok = RunDesign(rs, removed, force, toSysDir);
+  const RunOutcome out = RunDesign(rs, force, toSysDir);
   if ((rs.usMskSeperatorline & 2u) != 0) DualPrint("\r%s\n", kSeparator);
-  return ok;
+  return out;
 }
 
 int KovraMain(int argc, const char* const* argv) {
+  InitConsole();
+  InstallSignalCleanup();
   int status = 0;
   try {
     status = RunMode(argc, argv);
@@ -87,6 +87,14 @@ int KovraMain(int argc, const char* const* argv) {
     }
   }
   ConsoleFlush();
+  // A log that did not reach its file is an output lost like a design file
+  // that was not written. A reader that went away (`kovra ... | head`) is no
+  // error worth a word.
+  const int lost = StdoutError();
+  if (lost != 0 && lost != EPIPE) {
+    StderrPrint("Err: can't write standard output (%s)\n", std::strerror(lost));
+    if (status == 0) status = EXIT_OUTPUT_MISSING;
+  }
   return status;
 }
 

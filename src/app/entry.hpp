@@ -1,6 +1,7 @@
 // The program entry: banner, option parse, run mode and exit status.
 #pragma once
 
+#include "app/driver.hpp"
 #include "base/settings.hpp"
 
 #include <cstdint>
@@ -11,8 +12,12 @@ namespace kovra {
 // unwinds to here and its code is returned.
 int KovraMain(int argc, const char* const* argv);
 
-// Frames one design run with the -A separator lines; true when the run
-// reported success. *removed receives the count of removed redundant blocks.
-bool RunOne(RunSettings& rs, uint32_t* removed, bool force, bool toSysDir);
+// Exit status of a run whose verdict allowed writing a file that -e or -c
+// asked for, when that file was not made in full (or standard output, the
+// log, could not be written).
+inline constexpr int EXIT_OUTPUT_MISSING = 4;
+
+// Frames one design run with the -A separator lines.
+RunOutcome RunOne(RunSettings& rs, bool force, bool toSysDir);
 
 } // namespace kovra

@@ -159,7 +159,6 @@ void ApplyOption(RunSettings& rs, ParseState& st, const char* arg, const char* o
     break;
   case 'q':
     rs.ulSkipperLow = n;
-    given.bSkipperLowGiven = Low8(n);
     CheckRange(rs.ulSkipperLow, 0, 5, "-q skipperLow");
     break;
   // The overloaded letters: their special values set a flag of their own

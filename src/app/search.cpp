@@ -134,14 +134,15 @@ bool Search(RunSettings& rs, unsigned long v, unsigned long k, const SearchRunFn
       if (rs.fSkipCompleteDesigns != 0 && t == k && m == k) continue;
       for (unsigned long vc = v + (m - t); vc >= v; --vc) {
         SetCandidate(rs, vc, k, t, m, 1);
-        uint32_t count = 0;
-        if (!run(rs, &count, rs.fForceTestingIfRedund != 0, rs.fToSysDir != 0)) continue;
-        found = Found{vc, t, m, 1, count};
+        const RunOutcome first = run(rs, rs.fForceTestingIfRedund != 0, rs.fToSysDir != 0);
+        if (!first.passed) continue;
+        found = Found{vc, t, m, 1, first.removed};
         for (unsigned long l = 2; l <= 255; ++l) {
           SetCandidate(rs, vc, k, t, m, l);
-          if (!run(rs, &count, rs.fForceTestingIfRedund != 0, rs.fToSysDir != 0)) break;
+          const RunOutcome raised = run(rs, rs.fForceTestingIfRedund != 0, rs.fToSysDir != 0);
+          if (!raised.passed) break;
           found.l = l;
-          found.redunds = count;
+          found.redunds = raised.removed;
         }
         return true;
       }
@@ -170,6 +171,13 @@ bool FindDesignParams(RunSettings& rs, const std::string& fileName, const Search
   rs.bCompressed = 0;
   rs.fDoTesting = 1;
   rs.fParamsGiven = 1;
+  // A candidate that passed a sampled last pass may still miss combinations;
+  // the search reports only parameters tested on every combination.
+  if (rs.ulSkipperLow != 0) {
+    DualPrint("Warn: -z2 tests every combination; -q%lu ignored.\n",
+              static_cast<unsigned long>(rs.ulSkipperLow));
+    rs.ulSkipperLow = 0;
+  }
 
   Scan scan;
   {

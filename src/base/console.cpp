@@ -1,7 +1,14 @@
-// Console output: standard output, mirrored on standard error when redirected.
+// Console output: buffered standard output and error, written with write(2)
+// so that a terminating signal can still write out what was printed.
 #include "base/console.hpp"
 
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kovra {
@@ -9,39 +16,200 @@ namespace {
 
 ConsoleCapture* gCapture = nullptr;
 
-std::string FormatToString(const char* format, va_list args) KOVRA_PRINTF(1, 0);
-std::string FormatToString(const char* format, va_list args) {
-  va_list copy;
-  va_copy(copy, args);
-  const int n = std::vsnprintf(nullptr, 0, format, copy);
-  va_end(copy);
-  if (n <= 0) return {};
-  std::string text(static_cast<size_t>(n) + 1, '\0');
-  std::vsnprintf(text.data(), text.size(), format, args);
-  text.resize(static_cast<size_t>(n));
-  return text;
+constexpr size_t kBufSize = size_t{1} << 16;
+
+// One output stream. `used` is read by the signal handler, which writes
+// buf[0..used); text is appended behind it before `used` grows, and the
+// buffer is drained only while the terminating signals are held, so the
+// handler never sees half a change.
+struct Sink {
+  int fd;
+  bool tty = false;
+  int error = 0; // the first write error; the stream takes nothing after it
+  volatile std::sig_atomic_t used = 0;
+  char buf[kBufSize];
+};
+
+Sink gOut{STDOUT_FILENO, false, 0, 0, {}};
+Sink gErr{STDERR_FILENO, false, 0, 0, {}};
+bool gReady = false;
+bool gMirror = false;     // standard output redirected, standard error a terminal
+bool gSameTarget = false; // both streams are one file (`> log 2>&1`)
+
+constexpr int kHeldSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+// Holds the signals that end a run while the buffer is being drained.
+class SignalHold {
+public:
+  SignalHold() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int sig : kHeldSignals) sigaddset(&set, sig);
+    sigprocmask(SIG_BLOCK, &set, &saved_);
+  }
+  ~SignalHold() { sigprocmask(SIG_SETMASK, &saved_, nullptr); }
+  SignalHold(const SignalHold&) = delete;
+  SignalHold& operator=(const SignalHold&) = delete;
+
+private:
+  sigset_t saved_{};
+};
+
+void Ready() {
+  if (!gReady) InitConsole();
+}
+
+void WriteAll(Sink& s, const char* p, size_t n) {
+  while (n > 0 && s.error == 0) {
+    const ssize_t w = ::write(s.fd, p, n);
+    if (w < 0) {
+      if (errno != EINTR) s.error = errno;
+      continue;
+    }
+    p += w;
+    n -= static_cast<size_t>(w);
+  }
+}
+
+// Writes the first n buffered bytes and moves the rest to the front.
+void Drain(Sink& s, size_t n) {
+  SignalHold hold;
+  const auto used = static_cast<size_t>(s.used);
+  WriteAll(s, s.buf, n);
+  std::memmove(s.buf, s.buf + n, used - n);
+  s.used = static_cast<std::sig_atomic_t>(used - n);
+}
+
+void FlushSink(Sink& s) {
+  if (s.used != 0) Drain(s, static_cast<size_t>(s.used));
+}
+
+// A full buffer is written up to its last line end, so that a file shared by
+// both streams never gets a line of one cut by a line of the other.
+void MakeRoom(Sink& s) {
+  const auto used = static_cast<size_t>(s.used);
+  const char* end = s.buf + used;
+  const char* last = end;
+  while (last != s.buf && last[-1] != '\n') --last;
+  Drain(s, last != s.buf ? static_cast<size_t>(last - s.buf) : used);
+}
+
+// Appends text; for a file or pipe a carriage return that does not end a
+// line is left out: it only moves a terminal's cursor back over a progress
+// text, and in a log it would hide the start of the line from grep.
+void Append(Sink& s, const char* p, size_t n, bool dropCr) {
+  while (n > 0) {
+    if (static_cast<size_t>(s.used) == kBufSize) MakeRoom(s);
+    const auto used = static_cast<size_t>(s.used);
+    size_t take = std::min(kBufSize - used, n);
+    if (dropCr) {
+      if (const void* cr = std::memchr(p, '\r', take))
+        take = static_cast<size_t>(static_cast<const char*>(cr) - p);
+      if (take == 0) {
+        if (n > 1 && p[1] == '\n') {
+          s.buf[used] = '\r';
+          s.used = static_cast<std::sig_atomic_t>(used + 1);
+        }
+        ++p;
+        --n;
+        continue;
+      }
+    }
+    std::memcpy(s.buf + used, p, take);
+    s.used = static_cast<std::sig_atomic_t>(used + take);
+    p += take;
+    n -= take;
+  }
+}
+
+// A terminal shows each message as it is printed; files and pipes get
+// whole buffers.
+void Put(Sink& s, const char* p, size_t n, bool raw) {
+  Append(s, p, n, !raw && !s.tty);
+  if (s.tty) FlushSink(s);
+}
+
+// Formats into a stack buffer, or a heap one for the rare long text.
+class Formatted {
+public:
+  Formatted(const char* format, va_list args) KOVRA_PRINTF(2, 0) {
+    va_list copy;
+    va_copy(copy, args);
+    const int n = std::vsnprintf(small_, sizeof small_, format, copy);
+    va_end(copy);
+    if (n <= 0) return;
+    size_ = static_cast<size_t>(n);
+    if (size_ < sizeof small_) {
+      text_ = small_;
+      return;
+    }
+    large_.resize(size_ + 1);
+    std::vsnprintf(large_.data(), large_.size(), format, args);
+    text_ = large_.data();
+  }
+  const char* data() const { return text_; }
+  size_t size() const { return size_; }
+
+private:
+  char small_[512];
+  std::string large_;
+  const char* text_ = small_;
+  size_t size_ = 0;
+};
+
+void ToStderr(const Formatted& text) {
+  if (gCapture != nullptr) {
+    gCapture->err.append(text.data(), text.size());
+    return;
+  }
+  Ready();
+  // In a file shared by both streams, what standard output holds comes first.
+  if (gSameTarget) FlushSink(gOut);
+  Append(gErr, text.data(), text.size(), !gErr.tty);
+  FlushSink(gErr);
 }
 
 } // namespace
 
-bool StdoutIsConsole() { return isatty(STDOUT_FILENO) != 0; }
+void InitConsole() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    const int null = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (null >= 0 && null != fd) {
+      ::dup2(null, fd);
+      ::close(null);
+    }
+  }
+  gOut.tty = ::isatty(STDOUT_FILENO) != 0;
+  gErr.tty = ::isatty(STDERR_FILENO) != 0;
+  gMirror = !gOut.tty && gErr.tty;
+  struct stat out {};
+  struct stat err {};
+  gSameTarget = ::fstat(STDOUT_FILENO, &out) == 0 && ::fstat(STDERR_FILENO, &err) == 0 &&
+                out.st_dev == err.st_dev && out.st_ino == err.st_ino;
+  gReady = true;
+}
 
-bool StderrIsConsole() { return isatty(STDERR_FILENO) != 0; }
+bool StdoutIsConsole() {
+  Ready();
+  return gOut.tty;
+}
+
+bool StderrIsConsole() {
+  Ready();
+  return gErr.tty;
+}
 
 int16_t VDualPrint(const char* format, va_list args) {
+  const Formatted text(format, args);
   if (gCapture != nullptr) {
-    const std::string text = FormatToString(format, args);
-    gCapture->out += text;
-    return static_cast<int16_t>(text.size());
+    gCapture->out.append(text.data(), text.size());
+  } else {
+    Ready();
+    Put(gOut, text.data(), text.size(), false);
+    if (gMirror) Put(gErr, text.data(), text.size(), false);
   }
-  va_list copy;
-  va_copy(copy, args);
-  int written = std::vfprintf(stdout, format, args);
-  if (!StdoutIsConsole()) {
-    written = std::vfprintf(stderr, format, copy);
-  }
-  va_end(copy);
-  return static_cast<int16_t>(written);
+  return static_cast<int16_t>(text.size());
 }
 
 int16_t DualPrint(const char* format, ...) {
@@ -55,28 +223,52 @@ int16_t DualPrint(const char* format, ...) {
 void StdoutPrint(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  if (gCapture != nullptr) {
-    gCapture->out += FormatToString(format, args);
-  } else {
-    std::vfprintf(stdout, format, args);
-  }
+  const Formatted text(format, args);
   va_end(args);
+  if (gCapture != nullptr) {
+    gCapture->out.append(text.data(), text.size());
+    return;
+  }
+  Ready();
+  Put(gOut, text.data(), text.size(), true);
 }
 
 void StderrPrint(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  if (gCapture != nullptr) {
-    gCapture->err += FormatToString(format, args);
-  } else {
-    std::vfprintf(stderr, format, args);
-  }
+  const Formatted text(format, args);
   va_end(args);
+  ToStderr(text);
 }
 
 void ConsoleFlush() {
-  std::fflush(stdout);
-  std::fflush(stderr);
+  if (gCapture != nullptr) return;
+  FlushSink(gOut);
+  FlushSink(gErr);
+}
+
+bool FlushStdout() {
+  if (gCapture != nullptr) return true;
+  FlushSink(gOut);
+  return gOut.error == 0;
+}
+
+int StdoutError() { return gCapture != nullptr ? 0 : gOut.error; }
+
+void ConsoleFlushForSignal() {
+  const int saved = errno;
+  for (Sink* s : {&gOut, &gErr}) {
+    const char* p = s->buf;
+    auto n = static_cast<size_t>(s->used);
+    while (n > 0 && s->error == 0) {
+      const ssize_t w = ::write(s->fd, p, n);
+      if (w <= 0) break;
+      p += w;
+      n -= static_cast<size_t>(w);
+    }
+    s->used = 0;
+  }
+  errno = saved;
 }
 
 ConsoleCapture::ConsoleCapture() : previous_(gCapture) { gCapture = this; }

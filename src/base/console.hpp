@@ -1,4 +1,14 @@
 // Console output: every message of the program leaves through DualPrint.
+//
+// Messages go to standard output, the log. When standard output is not a
+// terminal but standard error is, each message is shown there as well, so a
+// user who redirects the log still watches the run; `> log 2>&1` and
+// `2> err` get one copy. Where each stream goes is decided once, at the first
+// output. Both streams are buffered and written in whole lines, in program
+// order; a terminal gets each message as it is printed. A carriage return
+// that only serves to overwrite a progress text on a terminal is left out of
+// files and pipes. Write errors are remembered, not reported on the spot:
+// the entry reports a lost log once, at the end.
 #pragma once
 
 #include <cstdarg>
@@ -9,28 +19,43 @@ namespace kovra {
 
 #define KOVRA_PRINTF(fmt_index, first_arg) __attribute__((format(printf, fmt_index, first_arg)))
 
-// Prints to standard output and, when standard output is not a terminal, the
-// same text to standard error, so a user who redirects the log still sees the
-// run. Returns the character count of the last write, as a 16-bit number.
+// Prints to standard output and mirrors the text on standard error as said
+// above. Returns the character count of the text, as a 16-bit number.
 int16_t DualPrint(const char* format, ...) KOVRA_PRINTF(1, 2);
 int16_t VDualPrint(const char* format, va_list args) KOVRA_PRINTF(1, 0);
 
-// Standard output only (a design dumped with -D, the one loader message that
-// must not be mirrored).
+// Standard output only, byte for byte (a design dumped with -D, the one
+// loader message that must not be mirrored).
 void StdoutPrint(const char* format, ...) KOVRA_PRINTF(1, 2);
 
 // Standard error only (load progress, the key prompt).
 void StderrPrint(const char* format, ...) KOVRA_PRINTF(1, 2);
 
-// Flushes both streams; called before long computations and at the exit.
+// Writes out what both streams hold; called at every progress line, before
+// prompts and long computations, and at the exit.
 void ConsoleFlush();
 
-// True when standard output is a terminal (a character device).
-bool StdoutIsConsole();
+// Flushes standard output; false when it has failed to take anything written
+// to it so far (a full disk, a closed descriptor).
+bool FlushStdout();
 
-// True when standard error is a terminal: progress that only a watching
-// person needs (the loader's block counter) is shown only then.
+// The error (an errno value) that standard output met first; 0 when none.
+int StdoutError();
+
+// True when standard output, or standard error, is a terminal.
+bool StdoutIsConsole();
 bool StderrIsConsole();
+
+// Decides about terminals and makes sure descriptors 0 to 2 are open: a
+// closed one gets /dev/null, read-only, so that no file the program opens
+// later takes its number and receives the log, and writes to a closed
+// standard output still fail. Called once at start-up (the first output
+// does it otherwise).
+void InitConsole();
+
+// For a terminating signal: writes out what both streams hold, with nothing
+// but write(2). Safe to call from a signal handler.
+void ConsoleFlushForSignal();
 
 // While an instance lives, console output is collected here instead of being
 // written: `out` receives what would reach standard output (DualPrint is

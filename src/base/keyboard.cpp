@@ -131,14 +131,25 @@ std::time_t gNextLook = 0;
 int WaitKey(bool batchMode) {
   DualPrint("\n");
   if (batchMode) return 0;
-  StderrPrint("\rPress a key...");
+  // Only someone at a terminal can answer, and only a terminal shows the
+  // screens page by page: `kovra -h | head` or `kovra -i > info.txt` must not
+  // wait for a key nobody knows is wanted.
+  if (isatty(STDIN_FILENO) == 0 || !StdoutIsConsole()) return -1;
+  // The prompt belongs on the terminal; standard error may have gone to a file.
+  const auto prompt = [](const char* text) {
+    if (StderrIsConsole())
+      StderrPrint("%s", text);
+    else
+      StdoutPrint("%s", text);
+  };
+  prompt("\rPress a key...");
   ConsoleFlush();
   int key = -1;
   {
     RawMode raw;
     key = ReadKey(raw);
   }
-  StderrPrint("\r               \r");
+  prompt("\r               \r");
   return key;
 }
 

@@ -5,10 +5,11 @@ namespace kovra {
 
 inline constexpr int KEY_ESC = 27;
 
-// Prints a line end; in batch mode returns 0 at once. Otherwise prompts on
-// standard error, reads one key without echo or line end and erases the
-// prompt. Returns the key, or -1 when standard input is not a terminal (then
-// nothing waits).
+// Prints a line end; in batch mode returns 0 at once. Otherwise, when
+// standard input and output are both terminals, prompts (on standard error
+// when it is a terminal), reads one key without echo or line end and erases
+// the prompt. Returns the key, or -1 when nobody at a terminal can answer
+// (then nothing waits).
 int WaitKey(bool batchMode);
 
 // Looks at the keyboard at most once per 5 whole seconds (the first look comes

@@ -12,8 +12,6 @@ struct CmdGiven {
   uint16_t V = 0, K = 0, T = 0, M = 0, L = 0; // -v -k -t -m -l as given
   uint32_t B = 0;                             // never set by an option
   uint16_t usFileBase = 1;                    // base the file was found in (set by the reader)
-  uint8_t bSkipperLowGiven = 0;               // low byte of the last -q value; 0 = not given
-  uint8_t bReserved = 0;
 };
 
 // Clears every field but the file base, which becomes 1.
@@ -55,7 +53,7 @@ struct RunSettings {
   uint8_t fFindDesignParams = 0;              // -z2 parameter search
   uint8_t fSkipCompleteDesigns = 0;           // -S skip designs with t = m = k
   uint32_t ulSkipperHigh = 7;                 // -Q first skipper pass, 0..25
-  uint32_t ulSkipperLow = 3;      // -q last skipper pass, 0..5 (recomputed unless given)
+  uint32_t ulSkipperLow = 0;      // -q last skipper pass, 0..5; 0 tests every combination
   uint8_t fNoRedundTesting = 0;   // -y3 accept every block
   uint8_t fOverwrite = 0;         // -O a new file may replace an existing one
   uint8_t fDumpToStdout = 0;      // -D dump to standard output when no file can be made

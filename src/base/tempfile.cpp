@@ -1,6 +1,8 @@
 // Temporary files.
 #include "base/tempfile.hpp"
 
+#include "base/shutdown.hpp"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,11 +28,18 @@ bool TempFile::Create(const std::string& dir, const char* suffix) {
   if (fd < 0) return false;
   close(fd);
   path_ = buf.data();
+  cleanupSlot_ = RegisterTempPath(path_.c_str());
   return true;
 }
 
 void TempFile::Remove() {
   if (!path_.empty()) unlink(path_.c_str());
+  Release();
+}
+
+void TempFile::Release() {
+  UnregisterTempPath(cleanupSlot_);
+  cleanupSlot_ = -1;
   path_.clear();
 }
 

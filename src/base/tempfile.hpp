@@ -23,10 +23,11 @@ public:
   // Deletes the file now.
   void Remove();
   // Keeps the file (it was renamed into place or handed over).
-  void Release() { path_.clear(); }
+  void Release();
 
 private:
   std::string path_;
+  int cleanupSlot_ = -1; // registered for removal when a signal ends the run
 };
 
 } // namespace kovra

@@ -53,6 +53,7 @@ void RemoveOwnFile(const std::string& path) {
 struct OutputFile {
   std::FILE* file = nullptr;
   std::string path;
+  TempFile temp; // a temporary file written instead stays registered until complete
   bool keep = false;
   OutputFile() = default;
   OutputFile(const OutputFile&) = delete;
@@ -65,17 +66,13 @@ struct OutputFile {
 
 // A fresh temporary file that nobody else can have opened (created
 // exclusively under a unique name, never from a name-only service).
-std::FILE* CreateTempFile(std::string& path) {
-  TempFile tmp;
-  const bool made = tmp.Create("", ".tmp");
-  path = made ? tmp.path() : std::string(P_tmpdir) + "/kovraXXXXXX.tmp";
+void CreateTempFile(OutputFile& out) {
+  const bool made = out.temp.Create("", ".tmp");
+  out.path = made ? out.temp.path() : std::string(P_tmpdir) + "/kovraXXXXXX.tmp";
   DualPrint("WARN: couldn't create ordinary filename and can't dump binary data\nto stdout. "
             "Instead trying to write to a tempory file <%s>.\n",
-            path.c_str());
-  if (!made) return nullptr;
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (f != nullptr) tmp.Release(); // the caller's OutputFile owns it now
-  return f;
+            out.path.c_str());
+  if (made) out.file = std::fopen(out.path.c_str(), "wb");
 }
 
 } // namespace
@@ -172,7 +169,7 @@ bool WriteCBin(Sys& sys, const char* fileName, bool useRepeats) {
 
   OutputFile out;
   if (fileName == nullptr) {
-    out.file = CreateTempFile(out.path);
+    CreateTempFile(out);
   } else {
     out.file = std::fopen(fileName, "wb");
     if (out.file != nullptr) out.path = fileName;
@@ -225,6 +222,7 @@ bool WriteCBin(Sys& sys, const char* fileName, bool useRepeats) {
     return false;
   }
   out.keep = true;
+  out.temp.Release();
   PrintBinStats(s, static_cast<uint64_t>(sys.k) * sys.b);
   return true;
 }

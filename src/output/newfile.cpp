@@ -72,15 +72,19 @@ bool WriteText(Sys& sys, std::FILE* out, const char* comment, uint8_t method, ui
 
 } // namespace
 
-std::string TargetFileName(const Sys& sys, bool useL) {
+std::string NewFileTarget(Sys& sys, bool useL, bool toSysDir) {
   NewStyleFName ns;
   if (sys.fNewFNameScheme != 0 && BuildName(ns, sys)) return ns.name;
-  return MakeOldStyleFName(sys, useL);
+  // In the system tree the old-style limits hold as well; a design the tree
+  // cannot name (no file of its class) keeps its blocks and count and is not
+  // written.
+  if (!FitsOldStyleFName(sys, useL)) return {};
+  if (!toSysDir) return MakeOldStyleFName(sys, useL);
+  if (!SetSysDirFName(sys, sys.v, sys.k, sys.t, sys.m, sys.l, sys.b)) return {};
+  return sys.szFileName;
 }
 
-int CreateNewSysFile(Sys& sys, const char* comment, uint16_t outBase, bool createAllowed, bool useL,
-                     uint8_t method, uint32_t avgLineLen, bool useExp, bool dumpToStdout,
-                     bool toSysDir) {
+int CreateNewSysFile(Sys& sys, const NewFileRequest& req) {
   // A count without blocks behind it would be read past the array.
   if (sys.b != 0 && !sys.blocks) return CREATE_NOTHING;
 
@@ -89,27 +93,15 @@ int CreateNewSysFile(Sys& sys, const char* comment, uint16_t outBase, bool creat
 
   PendingFile file;
   bool haveFile = false;
-  if (createAllowed) {
-    std::string target;
-    if (sys.fNewFNameScheme != 0 && newStyleOk) {
-      target = ns.name;
-    } else if (FitsOldStyleFName(sys, useL)) {
-      // In the system tree the old-style limits hold as well; a design the
-      // tree cannot name (no file of its class) keeps its blocks and count
-      // and is not written.
-      if (!toSysDir)
-        target = MakeOldStyleFName(sys, useL);
-      else if (SetSysDirFName(sys, sys.v, sys.k, sys.t, sys.m, sys.l, sys.b))
-        target = sys.szFileName;
-    }
-    if (!target.empty()) haveFile = OpenPendingFile(file, target);
+  if (req.createAllowed) {
+    if (!req.target.empty()) haveFile = OpenPendingFile(file, req.target);
     if (!haveFile) DualPrint("WARNING: Can't create filename.\n");
   }
 
   int result = CREATE_FILE;
   if (!haveFile) {
-    if (!dumpToStdout) {
-      if (createAllowed)
+    if (!req.dumpToStdout) {
+      if (req.createAllowed)
         DualPrint("Instead, you can use the 'Dump to stdout' option%s.\n",
                   newStyleOk ? " or the 'NewStyleFNames' option" : "");
       return CREATE_NOTHING;
@@ -121,26 +113,28 @@ int CreateNewSysFile(Sys& sys, const char* comment, uint16_t outBase, bool creat
   std::optional<MemoryStream> dump;
   if (!haveFile) dump.emplace();
   {
-    BaseShift shift(sys, outBase);
-    switch (method) {
+    BaseShift shift(sys, req.outBase);
+    switch (req.method) {
     case 0:
     case 1: {
-      std::FILE* out = haveFile ? file.stream : dump->stream != nullptr ? dump->stream : stdout;
-      if (!WriteText(sys, out, comment, method, avgLineLen, useExp)) result = CREATE_NOTHING;
+      std::FILE* out = haveFile ? file.stream : dump->stream;
+      if (out == nullptr ||
+          !WriteText(sys, out, req.comment, req.method, req.avgLineLen, req.useExp))
+        result = CREATE_NOTHING;
       break;
     }
     case 2:
       // The binary writer opens the file by name itself (and, given no name,
       // picks a temporary file of its own and says so).
       if (haveFile) {
-        if (!ClosePendingStream(file) || !WriteCBin(sys, file.tempPath.c_str(), useExp))
+        if (!ClosePendingStream(file) || !WriteCBin(sys, file.tempPath.c_str(), req.useExp))
           result = CREATE_NOTHING;
-      } else if (!WriteCBin(sys, nullptr, useExp)) {
+      } else if (!WriteCBin(sys, nullptr, req.useExp)) {
         result = CREATE_NOTHING;
       }
       break;
     default:
-      DualPrint("Err: Inv compression method %hu given\n", static_cast<unsigned short>(method));
+      DualPrint("Err: Inv compression method %hu given\n", static_cast<unsigned short>(req.method));
       result = CREATE_NOTHING;
       break;
     }
@@ -157,11 +151,15 @@ int CreateNewSysFile(Sys& sys, const char* comment, uint16_t outBase, bool creat
         result = CREATE_NOTHING;
       }
     }
-  } else if (result == CREATE_DUMPED && method != 2 && dump->stream != nullptr) {
-    if (std::fflush(dump->stream) != 0 || std::ferror(dump->stream) != 0)
+  } else if (result == CREATE_DUMPED && req.method != 2 && dump->stream != nullptr) {
+    if (std::fflush(dump->stream) != 0 || std::ferror(dump->stream) != 0) {
       result = CREATE_NOTHING; // out of memory: nothing half printed
-    else if (dump->buf != nullptr)
-      StdoutPrint("%s", dump->buf);
+    } else {
+      if (dump->buf != nullptr) StdoutPrint("%s", dump->buf);
+      // A dump that standard output did not take in full is no copy of the
+      // design, whatever was printed of it.
+      if (!FlushStdout()) result = CREATE_NOTHING;
+    }
   }
   return result;
 }

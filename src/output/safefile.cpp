@@ -1,6 +1,8 @@
 // A new file that appears completely or not at all.
 #include "output/safefile.hpp"
 
+#include "base/shutdown.hpp"
+
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -84,6 +86,7 @@ bool OpenPendingFile(PendingFile& f, const std::string& target) {
     // carried over as it is, so -O does not change who may read the file.
     if (mode != 0666) ::fchmod(fd, mode);
     f.tempPath = path;
+    f.cleanupSlot = RegisterTempPath(path.c_str());
     if (gStreamHook != nullptr) {
       ::close(fd);
       f.stream = gStreamHook(path.c_str());
@@ -138,6 +141,8 @@ bool CommitPendingFile(PendingFile& f, std::string* why) {
     return fail("sync");
   }
   if (::rename(f.tempPath.c_str(), f.target.c_str()) != 0) return fail("rename");
+  UnregisterTempPath(f.cleanupSlot);
+  f.cleanupSlot = -1;
   f.tempPath.clear();
   f.committed = true;
   return true;
@@ -152,6 +157,8 @@ void DiscardPendingFile(PendingFile& f) {
     ::unlink(f.tempPath.c_str());
     f.tempPath.clear();
   }
+  UnregisterTempPath(f.cleanupSlot);
+  f.cleanupSlot = -1;
 }
 
 } // namespace kovra

@@ -17,6 +17,7 @@ struct PendingFile {
   std::string tempPath;        // empty until OpenPendingFile succeeded
   std::FILE* stream = nullptr; // open on tempPath until closed or committed
   bool committed = false;
+  int cleanupSlot = -1; // the temporary file is deleted when a signal ends the run
 
   PendingFile() = default;
   PendingFile(const PendingFile&) = delete;

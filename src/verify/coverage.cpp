@@ -4,6 +4,7 @@
 #include "verify/coverwalk.hpp"
 #include "verify/engine.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -181,6 +182,8 @@ void PrintProgress(TestContext& ctx, uint32_t rank, uint32_t combinations, const
   DualPrint("%10ld %4d:%02d %8ld  %4d:%02d\n", static_cast<long>(c), static_cast<int>(elapsed / 60),
             static_cast<int>(elapsed % 60), static_cast<long>(speed), ctx.usEstimate / 60,
             ctx.usEstimate % 60);
+  // Someone following the log (tail -f) sees each progress line when it is made.
+  ConsoleFlush();
 }
 
 bool ScanTSetCounters(uint16_t v, uint16_t t, uint8_t bNeeded, const uint8_t* counters,
@@ -230,7 +233,10 @@ bool MultiPassTest(TestContext& ctx, uint32_t* combinations, uint32_t* losing) {
     BuildCoverMasks(masks, ctx.v, ctx.t, ctx.counters.get(), ctx.bNeeded);
     InitRankTable(combRank, ctx.v, n);
   }
-  uint32_t lastLosing = 0;
+  // A losing combination found by any pass is losing, whatever a later pass
+  // with other steps sees: the verdict counts every pass, and the count shown
+  // is the most any one pass found.
+  uint32_t mostLosing = 0;
   for (int s = high; s >= low; --s) {
     if (ctx.fInternalOptions)
       DualPrint("--- skipper=%hd/%lu ---\n", static_cast<short>(s),
@@ -243,15 +249,15 @@ bool MultiPassTest(TestContext& ctx, uint32_t* combinations, uint32_t* losing) {
     InitPrefixWalk(walk, masks, n);
     const PassResult res = s == 0 ? CompletePass(ctx, walk, combRank, combs, interval)
                                   : SkipperPass(ctx, walk, combRank, combs, interval, s);
-    lastLosing = res.losing;
-    *losing = res.losing;
+    mostLosing = std::max(mostLosing, res.losing);
+    *losing = mostLosing;
     if (res.stopped) {
       ctx.tStart = remembered;
       return false;
     }
   }
   ctx.tStart = remembered;
-  return lastLosing == 0;
+  return mostLosing == 0;
 }
 
 bool TestDesign(TestContext& ctx, const char* fileName) {

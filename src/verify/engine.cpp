@@ -13,10 +13,6 @@
 namespace kovra {
 namespace {
 
-// The default last skipper pass grows by one for every this many combinations
-// (of C(v, k) or C(v, m), the larger).
-constexpr uint32_t kCombsPerSkipperStep = 4600000;
-
 // The block's first k points as a set in ascending order, within 1..v.
 // Blocks as loaded are sorted and checked already; anything else (points out
 // of range after a renumbering, a repeated point) must not index the counters
@@ -151,7 +147,7 @@ void FreeCounters(TestContext& ctx) { ctx.counters.reset(); }
 bool SetupAnalysis(TestContext& ctx, uint16_t v, uint16_t k, uint16_t t, uint16_t m, uint16_t l,
                    bool fShowSummary, uint32_t ulMaxReport, uint32_t ulMaxLosing,
                    bool fShowDupeTSets, bool fShowRedundants, uint16_t usPrintBase,
-                   SkipperSettings& skippers, bool fInternalOptions, bool fNoRedundTesting) {
+                   const SkipperSettings& skippers, bool fInternalOptions, bool fNoRedundTesting) {
   ctx.v = v;
   ctx.k = k;
   ctx.t = t;
@@ -182,18 +178,21 @@ bool SetupAnalysis(TestContext& ctx, uint16_t v, uint16_t k, uint16_t t, uint16_
   CheckRange(ctx.usKT, 1, MAX_KT, "MAX_KT wrong in source");
   CheckRange(ctx.usMK, 0, MAX_MK, "MAX_MK wrong in source");
 
-  if (skippers.bSkipperLowGiven == 0)
-    skippers.ulSkipperLow = std::max(ctx.ulCnVK, ctx.ulCnVM) / kCombsPerSkipperStep;
-  if (skippers.ulSkipperLow > skippers.ulSkipperHigh)
-    skippers.ulSkipperLow = skippers.ulSkipperHigh;
-  if (skippers.ulSkipperLow != 0 && skippers.ulSkipperHigh - skippers.ulSkipperLow < 3)
-    skippers.ulSkipperHigh = skippers.ulSkipperLow + 3;
+  // The last pass is the one given by -q (0, the complete pass, unless the
+  // user asked otherwise) whatever the size of the design: a sampled last
+  // pass can call a design that does not cover OK, and the complete pass
+  // costs little more than the sampled ones. The settled values live in the
+  // context only, so every design of a batch or search starts again from what
+  // the user gave.
+  uint32_t high = skippers.ulSkipperHigh;
+  uint32_t low = skippers.ulSkipperLow;
+  if (low > high) low = high;
+  if (low != 0 && high - low < 3) high = low + 3;
   if (fInternalOptions)
-    DualPrint("gulSkipperHi=%lu, gulSkipperLo=%lu\n",
-              static_cast<unsigned long>(skippers.ulSkipperHigh),
-              static_cast<unsigned long>(skippers.ulSkipperLow));
-  ctx.ulSkipperHigh = skippers.ulSkipperHigh;
-  ctx.ulSkipperLow = skippers.ulSkipperLow;
+    DualPrint("gulSkipperHi=%lu, gulSkipperLo=%lu\n", static_cast<unsigned long>(high),
+              static_cast<unsigned long>(low));
+  ctx.ulSkipperHigh = high;
+  ctx.ulSkipperLow = low;
 
   std::fill(&ctx.tPatterns[0][0], &ctx.tPatterns[0][0] + sizeof ctx.tPatterns, uint8_t{0});
   std::fill(&ctx.kPatterns[0][0], &ctx.kPatterns[0][0] + sizeof ctx.kPatterns, uint8_t{0});

@@ -21,12 +21,11 @@
 
 namespace kovra {
 
-// The skipper settings of the run; SetupAnalysis may change them and the
-// caller keeps the changed values for later designs.
+// The skipper settings as the user gave them (or the defaults). SetupAnalysis
+// settles the values a design runs with in its context and leaves these alone.
 struct SkipperSettings {
   uint32_t ulSkipperHigh = 7;
-  uint32_t ulSkipperLow = 3;
-  uint8_t bSkipperLowGiven = 0; // low byte of the -q value; 0 = not given
+  uint32_t ulSkipperLow = 0; // 0: the last pass tests every combination
 };
 
 struct TestContext {
@@ -70,13 +69,13 @@ struct TestContext {
 void InitTestContext(TestContext& ctx);
 
 // Range-checks the parameters (ending the program on failure), settles the
-// skipper settings (written back into `skippers`), builds the pattern tables
+// skipper settings into the context, builds the pattern tables
 // and allocates fresh counters. fInternalOptions adds the skipper line and the
 // internal pass headers; fNoRedundTesting makes AnalyseBlock accept every block.
 bool SetupAnalysis(TestContext& ctx, uint16_t v, uint16_t k, uint16_t t, uint16_t m, uint16_t l,
                    bool fShowSummary, uint32_t ulMaxReport, uint32_t ulMaxLosing,
                    bool fShowDupeTSets, bool fShowRedundants, uint16_t usPrintBase,
-                   SkipperSettings& skippers, bool fInternalOptions, bool fNoRedundTesting);
+                   const SkipperSettings& skippers, bool fInternalOptions, bool fNoRedundTesting);
 
 // Fresh zero counters for C(v, t) t-subsets and cleared summary and timing
 // fields. Ends the program with code 13 when memory is short.
@@ -105,7 +104,8 @@ bool TestDesign(TestContext& ctx, const char* fileName);
 // combination. Stops after ulMaxLosing of them.
 bool ScanTSetCounters(uint16_t v, uint16_t t, uint8_t bNeeded, const uint8_t* counters,
                       uint32_t* losing, uint32_t ulMaxLosing, uint16_t usPrintBase);
-// m > t: the skipper passes from ulSkipperHigh down to ulSkipperLow.
+// m > t: the skipper passes from ulSkipperHigh down to ulSkipperLow. False
+// when any pass found a losing combination; *losing is the most one pass found.
 // The complete pass (skipper 0) prints what the plain walk over every
 // combination prints, but walks only prefixes that hold no covered t-subset.
 bool MultiPassTest(TestContext& ctx, uint32_t* combinations, uint32_t* losing);

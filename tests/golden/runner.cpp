@@ -13,6 +13,8 @@
 //   keys:   TEXT       bytes typed on the terminal (escapes as in args)
 //   keep:   FILE       a file the run must leave, compared with NAME.files/FILE
 //   absent: FILE       a file the run must not leave
+//   stdout: PATH       standard output goes to PATH (a device such as
+//                      /dev/full) instead of being captured
 // Expected results: NAME.status, NAME.stdout, NAME.stderr. Dates, times,
 // speeds and temporary names are masked before comparing. Run with
 // KOVRA_UPDATE_GOLDEN=1 to rewrite the expected files after a reviewed change.
@@ -51,6 +53,7 @@ struct Case {
   std::string keys;
   std::vector<std::string> keep;
   std::vector<std::string> absent;
+  std::string stdoutPath;
 };
 
 std::string Unescape(const std::string& s) {
@@ -133,6 +136,8 @@ Case ParseCase(const fs::path& file) {
       c.keep.push_back(value);
     } else if (key == "absent") {
       c.absent.push_back(value);
+    } else if (key == "stdout") {
+      c.stdoutPath = value;
     }
   }
   return c;
@@ -244,12 +249,14 @@ int WaitChild(pid_t pid) {
 }
 
 Result RunPlain(const fs::path& dir, const fs::path& io, const Case& c) {
-  const fs::path outPath = io / "stdout";
+  const bool captured = c.stdoutPath.empty();
+  const fs::path outPath = captured ? io / "stdout" : fs::path(c.stdoutPath);
   const fs::path errPath = io / "stderr";
   const pid_t pid = fork();
   if (pid == 0) {
     const int in = open("/dev/null", O_RDONLY);
-    const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int out = captured ? open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644)
+                             : open(outPath.c_str(), O_WRONLY);
     const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (in < 0 || out < 0 || err < 0) _exit(125);
     dup2(in, 0);
@@ -259,7 +266,7 @@ Result RunPlain(const fs::path& dir, const fs::path& io, const Case& c) {
   }
   Result r;
   r.status = WaitChild(pid);
-  r.out = ReadFile(outPath);
+  if (captured) r.out = ReadFile(outPath);
   r.err = ReadFile(errPath);
   return r;
 }

@@ -104,7 +104,7 @@ WalkLog Walk(bool cdsOnly, const std::vector<std::string>& options,
   RunSettings rs = ParsedSettings(Join({"-u7"}, options));
   const bool toSysDir = cdsOnly || rs.fToSysDir != 0;
   WalkLog log;
-  const BatchRunFn run = [&](RunSettings& r, uint32_t* removed, bool force, bool sysDir) {
+  const BatchRunFn run = [&](RunSettings& r, bool force, bool sysDir) {
     EXPECT_EQ(r.l, 1);
     EXPECT_TRUE(force);
     EXPECT_EQ(sysDir, toSysDir);
@@ -118,8 +118,7 @@ WalkLog Walk(bool cdsOnly, const std::vector<std::string>& options,
     log.runs.push_back(Visit{r.k, r.t, r.m, r.v});
     // A design run overwrites the parameters with those of the design it read.
     r.v = r.k = r.t = r.m = 1;
-    *removed = 0;
-    return false;
+    return RunOutcome{false, false, 0};
   };
   const int readsBefore = gClockReads;
   ConsoleCapture cap;

@@ -20,7 +20,7 @@ struct Outcome {
 // every losing combination.
 Outcome Verify(const Design& d, uint16_t t, uint16_t m, uint16_t l) {
   TestContext ctx;
-  RunParams p{.t = t, .m = m, .l = l, .maxLosing = 2147483647u, .skippers = {0, 0, 0}};
+  RunParams p{.t = t, .m = m, .l = l, .maxLosing = 2147483647u, .skippers = {0, 0}};
   ClockGuard guard(FrozenClock);
   ConsoleCapture cap;
   Outcome o;

@@ -44,7 +44,7 @@ struct RunParams {
 // m < k the counters of the derived design. Returns the blocks that remain.
 inline std::vector<Block> AnalyseLikeRun(TestContext& ctx, const Design& d, const RunParams& p) {
   InitTestContext(ctx);
-  SkipperSettings sk = p.skippers;
+  const SkipperSettings sk = p.skippers;
   std::vector<Block> blocks = ToBlocks(d);
   const auto v = static_cast<uint16_t>(d.v), k = static_cast<uint16_t>(d.k);
   const auto t = static_cast<uint16_t>(p.t), m = static_cast<uint16_t>(p.m),

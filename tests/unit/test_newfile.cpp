@@ -92,8 +92,15 @@ struct Call {
 };
 
 int Create(Sys& s, const Call& c) {
-  return CreateNewSysFile(s, kComment, c.outBase, c.createAllowed, c.useL, c.method, c.avgLineLen,
-                          true, c.dump, c.toSysDir);
+  NewFileRequest req;
+  req.target = NewFileTarget(s, c.useL, c.toSysDir);
+  req.comment = kComment;
+  req.outBase = c.outBase;
+  req.createAllowed = c.createAllowed;
+  req.method = c.method;
+  req.avgLineLen = c.avgLineLen;
+  req.dumpToStdout = c.dump;
+  return CreateNewSysFile(s, req);
 }
 
 const std::string kAdvice =
@@ -108,13 +115,12 @@ TEST_F(CreateNewSysFileTest, NamesTheFileByTheChosenScheme) {
   for (const Case& c :
        {Case{true, false, false, "4901683a.616"}, Case{false, false, false, "4901683a.6a6"},
         Case{true, true, false, "1d636012.04o"},
-        Case{false, true, true, "1d636012.04o"}}) { // before the system tree
+        Case{false, true, true, "1d636012.04o"}}) { // before the system tree, named alike
     ScratchDir dir;
     WriteFile(c.name, "stored\n"); // replaced as under -O, keeping its permissions
     ::chmod(c.name, 0640);
     Sys s = Sample();
     s.fNewFNameScheme = c.newStyle ? 1 : 0;
-    EXPECT_EQ(TargetFileName(s, c.useL), c.name);
     ConsoleCapture cap;
     EXPECT_EQ(Create(s, {.useL = c.useL, .toSysDir = c.toSysDir}), CREATE_FILE) << c.name;
     EXPECT_EQ(cap.out, "");

@@ -69,7 +69,9 @@ TEST(Screens, OnePauseInEachScreenButTheNotice) {
   const std::pair<ScreenFn, int> screens[] = {
       {ShowHelp, 1}, {ShowTechInfo, 1}, {ShowHistory, 1}, {ShowDefinitions, 1}, {ShowNotice, 0}};
   for (const auto& [screen, pauses] : screens) {
-    StdinFromDevNull guard; // no terminal: a prompt per pause, no wait
+    StdinFromTerminal term; // a key typed ahead answers each pause
+    ASSERT_TRUE(term.ok());
+    term.Type(std::string(static_cast<size_t>(pauses), 'x'));
     ConsoleCapture cap;
     screen(rs);
     std::string expected;

@@ -74,7 +74,7 @@ Outcome Search(const std::vector<std::string>& options, const std::string& file,
                const Verdict& verdict = Never) {
   RunSettings rs = ParsedSettings(options);
   Outcome o;
-  const SearchRunFn run = [&](RunSettings& r, uint32_t* removed, bool force, bool toSysDir) {
+  const SearchRunFn run = [&](RunSettings& r, bool force, bool toSysDir) {
     EXPECT_FALSE(force || toSysDir);
     EXPECT_EQ(r.b, 0u);
     EXPECT_EQ(r.given.V + r.given.K + r.given.T + r.given.M + r.given.L, 0);
@@ -90,8 +90,9 @@ Outcome Search(const std::vector<std::string>& options, const std::string& file,
     EXPECT_TRUE(fs::exists(r.szDesignFile));
     const Call c{r.v, r.k, r.t, r.m, r.l};
     o.calls.push_back(c);
-    *removed = 0;
-    return verdict(c, removed);
+    uint32_t removed = 0;
+    const bool passed = verdict(c, &removed);
+    return RunOutcome{passed, false, removed};
   };
   ConsoleCapture cap;
   try {

@@ -15,6 +15,9 @@
 //   absent: FILE       a file the run must not leave
 //   stdout: PATH       standard output goes to PATH (a device such as
 //                      /dev/full) instead of being captured
+//   merge:  yes        standard error goes where standard output goes
+//   fifo:   NAME       a named pipe nobody writes to (a read of it blocks)
+//   term:   MS         SIGTERM is sent MS milliseconds after the start
 // Expected results: NAME.status, NAME.stdout, NAME.stderr. Dates, times,
 // speeds and temporary names are masked before comparing. Run with
 // KOVRA_UPDATE_GOLDEN=1 to rewrite the expected files after a reviewed change.
@@ -34,6 +37,7 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <thread>
@@ -54,6 +58,9 @@ struct Case {
   std::vector<std::string> keep;
   std::vector<std::string> absent;
   std::string stdoutPath;
+  bool merge = false;
+  std::vector<std::string> fifos;
+  int termAfterMs = -1;
 };
 
 std::string Unescape(const std::string& s) {
@@ -138,6 +145,12 @@ Case ParseCase(const fs::path& file) {
       c.absent.push_back(value);
     } else if (key == "stdout") {
       c.stdoutPath = value;
+    } else if (key == "merge") {
+      c.merge = value == "yes";
+    } else if (key == "fifo") {
+      c.fifos.push_back(value);
+    } else if (key == "term") {
+      c.termAfterMs = std::stoi(value);
     }
   }
   return c;
@@ -261,10 +274,14 @@ Result RunPlain(const fs::path& dir, const fs::path& io, const Case& c) {
     if (in < 0 || out < 0 || err < 0) _exit(125);
     dup2(in, 0);
     dup2(out, 1);
-    dup2(err, 2);
+    dup2(c.merge ? out : err, 2);
     ExecKovra(dir, c.args);
   }
   Result r;
+  if (c.termAfterMs >= 0) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(c.termAfterMs));
+    kill(pid, SIGTERM);
+  }
   r.status = WaitChild(pid);
   if (captured) r.out = ReadFile(outPath);
   r.err = ReadFile(errPath);
@@ -320,6 +337,7 @@ TEST_P(Golden, Transcript) {
                   fs::copy_options::overwrite_existing);
   }
   for (const auto& [dst, text] : c.writes) WriteFile(dir / dst, text);
+  for (const auto& name : c.fifos) ASSERT_EQ(mkfifo((dir / name).c_str(), 0600), 0) << name;
 
   const Result r = c.tty ? RunTty(dir, io, c) : RunPlain(dir, io, c);
   const std::string out = Mask(r.out);

@@ -16,7 +16,7 @@ run() {
 # Every tool .ci/run installs is needed: without one, a step or a test would
 # be skipped and the run would still look green.
 missing=""
-for tool in cmake ninja g++ clang++ clang-format groff git parallel file dpkg-shlibdeps; do
+for tool in cmake ninja g++ clang++ clang-format groff git parallel file dpkg-shlibdeps lintian; do
   command -v "$tool" >/dev/null 2>&1 || missing="$missing $tool"
 done
 if [ -n "$missing" ]; then
@@ -31,15 +31,17 @@ fi
 
 run ci-release
 
-# The Debian package installs into a scratch root and runs there.
+# The Debian package passes lintian, installs into a scratch root and runs
+# there.
 echo "=== package"
 (cd build/ci-release && rm -f kovra_*.deb && cpack -G DEB >/dev/null)
+lintian --fail-on error build/ci-release/kovra_*.deb
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 dpkg -x build/ci-release/kovra_*.deb "$root"
 "$root/usr/bin/kovra" -h2 -i > "$root/screen.log" 2>/dev/null
 grep -q "Technical Information (-i)" "$root/screen.log"
-test -f "$root/usr/share/man/man1/kovra.1"
+test -f "$root/usr/share/man/man1/kovra.1.gz"
 test -f "$root/usr/share/doc/kovra/C_DECODE.TXT"
 test -f "$root/usr/share/doc/kovra/samples/4901683a.616"
 run ci-debug

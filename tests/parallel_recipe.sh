@@ -1,8 +1,9 @@
 #!/bin/sh
 # Runs the README's recipe for checking a tree of designs in parallel on a
 # small tree: one passing design, one failing design, one unreadable file.
-# Usage: parallel_recipe.sh KOVRA_BINARY SOURCE_DIR
+# Usage: parallel_recipe.sh KOVRA_BINARY SOURCE_DIR (exit status 77: skipped)
 set -eu
+command -v parallel >/dev/null || { echo "GNU parallel is not installed"; exit 77; }
 kovra_bin=$1
 src=$2
 work=$(mktemp -d)

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Builds KOVRA and runs the whole test suite: the release build with warnings
 # as errors, the same tests under AddressSanitizer and UndefinedBehaviorSanitizer,
-# a clang build for its warnings and tests, and (with clang) short fuzz runs.
+# a clang build for its warnings and tests, and short fuzz runs.
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -13,30 +13,41 @@ run() {
   ctest --preset "$preset"
 }
 
-if command -v clang-format >/dev/null 2>&1 && git rev-parse --git-dir >/dev/null 2>&1; then
+# Every tool .ci/run installs is needed: without one, a step or a test would
+# be skipped and the run would still look green.
+missing=""
+for tool in cmake ninja g++ clang++ clang-format groff git parallel file dpkg-shlibdeps lintian; do
+  command -v "$tool" >/dev/null 2>&1 || missing="$missing $tool"
+done
+if [ -n "$missing" ]; then
+  echo "check.sh: missing tools:$missing (.ci/run installs them on Debian)" >&2
+  exit 1
+fi
+
+if git rev-parse --git-dir >/dev/null 2>&1; then
   echo "=== format"
   git ls-files '*.cpp' '*.hpp' | xargs clang-format --dry-run --Werror
 fi
 
 run ci-release
 
-# The Debian package installs into a scratch root and runs there.
+# The Debian package passes lintian, installs into a scratch root and runs
+# there.
 echo "=== package"
 (cd build/ci-release && rm -f kovra_*.deb && cpack -G DEB >/dev/null)
+lintian --fail-on error build/ci-release/kovra_*.deb
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 dpkg -x build/ci-release/kovra_*.deb "$root"
 "$root/usr/bin/kovra" -h2 -i > "$root/screen.log" 2>/dev/null
 grep -q "Technical Information (-i)" "$root/screen.log"
-test -f "$root/usr/share/man/man1/kovra.1"
+test -f "$root/usr/share/man/man1/kovra.1.gz"
 test -f "$root/usr/share/doc/kovra/C_DECODE.TXT"
 test -f "$root/usr/share/doc/kovra/samples/4901683a.616"
 run ci-debug
-if command -v clang++ >/dev/null 2>&1; then
-  run ci-clang
-  echo "=== ci-fuzz"
-  cmake --preset ci-fuzz >/dev/null
-  cmake --build --preset ci-fuzz
-  (cd build/ci-fuzz && ctest -L fuzz --output-on-failure)
-fi
+run ci-clang
+echo "=== ci-fuzz"
+cmake --preset ci-fuzz >/dev/null
+cmake --build --preset ci-fuzz
+(cd build/ci-fuzz && ctest -L fuzz --output-on-failure)
 echo "=== all tests passed"

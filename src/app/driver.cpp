@@ -87,7 +87,9 @@ bool AnalyseDerived(TestContext& ctx, const RunSettings& rs, const Sys& sys) {
 bool WriteNewFile(const RunSettings& rs, Sys& sys, bool redundantFound, bool toSysDir) {
   if (rs.fSortOutput != 0 && rs.bCompressed == 0) SortBlocks(sys.blocks.get(), sys.b, false);
   NewFileRequest req;
-  req.target = NewFileTarget(sys, rs.fUseL_InOldStyleFNames != 0, toSysDir);
+  req.target = !rs.szOutputFile.empty()
+                   ? rs.szOutputFile
+                   : NewFileTarget(sys, rs.fUseL_InOldStyleFNames != 0, toSysDir);
   req.createAllowed = !FileExists(req.target) || rs.fOverwrite != 0;
   if (!req.createAllowed)
     DualPrint("Err: Can't overwrite existing file <%s>.\n     Use option -O for overwriting.\n",

@@ -38,6 +38,15 @@ bool IsHelpAlias(const char* arg) {
 // "--version": the banner and the command-line echo already said it all.
 bool IsVersionRequest(const char* arg) { return std::strcmp(arg, "--version") == 0; }
 
+// "--output=FILE" or "--output FILE": the name a new design file gets
+// instead of one its parameters make, for designs no name scheme can carry
+// and for scripts that choose their names.
+constexpr char kOutputOption[] = "--output";
+bool IsOutputOption(const char* arg) {
+  const size_t n = sizeof kOutputOption - 1;
+  return std::strncmp(arg, kOutputOption, n) == 0 && (arg[n] == '\0' || arg[n] == '=');
+}
+
 // Options start with '-' or '/'. On this platform an absolute path also
 // starts with '/', and taking "/tmp/4901683a.616" for a -t option would end
 // the run with a baffling range error; so a '/' argument that holds a second
@@ -53,6 +62,7 @@ struct ParseState {
   int screenCount = 0;
   bool paramMarked = false;      // one of -v -k -t -m -l appeared
   bool versionRequested = false; // --version: end after the parse, showing nothing
+  bool outputGiven = false;      // --output appeared
 };
 
 void RequestScreen(ParseState& st, char letter, uint32_t value) {
@@ -224,6 +234,23 @@ void WarnInconsistent(RunSettings& rs) {
     DualPrint("Warn: arg mismatch: -y3 disables -y2 and -c ...\n");
 }
 
+// --output names the one file of -e or -c: without either it would silently
+// do nothing, and an empty name names no file.
+void CheckOutputOption(const RunSettings& rs) {
+  if (rs.szOutputFile.empty()) {
+    DualPrint("Err: --output needs a file name, as in --output=FILE.\n");
+    ErrExit(1);
+  }
+  if (rs.fWriteToNewFile == 0 && rs.fWriteNonRedundantsToFile == 0) {
+    DualPrint("Err: --output names the file that -e or -c writes; give -e or -c.\n");
+    ErrExit(1);
+  }
+  if (rs.fTestAll != 0 || rs.fCDsOnly != 0) {
+    DualPrint("Err: --output names one file; the batch modes write one per design.\n");
+    ErrExit(1);
+  }
+}
+
 void ShowScreen(char letter, const RunSettings& rs) {
   switch (letter) {
   case '?':
@@ -269,6 +296,16 @@ bool ParseOptions(int argc, const char* const* argv, RunSettings& rs) {
         st.versionRequested = true;
         continue;
       }
+      if (IsOutputOption(arg)) {
+        st.outputGiven = true;
+        const char* value = arg + sizeof kOutputOption - 1;
+        if (*value == '=')
+          ++value;
+        else if (i + 1 < argc && argv[i + 1] != nullptr)
+          value = argv[++i];
+        rs.szOutputFile = value;
+        continue;
+      }
       const char* option = IsHelpAlias(arg) ? "-h" : arg;
       if (!IsOptionArgument(option)) {
         rs.szDesignFile = arg;
@@ -284,6 +321,7 @@ bool ParseOptions(int argc, const char* const* argv, RunSettings& rs) {
     if (rs.fToSysDir != 0) ErrExit(21, "ToSysdir and FName3 xor...\n");
   }
   rs.fParamsGiven = (!rs.szDesignFile.empty() && st.paramMarked) ? 1 : 0;
+  if (st.outputGiven) CheckOutputOption(rs);
   WarnInconsistent(rs);
 
   // The banner and the echo were the version text; no screen, no notice.

@@ -54,10 +54,8 @@ constexpr const char* kCompressionExample =
     "    compressed binary (-g2)                   289157 bytes, 8.1 bits/block\n"
     "    general-purpose archivers at their best   991999 and 595944 bytes\n"
     "  Neither file-name scheme can name it (b > 46655), so to get it back as\n"
-    "  plain text dump it and redirect the output:\n"
-    "    KOVRA <file> -e -D >S4865.TXT\n"
-    "  (the messages of the run land in that file too; remove them before\n"
-    "  using the design).\n";
+    "  plain text give the name yourself:\n"
+    "    KOVRA <file> -e --output=S4865.TXT\n";
 
 // The release table and the notes of the -j screen, before its key prompt.
 constexpr const char* kReleaseTable =
@@ -126,6 +124,7 @@ void ShowHelp(const RunSettings& rs) {
   DualPrint("  -d  show redundancy list (=%hu)\n", Hu(rs.fShowRedundants));
   DualPrint("  -O  overwrite (cf. -c,-e), if same filename exists (=%hu)\n", Hu(rs.fOverwrite));
   DualPrint("  -D  if can't create file, dump to stdout (=%hu)\n", Hu(rs.fDumpToStdout));
+  DualPrint("  --output=FILE  the file -c or -e creates, any size (cf. -O, -g)\n");
   DualPrint("  -w  sort the new sysfile it's going to create [cf. -c, -e] (=%hu)\n", Hu(rs.fSortOutput));
   DualPrint("  -c  create sysfile with ID if redund. blks found (=%hu)\n", Hu(rs.fWriteNonRedundantsToFile));
   DualPrint("  -e  create sysfile with ID (ie. copy) [needs also -y]  (=%hu) \n", Hu(rs.fWriteToNewFile));

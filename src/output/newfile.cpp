@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 
 namespace kovra {
@@ -94,7 +95,12 @@ int CreateNewSysFile(Sys& sys, const NewFileRequest& req) {
   PendingFile file;
   bool haveFile = false;
   if (req.createAllowed) {
-    if (!req.target.empty()) haveFile = OpenPendingFile(file, req.target);
+    if (!req.target.empty()) {
+      haveFile = OpenPendingFile(file, req.target);
+      // The name was there; say why the file system refused it.
+      if (!haveFile)
+        DualPrint("Err: Can't create <%s> (%s).\n", req.target.c_str(), std::strerror(errno));
+    }
     if (!haveFile) DualPrint("WARNING: Can't create filename.\n");
   }
 

@@ -4,7 +4,10 @@
 //
 // A case file holds "key: value" lines ("#" lines are comments):
 //   args:   the command line after the program name; "..." groups blanks,
-//           \xNN, \t, \n and \\ are escapes
+//           \xNN, \t, \n and \\ are escapes. Several args lines run one
+//           after another in the same directory (a file written, then read
+//           back); their outputs follow each other and NAME.status holds one
+//           status per run
 //   copy:   SRC [DST]  a file of the repository copied into the scratch
 //           directory the program runs in (DST defaults to SRC's base name;
 //           DST may name a subdirectory, which is created)
@@ -50,7 +53,7 @@ namespace {
 
 struct Case {
   std::string name;
-  std::vector<std::string> args;
+  std::vector<std::vector<std::string>> runs;
   std::vector<std::pair<std::string, std::string>> copies;
   std::vector<std::pair<std::string, std::string>> writes;
   bool tty = false;
@@ -125,7 +128,7 @@ Case ParseCase(const fs::path& file) {
     std::string value = line.substr(colon + 1);
     if (!value.empty() && value[0] == ' ') value.erase(0, 1);
     if (key == "args") {
-      c.args = SplitArgs(value);
+      c.runs.push_back(SplitArgs(value));
     } else if (key == "copy") {
       const auto parts = SplitArgs(value);
       if (parts.empty()) continue;
@@ -261,7 +264,8 @@ int WaitChild(pid_t pid) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-Result RunPlain(const fs::path& dir, const fs::path& io, const Case& c) {
+Result RunPlain(const fs::path& dir, const fs::path& io, const Case& c,
+                const std::vector<std::string>& args) {
   const bool captured = c.stdoutPath.empty();
   const fs::path outPath = captured ? io / "stdout" : fs::path(c.stdoutPath);
   const fs::path errPath = io / "stderr";
@@ -275,7 +279,7 @@ Result RunPlain(const fs::path& dir, const fs::path& io, const Case& c) {
     dup2(in, 0);
     dup2(out, 1);
     dup2(c.merge ? out : err, 2);
-    ExecKovra(dir, c.args);
+    ExecKovra(dir, args);
   }
   Result r;
   if (c.termAfterMs >= 0) {
@@ -290,7 +294,8 @@ Result RunPlain(const fs::path& dir, const fs::path& io, const Case& c) {
 
 // Standard input and output on a pseudo-terminal, standard error in a file.
 // Echo and output processing are off so the bytes arrive as written.
-Result RunTty(const fs::path& dir, const fs::path& io, const Case& c) {
+Result RunTty(const fs::path& dir, const fs::path& io, const Case& c,
+              const std::vector<std::string>& args) {
   const fs::path errPath = io / "stderr";
   int master = -1;
   const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
@@ -303,7 +308,7 @@ Result RunTty(const fs::path& dir, const fs::path& io, const Case& c) {
     const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (err < 0) _exit(125);
     dup2(err, 2);
-    ExecKovra(dir, c.args);
+    ExecKovra(dir, args);
   }
   Result r;
   if (!c.keys.empty()) {
@@ -339,19 +344,23 @@ TEST_P(Golden, Transcript) {
   for (const auto& [dst, text] : c.writes) WriteFile(dir / dst, text);
   for (const auto& name : c.fifos) ASSERT_EQ(mkfifo((dir / name).c_str(), 0600), 0) << name;
 
-  const Result r = c.tty ? RunTty(dir, io, c) : RunPlain(dir, io, c);
-  const std::string out = Mask(r.out);
-  const std::string err = Mask(r.err);
+  std::string status, out, err;
+  for (const auto& args : c.runs) {
+    const Result r = c.tty ? RunTty(dir, io, c, args) : RunPlain(dir, io, c, args);
+    status += std::to_string(r.status) + "\n";
+    out += Mask(r.out);
+    err += Mask(r.err);
+  }
   const std::string base = (golden / c.name).string();
 
   if (std::getenv("KOVRA_UPDATE_GOLDEN") != nullptr) {
-    WriteFile(base + ".status", std::to_string(r.status) + "\n");
+    WriteFile(base + ".status", status);
     WriteFile(base + ".stdout", out);
     WriteFile(base + ".stderr", err);
     for (const auto& f : c.keep)
       if (fs::exists(dir / f)) WriteFile(base + ".files/" + f, Mask(ReadFile(dir / f)));
   } else {
-    EXPECT_EQ(std::to_string(r.status) + "\n", ReadFile(base + ".status")) << "exit status";
+    EXPECT_EQ(status, ReadFile(base + ".status")) << "exit status";
     EXPECT_EQ(ReadFile(base + ".stdout"), out) << "standard output";
     EXPECT_EQ(ReadFile(base + ".stderr"), err) << "standard error";
     for (const auto& f : c.keep) {

@@ -158,7 +158,7 @@ TEST_F(CreateNewSysFileTest, NoNameForTheDesignAdvisesAndWritesNothing) {
   fs::create_directory("gone");
   fs::current_path("gone");
   fs::remove(fs::current_path());
-  refused(Sample(), kAdvice);
+  refused(Sample(), "Err: Can't create <4901683a.616> (No such file or directory).\n" + kAdvice);
 }
 
 TEST_F(CreateNewSysFileTest, OutputBaseMovesEveryPointByTheDifferenceAndIsUndone) {

@@ -93,8 +93,12 @@ void ExtendPrefix(PrefixWalk& w, unsigned d, unsigned y) {
 #define KOVRA_POPCNT_CLONES
 #endif
 
+namespace {
+
+// Only this file sees the clones: a multiversioned function must carry the
+// attribute on every declaration, and the header's callers need none.
 KOVRA_POPCNT_CLONES
-bool WalkLosingCombsWith(PrefixWalk& w, LosingFn onLosing, void* context) {
+bool WalkClones(PrefixWalk& w, LosingFn onLosing, void* context) {
   const unsigned n = w.n;
   const unsigned v = w.cm->v;
   uint64_t cand[9];
@@ -121,6 +125,12 @@ bool WalkLosingCombsWith(PrefixWalk& w, LosingFn onLosing, void* context) {
     ++d;
     cand[d] = open & PointRange(y + 1, v - n + d);
   }
+}
+
+} // namespace
+
+bool WalkLosingCombsWith(PrefixWalk& w, LosingFn onLosing, void* context) {
+  return WalkClones(w, onLosing, context);
 }
 
 bool IsCombCovered(PrefixWalk& w, const uint8_t* comb) {

@@ -103,13 +103,22 @@ size_t PlainTextSize(const Sys& sys) {
 }
 
 // Where the bit stream of a binary file starts: after its first line.
-long DataOffset(const std::string& path) {
+// The bit stream of a compressed binary file: its bytes behind the ID line.
+std::string CBinData(const std::string& path) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) return -1;
-  char line[LINE_BUFSIZE];
-  const long offset = std::fgets(line, sizeof line, f) != nullptr ? std::ftell(f) : -1;
+  if (f == nullptr) return {};
+  std::string data;
+  for (int c = std::getc(f); c != EOF; c = std::getc(f)) data += static_cast<char>(c);
   std::fclose(f);
-  return offset;
+  return data.substr(std::min(data.size(), data.find('\n') + 1));
+}
+
+// Decodes a ctext file held in memory, ID line first.
+uint32_t DecodeCText(const std::string& text, Block* blocks, const Sys& sys) {
+  TextCursor cursor = CursorOver(text.data(), text.size());
+  char line[LINE_BUFSIZE];
+  ReadTextLine(line, cursor, false, true, true);
+  return ReadCText(blocks, cursor, sys.v, sys.k, sys.b, 4, 2);
 }
 
 // Points only: the first block's k field travels with it when the design is
@@ -139,14 +148,8 @@ void BM_CTextDecode(benchmark::State& state) {
   Sys sys = CopyOf(Design());
   std::string text = EncodeCText(sys);
   BlockArray blocks = AllocBlocks(sys.b);
-  for (auto _ : state) {
-    std::FILE* f = fmemopen(text.data(), text.size(), "r");
-    char line[LINE_BUFSIZE];
-    ReadTextLine(line, f, false, true, true);
-    const uint32_t n = ReadCText(blocks.get(), f, sys.v, sys.k, sys.b, 4, 2);
-    std::fclose(f);
-    if (n != sys.b) state.SkipWithError("ctext decode failed");
-  }
+  for (auto _ : state)
+    if (DecodeCText(text, blocks.get(), sys) != sys.b) state.SkipWithError("ctext decode failed");
   if (!SameBlocks(blocks.get(), sys)) state.SkipWithError("ctext decode gave other blocks");
   SetCounters(state, sys, text.size());
 }
@@ -174,7 +177,7 @@ void BM_CBinDecode(benchmark::State& state) {
     ConsoleCapture quiet;
     WriteCBin(sys, file.path.c_str(), true);
   }
-  const long offset = DataOffset(file.path);
+  const std::string data = CBinData(file.path);
   std::FILE* f = std::fopen(file.path.c_str(), "rb");
   std::fseek(f, 0, SEEK_END);
   const long size = std::ftell(f);
@@ -182,7 +185,7 @@ void BM_CBinDecode(benchmark::State& state) {
   BlockArray blocks = AllocBlocks(sys.b);
   for (auto _ : state) {
     ConsoleCapture quiet;
-    const uint32_t n = ReadCBin(blocks.get(), file.path.c_str(), offset, sys.v, sys.k, sys.b, 4, 2);
+    const uint32_t n = ReadCBin(blocks.get(), data.data(), data.size(), sys.v, sys.k, sys.b, 4, 2);
     if (n != sys.b) state.SkipWithError("cbin decode failed");
   }
   if (!SameBlocks(blocks.get(), sys)) state.SkipWithError("cbin decode gave other blocks");
@@ -199,17 +202,13 @@ void BM_Smoke_CompressRoundTrip(benchmark::State& state) {
   BlockArray blocks = AllocBlocks(sys.b);
   for (auto _ : state) {
     ConsoleCapture quiet;
-    std::string text = EncodeCText(sys);
-    std::FILE* f = fmemopen(text.data(), text.size(), "r");
-    char line[LINE_BUFSIZE];
-    ReadTextLine(line, f, false, true, true);
-    const bool textOk = ReadCText(blocks.get(), f, sys.v, sys.k, sys.b, 4, 2) == sys.b &&
-                        SameBlocks(blocks.get(), sys);
-    std::fclose(f);
-    const bool binOk = WriteCBin(sys, file.path.c_str(), false) &&
-                       ReadCBin(blocks.get(), file.path.c_str(), DataOffset(file.path), sys.v,
-                                sys.k, sys.b, 4, 2) == sys.b &&
-                       SameBlocks(blocks.get(), sys);
+    const bool textOk =
+        DecodeCText(EncodeCText(sys), blocks.get(), sys) == sys.b && SameBlocks(blocks.get(), sys);
+    bool binOk = WriteCBin(sys, file.path.c_str(), false);
+    const std::string data = CBinData(file.path);
+    binOk = binOk &&
+            ReadCBin(blocks.get(), data.data(), data.size(), sys.v, sys.k, sys.b, 4, 2) == sys.b &&
+            SameBlocks(blocks.get(), sys);
     if (!textOk || !binOk) state.SkipWithError("compressed round trip changed the design");
   }
 }

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -29,32 +30,33 @@ void RoundTrip(const Block* blocks, uint32_t b, uint16_t v, uint16_t k) {
   if (!SysFromBlocks(sys, blocks, b, v, k)) return;
   TempInput out(nullptr, 0);
   if (!WriteCBin(sys, out.path(), true)) std::abort();
-  std::FILE* f = std::fopen(out.path(), "rb");
-  if (f == nullptr) return;
-  char line[LINE_BUFSIZE];
-  const bool gotLine = std::fgets(line, sizeof line, f) != nullptr;
-  const long offset = std::ftell(f);
-  std::fclose(f);
-  if (!gotLine) std::abort();
+  std::string written;
+  if (std::FILE* f = std::fopen(out.path(), "rb")) {
+    for (int c = std::getc(f); c != EOF; c = std::getc(f)) written += static_cast<char>(c);
+    std::fclose(f);
+  }
+  const size_t offset = written.find('\n');
+  if (offset == std::string::npos) std::abort();
   BlockArray again = AllocBlocks(b);
-  if (ReadCBin(again.get(), out.path(), offset, v, k, b, 4, 2) != b) std::abort();
+  if (ReadCBin(again.get(), written.data() + offset + 1, written.size() - offset - 1, v, k, b, 4,
+               2) != b)
+    std::abort();
   if (std::memcmp(again.get(), blocks, b * sizeof(Block)) != 0) std::abort();
 }
 
-void Directly(const char* path) {
-  // As the loader does: the first line, up to 255 characters through its LF,
-  // read in binary mode; the stream starts after it.
-  std::FILE* f = std::fopen(path, "rb");
-  if (f == nullptr) return;
-  char line[LINE_BUFSIZE];
-  const bool gotLine = std::fgets(line, sizeof line, f) != nullptr;
-  const long offset = std::ftell(f);
-  std::fclose(f);
-  if (!gotLine || !IsIdLine(line)) return;
-  const CompressedParams p = ParamsFromIdLine(line);
+void Directly(const uint8_t* data, size_t size) {
+  // As the loader does: the first line, up to 255 characters through its LF;
+  // the stream starts after it.
+  size_t offset = 0;
+  while (offset < size && offset < LINE_BUFSIZE - 1)
+    if (data[offset++] == '\n') break;
+  const std::string line(reinterpret_cast<const char*>(data), offset);
+  if (offset == 0 || !IsIdLine(line.c_str())) return;
+  const CompressedParams p = ParamsFromIdLine(line.c_str());
   if (p.b > kMaxFuzzBlocks) return;
   BlockArray blocks = AllocBlocks(p.b == 0 ? 1 : p.b);
-  const uint32_t n = ReadCBin(blocks.get(), path, offset, p.v, p.k, p.b, p.chi, p.cei);
+  const auto* stream = reinterpret_cast<const char*>(data) + offset;
+  const uint32_t n = ReadCBin(blocks.get(), stream, size - offset, p.v, p.k, p.b, p.chi, p.cei);
   if (n != 0 && n != p.b) std::abort();
   if (n != 0) {
     CheckBlocks(blocks.get(), n, p.v, p.k);
@@ -68,6 +70,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ConsoleCapture quiet; // the readers' messages are expected; keep them off the terminal
   TempInput input(data, size);
   ThroughTheLoader(input.path(), data, size);
-  Directly(input.path());
+  Directly(data, size);
   return 0;
 }

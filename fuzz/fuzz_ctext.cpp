@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -37,44 +38,44 @@ void ThroughTheLoader(const char* path, const uint8_t* data, size_t size) {
 void RoundTrip(const Block* blocks, uint32_t b, uint16_t v, uint16_t k) {
   Sys sys;
   if (!SysFromBlocks(sys, blocks, b, v, k)) return;
-  std::FILE* f = std::tmpfile();
+  char* written = nullptr;
+  size_t size = 0;
+  std::FILE* f = open_memstream(&written, &size);
   if (f == nullptr) return;
-  if (!WriteCText(sys, f, 64, true)) std::abort();
-  std::rewind(f);
-  char line[LINE_BUFSIZE];
-  ReadTextLine(line, f, false, true, true); // the ID line
-  BlockArray again = AllocBlocks(b);
-  if (ReadCText(again.get(), f, v, k, b, 4, 2) != b) std::abort();
-  if (std::memcmp(again.get(), blocks, b * sizeof(Block)) != 0) std::abort();
+  const bool ok = WriteCText(sys, f, 64, true);
   std::fclose(f);
+  const std::string text(written, size);
+  std::free(written);
+  if (!ok) std::abort();
+  TextCursor cursor = CursorOver(text.data(), text.size());
+  char line[LINE_BUFSIZE];
+  ReadTextLine(line, cursor, false, true, true); // the ID line
+  BlockArray again = AllocBlocks(b);
+  if (ReadCText(again.get(), cursor, v, k, b, 4, 2) != b) std::abort();
+  if (std::memcmp(again.get(), blocks, b * sizeof(Block)) != 0) std::abort();
 }
 
-void Directly(const char* path) {
-  std::FILE* f = std::fopen(path, "r");
-  if (f == nullptr) return;
+void Directly(const uint8_t* data, size_t size) {
+  const TextCursor start = CursorOver(reinterpret_cast<const char*>(data), size);
+  TextCursor text = start;
   char line[LINE_BUFSIZE];
   CompressedParams p;
-  if (!ReadTextLine(line, f, false, true, true)) {
-    std::fclose(f);
-    return;
-  }
+  if (!ReadTextLine(line, text, false, true, true)) return;
   if (IsIdLine(line)) {
     p = ParamsFromIdLine(line);
   } else {
     p = ParamsFromCTextHeader(line);
     p.cei = 2;
-    std::rewind(f);
+    text = start;
   }
-  if (p.b <= kMaxFuzzBlocks) {
-    BlockArray blocks = AllocBlocks(p.b == 0 ? 1 : p.b);
-    const uint32_t n = ReadCText(blocks.get(), f, p.v, p.k, p.b, p.chi, p.cei);
-    if (n != 0 && n != p.b) std::abort();
-    if (n != 0) {
-      CheckBlocks(blocks.get(), n, p.v, p.k);
-      RoundTrip(blocks.get(), n, p.v, p.k);
-    }
+  if (p.b > kMaxFuzzBlocks) return;
+  BlockArray blocks = AllocBlocks(p.b == 0 ? 1 : p.b);
+  const uint32_t n = ReadCText(blocks.get(), text, p.v, p.k, p.b, p.chi, p.cei);
+  if (n != 0 && n != p.b) std::abort();
+  if (n != 0) {
+    CheckBlocks(blocks.get(), n, p.v, p.k);
+    RoundTrip(blocks.get(), n, p.v, p.k);
   }
-  std::fclose(f);
 }
 
 } // namespace
@@ -83,6 +84,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ConsoleCapture quiet; // the readers' messages are expected; keep them off the terminal
   TempInput input(data, size);
   ThroughTheLoader(input.path(), data, size);
-  Directly(input.path());
+  Directly(data, size);
   return 0;
 }

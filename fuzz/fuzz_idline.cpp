@@ -28,8 +28,7 @@ kovra::IdRecord WrittenAndReadBack(const kovra::IdRecord& id) {
   kovra::WriteIdHeader(out, id.v, id.k, id.t, id.m, id.L, id.b, id.x, id.Base, "fuzz", id.bCmpr,
                        id.CHI, id.CEI, id.CLL, id.CfExp, false);
   std::fclose(out);
-  std::FILE* in = fmemopen(text, size, "r");
-  Require(in != nullptr);
+  kovra::TextCursor in = kovra::CursorOver(text, size);
   char line[kovra::LINE_BUFSIZE];
   kovra::IdRecord back;
   bool found = false;
@@ -40,7 +39,6 @@ kovra::IdRecord WrittenAndReadBack(const kovra::IdRecord& id) {
       found = true;
     }
   }
-  std::fclose(in);
   std::free(text);
   Require(found);
   return back;

@@ -56,12 +56,11 @@ const PrivateDir& Dir() {
 
 // Reads the file the way the loader does and tells whether it stays within
 // the private directory and within the block cap.
-bool Acceptable(const char* path) {
-  std::FILE* f = std::fopen(path, "r");
-  if (f == nullptr) return false;
+bool Acceptable(const uint8_t* data, size_t size) {
+  kovra::TextCursor text = kovra::CursorOver(reinterpret_cast<const char*>(data), size);
   char line[kovra::LINE_BUFSIZE];
   bool ok = true;
-  while (ok && kovra::ReadTextLine(line, f, false, true, true)) {
+  while (ok && kovra::ReadTextLine(line, text, false, true, true)) {
     const char* p = kovra::SkipLead(line);
     if (kovra::IsKeyword(p, "load")) {
       ok = std::strchr(p, '/') == nullptr;
@@ -74,7 +73,6 @@ bool Acceptable(const char* path) {
       ok = !kovra::SniffCTextHeader(p, chi, b) || b <= kMaxFuzzBlocks;
     }
   }
-  std::fclose(f);
   return ok;
 }
 
@@ -105,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::fwrite(data + 3, 1, size - 3, f);
     std::fclose(f);
   }
-  if (Acceptable(path.c_str())) {
+  if (Acceptable(data + 3, size - 3)) {
     kovra::LoadParams io;
     const bool nameGiven = (options & 1) != 0;
     if (nameGiven) {

@@ -3,6 +3,7 @@
 
 #include "base/console.hpp"
 #include "base/fatal.hpp"
+#include "base/input.hpp"
 #include "base/keyboard.hpp"
 #include "base/limits.hpp"
 #include "base/range.hpp"
@@ -52,6 +53,7 @@ bool IsOutputOption(const char* arg) {
 // the run with a baffling range error; so a '/' argument that holds a second
 // '/' is a path, not an option.
 bool IsOptionArgument(const char* arg) {
+  if (std::strcmp(arg, STDIN_NAME) == 0) return false; // "-": the design on standard input
   if (arg[0] == '-') return true;
   return arg[0] == '/' && std::strchr(arg + 1, '/') == nullptr;
 }
@@ -308,6 +310,10 @@ bool ParseOptions(int argc, const char* const* argv, RunSettings& rs) {
       }
       const char* option = IsHelpAlias(arg) ? "-h" : arg;
       if (!IsOptionArgument(option)) {
+        // Only one design per run: a value given apart from its option
+        // ("-v 49") would otherwise silently become the file name.
+        if (!rs.szDesignFile.empty())
+          DualPrint("Warning: file name <%s> replaces <%s>\n", arg, rs.szDesignFile.c_str());
         rs.szDesignFile = arg;
         continue;
       }

@@ -8,24 +8,15 @@
 #include "base/tempfile.hpp"
 #include "design/sys.hpp"
 #include "formats/idline.hpp"
+#include "formats/loader.hpp"
 #include "formats/textfmt.hpp"
 #include "output/systree.hpp"
 
 #include <cstdio>
 #include <memory>
-#include <sys/stat.h>
 
 namespace kovra {
 namespace {
-
-// A directory opens as a stream on this platform but reads nothing; it is no
-// more a block list than a file that cannot be opened at all.
-FilePtr OpenBlockList(const std::string& fileName) {
-  FilePtr f(std::fopen(fileName.c_str(), "r"));
-  struct stat st {};
-  if (f && fstat(fileno(f.get()), &st) == 0 && S_ISDIR(st.st_mode)) f.reset();
-  return f;
-}
 
 struct Scan {
   unsigned long v = 0;
@@ -36,11 +27,11 @@ struct Scan {
 
 // Counts the distinct point values and the numbers per line. A compressed
 // file's ID line gives v and k directly.
-Scan ScanFile(std::FILE* f, const char* fileName, bool newFNameSchemeRun) {
+Scan ScanFile(TextCursor text, const char* fileName, bool newFNameSchemeRun) {
   Scan s;
   bool seen[256] = {};
   char line[LINE_BUFSIZE];
-  while (ReadTextLine(line, f, false, true, true)) {
+  while (ReadTextLine(line, text, false, true, true)) {
     const char* p = SkipLead(line);
     if (IsKeyword(p, "ID ")) {
       IdRecord id;
@@ -179,14 +170,17 @@ bool FindDesignParams(RunSettings& rs, const std::string& fileName, const Search
     rs.ulSkipperLow = 0;
   }
 
+  // The same refusals as the loader's (a directory, a device that never
+  // ends); "-" is standard input, which the loader later sees again whole.
   Scan scan;
   {
-    FilePtr f = OpenBlockList(file);
-    if (!f) {
+    InputBytes input;
+    if (!OpenDesignInput(file.c_str(), input)) {
       DualPrint("Err: can't open file <%s>\n", file.c_str());
       return false;
     }
-    scan = ScanFile(f.get(), file.c_str(), rs.fRunNewFNameScheme != 0);
+    scan =
+        ScanFile(CursorOver(input.data(), input.size()), file.c_str(), rs.fRunNewFNameScheme != 0);
   }
   DualPrint("So far detected: k=%lu, v=%lu%s\n", scan.k, scan.v,
             scan.ok ? "" : ", but errors found!");

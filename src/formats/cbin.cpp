@@ -2,7 +2,6 @@
 #include "formats/cbin.hpp"
 
 #include "base/console.hpp"
-#include "base/file.hpp"
 #include "base/tempfile.hpp"
 #include "formats/ctext.hpp"
 #include "formats/textfmt.hpp"
@@ -26,12 +25,11 @@ void EmitByte(BitStream& s) {
 // Loads the next input byte; false (for good) at the end of the input.
 bool LoadByte(BitStream& s) {
   if (s.endOfInput) return false;
-  const int c = s.in != nullptr ? std::fgetc(s.in) : EOF;
-  if (c == EOF) {
+  if (s.in == nullptr || s.in == s.inEnd) {
     s.endOfInput = true;
     return false;
   }
-  s.inByte = static_cast<uint8_t>(c);
+  s.inByte = *s.in++;
   ++s.bytesRead;
   s.inBit = s.bitsPerByte - 1;
   return true;
@@ -227,19 +225,17 @@ bool WriteCBin(Sys& sys, const char* fileName, bool useRepeats) {
   return true;
 }
 
-uint32_t ReadCBin(Block* blocks, const char* fileName, long dataOffset, uint16_t v, uint16_t k,
-                  uint32_t b, uint32_t chi, uint32_t cei) {
+uint32_t ReadCBin(Block* blocks, const char* data, size_t size, uint16_t v, uint16_t k, uint32_t b,
+                  uint32_t chi, uint32_t cei) {
   if (blocks != nullptr && b != 0) SetBlockK(blocks[0], k);
   if (chi < MIN_HDR_ITEMS || chi > MAX_HDR_ITEMS || cei < MIN_END_ITEMS || cei > MAX_END_ITEMS)
     return 0;
   RankDecoder dec;
-  if (fileName == nullptr || !InitRankDecoder(dec, blocks, b, v, k)) return 0;
-  const FilePtr in(std::fopen(fileName, "rb"));
-  if (!in) return 0;
-  if (dataOffset < 0 || std::fseek(in.get(), dataOffset, SEEK_SET) != 0) return 0;
+  if (!InitRankDecoder(dec, blocks, b, v, k)) return 0;
 
   BitStream s;
-  s.in = in.get();
+  s.in = reinterpret_cast<const uint8_t*>(data);
+  s.inEnd = s.in + (data != nullptr ? size : 0);
   ReadOutcome got;
   bool syncError = false;
   got.hdrItems = GetBits(s, 5);

@@ -12,6 +12,7 @@
 
 #include "design/sys.hpp"
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -20,10 +21,12 @@ namespace kovra {
 // Longest count one repeat code carries (23 bits); longer runs take several.
 inline constexpr uint32_t MAX_CBIN_REPEAT = 8388607;
 
-// One bit reader or writer over a file; bits run from bit 7 to bit 0.
-// A writer with no output stream only counts (useful to measure codes).
+// One bit reader over bytes in memory, or writer to a file; bits run from
+// bit 7 to bit 0. A writer with no output stream only counts (useful to
+// measure codes).
 struct BitStream {
-  std::FILE* in = nullptr;
+  const uint8_t* in = nullptr; // the bytes still to read, up to inEnd
+  const uint8_t* inEnd = nullptr;
   std::FILE* out = nullptr;
   uint8_t inByte = 0;
   uint8_t outByte = 0;
@@ -63,12 +66,12 @@ void PutCBinRepeat(BitStream& s, uint32_t count);
 // gives false.
 bool WriteCBin(Sys& sys, const char* fileName, bool useRepeats);
 
-// Reads b blocks from the bit stream starting at dataOffset of fileName into
-// `blocks` (room for exactly b; nothing is written past them). Returns b, or 0:
-// silently when CHI/CEI are out of 4..31 / 2..31, v and k cannot describe a
-// design or the file cannot be opened; otherwise after the statistics line
-// and the message that says why.
-uint32_t ReadCBin(Block* blocks, const char* fileName, long dataOffset, uint16_t v, uint16_t k,
-                  uint32_t b, uint32_t chi, uint32_t cei);
+// Reads b blocks from the bit stream in data[0..size-1] (a file's bytes behind
+// its ID line) into `blocks` (room for exactly b; nothing is written past
+// them). Returns b, or 0: silently when CHI/CEI are out of 4..31 / 2..31 or
+// v and k cannot describe a design; otherwise after the statistics line and
+// the message that says why.
+uint32_t ReadCBin(Block* blocks, const char* data, size_t size, uint16_t v, uint16_t k, uint32_t b,
+                  uint32_t chi, uint32_t cei);
 
 } // namespace kovra

@@ -200,13 +200,13 @@ bool WriteCText(Sys& sys, std::FILE* stream, uint32_t cll, bool cfExp) {
   return true;
 }
 
-uint32_t ReadCText(Block* blocks, std::FILE* stream, uint16_t v, uint16_t k, uint32_t b,
+uint32_t ReadCText(Block* blocks, TextCursor& text, uint16_t v, uint16_t k, uint32_t b,
                    uint32_t chi, uint32_t cei) {
   if (blocks != nullptr && b != 0) SetBlockK(blocks[0], k);
   if (chi < MIN_HDR_ITEMS || chi > MAX_HDR_ITEMS || cei < MIN_END_ITEMS || cei > MAX_END_ITEMS)
     return 0;
   RankDecoder dec;
-  if (stream == nullptr || !InitRankDecoder(dec, blocks, b, v, k)) return 0;
+  if (!InitRankDecoder(dec, blocks, b, v, k)) return 0;
 
   // A header item that never comes must not count as a mismatch.
   ReadOutcome got;
@@ -243,7 +243,7 @@ uint32_t ReadCText(Block* blocks, std::FILE* stream, uint16_t v, uint16_t k, uin
   };
 
   char buf[LINE_BUFSIZE];
-  while (!stop && ReadTextLine(buf, stream, false, true, true)) {
+  while (!stop && ReadTextLine(buf, text, false, true, true)) {
     const char* p = SkipLead(buf);
     while (!stop && IsDigit(*p)) {
       const char* end = p;

@@ -13,6 +13,7 @@
 #include "base/limits.hpp"
 #include "design/combinatorics.hpp"
 #include "design/sys.hpp"
+#include "formats/textfmt.hpp"
 
 #include <cstdint>
 #include <cstdio>
@@ -41,11 +42,11 @@ bool WriteCText(Sys& sys, std::FILE* stream, uint32_t cll, bool cfExp);
 // (or whenever `final`, dropping a trailing ","), then empties it.
 void FlushCTextLine(std::FILE* stream, std::string& line, size_t threshold, bool final);
 
-// Reads b blocks from the item lines at the stream's position into `blocks`
+// Reads b blocks from the item lines at the text's position into `blocks`
 // (room for exactly b; nothing is written past them). Returns b, or 0 after
 // printing why not; returns 0 silently when CHI or CEI is out of 4..31 / 2..31
 // or v, k cannot describe a design (k outside 1..7, v outside k..54).
-uint32_t ReadCText(Block* blocks, std::FILE* stream, uint16_t v, uint16_t k, uint32_t b,
+uint32_t ReadCText(Block* blocks, TextCursor& text, uint16_t v, uint16_t k, uint32_t b,
                    uint32_t chi, uint32_t cei);
 
 // ---- Shared by both compressed encodings ---------------------------------

@@ -3,13 +3,14 @@
 
 #include "base/console.hpp"
 #include "base/fatal.hpp"
-#include "base/file.hpp"
+#include "base/input.hpp"
 #include "formats/cbin.hpp"
 #include "formats/ctext.hpp"
 #include "formats/idline.hpp"
 #include "formats/textfmt.hpp"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -124,25 +125,181 @@ uint16_t BaseKeywordValue(const char* p) {
   return static_cast<uint16_t>(negative && value != 0 ? UINT16_MAX : value);
 }
 
-// False only when the file is a regular one too short to hold b block lines:
-// each needs k numbers and k-1 separators, so at least 2k-1 bytes.
-bool FileCanHold(const char* fileName, uint32_t b, uint16_t k) {
-  std::error_code error;
-  const uintmax_t size = std::filesystem::file_size(fileName, error);
-  if (error) return true; // not a regular file; nothing to judge by
+// False when the text is too short to hold b block lines: each needs k
+// numbers and k-1 separators, so at least 2k-1 bytes.
+bool TextCanHold(size_t size, uint32_t b, uint16_t k) {
   return static_cast<uintmax_t>(b) * (2u * k - 1u) <= size;
+}
+
+// The block counter, shown only to a person watching a terminal, and then at
+// most about ten times a second: a write per block would cost more than the
+// reading itself.
+struct LoadProgress {
+  bool shown = false;
+  std::chrono::steady_clock::time_point last;
+};
+
+LoadProgress StartProgress(const char* fileName) {
+  LoadProgress pr;
+  pr.shown = StderrIsConsole();
+  if (pr.shown) {
+    StderrPrint("%s \r", fileName);
+    pr.last = std::chrono::steady_clock::now();
+  }
+  return pr;
+}
+
+void TickProgress(LoadProgress& pr, uint64_t count) {
+  // The clock is asked only every few thousand blocks.
+  if (!pr.shown || (count & 4095u) != 0) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (now - pr.last < std::chrono::milliseconds(100)) return;
+  pr.last = now;
+  StderrPrint("%lu \r", static_cast<unsigned long>(count));
+}
+
+void EndProgress(const LoadProgress& pr, uint64_t count) {
+  if (pr.shown) StderrPrint("%lu \r", static_cast<unsigned long>(count));
+}
+
+// The line that says which block line failed and why, before the fatal exit
+// with the code's own text.
+[[noreturn]] void BlockLineExit(const char* fileName, int code, const BlockLineFault& fault,
+                                unsigned k, long low, long high, uint64_t read, uint32_t b) {
+  const auto line = static_cast<unsigned long>(fault.line);
+  const int width = static_cast<int>(fault.digitCount);
+  switch (code) {
+  case BLK_RANGE:
+    // No number above a byte is a point; a base beyond it leaves the range
+    // as the header gave it.
+    DualPrint("Err: <%s> line %lu: point %.*s is outside %ld..%ld\n", fileName, line, width,
+              fault.digits, low, low > MAX_N ? high : std::min(high, static_cast<long>(MAX_N)));
+    break;
+  case BLK_DUP:
+    DualPrint("Err: <%s> line %lu: point %.*s appears twice\n", fileName, line, width,
+              fault.digits);
+    break;
+  case BLK_TOO_MANY:
+    DualPrint("Err: <%s> line %lu: more than k=%u numbers (%.*s follows)\n", fileName, line, k,
+              width, fault.digits);
+    break;
+  case BLK_TOO_FEW:
+    DualPrint("Err: <%s> line %lu: %u numbers where k=%u are needed\n", fileName, line,
+              fault.numbers, k);
+    break;
+  case BLK_MISSING:
+    DualPrint("Err: <%s> ends after %lu of %lu blocks\n", fileName,
+              static_cast<unsigned long>(read), static_cast<unsigned long>(b));
+    break;
+  default: break;
+  }
+  ErrExit(code, BlockLineErrText(code));
+}
+
+// The range a block's numbers must lie in: the file's base and v, or under
+// close-gaps anything a byte holds (renumbered afterwards).
+void BlockRange(const LoadParams& io, bool closeGaps, long& low, long& high) {
+  low = closeGaps ? 0 : io.base;
+  high = closeGaps ? MAX_N : static_cast<long>(io.base) + io.v - 1;
+}
+
+// Renumbered points must stay within v (the counters are sized by it) and
+// within a byte.
+void CloseGapsOrExit(Block* blocks, const LoadParams& io) {
+  const unsigned distinct = CloseGaps(blocks, io.b, static_cast<int16_t>(io.base));
+  if (distinct > io.v || io.base + distinct - 1 > MAX_N)
+    ErrExit(BLK_RANGE, BlockLineErrText(BLK_RANGE));
+}
+
+// The plain block lines, straight into the array, b known beforehand.
+void ReadPlainBlocks(Block* blocks, TextCursor& text, const char* fileName, const LoadParams& io,
+                     bool closeGaps) {
+  long low = 0, high = 0;
+  BlockRange(io, closeGaps, low, high);
+  LoadProgress progress = StartProgress(fileName);
+  BlockLineFault fault;
+  for (uint32_t i = 0; i < io.b; ++i) {
+    TickProgress(progress, i);
+    const int code = ReadBlockLine(blocks[i], io.k, low, high, text, &fault);
+    if (code != BLK_OK) BlockLineExit(fileName, code, fault, io.k, low, high, i, io.b);
+  }
+  EndProgress(progress, io.b);
+  Block extra{};
+  if (ReadBlockLine(extra, io.k, low, high, text) == BLK_OK)
+    ErrExit(13, "b wrong; too much blocks");
+  if (closeGaps) CloseGapsOrExit(blocks, io);
+}
+
+// The blocks of a plain file without ID line, read in the same pass that
+// counts its data lines (the count is b): every line from the first data line
+// on goes to the block reader as it would after the count, and what it would
+// meet is kept, so that the checks after the count still come first.
+struct PlainPass {
+  bool active = false;
+  long low = 0, high = 0;
+  BlockArray blocks;
+  uint64_t capacity = 0;
+  uint64_t read = 0;   // blocks read in a row, stored or not
+  uint64_t stored = 0; // of them in the array (fewer only when memory ran short)
+  int code = BLK_OK;   // the first failing block line
+  BlockLineFault fault;
+  LoadProgress progress;
+};
+
+void PassBlockLine(PlainPass& pass, const TextPiece& piece, unsigned k) {
+  Block block{};
+  const int code = ParseBlockLine(piece, block, k, pass.low, pass.high, &pass.fault);
+  if (code == BLK_NONE) return;
+  if (code != BLK_OK) {
+    pass.code = code;
+    return;
+  }
+  if (pass.stored == pass.capacity && pass.stored == pass.read) {
+    const uint64_t grown = std::max<uint64_t>(4096, pass.capacity * 2);
+    BlockArray bigger = AllocBlocks(grown);
+    if (bigger) {
+      if (pass.stored != 0) std::copy_n(pass.blocks.get(), pass.stored, bigger.get());
+      pass.blocks = std::move(bigger);
+      pass.capacity = grown;
+    }
+  }
+  if (pass.stored < pass.capacity && pass.stored == pass.read) pass.blocks[pass.stored++] = block;
+  ++pass.read;
+  TickProgress(pass.progress, pass.read);
+}
+
+// Hands over the blocks of the pass as reading b of them would have: the
+// first failing line within b ends the program, and so does a good block
+// line behind the b-th.
+BlockArray FinishPlainPass(PlainPass& pass, const char* fileName, const LoadParams& io,
+                           bool closeGaps) {
+  if (pass.stored < std::min<uint64_t>(pass.read, io.b)) {
+    std::string text(std::strlen(fileName) + 16, '\0');
+    std::snprintf(text.data(), text.size(), "AllocErr: %s", fileName);
+    ErrExit(3, text.c_str());
+  }
+  if (pass.read < io.b) {
+    const int code = pass.code != BLK_OK ? pass.code : BLK_MISSING;
+    BlockLineExit(fileName, code, pass.fault, io.k, pass.low, pass.high, pass.read, io.b);
+  }
+  EndProgress(pass.progress, io.b);
+  if (pass.read > io.b) ErrExit(13, "b wrong; too much blocks");
+  SetBlockK(pass.blocks[0], io.k);
+  if (closeGaps) CloseGapsOrExit(pass.blocks.get(), io);
+  return std::move(pass.blocks);
 }
 
 enum class Scan { kId, kLoad, kNoHeader };
 
 // The keyword scan: finds a "load" line, an ID line with the rest of the
-// header, or a first block line before either.
-Scan KeywordScan(std::FILE* file, const char* fileName, bool newFNameSchemeRun, LoadParams& io,
-                 HeaderState& hs, std::string& pending, std::string& loadName) {
+// header, or a first block line before either. After an ID line the text is
+// left at the first line the block reader is to see.
+Scan KeywordScan(TextCursor& text, const char* fileName, bool newFNameSchemeRun, LoadParams& io,
+                 HeaderState& hs, std::string& loadName) {
   char line[LINE_BUFSIZE];
   const char* p = nullptr;
   for (;;) {
-    if (!ReadTextLine(line, file, false, true, true)) ErrExit(3, kHeaderErr);
+    if (!ReadTextLine(line, text, false, true, true)) ErrExit(3, kHeaderErr);
     p = SkipLead(line);
     if (IsKeyword(p, "load")) {
       loadName = LoadTarget(p + 4);
@@ -155,7 +312,8 @@ Scan KeywordScan(std::FILE* file, const char* fileName, bool newFNameSchemeRun, 
   bool valid = ParamsValid(io);
   if (valid && hs.kind == 0) {
     for (;;) {
-      if (!ReadTextLine(line, file, false, true, true)) {
+      const TextCursor before = text;
+      if (!ReadTextLine(line, text, false, true, true)) {
         valid = false; // the file ends before its first block
         break;
       }
@@ -166,7 +324,7 @@ Scan KeywordScan(std::FILE* file, const char* fileName, bool newFNameSchemeRun, 
         continue;
       }
       if (IsDecimalDigit(*p)) {
-        pending = line;
+        text = before; // the first block line
         break;
       }
     }
@@ -178,74 +336,61 @@ Scan KeywordScan(std::FILE* file, const char* fileName, bool newFNameSchemeRun, 
   return Scan::kId;
 }
 
-// The line-count scan: takes the ID line if there is one; otherwise counts
-// the block lines and leaves the file at the first of them. False when the
-// file cannot be positioned (a pipe, say).
-bool LineCountScan(std::FILE* file, const char* fileName, bool newFNameSchemeRun, LoadParams& io,
-                   HeaderState& hs) {
-  if (std::fseek(file, 0, SEEK_SET) != 0) return false;
+// The line-count scan over the whole text: takes the ID line if there is one
+// (the text is left behind it); otherwise counts the data lines as b and
+// leaves the text at the first of them. A plain file's blocks are read in
+// the same pass (see PlainPass).
+void LineCountScan(TextCursor& text, const char* fileName, bool newFNameSchemeRun, LoadParams& io,
+                   HeaderState& hs, bool closeGaps, PlainPass& pass) {
   char line[LINE_BUFSIZE];
   uint64_t dataLines = 0;
-  uint64_t leadingLines = 0;
-  while (ReadTextLine(line, file, false, true, true)) {
-    const char* p = SkipLead(line);
-    if (IsKeyword(p, "ID ")) {
-      ParseIdInto(p, fileName, newFNameSchemeRun, io, hs);
-      hs.headerB = 0; // b is the ID line's alone
-      return true;
-    }
-    if (IsDecimalDigit(*p)) {
-      if (dataLines == 0 && hs.kind != 0 && !SniffCTextHeader(p, hs.chi, hs.headerB)) hs.kind = 0;
+  TextCursor firstData = text;
+  TextPiece piece;
+  for (;;) {
+    const TextCursor before = text;
+    if (!NextTextPiece(text, true, piece)) break;
+    const char* p = SkipLead(piece.begin, piece.end);
+    if (p < piece.end && IsDecimalDigit(*p)) {
+      if (dataLines == 0) {
+        firstData = before;
+        if (hs.kind != 0) {
+          TextCursor again = before;
+          ReadTextLine(line, again, false, true, true);
+          if (!SniffCTextHeader(line, hs.chi, hs.headerB)) hs.kind = 0;
+        }
+        if (hs.kind == 0) {
+          pass.active = true;
+          BlockRange(io, closeGaps, pass.low, pass.high);
+          pass.progress = StartProgress(fileName);
+        }
+      }
       ++dataLines;
-    } else if (dataLines == 0) {
-      ++leadingLines;
+    } else if (p < piece.end && (*p == 'I' || *p == 'i')) {
+      TextCursor again = before;
+      ReadTextLine(line, again, false, true, true);
+      p = SkipLead(line);
+      if (IsKeyword(p, "ID ")) {
+        ParseIdInto(p, fileName, newFNameSchemeRun, io, hs);
+        hs.headerB = 0; // b is the ID line's alone
+        pass = PlainPass{};
+        return;
+      }
     }
+    if (pass.active && pass.code == BLK_OK) PassBlockLine(pass, piece, io.k);
   }
-  if (std::fseek(file, 0, SEEK_SET) != 0) return false;
-  for (uint64_t i = 0; i < leadingLines; ++i) ReadTextLine(line, file, false, true, true);
+  text = firstData;
   DualPrint("WARNING: No ID line found. ReCheck v,k and especially t,m,l ! \n");
   // More lines than MAX_B must fail the parameter check, not wrap to a small b.
   io.b = static_cast<uint32_t>(std::min<uint64_t>(dataLines, uint64_t{MAX_B} + 1));
-  return true;
-}
-
-// The plain block lines, straight into the array.
-void ReadPlainBlocks(Block* blocks, std::FILE* file, const char* fileName, const LoadParams& io,
-                     bool closeGaps, const char* firstLine) {
-  long low = io.base;
-  long high = static_cast<long>(io.base) + io.v - 1;
-  if (closeGaps) {
-    low = 0;
-    high = MAX_N;
-  }
-  StderrPrint("%s \r", fileName);
-  for (uint32_t i = 0; i < io.b; ++i) {
-    StderrPrint("%d \r", static_cast<int>(i));
-    ReadBlockLineOrExit(blocks[i], io.k, low, high, file, i == 0 ? firstLine : nullptr);
-  }
-  Block extra{};
-  if (ReadBlockLine(extra, io.k, low, high, file, nullptr) == BLK_OK)
-    ErrExit(13, "b wrong; too much blocks");
-  if (closeGaps) {
-    // Renumbered points must stay within v (the counters are sized by it)
-    // and within a byte.
-    const unsigned distinct = CloseGaps(blocks, io.b, static_cast<int16_t>(io.base));
-    if (distinct > io.v || io.base + distinct - 1 > MAX_N)
-      ErrExit(BLK_RANGE, BlockLineErrText(BLK_RANGE));
-  }
 }
 
 // The data offset of a compressed binary file: behind its first line (read
-// as up to 255 characters through the newline), in binary mode.
-bool CBinDataOffset(const char* fileName, long& offset) {
-  FilePtr file(std::fopen(fileName, "rb"));
-  if (!file) return false;
-  for (int n = 0; n < LINE_BUFSIZE - 1; ++n) {
-    const int c = std::getc(file.get());
-    if (c == EOF || c == '\n') break;
-  }
-  offset = std::ftell(file.get());
-  return offset >= 0;
+// as up to 255 characters through the newline).
+size_t CBinDataOffset(const InputBytes& input) {
+  size_t n = 0;
+  while (n < input.size() && n < LINE_BUFSIZE - 1)
+    if (input.data()[n++] == '\n') break;
+  return n;
 }
 
 BlockArray SysLoadAt(const char* fileName, LoadParams& io, bool nameGiven, uint8_t expectedKind,
@@ -302,54 +447,52 @@ BlockArray SysLoadAt(const char* fileName, LoadParams& io, bool nameGiven, uint8
   io.b = io.w1 = io.w2 = 0;
 
   if (fileName == nullptr) return nullptr;
-  // A directory opens like a file on some systems but has no lines to read.
-  std::error_code error;
-  if (std::filesystem::is_directory(fileName, error)) return nullptr;
-  FilePtr file(std::fopen(fileName, "r"));
-  if (!file) return nullptr;
+  InputBytes input;
+  if (!OpenDesignInput(fileName, input)) return nullptr;
+  const TextCursor whole = CursorOver(input.data(), input.size());
+  TextCursor text = whole;
 
-  std::string pending; // a first block line met while reading the header
   if (!nameGiven) {
-    // Just opened, the file is at its start; not seeking lets a pipe through
-    // as long as its header needs no second pass.
     std::string loadName;
-    switch (KeywordScan(file.get(), fileName, newFNameSchemeRun, io, hs, pending, loadName)) {
+    switch (KeywordScan(text, fileName, newFNameSchemeRun, io, hs, loadName)) {
     case Scan::kLoad:
-      file.reset();
       return IndirectLoad(fileName, loadName, io, expectedKind, closeGaps, newFNameSchemeRun,
                           depth);
     case Scan::kNoHeader: nameGiven = true; break;
     case Scan::kId: break;
     }
   }
-  if (nameGiven && !LineCountScan(file.get(), fileName, newFNameSchemeRun, io, hs)) return nullptr;
+  PlainPass pass;
+  if (nameGiven) {
+    text = whole;
+    LineCountScan(text, fileName, newFNameSchemeRun, io, hs, closeGaps, pass);
+  }
 
   io.b = std::max(io.b, hs.headerB);
   if (!ParamsValid(io)) return nullptr;
-  if (hs.kind == 0 && !FileCanHold(fileName, io.b, io.k))
+  if (hs.kind == 0 && !TextCanHold(input.size(), io.b, io.k)) {
+    DualPrint("Err: <%s> has %lu bytes, too few for %lu blocks\n", fileName,
+              static_cast<unsigned long>(input.size()), static_cast<unsigned long>(io.b));
     ErrExit(BLK_MISSING, BlockLineErrText(BLK_MISSING));
+  }
+  if (pass.active) return FinishPlainPass(pass, fileName, io, closeGaps);
   BlockArray blocks = AllocBlocks(io.b);
   if (!blocks) {
-    std::string text(std::strlen(fileName) + 16, '\0');
-    std::snprintf(text.data(), text.size(), "AllocErr: %s", fileName);
-    ErrExit(3, text.c_str());
+    std::string message(std::strlen(fileName) + 16, '\0');
+    std::snprintf(message.data(), message.size(), "AllocErr: %s", fileName);
+    ErrExit(3, message.c_str());
   }
   SetBlockK(blocks[0], io.k);
 
   switch (hs.kind) {
-  case 0:
-    ReadPlainBlocks(blocks.get(), file.get(), fileName, io, closeGaps,
-                    pending.empty() ? nullptr : pending.c_str());
-    return blocks;
+  case 0: ReadPlainBlocks(blocks.get(), text, fileName, io, closeGaps); return blocks;
   case 1:
-    if (ReadCText(blocks.get(), file.get(), io.v, io.k, io.b, hs.chi, hs.cei) != io.b)
-      return nullptr;
+    if (ReadCText(blocks.get(), text, io.v, io.k, io.b, hs.chi, hs.cei) != io.b) return nullptr;
     return blocks;
   case 2: {
-    file.reset();
-    long offset = 0;
-    if (!CBinDataOffset(fileName, offset)) return nullptr;
-    if (ReadCBin(blocks.get(), fileName, offset, io.v, io.k, io.b, hs.chi, hs.cei) != io.b)
+    const size_t offset = CBinDataOffset(input);
+    if (ReadCBin(blocks.get(), input.data() + offset, input.size() - offset, io.v, io.k, io.b,
+                 hs.chi, hs.cei) != io.b)
       return nullptr;
     return blocks;
   }
@@ -360,6 +503,13 @@ BlockArray SysLoadAt(const char* fileName, LoadParams& io, bool nameGiven, uint8
 }
 
 } // namespace
+
+bool OpenDesignInput(const char* fileName, InputBytes& input) {
+  std::string reason;
+  if (input.Read(fileName, reason)) return true;
+  DualPrint("Err: can't open <%s> (%s)\n", fileName, reason.c_str());
+  return false;
+}
 
 BlockArray SysLoad(const char* fileName, LoadParams& io, bool nameGiven, uint8_t expectedKind,
                    bool closeGaps, bool newFNameSchemeRun) {

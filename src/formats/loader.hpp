@@ -6,16 +6,21 @@
 // the header: "base n", "data", or the first block line), or a first block
 // line (then the file is read again as with parameters given). With given
 // parameters the line-count scan takes the ID line if there is one, or else
-// counts the block lines and keeps the caller's parameters; under -g1/-g2 it
-// recognises a compressed-text header ("CHI,b,v,k,") as the first data line.
+// counts the block lines, keeps the caller's parameters and reads a plain
+// file's blocks in the same pass; under -g1/-g2 it recognises a
+// compressed-text header ("CHI,b,v,k,") as the first data line.
 //
-// Beyond the plain rules, the loader refuses (see SysLoad): a directory as the
-// design (like a file that cannot be opened), "load" lines nested more than
+// The whole file is taken into memory first (see base/input.hpp): the name
+// "-" reads standard input, and anything but a regular file or a FIFO (a
+// directory, a device such as /dev/zero) is refused like a file that cannot
+// be opened, with a line naming it and the reason. Beyond the plain rules,
+// the loader refuses (see SysLoad): "load" lines nested more than
 // MAX_LOAD_DEPTH deep (a file that loads itself, or a loop), a plain file too
 // short for the b blocks its header announces (code 11 before anything is
 // allocated), and under -z a file with more distinct numbers than v (code 6).
 #pragma once
 
+#include "base/input.hpp"
 #include "design/sys.hpp"
 
 #include <cstdint>
@@ -33,6 +38,10 @@ struct LoadParams {
 // How many "load" lines may lead from one file to the next before the loader
 // gives up; a chain this long can only be a loop.
 inline constexpr int MAX_LOAD_DEPTH = 16;
+
+// Takes the bytes of a design file ("-": standard input) into `input`. When
+// that fails, prints "Err: can't open <NAME> (REASON)" and returns false.
+bool OpenDesignInput(const char* fileName, InputBytes& input);
 
 // Opens `fileName`, recognises plain text, ctext or cbin, takes the parameters
 // from the ID line (or from `io` when nameGiven and the file has none),

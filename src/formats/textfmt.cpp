@@ -2,8 +2,6 @@
 #include "formats/textfmt.hpp"
 
 #include "base/clock.hpp"
-#include "base/console.hpp"
-#include "base/fatal.hpp"
 
 #include <cctype>
 #include <cstring>
@@ -29,82 +27,82 @@ bool IsSignificant(unsigned char c) {
   }
 }
 
-// Consumes what follows a CR: the LF of a CR LF pair belongs to the same line
-// end; anything else starts the next line.
-void SkipLfAfterCr(std::FILE* stream) {
-  const int next = std::getc(stream);
-  if (next != '\n' && next != EOF) std::ungetc(next, stream);
-}
+// Bytes that end or cut a line: LF, CR, NUL, and the comment signs.
+enum : uint8_t { kPlain = 0, kLineEnd = 1, kNul = 2, kComment = 3 };
 
-// Consumes the rest of a physical line up to and including its line end.
-void SkipRestOfLine(std::FILE* stream) {
-  for (int c = std::getc(stream); c != EOF; c = std::getc(stream)) {
-    if (c == '\n') return;
-    if (c == '\r') {
-      SkipLfAfterCr(stream);
-      return;
-    }
+struct ByteClasses {
+  uint8_t of[256] = {};
+  constexpr ByteClasses() {
+    of[static_cast<uint8_t>('\n')] = kLineEnd;
+    of[static_cast<uint8_t>('\r')] = kLineEnd;
+    of[0] = kNul;
+    of[static_cast<uint8_t>('#')] = kComment;
+    of[static_cast<uint8_t>(';')] = kComment;
   }
+};
+constexpr ByteClasses kByteClass;
+
+// Passes the line end at p (LF, CR LF or a lone CR); p < end.
+const char* PassLineEnd(const char* p, const char* end) {
+  if (*p++ == '\r' && p < end && *p == '\n') ++p;
+  return p;
 }
 
 } // namespace
 
-bool ReadTextLine(char* buf, std::FILE* stream, bool cutLineEnd, bool cutComments,
-                  bool tabsToBlanks) {
-  // Read byte by byte rather than with fgets so that a lone CR ends a line
-  // too, and so that the count of bytes is known even when a NUL is among them.
-  int n = 0;
+bool NextTextPiece(TextCursor& text, bool cutComments, TextPiece& piece) {
+  const char* p = text.pos;
+  const char* const end = text.end;
+  if (p == end) return false;
+  piece.line = text.lineEnds + 1;
+  piece.begin = p;
+  // At most 255 bytes are the line's text; a line end right behind them still
+  // belongs to it, anything else comes back as the next piece.
+  const char* const limit = end - p > LINE_BUFSIZE - 1 ? p + (LINE_BUFSIZE - 1) : end;
+  const char* cut = nullptr; // a comment sign or NUL hides the rest
   bool lineEnded = false;
-  bool atEof = false;
-  while (n < LINE_BUFSIZE - 1) {
-    const int c = std::getc(stream);
-    if (c == EOF) {
-      atEof = true;
-      break;
+  while (p < limit) {
+    const uint8_t cls = kByteClass.of[static_cast<uint8_t>(*p)];
+    if (cls == kPlain) {
+      ++p;
+      continue;
     }
-    buf[n++] = static_cast<char>(c);
-    if (c == '\n') {
+    if (cls == kLineEnd) {
+      p = PassLineEnd(p, end);
       lineEnded = true;
       break;
     }
-    if (c == '\r') {
-      // Keep the LF of a CR LF pair in the buffer when there is room for it.
-      const int next = std::getc(stream);
-      if (next == '\n' && n < LINE_BUFSIZE - 1)
-        buf[n++] = '\n';
-      else if (next != '\n' && next != EOF)
-        std::ungetc(next, stream);
-      lineEnded = true;
-      break;
-    }
+    if (cut == nullptr && (cls == kNul || cutComments)) cut = p;
+    ++p;
   }
-  buf[n] = '\0';
-  if (n == 0 && atEof) return false;
-  if (!lineEnded && !atEof) {
-    // The buffer is full. A line end right behind it still belongs to this
-    // line; otherwise the rest of the line will be read as the next one.
-    const int next = std::getc(stream);
-    if (next == '\r')
-      SkipLfAfterCr(stream);
-    else if (next != '\n' && next != EOF)
-      std::ungetc(next, stream);
-    lineEnded = next == '\n' || next == '\r' || next == EOF;
+  // A CR LF whose LF falls behind the 255 bytes is still one line end.
+  const char* textEnd = p < limit ? p : limit;
+  if (!lineEnded && p < end && kByteClass.of[static_cast<uint8_t>(*p)] == kLineEnd) {
+    p = PassLineEnd(p, end);
+    lineEnded = true;
   }
-  // A NUL byte ends the text of its line, as a comment sign does.
-  bool cut = std::strlen(buf) < static_cast<size_t>(n);
-  if (cutComments) {
-    if (char* p = std::strchr(buf, '#')) {
-      *p = '\0';
-      cut = true;
-    }
-    if (char* p = std::strchr(buf, ';')) {
-      *p = '\0';
-      cut = true;
-    }
-  }
+  if (lineEnded) ++text.lineEnds;
   // A comment runs to the true end of its line: the part of an overlong line
-  // that did not fit the buffer must not come back as a line of data.
-  if (cut && !lineEnded) SkipRestOfLine(stream);
+  // behind the 255 bytes must not come back as a line of data.
+  if (cut != nullptr && !lineEnded) {
+    while (p < end && *p != '\n' && *p != '\r') ++p;
+    if (p < end) {
+      p = PassLineEnd(p, end);
+      ++text.lineEnds;
+    }
+  }
+  piece.end = cut != nullptr ? cut : textEnd;
+  text.pos = p;
+  return true;
+}
+
+bool ReadTextLine(char* buf, TextCursor& text, bool cutLineEnd, bool cutComments,
+                  bool tabsToBlanks) {
+  TextPiece piece;
+  if (!NextTextPiece(text, cutComments, piece)) return false;
+  const auto n = static_cast<size_t>(piece.end - piece.begin);
+  std::memcpy(buf, piece.begin, n);
+  buf[n] = '\0';
   if (tabsToBlanks)
     for (char* p = buf; *p != '\0'; ++p)
       if (*p == '\t') *p = ' ';
@@ -120,6 +118,11 @@ bool ReadTextLine(char* buf, std::FILE* stream, bool cutLineEnd, bool cutComment
 const char* SkipLead(const char* line) {
   while (*line != '\0' && !IsSignificant(static_cast<unsigned char>(*line))) ++line;
   return line;
+}
+
+const char* SkipLead(const char* begin, const char* end) {
+  while (begin < end && !IsSignificant(static_cast<unsigned char>(*begin))) ++begin;
+  return begin;
 }
 
 bool IsKeyword(const char* p, const char* keyword) {
@@ -159,52 +162,90 @@ uint64_t LeadingDecimal(const char* text, uint64_t cap) {
 
 namespace {
 
-// Separators of a block line.
+// Separators of a block line (and of the numbers the parameter search reads).
 constexpr char kBlockSeparators[] = "/ \t\n,\r-";
-// Separators of a general number line.
-constexpr char kNumberSeparators[] = "\t,/\r\n ";
+
+struct SeparatorSet {
+  bool is[256] = {};
+  constexpr SeparatorSet() {
+    for (const char c : kBlockSeparators)
+      if (c != '\0') is[static_cast<uint8_t>(c)] = true;
+  }
+};
+constexpr SeparatorSet kBlockSeparator;
 
 // Any value above this is out of every range a block number can have.
 constexpr uint64_t kBlockNumberCap = 0xFFFFFFFFu;
 
-bool StartsWithDigit(const Token& token) { return IsDecimalDigit(*token.begin); }
+// The tokens of one line piece, split on the block separators.
+struct BlockTokens {
+  const char* pos;
+  const char* end;
+
+  // Moves to the next token; false when only separators are left.
+  bool Next() {
+    while (pos < end && kBlockSeparator.is[static_cast<uint8_t>(*pos)]) ++pos;
+    return pos < end;
+  }
+  bool AtDigit() const { return pos < end && IsDecimalDigit(*pos); }
+  // Reads the token's leading digits (saturated at the cap) and passes the
+  // whole token; `digits` keeps where the digits were for a message.
+  uint64_t TakeNumber(const char*& digits, size_t& digitCount) {
+    digits = pos;
+    uint64_t value = 0;
+    for (; pos < end && IsDecimalDigit(*pos); ++pos) {
+      value = value * 10 + static_cast<uint64_t>(*pos - '0');
+      if (value > kBlockNumberCap) value = kBlockNumberCap + 1;
+    }
+    digitCount = static_cast<size_t>(pos - digits);
+    while (pos < end && !kBlockSeparator.is[static_cast<uint8_t>(*pos)]) ++pos;
+    return value;
+  }
+};
 
 } // namespace
 
-int ReadBlockLine(Block& block, unsigned k, long low, long high, std::FILE* stream,
-                  const char* firstLine) {
+int ParseBlockLine(const TextPiece& piece, Block& block, unsigned k, long low, long high,
+                   BlockLineFault* fault) {
+  BlockTokens tokens{piece.begin, piece.end};
+  if (!tokens.Next() || !tokens.AtDigit()) return BLK_NONE;
   // A block holds at most 7 points, each one byte.
   if (k > MAX_K) return BLK_TOO_MANY;
   if (high > static_cast<long>(MAX_N)) high = MAX_N;
-
-  char buf[LINE_BUFSIZE];
-  const char* pending = firstLine;
-  const char* pos = nullptr;
-  Token token;
-  for (;;) {
-    if (pending != nullptr) {
-      pos = pending;
-      pending = nullptr;
-    } else {
-      if (!ReadTextLine(buf, stream, false, true, true)) return BLK_MISSING;
-      pos = buf;
-    }
-    if (NextToken(pos, kBlockSeparators, token) && StartsWithDigit(token)) break;
-  }
+  BlockLineFault local;
+  BlockLineFault& f = fault != nullptr ? *fault : local;
+  f.line = piece.line;
 
   uint64_t values[MAX_K] = {};
   for (unsigned i = 0; i < k; ++i) {
-    if (i > 0 && (!NextToken(pos, kBlockSeparators, token) || !StartsWithDigit(token)))
+    if (i > 0 && (!tokens.Next() || !tokens.AtDigit())) {
+      f.numbers = i;
       return BLK_TOO_FEW;
-    const uint64_t value = LeadingDecimal(token.begin, kBlockNumberCap);
+    }
+    const uint64_t value = tokens.TakeNumber(f.digits, f.digitCount);
     if (static_cast<int64_t>(value) < low || static_cast<int64_t>(value) > high) return BLK_RANGE;
     for (unsigned j = 0; j < i; ++j)
       if (values[j] == value) return BLK_DUP;
     values[i] = value;
     block.pt[i] = static_cast<uint8_t>(value);
   }
-  if (NextToken(pos, kBlockSeparators, token) && StartsWithDigit(token)) return BLK_TOO_MANY;
+  if (tokens.Next() && tokens.AtDigit()) {
+    tokens.TakeNumber(f.digits, f.digitCount);
+    return BLK_TOO_MANY;
+  }
   return BLK_OK;
+}
+
+int ReadBlockLine(Block& block, unsigned k, long low, long high, TextCursor& text,
+                  BlockLineFault* fault) {
+  if (k > MAX_K) return BLK_TOO_MANY;
+  TextPiece piece;
+  while (NextTextPiece(text, true, piece)) {
+    const int code = ParseBlockLine(piece, block, k, low, high, fault);
+    if (code != BLK_NONE) return code;
+  }
+  if (fault != nullptr) fault->line = text.lineEnds + 1;
+  return BLK_MISSING;
 }
 
 const char* BlockLineErrText(int code) {
@@ -218,19 +259,13 @@ const char* BlockLineErrText(int code) {
   }
 }
 
-void ReadBlockLineOrExit(Block& block, unsigned k, long low, long high, std::FILE* stream,
-                         const char* firstLine) {
-  const int code = ReadBlockLine(block, k, low, high, stream, firstLine);
-  if (code != BLK_OK) ErrExit(code, BlockLineErrText(code));
-}
-
 int ReadNumberLine(int32_t* dst, int capacity, const char* line, bool* overflow) {
   if (overflow != nullptr) *overflow = false;
   const char* pos = SkipLead(line);
   if (!IsDecimalDigit(*pos)) return 0;
   int count = 0;
   Token token;
-  while (NextToken(pos, kNumberSeparators, token) && StartsWithDigit(token)) {
+  while (NextToken(pos, kBlockSeparators, token) && IsDecimalDigit(*token.begin)) {
     if (count >= capacity) {
       if (overflow != nullptr) *overflow = true;
       break;

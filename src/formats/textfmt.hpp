@@ -26,15 +26,40 @@ namespace kovra {
 // of a line are seen, the rest of a longer line arrives as the next line.
 inline constexpr int LINE_BUFSIZE = 256;
 
+// A reading position in a text held whole in memory. `lineEnds` counts the
+// line ends passed, so that a message can name the line it is about.
+struct TextCursor {
+  const char* pos = nullptr;
+  const char* end = nullptr;
+  uint64_t lineEnds = 0;
+};
+
+inline TextCursor CursorOver(const char* data, size_t size) { return {data, data + size, 0}; }
+
+// One line as the readers see it, left where it lies: [begin, end) is its
+// text up to a comment or NUL that cuts it (line-end bytes included, as in a
+// line read without cutLineEnd). `line` is its 1-based line number.
+struct TextPiece {
+  const char* begin = nullptr;
+  const char* end = nullptr;
+  uint64_t line = 0;
+};
+
+// Takes the next line (or 255-character piece of a longer one); false at the
+// end of the text.
+bool NextTextPiece(TextCursor& text, bool cutComments, TextPiece& piece);
+
 // Reads the next line into buf (LINE_BUFSIZE bytes). Optionally cuts it at its
 // first CR, LF or 0x8D, cuts comments ("#" first, then ";") and turns TABs
-// into blanks. Returns false at the end of the file (or on a read error).
-bool ReadTextLine(char* buf, std::FILE* stream, bool cutLineEnd, bool cutComments,
+// into blanks. Returns false at the end of the text.
+bool ReadTextLine(char* buf, TextCursor& text, bool cutLineEnd, bool cutComments,
                   bool tabsToBlanks);
 
 // The significant start of a line: the first letter, digit, listed punctuation
 // or listed code-page-437 letter; the terminator when there is none.
 const char* SkipLead(const char* line);
+// The same within [begin, end); end when there is none.
+const char* SkipLead(const char* begin, const char* end);
 
 // True when p starts with the keyword ("ID ", "load", "data", "base"),
 // compared without case over the keyword's length.
@@ -73,21 +98,36 @@ enum BlockLineCode : int {
 // The text ErrExit shows for a code of ReadBlockLine (6, 7, 8, 11, 12).
 const char* BlockLineErrText(int code);
 
-// Reads the next block line into block.pt[0..k-1] (k at most 7). firstLine,
-// when given, is examined before any line is read. Numbers must lie in
-// low..high (and never above 255). Returns one of the codes above.
-int ReadBlockLine(Block& block, unsigned k, long low, long high, std::FILE* stream,
-                  const char* firstLine);
+// What made a block line fail, for a message that points at it: the line's
+// number, the offending number as written (its digits) and how many numbers
+// the line held when it had too few.
+struct BlockLineFault {
+  uint64_t line = 0;
+  const char* digits = nullptr;
+  size_t digitCount = 0;
+  unsigned numbers = 0;
+};
 
-// ReadBlockLine that ends the program through ErrExit on any code but 0, with
-// the code as exit status and its text.
-void ReadBlockLineOrExit(Block& block, unsigned k, long low, long high, std::FILE* stream,
-                         const char* firstLine);
+// ParseBlockLine's answer for a line that holds no block: its first token
+// does not start with a digit (a header word, an empty line).
+inline constexpr int BLK_NONE = -1;
+
+// Reads the block of one line into block.pt[0..k-1] (k at most 7). Numbers
+// must lie in low..high (and never above 255). Returns BLK_NONE or one of the
+// codes above; on a failure `fault`, when given, says where.
+int ParseBlockLine(const TextPiece& piece, Block& block, unsigned k, long low, long high,
+                   BlockLineFault* fault = nullptr);
+
+// Reads the next block line as ParseBlockLine does, passing over the lines
+// that hold no block; BLK_MISSING at the end of the text.
+int ReadBlockLine(Block& block, unsigned k, long low, long high, TextCursor& text,
+                  BlockLineFault* fault = nullptr);
 
 // The numbers of a line as signed 32-bit values (a longer number is read as
-// 2147483647), stopping at the first token that does not start with a digit.
-// More than `capacity` digit tokens set *overflow. Returns the count stored
-// (0 unless the line's significant start is a digit).
+// 2147483647), split on the separators of a block line and stopping at the
+// first token that does not start with a digit. More than `capacity` digit
+// tokens set *overflow. Returns the count stored (0 unless the line's
+// significant start is a digit).
 int ReadNumberLine(int32_t* dst, int capacity, const char* line, bool* overflow);
 
 // Header lines 1 to 6 of a plain file (bCmpr 0), or the bare ID line for a

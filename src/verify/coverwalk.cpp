@@ -84,6 +84,55 @@ void ExtendPrefix(PrefixWalk& w, unsigned d, unsigned y) {
   w.M[d] = bits;
 }
 
+// Both compilers build one copy per listed target and choose at load time;
+// the popcount below is one instruction in the first and a library call in
+// the baseline one, and it runs once per walked prefix.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define KOVRA_POPCNT_CLONES __attribute__((target_clones("popcnt", "default")))
+#else
+#define KOVRA_POPCNT_CLONES
+#endif
+
+namespace {
+
+// Only this file sees the clones: a multiversioned function must carry the
+// attribute on every declaration, and the header's callers need none.
+KOVRA_POPCNT_CLONES
+bool WalkClones(PrefixWalk& w, LosingFn onLosing, void* context) {
+  const unsigned n = w.n;
+  const unsigned v = w.cm->v;
+  uint64_t cand[9];
+  w.valid = 0; // the walk leaves no reusable state behind
+  unsigned d = 1;
+  cand[1] = ~w.M[0] & PointRange(1, v - n + 1);
+  for (;;) {
+    if (cand[d] == 0) {
+      if (--d == 0) return true;
+      continue;
+    }
+    const auto y = static_cast<unsigned>(__builtin_ctzll(cand[d]));
+    cand[d] &= cand[d] - 1;
+    if (d == n) {
+      w.S[n] = static_cast<uint8_t>(y);
+      if (!onLosing(context, static_cast<const uint8_t*>(w.S))) return false;
+      continue;
+    }
+    ExtendPrefix(w, d, y);
+    // Every later member is a point above y outside M[d] (M only grows along
+    // the prefix), so too few of them end the prefix at once.
+    const uint64_t open = ~w.M[d] & PointRange(y + 1, v);
+    if (static_cast<unsigned>(__builtin_popcountll(open)) < n - d) continue;
+    ++d;
+    cand[d] = open & PointRange(y + 1, v - n + d);
+  }
+}
+
+} // namespace
+
+bool WalkLosingCombsWith(PrefixWalk& w, LosingFn onLosing, void* context) {
+  return WalkClones(w, onLosing, context);
+}
+
 bool IsCombCovered(PrefixWalk& w, const uint8_t* comb) {
   const unsigned n = w.n;
   unsigned d = 1;

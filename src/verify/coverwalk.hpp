@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <type_traits>
 
 namespace kovra {
 
@@ -65,34 +66,19 @@ inline uint64_t PointRange(unsigned lo, unsigned hi) {
   return upTo & ~((uint64_t{1} << lo) - 1);
 }
 
+// The walk itself, with the callback as a plain function: it is compiled
+// twice, for processors with and without a popcount instruction, and the
+// loader picks the one this processor runs.
+using LosingFn = bool (*)(void* context, const uint8_t* S);
+bool WalkLosingCombsWith(PrefixWalk& w, LosingFn onLosing, void* context);
+
 template <typename OnLosing>
 bool WalkLosingCombs(PrefixWalk& w, OnLosing&& onLosing) {
-  const unsigned n = w.n;
-  const unsigned v = w.cm->v;
-  uint64_t cand[9];
-  w.valid = 0; // the walk leaves no reusable state behind
-  unsigned d = 1;
-  cand[1] = ~w.M[0] & PointRange(1, v - n + 1);
-  for (;;) {
-    if (cand[d] == 0) {
-      if (--d == 0) return true;
-      continue;
-    }
-    const auto y = static_cast<unsigned>(__builtin_ctzll(cand[d]));
-    cand[d] &= cand[d] - 1;
-    if (d == n) {
-      w.S[n] = static_cast<uint8_t>(y);
-      if (!onLosing(static_cast<const uint8_t*>(w.S))) return false;
-      continue;
-    }
-    ExtendPrefix(w, d, y);
-    // Every later member is a point above y outside M[d] (M only grows along
-    // the prefix), so too few of them end the prefix at once.
-    const uint64_t open = ~w.M[d] & PointRange(y + 1, v);
-    if (static_cast<unsigned>(__builtin_popcountll(open)) < n - d) continue;
-    ++d;
-    cand[d] = open & PointRange(y + 1, v - n + d);
-  }
+  using Callback = std::remove_reference_t<OnLosing>;
+  return WalkLosingCombsWith(
+      w,
+      [](void* context, const uint8_t* S) -> bool { return (*static_cast<Callback*>(context))(S); },
+      const_cast<void*>(static_cast<const void*>(&onLosing)));
 }
 
 } // namespace kovra

@@ -38,26 +38,33 @@ inline uint64_t TSetIndex(const RankTable& rt, const uint8_t* tset) {
 }
 
 // Calls fn(index) for the counter index of every t-subset of the ascending
-// points pts[0..n-1]; stops early when fn returns false. Returns false then.
+// points pts[0..n-1], in lexicographic order of positions; stops early when
+// fn returns false. Returns false then. The rank is a sum of one table term
+// per member, so the partial sum of a prefix serves every subset that
+// starts with it: C(7,1) + C(7,2) + C(7,3) look-ups instead of 3 C(7,3).
 template <typename Fn>
 bool ForEachTSetIndex(const TestContext& ctx, const uint8_t* pts, unsigned n, Fn&& fn) {
   const unsigned t = ctx.t;
-  if (n < t) return true;
-  uint8_t tset[8];
-  if (n == ctx.k) {
-    for (unsigned p = 0; p < ctx.usKT; ++p) {
-      for (unsigned j = 0; j < t; ++j) tset[j] = pts[ctx.tPatterns[p][j] - 1];
-      if (!fn(TSetIndex(ctx.tRank, tset))) return false;
+  if (n < t || t == 0) return true;
+  const RankTable& rt = ctx.tRank;
+  unsigned pos[8];
+  uint64_t part[8]; // part[j]: total - 1 less the terms of the first j members
+  part[0] = rt.total - 1;
+  pos[0] = 0;
+  unsigned j = 0;
+  for (;;) {
+    part[j + 1] = part[j] - rt.term[j][pts[pos[j]]];
+    if (j + 1 < t) {
+      pos[j + 1] = pos[j] + 1;
+      ++j;
+      continue;
     }
-    return true;
+    if (!fn(part[t])) return false;
+    while (++pos[j] > n - t + j) {
+      if (j == 0) return true;
+      --j;
+    }
   }
-  uint8_t pos[8];
-  FirstComb(pos, t, 0, n, true, 8);
-  do {
-    for (unsigned j = 0; j < t; ++j) tset[j] = pts[pos[j]];
-    if (!fn(TSetIndex(ctx.tRank, tset))) return false;
-  } while (NextComb(pos, t, 0, n, true));
-  return true;
 }
 
 void CountTSets(TestContext& ctx, const uint8_t* pts, unsigned n) {
@@ -69,12 +76,26 @@ void CountTSets(TestContext& ctx, const uint8_t* pts, unsigned n) {
   });
 }
 
-void PrintRedundantBlock(uint32_t seen, const Block& block, unsigned k) {
+// The counter index of every t-subset of the ascending points pts[0..n-1],
+// each ranked once. Returns the count (at most MAX_KT).
+unsigned TSetIndices(const TestContext& ctx, const uint8_t* pts, unsigned n, uint32_t* idx) {
+  unsigned count = 0;
+  ForEachTSetIndex(ctx, pts, n, [&](uint64_t i) {
+    idx[count++] = static_cast<uint32_t>(i);
+    return true;
+  });
+  return count;
+}
+
+// The block in the numbers of its file (the array is in base 1 by now), as
+// the losing combinations are printed.
+void PrintRedundantBlock(uint32_t seen, const Block& block, unsigned k, uint16_t printBase) {
   char line[96];
   int len = std::snprintf(line, sizeof line, "Redundant block: #%ld (", static_cast<long>(seen));
   for (unsigned i = 0; i < k && i < 7; ++i)
     len += std::snprintf(line + len, sizeof line - static_cast<size_t>(len), "%2hu%s",
-                         static_cast<unsigned short>(block.pt[i]), i + 1 < k ? " " : ")");
+                         static_cast<unsigned short>(block.pt[i] + printBase - 1),
+                         i + 1 < k ? " " : ")");
   DualPrint("%s\n", line);
 }
 
@@ -241,13 +262,25 @@ bool IsBlockNeeded(const TestContext& ctx, const Block& block) {
 
 bool AnalyseBlock(TestContext& ctx, const Block& block) {
   ++ctx.ulSeen;
-  if (ctx.fNoRedundTesting == 0 && !IsBlockNeeded(ctx, block)) {
-    if (ctx.fShowRedundants) PrintRedundantBlock(ctx.ulSeen, block, ctx.k);
-    return false;
+  // Each t-subset is ranked once, for the question whether the block is
+  // needed as well as for its count.
+  uint8_t pts[8];
+  uint32_t idx[MAX_KT];
+  const unsigned count = TSetIndices(ctx, pts, BlockPointSet(block, ctx.k, ctx.v, pts), idx);
+  uint8_t* counters = ctx.counters.get();
+  if (ctx.fNoRedundTesting == 0) {
+    uint8_t low = 255;
+    for (unsigned i = 0; i < count; ++i) low = std::min(low, counters[idx[i]]);
+    // A block with no t-subset (fewer than t valid points) adds nothing either.
+    if (low >= ctx.bNeeded) {
+      if (ctx.fShowRedundants) PrintRedundantBlock(ctx.ulSeen, block, ctx.k, ctx.usPrintBase);
+      return false;
+    }
   }
   ++ctx.ulKept;
-  uint8_t pts[8];
-  CountTSets(ctx, pts, BlockPointSet(block, ctx.k, ctx.v, pts));
+  const uint8_t cap = ctx.bCap;
+  for (unsigned i = 0; i < count; ++i)
+    if (counters[idx[i]] < cap) ++counters[idx[i]];
   return true;
 }
 

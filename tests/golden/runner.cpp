@@ -12,6 +12,8 @@
 //           directory the program runs in (DST defaults to SRC's base name;
 //           DST may name a subdirectory, which is created)
 //   write:  DST TEXT   a file written into the scratch directory (escapes as in args)
+//   stdin:  FILE       standard input read from a file of the scratch directory
+//                      (otherwise /dev/null)
 //   tty:    yes        standard output (and input) on a pseudo-terminal
 //   keys:   TEXT       bytes typed on the terminal (escapes as in args)
 //   keep:   FILE       a file the run must leave, compared with NAME.files/FILE
@@ -56,6 +58,7 @@ struct Case {
   std::vector<std::vector<std::string>> runs;
   std::vector<std::pair<std::string, std::string>> copies;
   std::vector<std::pair<std::string, std::string>> writes;
+  std::string stdinFile;
   bool tty = false;
   std::string keys;
   std::vector<std::string> keep;
@@ -138,6 +141,8 @@ Case ParseCase(const fs::path& file) {
       const auto sp = value.find(' ');
       c.writes.emplace_back(value.substr(0, sp),
                             sp == std::string::npos ? "" : Unescape(value.substr(sp + 1)));
+    } else if (key == "stdin") {
+      c.stdinFile = value;
     } else if (key == "tty") {
       c.tty = value == "yes";
     } else if (key == "keys") {
@@ -271,7 +276,8 @@ Result RunPlain(const fs::path& dir, const fs::path& io, const Case& c,
   const fs::path errPath = io / "stderr";
   const pid_t pid = fork();
   if (pid == 0) {
-    const int in = open("/dev/null", O_RDONLY);
+    const fs::path inPath = c.stdinFile.empty() ? fs::path("/dev/null") : dir / c.stdinFile;
+    const int in = open(inPath.c_str(), O_RDONLY);
     const int out = captured ? open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644)
                              : open(outPath.c_str(), O_WRONLY);
     const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);

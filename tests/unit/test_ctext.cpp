@@ -60,17 +60,13 @@ struct Read {
 Read ReadItems(const std::string& items, uint16_t v, uint16_t k, uint32_t b, uint32_t chi = 4,
                uint32_t cei = 2) {
   Read r;
-  std::FILE* f = std::tmpfile();
-  EXPECT_NE(f, nullptr);
-  std::fputs(items.c_str(), f);
-  std::rewind(f);
+  TextCursor text = CursorOver(items.data(), items.size());
   BlockArray blocks = AllocBlocks(b);
   {
     ConsoleCapture cap;
-    r.result = ReadCText(blocks.get(), f, v, k, b, chi, cei);
+    r.result = ReadCText(blocks.get(), text, v, k, b, chi, cei);
     r.console = cap.out;
   }
-  std::fclose(f);
   r.blocks = ListOf(blocks.get(), b, std::min<unsigned>(k, MAX_K));
   r.kField = BlockK(blocks[0]);
   return r;

@@ -228,8 +228,8 @@ TEST(Options, InvalidOptionsAreIgnored) {
   const Parsed p = Parse({"-v7", "-", "-\xff", "-#"});
   EXPECT_TRUE(p.goOn);
   EXPECT_EQ(p.rs.v, 7);
-  EXPECT_EQ(p.out, EchoOf({"-v7", "-", "-\xff", "-#"}) + "Invalid option '-' given, ignored.\n"
-                                                         "Invalid option '-\xff' given, ignored.\n"
+  EXPECT_EQ(p.rs.szDesignFile, "-"); // standard input
+  EXPECT_EQ(p.out, EchoOf({"-v7", "-", "-\xff", "-#"}) + "Invalid option '-\xff' given, ignored.\n"
                                                          "Invalid option '-#' given, ignored.\n");
   // Letters are case-sensitive: -Y is no -y.
   EXPECT_EQ(Parse({"-Y-"}).rs.fDoTesting, 1);
@@ -299,6 +299,9 @@ TEST(Options, PathsAndOddArguments) {
   EXPECT_EQ(odd.rs.szDesignFile, longName);
   EXPECT_EQ(odd.out, EchoOf({longArg, "\xff\xfe", "/", longName, "-\x01\x02"}) +
                          "Invalid option '/' given, ignored.\n"
+                         "Warning: file name <" +
+                         longName +
+                         "> replaces <\xff\xfe>\n"
                          "Invalid option '-\x01\x02' given, ignored.\n");
 }
 

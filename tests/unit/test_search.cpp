@@ -299,10 +299,12 @@ TEST(SearchBadData, DocumentedMessagesNoCopyAndNoRun) {
   }
   // Files that cannot be read (a missing one is in the transcripts).
   fs::create_directory("adir");
-  EXPECT_EQ(Search({}, "adir").out, "Err: can't open file <adir>\n");
+  EXPECT_EQ(Search({}, "adir").out,
+            "Err: can't open <adir> (Is a directory)\nErr: can't open file <adir>\n");
   if (geteuid() != 0) { // permissions do not stop the superuser
     chmod("design.txt", 0);
-    EXPECT_EQ(Search({}, "design.txt").out, "Err: can't open file <design.txt>\n");
+    EXPECT_EQ(Search({}, "design.txt").out, "Err: can't open <design.txt> (Permission denied)\n"
+                                            "Err: can't open file <design.txt>\n");
   }
 }
 

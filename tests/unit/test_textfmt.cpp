@@ -21,15 +21,6 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-// An anonymous file holding `text`, positioned at its start.
-FilePtr StreamOf(const std::string& text) {
-  FilePtr f(std::tmpfile());
-  EXPECT_NE(f, nullptr);
-  std::fwrite(text.data(), 1, text.size(), f.get());
-  std::rewind(f.get());
-  return f;
-}
-
 std::string ContentOf(std::FILE* f) {
   std::rewind(f);
   std::string text;
@@ -37,13 +28,15 @@ std::string ContentOf(std::FILE* f) {
   return text;
 }
 
+TextCursor CursorOf(const std::string& text) { return CursorOver(text.data(), text.size()); }
+
 // Every line ReadTextLine returns, read with the given options.
 Strings Lines(const std::string& text, bool cutEnd = true, bool cutComments = true,
               bool tabs = true) {
-  FilePtr f = StreamOf(text);
+  TextCursor cursor = CursorOf(text);
   Strings lines;
   char buf[LINE_BUFSIZE];
-  while (ReadTextLine(buf, f.get(), cutEnd, cutComments, tabs)) lines.emplace_back(buf);
+  while (ReadTextLine(buf, cursor, cutEnd, cutComments, tabs)) lines.emplace_back(buf);
   return lines;
 }
 
@@ -92,9 +85,9 @@ TEST(TextLine, SignificantStartAndKeywords) {
 // Reads one block of k points from `text` and returns the code.
 int ReadBlock(const std::string& text, std::vector<int>& points, unsigned k = 6, long low = 1,
               long high = 49) {
-  FilePtr f = StreamOf(text);
+  TextCursor cursor = CursorOf(text);
   Block block{};
-  const int code = ReadBlockLine(block, k, low, high, f.get(), nullptr);
+  const int code = ReadBlockLine(block, k, low, high, cursor);
   points.assign(block.pt, block.pt + k);
   return code;
 }
@@ -135,10 +128,10 @@ TEST(ReadBlockLine, CodesForOddNumbers) {
   EXPECT_EQ(ReadBlock(std::string(200, '0') + "7 255 0\n", points, 3, 0, 1000), BLK_OK);
   EXPECT_EQ(points, (std::vector<int>{7, 255, 0}));
   // k beyond a block's seven points is refused without touching the k byte.
-  FilePtr f = StreamOf("1 2 3 4 5 6 7 8\n");
+  TextCursor cursor = CursorOf("1 2 3 4 5 6 7 8\n");
   Block block{};
   block.kf = 0xFF;
-  EXPECT_EQ(ReadBlockLine(block, 8, 1, 9, f.get(), nullptr), BLK_TOO_MANY);
+  EXPECT_EQ(ReadBlockLine(block, 8, 1, 9, cursor), BLK_TOO_MANY);
   EXPECT_EQ(block.kf, 0xFF);
 }
 
@@ -150,7 +143,7 @@ TEST(ReadNumberLine, DigitTokensUntilTheFirstWordOrTheCapacity) {
   } cases[] = {
       {"  12,7/3\t4 5\r\n", {12, 7, 3, 4, 5}},
       {"x 1 2", {}},
-      {"1-2 3 three 4", {1, 3}}, // "-" separates nothing here
+      {"1-2-4 three 4", {1, 2, 4}}, // "-" separates, as in a block line
       {"1 2 3 4 5 6 7 8 9", {1, 2, 3, 4, 5, 6, 7, 8}, true},
       {"99999999999999999999 2147483648 2147483647", {INT32_MAX, INT32_MAX, INT32_MAX}},
   };

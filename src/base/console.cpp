@@ -202,14 +202,30 @@ bool StderrIsConsole() {
 
 int16_t VDualPrint(const char* format, va_list args) {
   const Formatted text(format, args);
-  if (gCapture != nullptr) {
-    gCapture->out.append(text.data(), text.size());
-  } else {
-    Ready();
-    Put(gOut, text.data(), text.size(), false);
-    if (gMirror) Put(gErr, text.data(), text.size(), false);
-  }
+  DualWrite(text.data(), text.size());
   return static_cast<int16_t>(text.size());
+}
+
+void DualWrite(const char* text, size_t size) {
+  if (gCapture != nullptr) {
+    gCapture->out.append(text, size);
+    return;
+  }
+  Ready();
+  Put(gOut, text, size, false);
+  if (gMirror) Put(gErr, text, size, false);
+}
+
+char* PutUnsigned(char* out, unsigned long value, int width) {
+  char digits[24];
+  int n = 0;
+  do {
+    digits[n++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  for (int pad = width - n; pad > 0; --pad) *out++ = ' ';
+  while (n > 0) *out++ = digits[--n];
+  return out;
 }
 
 int16_t DualPrint(const char* format, ...) {

@@ -24,6 +24,15 @@ namespace kovra {
 int16_t DualPrint(const char* format, ...) KOVRA_PRINTF(1, 2);
 int16_t VDualPrint(const char* format, va_list args) KOVRA_PRINTF(1, 0);
 
+// DualPrint of a text that needs no formatting. The losing combinations and
+// the redundant blocks come by the hundred thousand; printf's parsing of the
+// format would cost more than everything else of such a run.
+void DualWrite(const char* text, size_t size);
+
+// Writes `value` right-aligned in at least `width` columns, as "%*lu" does,
+// and returns the end of what it wrote.
+char* PutUnsigned(char* out, unsigned long value, int width);
+
 // Standard output only, byte for byte (a design dumped with -D, the one
 // loader message that must not be mirrored).
 void StdoutPrint(const char* format, ...) KOVRA_PRINTF(1, 2);

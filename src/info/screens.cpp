@@ -270,7 +270,7 @@ void ShowTechInfo(const RunSettings& rs) {
   DualPrint("  code. Most of the enclosed designs are now in compressed format.\n  Use -j to see a note on decompressing these files.\n");
   DualPrint("\nBinary Compressed Design Data in Binaryfiles (-g2):\n  So far, this option produces the shortest files. Since the data is\n  in a special binary packed format created by a new compression \n  algorithm, it must NEVER be edited or manipulated by the user or\n  other programs. Consult C_DECODE.TXT on which encoding schemes\n  currently exist (cf. -g) and how to detect which one was used.\n");
   DualPrint("%s", kCompressionExample);
-  DualPrint("  The i/o routines are not yet optimized (ie. buffered) for speed.\n");
+  DualPrint("  The i/o routines read and write whole buffers at a time.\n");
   DualPrint("  BitsPerByte is calculated as:  \"8 * cBytes / uBytes\" where \n  uBytes for such design files is taken b*k (ie. without overhead).\n");
   DualPrint("\nSee also -h, -j, -n \n");
   // clang-format on

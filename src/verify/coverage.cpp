@@ -14,13 +14,17 @@ namespace {
 // Width of the combination column.
 int CombColumnWidth(unsigned size) { return size < 5 ? 13 : static_cast<int>(3 * size); }
 
+// Each member as "%2hu ", then " : LOSING combination !!!\n".
 void PrintLosingComb(const uint8_t* members, unsigned n, uint16_t printBase) {
+  static constexpr char kTail[] = " : LOSING combination !!!\n";
   char line[64];
-  int len = 0;
-  for (unsigned i = 0; i < n; ++i)
-    len += std::snprintf(line + len, sizeof line - static_cast<size_t>(len), "%2hu ",
-                         static_cast<unsigned short>(members[i] + printBase - 1));
-  DualPrint("%s : LOSING combination !!!\n", line);
+  char* end = line;
+  for (unsigned i = 0; i < n; ++i) {
+    end = PutUnsigned(end, static_cast<unsigned short>(members[i] + printBase - 1), 2);
+    *end++ = ' ';
+  }
+  end = std::copy(kTail, kTail + sizeof kTail - 1, end);
+  DualWrite(line, static_cast<size_t>(end - line));
 }
 
 // The progress points of a pass, as the plain walk meets them: after a carry

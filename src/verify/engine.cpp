@@ -89,14 +89,21 @@ unsigned TSetIndices(const TestContext& ctx, const uint8_t* pts, unsigned n, uin
 
 // The block in the numbers of its file (the array is in base 1 by now), as
 // the losing combinations are printed.
+// "Redundant block: #%ld (", each point as "%2hu" followed by " " or ")",
+// and the line end.
 void PrintRedundantBlock(uint32_t seen, const Block& block, unsigned k, uint16_t printBase) {
+  static constexpr char kHead[] = "Redundant block: #";
   char line[96];
-  int len = std::snprintf(line, sizeof line, "Redundant block: #%ld (", static_cast<long>(seen));
-  for (unsigned i = 0; i < k && i < 7; ++i)
-    len += std::snprintf(line + len, sizeof line - static_cast<size_t>(len), "%2hu%s",
-                         static_cast<unsigned short>(block.pt[i] + printBase - 1),
-                         i + 1 < k ? " " : ")");
-  DualPrint("%s\n", line);
+  char* end = std::copy(kHead, kHead + sizeof kHead - 1, line);
+  end = PutUnsigned(end, seen, 0);
+  *end++ = ' ';
+  *end++ = '(';
+  for (unsigned i = 0; i < k && i < 7; ++i) {
+    end = PutUnsigned(end, static_cast<unsigned short>(block.pt[i] + printBase - 1), 2);
+    *end++ = i + 1 < k ? ' ' : ')';
+  }
+  *end++ = '\n';
+  DualWrite(line, static_cast<size_t>(end - line));
 }
 
 void PrintDuplicate(const TestContext& ctx, const uint8_t* tset, uint8_t c) {

@@ -33,9 +33,10 @@ constexpr uint32_t kB = 250000;
 // b random k-subsets of 1..v from a fixed seed: the same design on every run.
 Sys MakeDesign(unsigned v, unsigned k, uint32_t b, uint32_t seed) {
   Sys sys;
-  AllocSys(sys, b, k);
-  SetSysParams(sys, static_cast<uint16_t>(v), static_cast<uint16_t>(k), 3, static_cast<uint16_t>(k),
-               1);
+  sys.blocks = AllocBlocks(b);
+  SetBlockK(sys.blocks[0], k);
+  ParamsOf(sys) = DesignParams{static_cast<uint16_t>(v), static_cast<uint16_t>(k), 3,
+                               static_cast<uint16_t>(k), 1};
   std::mt19937 rng(seed);
   std::vector<uint8_t> points(v);
   std::iota(points.begin(), points.end(), uint8_t{1});
@@ -61,9 +62,9 @@ const Sys& Design() {
 
 Sys CopyOf(const Sys& src) {
   Sys dst;
-  AllocSys(dst, src.b, src.k);
+  dst.blocks = AllocBlocks(src.b);
   std::memcpy(dst.blocks.get(), src.blocks.get(), src.b * sizeof(Block));
-  SetSysParams(dst, src.v, src.k, src.t, src.m, src.l);
+  ParamsOf(dst) = src;
   dst.b = src.b;
   return dst;
 }
@@ -95,7 +96,7 @@ size_t PlainTextSize(const Sys& sys) {
   char* buf = nullptr;
   size_t len = 0;
   std::FILE* f = open_memstream(&buf, &len);
-  WriteIdHeader(f, sys.v, sys.k, sys.t, sys.m, sys.l, sys.b, 2, 1, "", 0, 4, 2, 64, 1, false);
+  WriteIdHeader(f, IdLineOf(sys, sys.b), "");
   WriteBlockLines(sys.blocks.get(), sys.b, f);
   std::fclose(f);
   std::free(buf);

@@ -37,10 +37,11 @@ std::unique_ptr<Prepared> Prepare(std::string name, Design d, uint16_t t, uint16
   auto p = std::make_unique<Prepared>();
   p->name = std::move(name);
   p->design = std::move(d);
-  InitTestContext(p->ctx);
-  SkipperSettings sk{0, 0};
+  AnalysisOptions opt;
+  opt.ulMaxLosing = 2147483647u;
+  opt.skippers = SkipperSettings{0, 0};
   const auto v = static_cast<uint16_t>(p->design.v), k = static_cast<uint16_t>(p->design.k);
-  SetupAnalysis(p->ctx, v, k, t, m, 1, false, 15, 2147483647u, false, false, 1, sk, false, false);
+  SetupAnalysis(p->ctx, DesignParams{v, k, t, m, 1}, opt);
   for (const Block& b : ToBlocks(p->design)) AnalyseBlock(p->ctx, b);
   p->combs = Binomial(v, m);
   p->expectLosing = CountLosingFromBlocks(p->design, t, m);
@@ -177,9 +178,10 @@ void BM_Smoke_Engine(benchmark::State& state) {
   const Design d = RandomDesign(16, 6, 25, 7);
   const uint64_t expect = CountLosingFromBlocks(d, 3, 6);
   TestContext ctx;
-  InitTestContext(ctx);
-  SkipperSettings sk{2, 0};
-  SetupAnalysis(ctx, 16, 6, 3, 6, 1, false, 15, 2147483647u, false, false, 1, sk, false, false);
+  AnalysisOptions opt;
+  opt.ulMaxLosing = 2147483647u;
+  opt.skippers = SkipperSettings{2, 0};
+  SetupAnalysis(ctx, DesignParams{16, 6, 3, 6, 1}, opt);
   for (const Block& b : ToBlocks(d)) AnalyseBlock(ctx, b);
   for (auto _ : state) {
     ConsoleCapture cap;

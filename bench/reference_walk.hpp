@@ -120,7 +120,7 @@ inline uint64_t CountLosingPlain(const TestContext& ctx, const uint8_t* first, u
   do {
     if (!IsCoveredPlain(ctx, S)) ++*losing;
     ++walked;
-  } while (walked < count && NextComb(S + 1, n, 1, ctx.v, true));
+  } while (walked < count && NextComb(S + 1, n, 1, ctx.v));
   return walked;
 }
 

@@ -118,10 +118,11 @@ inline void CheckBlocks(const kovra::Block* blocks, uint32_t b, unsigned v, unsi
 // A design holding a copy of the blocks a reader gave, for writing them again.
 inline bool SysFromBlocks(kovra::Sys& sys, const kovra::Block* blocks, uint32_t b, uint16_t v,
                           uint16_t k) {
-  if (!kovra::AllocSys(sys, b, k)) return false;
+  sys.blocks = kovra::AllocBlocks(b);
+  if (!sys.blocks) return false;
   std::memcpy(sys.blocks.get(), blocks, b * sizeof(kovra::Block));
   sys.b = b;
-  kovra::SetSysParams(sys, v, k, 1, 1, 1);
+  kovra::ParamsOf(sys) = kovra::DesignParams{v, k, 1, 1, 1};
   return true;
 }
 

@@ -25,8 +25,7 @@ kovra::IdRecord WrittenAndReadBack(const kovra::IdRecord& id) {
   size_t size = 0;
   std::FILE* out = open_memstream(&text, &size);
   Require(out != nullptr);
-  kovra::WriteIdHeader(out, id.v, id.k, id.t, id.m, id.L, id.b, id.x, id.Base, "fuzz", id.bCmpr,
-                       id.CHI, id.CEI, id.CLL, id.CfExp, false);
+  kovra::WriteIdHeader(out, id, "fuzz");
   std::fclose(out);
   kovra::TextCursor in = kovra::CursorOver(text, size);
   char line[kovra::LINE_BUFSIZE];

@@ -2,7 +2,6 @@
 // taken from the system tree.
 #include "app/batch.hpp"
 
-#include "app/entry.hpp"
 #include "base/console.hpp"
 #include "base/keyboard.hpp"
 

@@ -22,6 +22,10 @@
 namespace kovra {
 namespace {
 
+constexpr const char* kSeparator =
+    "----------------------------------------------------------------------------";
+static_assert(std::char_traits<char>::length(kSeparator) == 76);
+
 // Anything at the name counts, a dangling symbolic link too: replacing it
 // without -O would write through it or drop it.
 bool FileExists(const std::string& name) {
@@ -47,12 +51,20 @@ bool RemoveRedundantBlocks(TestContext& ctx, Sys& sys) {
   return found;
 }
 
-bool Setup(TestContext& ctx, const RunSettings& rs, const Sys& sys, bool summary, bool dupes,
-           bool redundants, uint16_t printBase) {
-  const SkipperSettings skippers{rs.ulSkipperHigh, rs.ulSkipperLow};
-  return SetupAnalysis(ctx, sys.v, sys.k, sys.t, sys.m, sys.l, summary, rs.ulMaxReport,
-                       rs.ulMaxLosing, dupes, redundants, printBase, skippers,
-                       rs.fInternalOptions != 0, rs.fNoRedundTesting != 0);
+// The engine's options for the design itself; the derived design of
+// m-subsets shows neither summary nor lists.
+AnalysisOptions EngineOptions(const RunSettings& rs, const Sys& sys, bool lists) {
+  AnalysisOptions opt;
+  opt.fShowSummary = lists && rs.fShowSummary != 0;
+  opt.fShowDupeTSets = lists && rs.fShowDupeTSets != 0;
+  opt.fShowRedundants = lists && rs.fShowRedundants != 0;
+  opt.ulMaxReport = rs.ulMaxReport;
+  opt.ulMaxLosing = rs.ulMaxLosing;
+  opt.usPrintBase = sys.given.usFileBase;
+  opt.skippers = SkipperSettings{rs.ulSkipperHigh, rs.ulSkipperLow};
+  opt.fInternalOptions = rs.fInternalOptions != 0;
+  opt.fNoRedundTesting = rs.fNoRedundTesting != 0;
+  return opt;
 }
 
 // For m < k the test looks at the m-subsets of the blocks: the derived design
@@ -70,14 +82,13 @@ bool AnalyseDerived(TestContext& ctx, const RunSettings& rs, const Sys& sys) {
     return false;
   }
   Sys derived;
-  InitSys(derived);
-  SetSysParams(derived, sys.v, sys.m, std::min(sys.t, sys.m), sys.m, sys.l);
+  ParamsOf(derived) = DesignParams{sys.v, sys.m, std::min(sys.t, sys.m), sys.m, sys.l};
   derived.b = static_cast<uint32_t>(derivedB);
   if (rs.fInternalOptions != 0) {
     DualPrint("Sys converted to: ");
     PrintSysParams(derived, true);
   }
-  if (!Setup(ctx, rs, derived, false, false, false, sys.given.usFileBase)) return false;
+  SetupAnalysis(ctx, derived, EngineOptions(rs, sys, false));
   AnalyseDerivedDesign(ctx, sys.blocks.get(), sys.b);
   return true;
 }
@@ -131,25 +142,23 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
     return out;
   };
   // The command line's (or default) parameters are checked before any file is read.
-  if (!CheckDesignParams(static_cast<int16_t>(rs.v), static_cast<int16_t>(rs.k),
-                         static_cast<int16_t>(rs.t), static_cast<int16_t>(rs.m),
-                         static_cast<int16_t>(rs.l), -1, -1, true))
-    return stopped();
+  if (!CheckDesignParams(rs, -1, -1, true)) return stopped();
 
   Sys sys;
-  InitSys(sys);
   sys.given = rs.given;
-  SetSysParams(sys, rs.v, rs.k, rs.t, rs.m, rs.l);
+  ParamsOf(sys) = rs;
   sys.fNewFNameScheme = rs.fUseNewFNameScheme;
   rs.fRunNewFNameScheme = rs.fUseNewFNameScheme;
 
   const char* file = rs.szDesignFile.empty() ? nullptr : rs.szDesignFile.c_str();
-  const auto base = static_cast<int16_t>(rs.usInBase);
+  LoadOptions load;
+  load.base = static_cast<int16_t>(rs.usInBase);
+  load.bCompressed = rs.bCompressed;
+  load.closeGaps = rs.fCloseGaps != 0;
   if (file != nullptr && rs.fParamsGiven == 0)
-    LoadSys(sys, file, true, base, rs.bCompressed, rs.fCloseGaps != 0);
+    LoadSys(sys, file, load);
   else
-    MakeSys(sys, rs.v, rs.k, rs.t, rs.m, rs.l, true, base, file, rs.bCompressed,
-            rs.fCloseGaps != 0);
+    MakeSys(sys, rs, file, load);
   DualPrint("\r");
   if (!IsSysLoaded(sys)) {
     DualPrint("\rSysLoad Err. Check file and v,k,t,m,l,base. See -h \n");
@@ -165,18 +174,11 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
   }
   DualPrint("\rSys loaded <%s>: ", sys.szFileName);
   PrintSysParams(sys, true);
-  rs.v = sys.v;
-  rs.k = sys.k;
-  rs.t = sys.t;
-  rs.m = sys.m;
-  rs.l = sys.l;
+  ParamsOf(rs) = sys;
   rs.b = sys.b;
 
   TestContext ctx;
-  InitTestContext(ctx);
-  if (!Setup(ctx, rs, sys, rs.fShowSummary != 0, rs.fShowDupeTSets != 0, rs.fShowRedundants != 0,
-             sys.given.usFileBase))
-    return stopped();
+  SetupAnalysis(ctx, sys, EngineOptions(rs, sys, true));
 
   const std::time_t started = NowSeconds();
   const char* prefix = rs.fNoRedundTesting != 0 ? "" : "Redundancy ";
@@ -185,7 +187,7 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
   DualPrint("%sAnalysis finished (%ld seconds)\n", prefix,
             static_cast<long>(NowSeconds() - started));
 
-  if (toSysDir) SetSysDirFName(sys, sys.v, sys.k, sys.t, sys.m, sys.l, sys.b);
+  if (toSysDir) SetSysDirFName(sys);
 
   const auto removedCount = static_cast<long>(ctx.ulSeen) - static_cast<long>(sys.b);
   if (redundantFound)
@@ -237,6 +239,30 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
   }
   ConsoleFlush();
   return out;
+}
+
+RunOutcome RunOne(RunSettings& rs, bool force, bool toSysDir) {
+  if ((rs.usMskSeperatorline & 1u) != 0) DualPrint("\r%s\n", kSeparator);
+  const RunOutcome out = RunDesign(rs, force, toSysDir);
+  if ((rs.usMskSeperatorline & 2u) != 0) DualPrint("\r%s\n", kSeparator);
+  return out;
+}
+
+bool MakeSys(Sys& sys, const DesignParams& p, const char* fileName, const LoadOptions& opt) {
+  sys.fLoaded = 0;
+  ParamsOf(sys) = p;
+  if (opt.base >= 0) sys.base = static_cast<uint16_t>(opt.base);
+  const bool nameGiven = fileName != nullptr && fileName[0] != '\0';
+  if (nameGiven) {
+    if (!SetSysFileName(sys, fileName)) return false;
+  } else {
+    std::string path;
+    uint32_t count = 0;
+    const bool found = FindBestSysFile(p, path, count);
+    if (!SetSysFileName(sys, path.c_str()) || !found) return false;
+  }
+  sys.fLoaded = ReadSys(sys, nameGiven, opt) ? 1 : 0;
+  return sys.fLoaded != 0;
 }
 
 } // namespace kovra

@@ -2,6 +2,8 @@
 #pragma once
 
 #include "base/settings.hpp"
+#include "design/sys.hpp"
+#include "formats/loader.hpp"
 
 #include <cstdint>
 
@@ -16,5 +18,16 @@ struct RunOutcome {
 
 // Loads, reduces, reports, tests and writes one design as the settings say.
 RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir);
+
+// RunDesign framed by the -A separator lines: how the entry, the batch modes
+// and the parameter search run every design.
+RunOutcome RunOne(RunSettings& rs, bool force, bool toSysDir);
+
+// Reads a design for the given parameters: from `fileName` when given (and
+// not empty), else the best file of its class in the system tree. It lives
+// here rather than beside the loader because it joins the loader and the
+// system tree, two parts of one level that do not include each other. True
+// when a design was read.
+bool MakeSys(Sys& sys, const DesignParams& p, const char* fileName, const LoadOptions& opt);
 
 } // namespace kovra

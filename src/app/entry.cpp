@@ -9,7 +9,6 @@
 #include "base/fatal.hpp"
 #include "base/shutdown.hpp"
 #include "base/version.hpp"
-#include "output/fnames.hpp"
 
 #include <cerrno>
 #include <cstring>
@@ -18,10 +17,6 @@
 
 namespace kovra {
 namespace {
-
-constexpr const char* kSeparator =
-    "----------------------------------------------------------------------------";
-static_assert(std::char_traits<char>::length(kSeparator) == 76);
 
 void PrintBanner() {
   DualPrint("%s %s/32 %s%s   -   %sFAST! Wheel, Covering, and t-Design Checker\n", PROGRAM_NAME,
@@ -36,13 +31,8 @@ void PrintBanner() {
 }
 
 int RunMode(int argc, const char* const* argv) {
-  // Start-up: the file-name limits, then a clean record of given parameters.
-  InitFNameLimits();
   RunSettings rs;
-  ResetCmdGiven(rs.given);
-
   PrintBanner();
-  ResetCmdGiven(rs.given);
   if (!ParseOptions(argc, argv, rs)) return 0;
 
   if (rs.fInternalOptions != 0) {
@@ -61,13 +51,6 @@ int RunMode(int argc, const char* const* argv) {
 }
 
 } // namespace
-
-RunOutcome RunOne(RunSettings& rs, bool force, bool toSysDir) {
-  if ((rs.usMskSeperatorline & 1u) != 0) DualPrint("\r%s\n", kSeparator);
-  const RunOutcome out = RunDesign(rs, force, toSysDir);
-  if ((rs.usMskSeperatorline & 2u) != 0) DualPrint("\r%s\n", kSeparator);
-  return out;
-}
 
 int KovraMain(int argc, const char* const* argv) {
   InitConsole();

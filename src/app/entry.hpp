@@ -1,11 +1,6 @@
 // The program entry: banner, option parse, run mode and exit status.
 #pragma once
 
-#include "app/driver.hpp"
-#include "base/settings.hpp"
-
-#include <cstdint>
-
 namespace kovra {
 
 // The whole program; returns the exit status. A fatal error anywhere below
@@ -16,8 +11,5 @@ int KovraMain(int argc, const char* const* argv);
 // asked for, when that file was not made in full (or standard output, the
 // log, could not be written).
 inline constexpr int EXIT_OUTPUT_MISSING = 4;
-
-// Frames one design run with the -A separator lines.
-RunOutcome RunOne(RunSettings& rs, bool force, bool toSysDir);
 
 } // namespace kovra

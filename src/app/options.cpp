@@ -111,25 +111,25 @@ void ApplyOption(RunSettings& rs, ParseState& st, const char* arg, const char* o
   CmdGiven& given = rs.given;
   switch (letter) {
   case 'v':
-    rs.v = given.V = Low16(n);
+    rs.v = given.v = Low16(n);
     st.paramMarked = true;
     break;
   case 'k':
-    rs.k = given.K = Low16(n);
+    rs.k = given.k = Low16(n);
     st.paramMarked = true;
     break;
   case 't':
-    rs.t = given.T = Low16(n);
+    rs.t = given.t = Low16(n);
     st.paramMarked = true;
     CheckRange(rs.t, 1, MAX_T, "t");
     break;
   case 'm':
-    rs.m = given.M = Low16(n);
+    rs.m = given.m = Low16(n);
     st.paramMarked = true;
     CheckRange(rs.m, 1, MAX_M, "m");
     break;
   case 'l':
-    rs.l = given.L = Low16(n);
+    rs.l = given.l = Low16(n);
     st.paramMarked = true;
     CheckRange(rs.l, 1, MAX_L, "l");
     break;

@@ -2,7 +2,6 @@
 // that the blocks satisfy, by running the design run on candidate parameters.
 #include "app/search.hpp"
 
-#include "app/entry.hpp"
 #include "base/console.hpp"
 #include "base/file.hpp"
 #include "base/tempfile.hpp"
@@ -10,7 +9,6 @@
 #include "formats/idline.hpp"
 #include "formats/loader.hpp"
 #include "formats/textfmt.hpp"
-#include "output/systree.hpp"
 
 #include <cstdio>
 #include <memory>
@@ -72,10 +70,13 @@ Scan ScanFile(TextCursor text, const char* fileName, bool newFNameSchemeRun) {
 // of the original (0 when it could not be loaded).
 uint32_t MakeDenseCopy(const Scan& s, const std::string& fileName, TempFile& tmp) {
   Sys sys;
-  InitSys(sys);
-  if (!MakeSys(sys, static_cast<uint16_t>(s.v), static_cast<uint16_t>(s.k), 1, 1, 1, false, 1,
-               fileName.c_str(), s.kind, true))
-    return 0;
+  LoadOptions load;
+  load.sort = false;
+  load.base = 1;
+  load.bCompressed = s.kind;
+  load.closeGaps = true;
+  const DesignParams p{static_cast<uint16_t>(s.v), static_cast<uint16_t>(s.k), 1, 1, 1};
+  if (!MakeSys(sys, p, fileName.c_str(), load)) return 0;
   const uint32_t b = sys.b;
   CloseGaps(sys.blocks.get(), sys.b, 1);
   if (!tmp.Create("", ".tmp")) {

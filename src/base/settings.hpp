@@ -6,12 +6,28 @@
 
 namespace kovra {
 
+// The parameters of a covering design C(v,k,t,m,l), always in this order.
+// Every record that carries them (the run settings, the parameters given on
+// the command line, a design, the loader's values, the engine's context)
+// holds them as this one value, its first base, so they pass from one record
+// to another in one assignment.
+struct DesignParams {
+  uint16_t v = 0; // points
+  uint16_t k = 0; // points per block
+  uint16_t t = 0; // points a block must share with an m-subset
+  uint16_t m = 0; // size of the subsets to cover
+  uint16_t l = 0; // blocks each m-subset must meet (lambda)
+};
+
+// The parameters part of a record, for copying them as one value:
+// ParamsOf(sys) = ParamsOf(rs).
+inline DesignParams& ParamsOf(DesignParams& r) { return r; }
+inline const DesignParams& ParamsOf(const DesignParams& r) { return r; }
+
 // The design parameters given on the command line (0 = not given). Every
 // design run copies it into its Sys before loading.
-struct CmdGiven {
-  uint16_t V = 0, K = 0, T = 0, M = 0, L = 0; // -v -k -t -m -l as given
-  uint32_t B = 0;                             // never set by an option
-  uint16_t usFileBase = 1;                    // base the file was found in (set by the reader)
+struct CmdGiven : DesignParams {
+  uint16_t usFileBase = 1; // base the file was found in (set by the reader)
 };
 
 // Clears every field but the file base, which becomes 1.
@@ -20,12 +36,12 @@ inline void ResetCmdGiven(CmdGiven& g) { g = CmdGiven{}; }
 // One record for the whole process; the option parser fills it, and only the
 // entry, the design run, the analysis setup, the batch modes and the parameter
 // search change it afterwards. Field names are the ones the -i screen prints.
-struct RunSettings {
-  uint16_t v = 49;                            // -v points, 1..54, >= k (checked by the run)
-  uint16_t k = 6;                             // -k block size, 1..7 (checked by the run)
-  uint16_t t = 3;                             // -t match size, 1..7
-  uint16_t m = 6;                             // -m covered subset size, 1..7
-  uint16_t l = 1;                             // -l lambda, 1..255
+//
+// The parameters: -v points, 1..54, >= k (checked by the run), default 49;
+// -k block size, 1..7 (checked by the run), 6; -t match size, 1..7, 3;
+// -m covered subset size, 1..7, 6; -l lambda, 1..255, 1.
+struct RunSettings : DesignParams {
+  RunSettings() : DesignParams{49, 6, 3, 6, 1} {}
   uint32_t b = 0;                             // blocks of the design last loaded
   uint16_t V = 0, K = 0, T = 0, M = 0, L = 0; // end values (-V -K -T -M -L), fixed up after parsing
   uint32_t B = 0;                             // -B end value of b; shown by -i only

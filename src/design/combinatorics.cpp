@@ -52,7 +52,7 @@ uint64_t RankComb(const uint8_t* comb, unsigned n, unsigned t) {
   return rank;
 }
 
-uint64_t UnrankComb(uint64_t r, unsigned n, unsigned t, uint8_t* out) {
+void UnrankComb(uint64_t r, unsigned n, unsigned t, uint8_t* out) {
   unsigned i = 1;
   uint64_t c = 0;
   for (unsigned j = 1; j <= t; ++j) {
@@ -65,43 +65,23 @@ uint64_t UnrankComb(uint64_t r, unsigned n, unsigned t, uint8_t* out) {
     out[j - 1] = static_cast<uint8_t>(i);
     ++i;
   }
-  return r;
 }
 
-bool FirstComb(uint8_t* comb, unsigned count, unsigned start, unsigned /*nValues*/, bool strict,
-               unsigned fillLen) {
-  for (unsigned i = 0; i < count; ++i) comb[i] = static_cast<uint8_t>(strict ? start + i : start);
+void FirstComb(uint8_t* comb, unsigned count, unsigned start, unsigned fillLen) {
+  for (unsigned i = 0; i < count; ++i) comb[i] = static_cast<uint8_t>(start + i);
   for (unsigned i = count; i < fillLen; ++i) comb[i] = 0;
-  return true;
 }
 
-bool NextComb(uint8_t* comb, unsigned count, unsigned start, unsigned w, bool strict) {
+bool NextComb(uint8_t* comb, unsigned count, unsigned start, unsigned w) {
   for (unsigned p = count; p-- > 0;) {
-    const unsigned top = strict ? start + w - 1 - (count - 1 - p) : start + w - 1;
+    const unsigned top = start + w - 1 - (count - 1 - p);
     if (comb[p] + 1u <= top) {
       ++comb[p];
-      for (unsigned q = p + 1; q < count; ++q)
-        comb[q] = static_cast<uint8_t>(strict ? comb[q - 1] + 1 : comb[q - 1]);
+      for (unsigned q = p + 1; q < count; ++q) comb[q] = static_cast<uint8_t>(comb[q - 1] + 1);
       return true;
     }
   }
   return false;
-}
-
-uint32_t IntPower(uint32_t base, uint32_t exp, uint32_t mod) {
-  if (base == 0 && exp == 0) return 0;
-  uint32_t result = 1;
-  while (exp != 0) {
-    while ((exp & 1u) == 0) {
-      base *= base;
-      exp >>= 1;
-      if (mod != 0) base %= mod;
-    }
-    result *= base;
-    if (mod != 0) result %= mod;
-    --exp;
-  }
-  return result;
 }
 
 void InitRankTable(RankTable& table, unsigned n, unsigned t) {

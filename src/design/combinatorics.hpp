@@ -22,23 +22,16 @@ uint64_t Binomial(unsigned n, unsigned k);
 // form, a sum of up to n binomials. Members are not checked.
 uint64_t RankComb(const uint8_t* comb, unsigned n, unsigned t);
 
-// Writes the combination of rank r (1..C(n,t)) to out[0..t-1]; returns r.
-uint64_t UnrankComb(uint64_t r, unsigned n, unsigned t, uint8_t* out);
+// Writes the combination of rank r (1..C(n,t)) to out[0..t-1].
+void UnrankComb(uint64_t r, unsigned n, unsigned t, uint8_t* out);
 
-// Writes start, start+1, ..., start+count-1 and zeroes out[count..fillLen-1].
-// With `strict` clear the combination may repeat values (all members start at
-// `start`). Always returns true.
-bool FirstComb(uint8_t* comb, unsigned count, unsigned start, unsigned nValues, bool strict,
-               unsigned fillLen);
+// Writes start, start+1, ..., start+count-1 and zeroes comb[count..fillLen-1].
+void FirstComb(uint8_t* comb, unsigned count, unsigned start, unsigned fillLen);
 
 // Advances comb to the next combination of `count` members out of the w values
 // start..start+w-1 in lexicographic order. Returns false, leaving comb as it
 // was, when it held the last one.
-bool NextComb(uint8_t* comb, unsigned count, unsigned start, unsigned w, bool strict);
-
-// base^exp, reduced by `mod` after each multiplication when mod is not 0;
-// 32-bit arithmetic that wraps. 0^0 gives 0.
-uint32_t IntPower(uint32_t base, uint32_t exp, uint32_t mod);
+bool NextComb(uint8_t* comb, unsigned count, unsigned start, unsigned w);
 
 // Table form of RankComb for one (n, t): t look-ups and no loop over n.
 // rank = C(n,t) - sum over j of C(n - comb[j], t - j), j counted from 0.

@@ -37,17 +37,12 @@ using BlockArray = std::unique_ptr<Block[], BlockArrayFree>;
 // time or resident memory, before its reader finds out.
 BlockArray AllocBlocks(uint64_t n);
 
-struct Sys {
-  uint16_t v = 1;
-  uint16_t k = 1;
-  uint16_t t = 1;
-  uint16_t m = 1;
-  uint16_t l = 1;
+struct Sys : DesignParams {
+  Sys() : DesignParams{1, 1, 1, 1, 1} {}
   uint16_t base = 1;    // base the block array is numbered in now
   uint16_t x = 2;       // written into the x column of the ID line
   uint32_t b = 0;       // blocks in the array
   uint32_t ulAlloc = 0; // blocks the array was made for
-  uint8_t fSorted = 0;
   BlockArray blocks;
   char szFileName[FNAME_CAPACITY + 1] = {};
   uint8_t fLoaded = 0;
@@ -60,37 +55,21 @@ struct Sys {
 // could name another file.
 bool SetSysFileName(Sys& sys, const char* name);
 
-Sys& InitSys(Sys& sys);
-// Frees the block array. (The record itself is owned by its holder.)
-void FreeSys(Sys& sys);
-bool AllocSys(Sys& sys, uint32_t n, unsigned k);
-Sys& SetSysParams(Sys& sys, uint16_t v, uint16_t k, uint16_t t, uint16_t m, uint16_t l);
 inline bool IsSysLoaded(const Sys& sys) { return sys.fLoaded != 0; }
-bool CopySys(Sys& dst, const Sys& src);
-bool AppendSys(Sys& dst, const Sys& src);
 
 // Renumbers the blocks from the record's base to newBase (a negative value
 // keeps the record's base): every point moves by the difference of the bases.
 void ChangeBase(Sys& sys, int16_t newBase);
-// Renumbers so that the smallest point present becomes newBase (or densely,
-// with closeGaps), whatever base the points were in.
-void ShiftPoints(Block* blocks, uint32_t b, int16_t newBase, bool closeGaps);
 // Renumbers densely in order of first appearance from newBase. Returns the
 // number of distinct points found.
 unsigned CloseGaps(Block* blocks, uint32_t b, int16_t newBase);
-bool SortBlocks(Block* blocks, uint32_t b, bool pointsOnly);
-
-// Every block replaced by its s-subsets in lexicographic order of positions.
-// Null when k < s, the count is 0, memory is short, or limit != 0 and < count.
-BlockArray ExplodeBlocks(const Block* blocks, uint32_t b, unsigned s, uint32_t* newCount,
-                         uint64_t limit);
-bool ExplodeSys(Sys& sys, unsigned s);
+// Sorts the points of each block and, unless pointsOnly, the blocks.
+void SortBlocks(Block* blocks, uint32_t b, bool pointsOnly);
 
 void PrintSysParams(const Sys& sys, bool newline);
 
 // Values are compared as signed (16-bit parameters, 32-bit b); -1 for b or v1
 // means unknown. Prints three lines when invalid and `report` is set.
-bool CheckDesignParams(int16_t v, int16_t k, int16_t t, int16_t m, int16_t l, int32_t b, int16_t v1,
-                       bool report);
+bool CheckDesignParams(const DesignParams& p, int32_t b, int16_t v1, bool report);
 
 } // namespace kovra

@@ -177,8 +177,9 @@ bool WriteCBin(Sys& sys, const char* fileName, bool useRepeats) {
     return false;
   }
 
-  WriteIdHeader(out.file, sys.v, sys.k, sys.t, sys.m, sys.l, sys.b, 2, 1, nullptr, 2, 4, 2, 64, 1,
-                false);
+  IdRecord id = IdLineOf(sys, sys.b);
+  id.bCmpr = 2;
+  WriteIdHeader(out.file, id, nullptr);
   BitStream s;
   s.out = out.file;
   PutBits(s, 4, 5);

@@ -160,8 +160,11 @@ bool WriteCText(Sys& sys, std::FILE* stream, uint32_t cll, bool cfExp) {
   }
   if (!sys.blocks && sys.b != 0) return false;
   SortBlocks(sys.blocks.get(), sys.b, false);
-  WriteIdHeader(stream, sys.v, sys.k, sys.t, sys.m, sys.l, sys.b, 2, 1, nullptr, 1, 4, 2, cll,
-                cfExp ? 1 : 0, false);
+  IdRecord id = IdLineOf(sys, sys.b);
+  id.bCmpr = 1;
+  id.CLL = cll;
+  id.CfExp = cfExp ? 1 : 0;
+  WriteIdHeader(stream, id, nullptr);
 
   // One buffer for the whole file: a line is flushed before it passes
   // CLL - 4 + one item, well inside the capacity reserved here.

@@ -106,4 +106,16 @@ void CheckFNameAgainstId(IdRecord& id, const char* path, bool newFNameSchemeRun)
   if (id.k != nameK) DualPrint("# k=%hu vs %lu: FName/ID mismatch! %s\n", id.k, nameK, path);
 }
 
+IdRecord IdLineOf(const DesignParams& p, uint32_t b) {
+  IdRecord id;
+  id.v = p.v;
+  id.b = b;
+  id.k = p.k;
+  id.v1 = p.v;
+  id.t = p.t;
+  id.m = p.m;
+  id.L = p.l;
+  return id;
+}
+
 } // namespace kovra

@@ -1,6 +1,8 @@
 // The ID line of a design file and its check against an old-style file name.
 #pragma once
 
+#include "base/settings.hpp"
+
 #include <cstdint>
 
 namespace kovra {
@@ -24,6 +26,11 @@ struct IdRecord {
   uint32_t CLL = 64;
   uint16_t CfExp = 1;
 };
+
+// The ID line of a design with b blocks: v1 = v, w1 = w2 = 0 and the other
+// fields at their reset values (x 2, Base 1, bCmpr 0, CHI 4, CEI 2, CLL 64,
+// CfExp 1), for a writer to adjust.
+IdRecord IdLineOf(const DesignParams& p, uint32_t b);
 
 // Reads the numbers of an ID line (the text from its significant start) into
 // `id`, each cut to its field's width (its low bits; a number beyond 64 bits

@@ -96,10 +96,7 @@ int32_t CheckedB(uint32_t b) {
 }
 
 bool ParamsValid(const LoadParams& io) {
-  return CheckDesignParams(static_cast<int16_t>(io.v), static_cast<int16_t>(io.k),
-                           static_cast<int16_t>(io.t), static_cast<int16_t>(io.m),
-                           static_cast<int16_t>(io.l), CheckedB(io.b), static_cast<int16_t>(io.v1),
-                           true);
+  return CheckDesignParams(io, CheckedB(io.b), static_cast<int16_t>(io.v1), true);
 }
 
 // The file named by a "load" line: the rest of the line from its significant
@@ -440,7 +437,7 @@ BlockArray SysLoadAt(const char* fileName, LoadParams& io, bool nameGiven, uint8
   HeaderState hs;
   hs.kind = expectedKind;
   if (!nameGiven) {
-    io.v = io.k = io.t = io.m = io.l = 0;
+    ParamsOf(io) = DesignParams{};
     io.base = 1;
   }
   io.v1 = nameGiven ? io.v : 0;
@@ -528,27 +525,20 @@ bool SniffCTextHeader(const char* line, uint32_t& chi, uint32_t& b) {
   return true;
 }
 
-bool ReadSys(Sys& sys, bool sort, int16_t base, bool nameGiven, uint8_t bCompressed,
-             bool closeGaps) {
+bool ReadSys(Sys& sys, bool nameGiven, const LoadOptions& opt) {
   sys.fLoaded = 0;
   sys.blocks.reset();
   sys.b = 0;
   sys.ulAlloc = 0;
-  sys.fSorted = 0;
-  if (base < 0) base = static_cast<int16_t>(sys.base);
-  sys.base = static_cast<uint16_t>(base);
+  if (opt.base >= 0) sys.base = static_cast<uint16_t>(opt.base);
 
   LoadParams io;
-  io.v = sys.v;
-  io.k = sys.k;
-  io.t = sys.t;
-  io.m = sys.m;
-  io.l = sys.l;
+  ParamsOf(io) = sys;
   io.base = sys.base;
   io.b = sys.b;
-  BlockArray blocks =
-      SysLoad(sys.szFileName, io, nameGiven, bCompressed, closeGaps, sys.fNewFNameScheme != 0);
-  SetSysParams(sys, io.v, io.k, io.t, io.m, io.l);
+  BlockArray blocks = SysLoad(sys.szFileName, io, nameGiven, opt.bCompressed, opt.closeGaps,
+                              sys.fNewFNameScheme != 0);
+  ParamsOf(sys) = io;
   sys.b = io.b;
   const bool haveArray = blocks != nullptr;
   sys.blocks = std::move(blocks);
@@ -556,44 +546,40 @@ bool ReadSys(Sys& sys, bool sort, int16_t base, bool nameGiven, uint8_t bCompres
   if (!haveArray || sys.b == 0) return false;
 
   sys.given.usFileBase = io.base;
-  if ((sys.given.V != 0 && sys.given.V != sys.v) || (sys.given.K != 0 && sys.given.K != sys.k)) {
+  if ((sys.given.v != 0 && sys.given.v != sys.v) || (sys.given.k != 0 && sys.given.k != sys.k)) {
     DualPrint("Err: v and k can't be overridden!\n");
     sys.b = 0;
     return false;
   }
-  const uint16_t t = sys.given.T != 0 ? sys.given.T : sys.t;
-  const uint16_t m = sys.given.M != 0 ? sys.given.M : sys.m;
-  const uint16_t l = sys.given.L != 0 ? sys.given.L : sys.l;
-  if (!CheckDesignParams(static_cast<int16_t>(sys.v), static_cast<int16_t>(sys.k),
-                         static_cast<int16_t>(t), static_cast<int16_t>(m), static_cast<int16_t>(l),
-                         static_cast<int32_t>(sys.b), static_cast<int16_t>(sys.v), true)) {
+  // A t, m or l given on the command line overrides the file's.
+  DesignParams used = sys;
+  if (sys.given.t != 0) used.t = sys.given.t;
+  if (sys.given.m != 0) used.m = sys.given.m;
+  if (sys.given.l != 0) used.l = sys.given.l;
+  if (!CheckDesignParams(used, static_cast<int32_t>(sys.b), static_cast<int16_t>(sys.v), true)) {
     sys.b = 0;
     return false;
   }
-  if (t != sys.t || m != sys.m || l != sys.l) {
+  if (used.t != sys.t || used.m != sys.m || used.l != sys.l) {
     DualPrint("WARNING: overriding design params from t=%hd,m=%hd,l=%hd \n"
               "         to the given:                 t=%hd,m=%hd,l=%hd.\n\n",
               static_cast<short>(sys.t), static_cast<short>(sys.m), static_cast<short>(sys.l),
-              static_cast<short>(t), static_cast<short>(m), static_cast<short>(l));
-    sys.t = t;
-    sys.m = m;
-    sys.l = l;
+              static_cast<short>(used.t), static_cast<short>(used.m), static_cast<short>(used.l));
+    ParamsOf(sys) = used;
   }
   // The array is numbered in the file's base; bring it to the asked one.
   const uint16_t asked = sys.base;
   sys.base = io.base;
   ChangeBase(sys, static_cast<int16_t>(asked));
-  sys.fSorted = sort ? 1 : 0;
-  if (sort) SortBlocks(sys.blocks.get(), sys.b, true);
+  if (opt.sort) SortBlocks(sys.blocks.get(), sys.b, true);
   sys.fLoaded = 1;
   return true;
 }
 
-bool LoadSys(Sys& sys, const char* fileName, bool sort, int16_t base, uint8_t bCompressed,
-             bool closeGaps) {
+bool LoadSys(Sys& sys, const char* fileName, const LoadOptions& opt) {
   sys.fLoaded = 0;
   if (!SetSysFileName(sys, fileName)) return false;
-  sys.fLoaded = ReadSys(sys, sort, base, false, bCompressed, closeGaps) ? 1 : 0;
+  sys.fLoaded = ReadSys(sys, false, opt) ? 1 : 0;
   return sys.fLoaded != 0;
 }
 

@@ -28,8 +28,7 @@
 namespace kovra {
 
 // In/out values of SysLoad. On return they hold what was read, whatever the result.
-struct LoadParams {
-  uint16_t v = 0, k = 0, t = 0, m = 0, l = 0;
+struct LoadParams : DesignParams {
   uint16_t base = 1;
   uint32_t b = 0;
   uint16_t v1 = 0, w1 = 0, w2 = 0;
@@ -60,13 +59,19 @@ bool SniffCTextHeader(const char* line, uint32_t& chi, uint32_t& b);
 
 // Reads the design named in sys.szFileName into sys (see the design record).
 // A negative base keeps sys.base. Passes sys.fNewFNameScheme to the loader.
-bool ReadSys(Sys& sys, bool sort, int16_t base, bool nameGiven, uint8_t bCompressed,
-             bool closeGaps);
+// How a design is read into a Sys.
+struct LoadOptions {
+  bool sort = true;        // sort the points of each block
+  int16_t base = -1;       // the base to bring the design to; negative keeps sys.base
+  uint8_t bCompressed = 0; // -g: the encoding the file is expected in
+  bool closeGaps = false;  // -z: renumber the points densely
+};
+
+bool ReadSys(Sys& sys, bool nameGiven, const LoadOptions& opt);
 
 // Loads `fileName` taking the parameters from the file. A name longer than
 // the record's FNAME_CAPACITY characters is refused with a message rather
 // than cut (a cut name would load some other file).
-bool LoadSys(Sys& sys, const char* fileName, bool sort, int16_t base, uint8_t bCompressed,
-             bool closeGaps);
+bool LoadSys(Sys& sys, const char* fileName, const LoadOptions& opt);
 
 } // namespace kovra

@@ -275,22 +275,19 @@ int ReadNumberLine(int32_t* dst, int capacity, const char* line, bool* overflow)
   return count;
 }
 
-void WriteIdHeader(std::FILE* stream, uint16_t v, uint16_t k, uint16_t t, uint16_t m, uint16_t l,
-                   uint32_t b, uint16_t x, uint16_t base, const char* comment, uint8_t bCmpr,
-                   uint32_t chi, uint32_t cei, uint32_t cll, uint16_t cfExp, bool author) {
-  const bool plain = bCmpr == 0;
+void WriteIdHeader(std::FILE* stream, const IdRecord& id, const char* comment) {
+  const bool plain = id.bCmpr == 0;
   if (plain)
     std::fprintf(stream, "#ID      v b k v1 w1/w2 t/m L x Base bCmpr CHI CEI CLL CfExp ...\n");
   std::fprintf(stream,
                "ID %*s%hu %lu %hu %hu %hu/%hu %hu/%hu %hu %hu %hu %hu %lu %lu %lu %hu ...\n",
-               plain ? 6 : 0, "", v, static_cast<unsigned long>(b), k, v, static_cast<uint16_t>(0),
-               static_cast<uint16_t>(0), t, m, l, x, plain ? base : static_cast<uint16_t>(1),
-               static_cast<uint16_t>(bCmpr), static_cast<unsigned long>(chi),
-               static_cast<unsigned long>(cei), static_cast<unsigned long>(cll), cfExp);
+               plain ? 6 : 0, "", id.v, static_cast<unsigned long>(id.b), id.k, id.v1, id.w1, id.w2,
+               id.t, id.m, id.L, id.x, plain ? id.Base : static_cast<uint16_t>(1),
+               static_cast<uint16_t>(id.bCmpr), static_cast<unsigned long>(id.CHI),
+               static_cast<unsigned long>(id.CEI), static_cast<unsigned long>(id.CLL), id.CfExp);
   if (plain) {
     std::fprintf(stream, "Date     %s\n", DateText(NowSeconds()).c_str());
-    // No caller sets the author flag; the line then stays empty.
-    std::fprintf(stream, "Author   %s\n", author ? "KOVRA user" : "");
+    std::fprintf(stream, "Author   \n");
     std::fprintf(stream, "Comments %s\n", comment != nullptr ? comment : "");
     std::fprintf(stream, "Data\n");
   }

@@ -15,6 +15,7 @@
 #pragma once
 
 #include "design/sys.hpp"
+#include "formats/idline.hpp"
 
 #include <cstddef>
 #include <cstdint>
@@ -130,11 +131,10 @@ int ReadBlockLine(Block& block, unsigned k, long low, long high, TextCursor& tex
 // significant start is a digit).
 int ReadNumberLine(int32_t* dst, int capacity, const char* line, bool* overflow);
 
-// Header lines 1 to 6 of a plain file (bCmpr 0), or the bare ID line for a
-// compressed file (Base forced to 1). Flushes the stream.
-void WriteIdHeader(std::FILE* stream, uint16_t v, uint16_t k, uint16_t t, uint16_t m, uint16_t l,
-                   uint32_t b, uint16_t x, uint16_t base, const char* comment, uint8_t bCmpr,
-                   uint32_t chi, uint32_t cei, uint32_t cll, uint16_t cfExp, bool author);
+// Header lines 1 to 6 of a plain file (id.bCmpr 0: the column comment, the ID
+// line, Date, an empty Author line, Comments with `comment`, Data), or the
+// bare ID line for a compressed file (Base written as 1). Flushes the stream.
+void WriteIdHeader(std::FILE* stream, const IdRecord& id, const char* comment);
 
 // One line per block, "%2d" and " %2d", skipping blocks with flag bit 0 set.
 void WriteBlockLines(const Block* blocks, uint32_t count, std::FILE* stream);

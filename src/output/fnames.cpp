@@ -1,15 +1,11 @@
 // File-name schemes.
 #include "output/fnames.hpp"
 
-#include "design/combinatorics.hpp"
-
 #include <cstdio>
 #include <cstring>
 
 namespace kovra {
 namespace {
-
-FNameLimits gLimits = ComputeFNameLimits();
 
 // Writes `value` in base 36 right-aligned into dst[0..width-1], which holds
 // the template's zeros. A longer digit string would keep its leading digits;
@@ -32,26 +28,11 @@ void PutBase36(char* dst, int width, int32_t value) {
 
 } // namespace
 
-FNameLimits ComputeFNameLimits() {
-  FNameLimits lim;
-  lim.v = 255;
-  lim.k = static_cast<int32_t>(IntPower(36, 1, 0)) - 1;
-  lim.t = lim.k;
-  lim.m = lim.k;
-  lim.l = static_cast<int32_t>(IntPower(36, 2, 0)) - 1;
-  lim.b = static_cast<int32_t>(IntPower(36, 3, 0)) - 1;
-  lim.xFlags = static_cast<int32_t>(IntPower(2, 5, 0)) - 1;
-  return lim;
-}
-
-void InitFNameLimits() { gLimits = ComputeFNameLimits(); }
-const FNameLimits& GetFNameLimits() { return gLimits; }
-
 bool BuildNewStyleFName(NewStyleFName& out, int16_t v, int16_t k, int16_t t, int16_t m, int16_t l,
                         int32_t b, int16_t xFlags) {
   out.valid = false;
   out.name[0] = '\0';
-  const FNameLimits& lim = gLimits;
+  const FNameLimits& lim = NEW_STYLE_LIMITS;
   // A negative b or xFlags has no base-36 digits; such a name would carry a
   // minus sign, so it is refused like any other value that does not fit.
   if (v > lim.v || k > lim.k || t > lim.t || m > lim.m || l > lim.l || b > lim.b ||
@@ -79,12 +60,15 @@ bool BuildNewStyleFName(NewStyleFName& out, int16_t v, int16_t k, int16_t t, int
   return true;
 }
 
-std::string MakeOldStyleFName(const Sys& sys, bool useL) {
-  const char L = (useL && sys.l <= 9) ? static_cast<char>('0' + sys.l) : 'a';
+std::string OldStyleFName(const DesignParams& p, uint32_t b, char L) {
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%02hu%04lu%hu%c.%hu%c%hu", sys.v,
-                static_cast<unsigned long>(sys.b), sys.t, 'a', sys.m, L, sys.k);
+  std::snprintf(buf, sizeof buf, "%02hu%04lu%hu%c.%hu%c%hu", p.v, static_cast<unsigned long>(b),
+                p.t, 'a', p.m, L, p.k);
   return buf;
+}
+
+std::string MakeOldStyleFName(const Sys& sys, bool useL) {
+  return OldStyleFName(sys, sys.b, (useL && sys.l <= 9) ? static_cast<char>('0' + sys.l) : 'a');
 }
 
 bool FitsOldStyleFName(const Sys& sys, bool useL) {

@@ -13,24 +13,18 @@
 
 namespace kovra {
 
-// Upper bounds of the new-style fields. v is held to 255 (the largest point a
-// byte can hold) although its two base-36 digits could carry 1295; xFlags has
-// five flag bits, so 31 rather than 35.
+// Upper bounds of the new-style fields: 36^1-1, 36^2-1, 36^3-1 and 2^5-1.
+// v is held to 255 (the largest point a byte can hold) although its two
+// base-36 digits could carry 1295; xFlags has five flag bits, so 31 rather
+// than 35.
 struct FNameLimits {
-  int32_t v = 0;
-  int32_t k = 0, t = 0, m = 0;
-  int32_t l = 0;
-  int32_t xFlags = 0;
-  int32_t b = 0;
+  int32_t v = 255;
+  int32_t k = 35, t = 35, m = 35;
+  int32_t l = 1295;
+  int32_t xFlags = 31;
+  int32_t b = 46655;
 };
-
-// The bounds as powers minus one: 36^1-1, 36^2-1, 36^3-1 and 2^5-1.
-FNameLimits ComputeFNameLimits();
-
-// Computes the limits the builder checks against; called once at start-up
-// (they are also in place before, so an early build cannot see zeros).
-void InitFNameLimits();
-const FNameLimits& GetFNameLimits();
+inline constexpr FNameLimits NEW_STYLE_LIMITS{};
 
 struct NewStyleFName {
   char name[13] = {}; // "VVKTMLLX.BBB"; empty after a failed build
@@ -45,9 +39,13 @@ struct NewStyleFName {
 bool BuildNewStyleFName(NewStyleFName& out, int16_t v, int16_t k, int16_t t, int16_t m, int16_t l,
                         int32_t b, int16_t xFlags);
 
-// "%02hu%04lu%hu%c.%hu%c%hu" of v, b, t, 'a', m, L, k with L the digit of l
-// when useL is set and l <= 9, else 'a'. No range check: a value wider than
-// its field makes the name longer.
+// "%02hu%04lu%hu%c.%hu%c%hu" of v, b, t, 'a', m, L, k: the old-style name
+// with `L` in the place of l. No range check: a value wider than its field
+// makes the name longer.
+std::string OldStyleFName(const DesignParams& p, uint32_t b, char L);
+
+// The design's old-style name: L is the digit of l when useL is set and
+// l <= 9, else 'a'.
 std::string MakeOldStyleFName(const Sys& sys, bool useL);
 
 // The old-style name fits its twelve characters and its point numbers fit a

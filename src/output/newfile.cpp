@@ -63,8 +63,10 @@ bool BuildName(NewStyleFName& ns, const Sys& sys) {
 bool WriteText(Sys& sys, std::FILE* out, const char* comment, uint8_t method, uint32_t avgLineLen,
                bool useExp) {
   if (method == 0) {
-    WriteIdHeader(out, sys.v, sys.k, sys.t, sys.m, sys.l, sys.b, sys.x, sys.base, comment, 0, 4, 2,
-                  64, 1, false);
+    IdRecord id = IdLineOf(sys, sys.b);
+    id.x = sys.x;
+    id.Base = sys.base;
+    WriteIdHeader(out, id, comment);
     WriteBlockLines(sys.blocks.get(), sys.b, out);
     return true;
   }
@@ -81,7 +83,7 @@ std::string NewFileTarget(Sys& sys, bool useL, bool toSysDir) {
   // written.
   if (!FitsOldStyleFName(sys, useL)) return {};
   if (!toSysDir) return MakeOldStyleFName(sys, useL);
-  if (!SetSysDirFName(sys, sys.v, sys.k, sys.t, sys.m, sys.l, sys.b)) return {};
+  if (!SetSysDirFName(sys)) return {};
   return sys.szFileName;
 }
 

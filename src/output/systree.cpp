@@ -1,7 +1,7 @@
 // The system tree.
 #include "output/systree.hpp"
 
-#include "formats/loader.hpp"
+#include "output/fnames.hpp"
 
 #include <algorithm>
 #include <cctype>
@@ -32,12 +32,7 @@ uint32_t CountInName(const std::string& name) {
 }
 
 // The old-style name a design of the class with b blocks takes, b in full.
-std::string ClassFileName(uint16_t v, uint32_t b, uint16_t t, uint16_t m, uint16_t k) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%02hu%04lu%hu%c.%hu%c%hu", v, static_cast<unsigned long>(b), t,
-                'a', m, 'a', k);
-  return buf;
-}
+std::string ClassFileName(const DesignParams& p, uint32_t b) { return OldStyleFName(p, b, 'a'); }
 
 } // namespace
 
@@ -48,7 +43,7 @@ std::string SysClassDir(uint16_t k, uint16_t t, uint16_t m) {
   return buf;
 }
 
-std::string SysNamePattern(uint16_t v, uint16_t t, uint16_t m, uint16_t k) {
+std::string SysNamePattern(uint16_t v, uint16_t k, uint16_t t, uint16_t m) {
   char buf[64];
   std::snprintf(buf, sizeof buf, "%02d????%d%c.%d%c%d", v, t, 'a', m, 'a', k);
   return buf;
@@ -65,11 +60,10 @@ bool MatchSysName(const char* name, const char* pattern) {
   return *name == '\0';
 }
 
-bool FindBestSysFile(uint16_t k, uint16_t t, uint16_t m, uint16_t v, std::string& path,
-                     uint32_t& count) {
+bool FindBestSysFile(const DesignParams& p, std::string& path, uint32_t& count) {
   namespace fs = std::filesystem;
-  const std::string dir = SysClassDir(k, t, m);
-  const std::string pattern = SysNamePattern(v, t, m, k);
+  const std::string dir = SysClassDir(p.k, p.t, p.m);
+  const std::string pattern = SysNamePattern(p.v, p.k, p.t, p.m);
 
   // A directory listing comes in whatever order the file system keeps; the
   // names are sorted so that the choice among equal counts is reproducible.
@@ -97,11 +91,10 @@ bool FindBestSysFile(uint16_t k, uint16_t t, uint16_t m, uint16_t v, std::string
   return count != 0;
 }
 
-bool SetSysDirFName(Sys& sys, uint16_t v, uint16_t k, uint16_t t, uint16_t m, uint16_t l,
-                    uint32_t b) {
+bool SetSysDirFName(Sys& sys) {
   std::string path;
   uint32_t bestCount = 0;
-  if (!FindBestSysFile(k, t, m, v, path, bestCount)) {
+  if (!FindBestSysFile(sys, path, bestCount)) {
     SetSysFileName(sys, path.c_str());
     return false;
   }
@@ -110,37 +103,18 @@ bool SetSysDirFName(Sys& sys, uint16_t v, uint16_t k, uint16_t t, uint16_t m, ui
   // Adopting the stored file's count instead would test and write a
   // different number of blocks than the design has, and could replace that
   // file by a shorter design.
+  const uint32_t b = sys.b;
   const uint32_t held = std::max(sys.b, sys.ulAlloc);
   if (b == 0 || b > 9999 || b > held || !sys.blocks) {
-    SetSysFileName(sys, (SysClassDir(k, t, m) + "/" + ClassFileName(v, b, t, m, k)).c_str());
+    SetSysFileName(sys, (SysClassDir(sys.k, sys.t, sys.m) + "/" + ClassFileName(sys, b)).c_str());
     return false;
   }
-  SetSysParams(sys, v, k, t, m, l);
-  sys.b = b;
   // The best file's name (its letters as stored) with this design's count.
   char digits[16];
   std::snprintf(digits, sizeof digits, "%04lu", static_cast<unsigned long>(b));
   const size_t slash = path.rfind('/');
   path.replace(slash + 1 + 2, 4, digits);
   return SetSysFileName(sys, path.c_str());
-}
-
-bool MakeSys(Sys& sys, uint16_t v, uint16_t k, uint16_t t, uint16_t m, uint16_t l, bool sort,
-             int16_t base, const char* fileName, uint8_t bCompressed, bool closeGaps) {
-  sys.fLoaded = 0;
-  SetSysParams(sys, v, k, t, m, l);
-  if (base >= 0) sys.base = static_cast<uint16_t>(base);
-  const bool nameGiven = fileName != nullptr && fileName[0] != '\0';
-  if (nameGiven) {
-    if (!SetSysFileName(sys, fileName)) return false;
-  } else {
-    std::string path;
-    uint32_t count = 0;
-    const bool found = FindBestSysFile(k, t, m, v, path, count);
-    if (!SetSysFileName(sys, path.c_str()) || !found) return false;
-  }
-  sys.fLoaded = ReadSys(sys, sort, base, nameGiven, bCompressed, closeGaps) ? 1 : 0;
-  return sys.fLoaded != 0;
 }
 
 } // namespace kovra

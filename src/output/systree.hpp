@@ -18,8 +18,8 @@ namespace kovra {
 // The class directory, "../system/K6/3a6a6" for k=6, t=3, m=6.
 std::string SysClassDir(uint16_t k, uint16_t t, uint16_t m);
 
-// The name pattern of the class, "49????3a.6a6" for v=49, t=3, m=6, k=6.
-std::string SysNamePattern(uint16_t v, uint16_t t, uint16_t m, uint16_t k);
+// The name pattern of the class, "49????3a.6a6" for v=49, k=6, t=3, m=6.
+std::string SysNamePattern(uint16_t v, uint16_t k, uint16_t t, uint16_t m);
 
 // True when `name` matches `pattern`, where "?" stands for any one character
 // and letters match either case (names copied from systems without case).
@@ -31,26 +31,18 @@ bool MatchSysName(const char* name, const char* pattern);
 // the first name in that order wins on every file system. `path` receives the
 // directory, "/" and the best name (the name pattern when none was found),
 // `count` its block count (0 when none). True when a file was found.
-bool FindBestSysFile(uint16_t k, uint16_t t, uint16_t m, uint16_t v, std::string& path,
-                     uint32_t& count);
+bool FindBestSysFile(const DesignParams& p, std::string& path, uint32_t& count);
 
 // Gives the design its name in the system tree: the best file of its class
-// with b written over characters 3-6, and sets v, k, t, m, l and b. The block
-// count never changes to anything the design's array does not hold, and a
-// design is never named after a stored file with another count:
+// (v, k, t, m) with its b written over characters 3-6. The block count never
+// changes to anything the design's array does not hold, and a design is never
+// named after a stored file with another count:
 //  - no file of the class: false; szFileName gets the pattern path, the
 //    parameters and b stay as they were;
 //  - b = 0 or b > 9999 (not four digits), or b beyond the design's blocks:
 //    false; b and the parameters stay, szFileName gets the class directory
 //    and the old-style name with b in full (wider than twelve characters
 //    when b > 9999), a name no stored file carries.
-bool SetSysDirFName(Sys& sys, uint16_t v, uint16_t k, uint16_t t, uint16_t m, uint16_t l,
-                    uint32_t b);
-
-// Reads a design for the given parameters: from `fileName` when given (and
-// not empty), else the best file of its class in the system tree. A negative
-// base keeps sys.base. True when a design was read.
-bool MakeSys(Sys& sys, uint16_t v, uint16_t k, uint16_t t, uint16_t m, uint16_t l, bool sort,
-             int16_t base, const char* fileName, uint8_t bCompressed, bool closeGaps);
+bool SetSysDirFName(Sys& sys);
 
 } // namespace kovra

@@ -51,7 +51,7 @@ void FindProgressPoint(ProgressPoints& pp) {
   if (c[pp.n - 1] != c[pp.n - 2] + 1) {
     // Not reached by a carry: the next one that is starts the next prefix.
     c[pp.n - 1] = static_cast<uint8_t>(pp.v);
-    if (!NextComb(c, pp.n, 1, pp.v, true)) return;
+    if (!NextComb(c, pp.n, 1, pp.v)) return;
   }
   pp.nextRank = RankFast(*pp.rank, c);
   pp.have = true;
@@ -148,7 +148,7 @@ PassResult SkipperPass(TestContext& ctx, PrefixWalk& walk, const RankTable& comb
 
 } // namespace
 
-void PrintCombCount(const TestContext&, const char* label, uint32_t count, uint32_t combinations) {
+void PrintCombCount(const char* label, uint32_t count, uint32_t combinations) {
   // m > v leaves no combination at all: 0 of 0 is shown as 0.0%, not as nan.
   const double percent =
       combinations == 0 ? 0.0
@@ -288,7 +288,7 @@ bool TestDesign(TestContext& ctx, const char* fileName) {
   ctx.tNow = NowSeconds();
   const uint8_t none[8] = {};
   PrintProgress(ctx, combs, combs, none, 0);
-  PrintCombCount(ctx, "\nLosing", losing, combs);
+  PrintCombCount("\nLosing", losing, combs);
   DualPrint("\nTesting finished: %s\n", DateText(ctx.tNow).c_str());
   DualPrint("Time       : %ld seconds\n", static_cast<long>(ctx.tNow - ctx.tStart));
   DualPrint("TestRetCode: %s (%s)\n", ok ? "OK" : "FAIL!", fileName != nullptr ? fileName : "");

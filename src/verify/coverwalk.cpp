@@ -42,13 +42,13 @@ void BuildCoverMasks(CoverMasks& cm, unsigned v, unsigned t, const uint8_t* coun
     return;
   }
   uint8_t q[8];
-  FirstComb(q, t - 1, 1, v - 1, true, 8);
+  FirstComb(q, t - 1, 1, 8);
   do {
     uint64_t bits = 0;
     for (unsigned x = q[t - 2] + 1u; x <= v; ++x)
       if (counters[idx++] >= need) bits |= uint64_t{1} << x;
     cm.mask[RankFast(cm.qRank, q) - 1] = bits;
-  } while (NextComb(q, t - 1, 1, v - 1, true));
+  } while (NextComb(q, t - 1, 1, v - 1));
 }
 
 void InitPrefixWalk(PrefixWalk& w, const CoverMasks& cm, unsigned n) {

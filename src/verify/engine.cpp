@@ -115,23 +115,11 @@ void PrintDuplicate(const TestContext& ctx, const uint8_t* tset, uint8_t c) {
   DualPrint("%s  : %5hd times\n", line, static_cast<short>(c));
 }
 
-// Adds one t-subset with counter c to the summary and lists it when it lies in
-// more than l blocks.
-void TallyCounter(TestContext& ctx, const uint8_t* tset, uint8_t c) {
-  ++ctx.histogram[c];
-  if (c > ctx.sMaxCount) ctx.sMaxCount = c;
-  if (c < ctx.sMinCount) ctx.sMinCount = c;
-  if (c < ctx.l) {
-    ++ctx.ulUncovered;
-  } else if (c > ctx.l && ctx.fShowDupeTSets) {
-    PrintDuplicate(ctx, tset, c);
-  }
-}
-
-// TallyCounter on every t-subset in rank order (which is lexicographic
-// order), without forming every t-subset: the histogram is taken straight
-// from the counters, and members are formed only in the chunks of counters
-// that hold a duplicate to list.
+// Adds every t-subset in rank order (which is lexicographic order) to the
+// summary, and lists those that lie in more than l blocks, without forming
+// every t-subset: the histogram is taken straight from the counters, and
+// members are formed only in the chunks of counters that hold a duplicate to
+// list.
 void TallyAllTSets(TestContext& ctx) {
   const unsigned v = ctx.v, t = ctx.t;
   const uint64_t total = Binomial(v, t);
@@ -161,42 +149,50 @@ void TallyAllTSets(TestContext& ctx) {
     UnrankComb(base + 1, v, t, tset);
     for (uint64_t j = base; j < end; ++j) {
       if (counters[j] > ctx.l) PrintDuplicate(ctx, tset, counters[j]);
-      NextComb(tset, t, 1, v, true);
+      NextComb(tset, t, 1, v);
     }
   }
 }
 
+// Fresh zero counters for C(v, t) t-subsets, cleared summary and timing fields.
+void ResetCounters(TestContext& ctx) {
+  ctx.bNeeded = ctx.l > 254 ? 255 : static_cast<uint8_t>(ctx.l);
+  ctx.bCap = 255;
+  const uint64_t count = Binomial(ctx.v, ctx.t);
+  ctx.counters.reset();
+  ctx.counters.reset(new (std::nothrow) uint8_t[count]());
+  if (!ctx.counters) ErrExit(13, "Mem Alloc Err!");
+  std::fill(std::begin(ctx.histogram), std::end(ctx.histogram), 0u);
+  ctx.sMinCount = 256;
+  ctx.sMaxCount = -1;
+  ctx.ulUncovered = 0;
+  ctx.usEstimate = 5;
+  ctx.ulKept = 0;
+  ctx.ulSeen = 0;
+  ctx.tStart = ctx.tNow = NowSeconds();
+}
+
 } // namespace
 
-void InitTestContext(TestContext& ctx) { ctx.counters.reset(); }
-
-void FreeCounters(TestContext& ctx) { ctx.counters.reset(); }
-
-bool SetupAnalysis(TestContext& ctx, uint16_t v, uint16_t k, uint16_t t, uint16_t m, uint16_t l,
-                   bool fShowSummary, uint32_t ulMaxReport, uint32_t ulMaxLosing,
-                   bool fShowDupeTSets, bool fShowRedundants, uint16_t usPrintBase,
-                   const SkipperSettings& skippers, bool fInternalOptions, bool fNoRedundTesting) {
-  ctx.v = v;
-  ctx.k = k;
-  ctx.t = t;
-  ctx.m = m;
-  ctx.l = l;
-  ctx.usTestSize = std::max(k, m);
+void SetupAnalysis(TestContext& ctx, const DesignParams& p, const AnalysisOptions& opt) {
+  ParamsOf(ctx) = p;
+  const unsigned v = p.v, k = p.k, t = p.t, m = p.m;
+  ctx.usTestSize = std::max(p.k, p.m);
   ctx.fKLessM = k < m;
-  ctx.fShowSummary = fShowSummary;
-  ctx.ulMaxReport = ulMaxReport;
-  ctx.ulMaxLosing = ulMaxLosing;
-  ctx.fShowDupeTSets = fShowDupeTSets;
-  ctx.fShowRedundants = fShowRedundants;
-  ctx.usPrintBase = usPrintBase;
-  ctx.fInternalOptions = fInternalOptions;
-  ctx.fNoRedundTesting = fNoRedundTesting;
+  ctx.fShowSummary = opt.fShowSummary;
+  ctx.ulMaxReport = opt.ulMaxReport;
+  ctx.ulMaxLosing = opt.ulMaxLosing;
+  ctx.fShowDupeTSets = opt.fShowDupeTSets;
+  ctx.fShowRedundants = opt.fShowRedundants;
+  ctx.usPrintBase = opt.usPrintBase;
+  ctx.fInternalOptions = opt.fInternalOptions;
+  ctx.fNoRedundTesting = opt.fNoRedundTesting;
 
   CheckRange(t, 1, MAX_T, "t");
   CheckRange(k, t, MAX_K, "k");
   CheckRange(v, k, MAX_V, "v");
   CheckRange(m, t, MAX_M, "m");
-  CheckRange(l, 1, MAX_L, "l");
+  CheckRange(p.l, 1, MAX_L, "l");
 
   ctx.ulCnVK = static_cast<uint32_t>(Binomial(v, k));
   ctx.usKT = static_cast<uint16_t>(Binomial(k, t));
@@ -212,11 +208,11 @@ bool SetupAnalysis(TestContext& ctx, uint16_t v, uint16_t k, uint16_t t, uint16_
   // costs little more than the sampled ones. The settled values live in the
   // context only, so every design of a batch or search starts again from what
   // the user gave.
-  uint32_t high = skippers.ulSkipperHigh;
-  uint32_t low = skippers.ulSkipperLow;
+  uint32_t high = opt.skippers.ulSkipperHigh;
+  uint32_t low = opt.skippers.ulSkipperLow;
   if (low > high) low = high;
   if (low != 0 && high - low < 3) high = low + 3;
-  if (fInternalOptions)
+  if (opt.fInternalOptions)
     DualPrint("gulSkipperHi=%lu, gulSkipperLo=%lu\n", static_cast<unsigned long>(high),
               static_cast<unsigned long>(low));
   ctx.ulSkipperHigh = high;
@@ -224,38 +220,20 @@ bool SetupAnalysis(TestContext& ctx, uint16_t v, uint16_t k, uint16_t t, uint16_
 
   std::fill(&ctx.tPatterns[0][0], &ctx.tPatterns[0][0] + sizeof ctx.tPatterns, uint8_t{0});
   std::fill(&ctx.kPatterns[0][0], &ctx.kPatterns[0][0] + sizeof ctx.kPatterns, uint8_t{0});
-  FirstComb(ctx.tPatterns[0], t, 1, k, true, 8);
-  for (unsigned p = 1; p < ctx.usKT; ++p) {
-    std::copy(ctx.tPatterns[p - 1], ctx.tPatterns[p - 1] + 8, ctx.tPatterns[p]);
-    NextComb(ctx.tPatterns[p], t, 1, k, true);
+  FirstComb(ctx.tPatterns[0], t, 1, 8);
+  for (unsigned i = 1; i < ctx.usKT; ++i) {
+    std::copy(ctx.tPatterns[i - 1], ctx.tPatterns[i - 1] + 8, ctx.tPatterns[i]);
+    NextComb(ctx.tPatterns[i], t, 1, k);
   }
   if (k < m) {
-    FirstComb(ctx.kPatterns[0], k, 1, m, true, 7);
-    for (unsigned p = 1; p < ctx.usMK; ++p) {
-      std::copy(ctx.kPatterns[p - 1], ctx.kPatterns[p - 1] + 7, ctx.kPatterns[p]);
-      NextComb(ctx.kPatterns[p], k, 1, m, true);
+    FirstComb(ctx.kPatterns[0], k, 1, 7);
+    for (unsigned i = 1; i < ctx.usMK; ++i) {
+      std::copy(ctx.kPatterns[i - 1], ctx.kPatterns[i - 1] + 7, ctx.kPatterns[i]);
+      NextComb(ctx.kPatterns[i], k, 1, m);
     }
   }
   InitRankTable(ctx.tRank, v, t);
-  return ResetCounters(ctx);
-}
-
-bool ResetCounters(TestContext& ctx) {
-  ctx.bNeeded = ctx.l > 254 ? 255 : static_cast<uint8_t>(ctx.l);
-  ctx.bCap = 255;
-  const uint64_t count = Binomial(ctx.v, ctx.t);
-  ctx.counters.reset();
-  ctx.counters.reset(new (std::nothrow) uint8_t[count]());
-  if (!ctx.counters) ErrExit(13, "Mem Alloc Err!");
-  std::fill(std::begin(ctx.histogram), std::end(ctx.histogram), 0u);
-  ctx.sMinCount = 256;
-  ctx.sMaxCount = -1;
-  ctx.ulUncovered = 0;
-  ctx.usEstimate = 5;
-  ctx.ulKept = 0;
-  ctx.ulSeen = 0;
-  ctx.tStart = ctx.tNow = NowSeconds();
-  return true;
+  ResetCounters(ctx);
 }
 
 bool IsBlockNeeded(const TestContext& ctx, const Block& block) {
@@ -304,10 +282,6 @@ void AnalyseDerivedDesign(TestContext& ctx, const Block* blocks, uint32_t b) {
     CountTSets(ctx, pts, BlockPointSet(blocks[i], blockK, ctx.v, pts));
   ctx.ulSeen += b;
   ctx.ulKept += b;
-}
-
-void TallyTSet(TestContext& ctx, const uint8_t* tset) {
-  TallyCounter(ctx, tset, ctx.counters[TSetIndex(ctx.tRank, tset)]);
 }
 
 void PrintTSetReport(TestContext& ctx) {

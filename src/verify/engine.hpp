@@ -4,12 +4,11 @@
 // t-subset of the points (index = rank - 1); the summary and the coverage test
 // read nothing but those counters.
 //
-// Order of use: InitTestContext once; SetupAnalysis (which ends with
-// ResetCounters); AnalyseBlock for every block (or, for the derived design of
-// m-subsets when m < k, SetupAnalysis with (v, m, t, m, l) and then
-// AnalyseDerivedDesign on the design's own blocks); PrintTSetReport and/or
-// TestDesign read the counters; FreeCounters (or the context's destructor)
-// releases them.
+// Order of use: SetupAnalysis (fresh counters every time); AnalyseBlock for
+// every block (or, for the derived design of m-subsets when m < k,
+// SetupAnalysis with (v, m, t, m, l) and then AnalyseDerivedDesign on the
+// design's own blocks); PrintTSetReport and/or TestDesign read the counters;
+// the context's destructor releases them.
 #pragma once
 
 #include "design/combinatorics.hpp"
@@ -28,8 +27,22 @@ struct SkipperSettings {
   uint32_t ulSkipperLow = 0; // 0: the last pass tests every combination
 };
 
-struct TestContext {
-  uint16_t v = 0, k = 0, t = 0, m = 0, l = 0;
+// What the analysis and the test take from the run settings.
+struct AnalysisOptions {
+  bool fShowSummary = false;     // -s: the coverage summary
+  bool fShowDupeTSets = false;   // -x: t-subsets covered more than l times
+  bool fShowRedundants = false;  // -d: each redundant block
+  uint32_t ulMaxReport = 15;     // -r: progress lines per pass
+  uint32_t ulMaxLosing = 1;      // -o: stop after this many losing combinations
+  uint16_t usPrintBase = 1;      // points are printed in the design file's base
+  SkipperSettings skippers;      // -Q, -q
+  bool fInternalOptions = false; // the internal mode's skipper line and pass headers
+  bool fNoRedundTesting = false; // -y3: every block is accepted
+};
+
+// The parameters are those of the design analysed (k is the derived block
+// size m when the blocks were replaced by their m-subsets).
+struct TestContext : DesignParams {
   uint16_t usTestSize = 0; // larger of k and m: size of the walked combinations
   uint16_t usKT = 0;       // C(k, t)
   uint32_t ulCnVK = 0;     // C(v, k)
@@ -58,29 +71,18 @@ struct TestContext {
   // Run settings the engine reads, stored by SetupAnalysis (the skippers as
   // settled there).
   uint32_t ulSkipperHigh = 7;
-  uint32_t ulSkipperLow = 3;
+  uint32_t ulSkipperLow = 0;
   uint8_t fInternalOptions = 0;
   uint8_t fNoRedundTesting = 0;
   // Table ranking of t-subsets of 1..v, prepared by SetupAnalysis.
   RankTable tRank;
 };
 
-// Marks the context as owning no counters.
-void InitTestContext(TestContext& ctx);
-
 // Range-checks the parameters (ending the program on failure), settles the
-// skipper settings into the context, builds the pattern tables
-// and allocates fresh counters. fInternalOptions adds the skipper line and the
-// internal pass headers; fNoRedundTesting makes AnalyseBlock accept every block.
-bool SetupAnalysis(TestContext& ctx, uint16_t v, uint16_t k, uint16_t t, uint16_t m, uint16_t l,
-                   bool fShowSummary, uint32_t ulMaxReport, uint32_t ulMaxLosing,
-                   bool fShowDupeTSets, bool fShowRedundants, uint16_t usPrintBase,
-                   const SkipperSettings& skippers, bool fInternalOptions, bool fNoRedundTesting);
-
-// Fresh zero counters for C(v, t) t-subsets and cleared summary and timing
-// fields. Ends the program with code 13 when memory is short.
-bool ResetCounters(TestContext& ctx);
-void FreeCounters(TestContext& ctx);
+// skipper settings into the context, builds the pattern tables and allocates
+// fresh zero counters for C(v, t) t-subsets with cleared summary and timing
+// fields (ending the program with code 13 when memory is short).
+void SetupAnalysis(TestContext& ctx, const DesignParams& p, const AnalysisOptions& opt);
 
 // True when some t-subset of the block lies in fewer than l accepted blocks.
 // The block's first k points are read as a set: points outside 1..v and
@@ -113,11 +115,9 @@ bool MultiPassTest(TestContext& ctx, uint32_t* combinations, uint32_t* losing);
 // reached (unused in the Finished form, rank >= combinations).
 void PrintProgress(TestContext& ctx, uint32_t rank, uint32_t combinations, const uint8_t* comb,
                    int16_t skipper);
-void PrintCombCount(const TestContext& ctx, const char* label, uint32_t count,
-                    uint32_t combinations);
+void PrintCombCount(const char* label, uint32_t count, uint32_t combinations);
 
 // The duplicate t-set list, the coverage summary and the total line.
 void PrintTSetReport(TestContext& ctx);
-void TallyTSet(TestContext& ctx, const uint8_t* tset);
 
 } // namespace kovra

@@ -45,7 +45,7 @@ TEST(Rank, InverseOverEveryRankForSmallT) {
     for (unsigned n = t; n <= 54; ++n) {
       InitRankTable(table, n, t);
       uint8_t walk[8];
-      FirstComb(walk, t, 1, n, true, 8);
+      FirstComb(walk, t, 1, 8);
       const uint64_t total = Binomial(n, t);
       for (uint64_t r = 1; r <= total; ++r) {
         uint8_t c[8] = {};
@@ -53,7 +53,7 @@ TEST(Rank, InverseOverEveryRankForSmallT) {
         ASSERT_EQ(0, std::memcmp(c, walk, t)) << "n=" << n << " t=" << t << " r=" << r;
         ASSERT_EQ(RankComb(c, n, t), r);
         ASSERT_EQ(RankFast(table, c), r);
-        const bool more = NextComb(walk, t, 1, n, true);
+        const bool more = NextComb(walk, t, 1, n);
         ASSERT_EQ(more, r < total);
       }
     }
@@ -87,10 +87,10 @@ TEST(Rank, SampledInverseUpToSeven) {
 
 TEST(Enumeration, VisitsInOrderAndStopsOnTheLast) {
   uint8_t c[8];
-  FirstComb(c, 2, 0, 4, true, 8);
+  FirstComb(c, 2, 0, 8);
   std::vector<std::pair<int, int>> seen;
   do seen.emplace_back(c[0], c[1]);
-  while (NextComb(c, 2, 0, 4, true));
+  while (NextComb(c, 2, 0, 4));
   const std::vector<std::pair<int, int>> expected = {{0, 1}, {0, 2}, {0, 3},
                                                      {1, 2}, {1, 3}, {2, 3}};
   EXPECT_EQ(seen, expected);
@@ -100,9 +100,9 @@ TEST(Enumeration, VisitsInOrderAndStopsOnTheLast) {
 
   for (unsigned w = 1; w <= 12; ++w)
     for (unsigned count = 1; count <= w && count <= 7; ++count) {
-      FirstComb(c, count, 1, w, true, 8);
+      FirstComb(c, count, 1, 8);
       uint64_t n = 1;
-      while (NextComb(c, count, 1, w, true)) ++n;
+      while (NextComb(c, count, 1, w)) ++n;
       ASSERT_EQ(n, Binomial(w, count));
     }
 }

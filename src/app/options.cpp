@@ -7,6 +7,7 @@
 #include "base/keyboard.hpp"
 #include "base/limits.hpp"
 #include "base/range.hpp"
+#include "base/text.hpp"
 #include "base/version.hpp"
 #include "info/screens.hpp"
 
@@ -16,17 +17,13 @@
 namespace kovra {
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
 uint8_t Flag(uint32_t value) { return value != 0 ? 1 : 0; }
 uint16_t Low16(uint32_t value) { return static_cast<uint16_t>(value & 0xFFFFu); }
 uint8_t Low8(uint32_t value) { return static_cast<uint8_t>(value & 0xFFu); }
 
 bool EqualsNoCase(const char* a, const char* b) {
   for (; *a != '\0' && *b != '\0'; ++a, ++b)
-    if (std::tolower(static_cast<unsigned char>(*a)) !=
-        std::tolower(static_cast<unsigned char>(*b)))
-      return false;
+    if (!SameIgnoringCase(*a, *b)) return false;
   return *a == *b;
 }
 

@@ -1,6 +1,8 @@
 // Version text and build stamp, from the fixed release date of the build.
 #include "base/version.hpp"
 
+#include "base/text.hpp"
+
 #include <cstdio>
 
 #ifndef KOVRA_BD_YEAR
@@ -46,10 +48,8 @@ std::string BuildStamp() {
 }
 
 std::string BuildDateText() {
-  static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
   char text[32];
-  std::snprintf(text, sizeof text, "%s %2d %04d", kMonths[(kMonth - 1 + 12) % 12], kDay, kYear);
+  std::snprintf(text, sizeof text, "%s %2d %04d", MONTH_NAMES[(kMonth - 1 + 12) % 12], kDay, kYear);
   return text;
 }
 

@@ -33,8 +33,6 @@ void AppendRepeatItem(std::string& line, uint64_t value, uint64_t count) {
   AppendItem(line, count);
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
 // The separators of an item line (TABs are blanks by now).
 bool IsItemSeparator(char c) {
   return c == ' ' || c == '\t' || c == ',' || c == '/' || c == '\r' || c == '\n';
@@ -43,13 +41,7 @@ bool IsItemSeparator(char c) {
 // The value of the digits at p (none gives 0), saturating instead of wrapping
 // so that an absurdly long number can never pass for a small one.
 uint64_t LeadingValue(const char* p, const char* end) {
-  uint64_t value = 0;
-  for (; p < end && IsDigit(*p); ++p) {
-    const unsigned digit = static_cast<unsigned>(*p - '0');
-    if (value > (UINT64_MAX - digit) / 10) return UINT64_MAX;
-    value = value * 10 + digit;
-  }
-  return value;
+  return LeadingDecimal(std::string_view(p, static_cast<size_t>(end - p)), UINT64_MAX);
 }
 
 } // namespace

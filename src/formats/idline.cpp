@@ -14,17 +14,13 @@ constexpr char kIdSeparators[] = "\t\r\n, /.";
 // The value of the leading digits of the characters from position `first`
 // (1-based) on, at most `count` of them; positions past the end are empty.
 unsigned long NameNumber(std::string_view part, size_t first, size_t count) {
-  unsigned long value = 0;
-  for (size_t i = first - 1; i < part.size() && i < first - 1 + count; ++i) {
-    if (!IsDecimalDigit(part[i])) break;
-    value = value * 10 + static_cast<unsigned long>(part[i] - '0');
-  }
-  return value;
+  if (first > part.size()) return 0;
+  return static_cast<unsigned long>(LeadingDecimal(part.substr(first - 1, count), ULONG_MAX));
 }
 
 // The digit at a 1-based position, or 0 when there is none.
 uint16_t NameDigit(std::string_view part, size_t position) {
-  if (position > part.size() || !IsDecimalDigit(part[position - 1])) return 0;
+  if (position > part.size() || !IsDigit(part[position - 1])) return 0;
   return static_cast<uint16_t>(part[position - 1] - '0');
 }
 
@@ -34,12 +30,12 @@ int ParseIdLine(IdRecord& id, const char* line, bool reset, const char* path,
                 bool newFNameSchemeRun) {
   if (reset) id = IdRecord{};
   const char* pos = line;
-  while (*pos != '\0' && !IsDecimalDigit(*pos)) ++pos;
+  while (*pos != '\0' && !IsDigit(*pos)) ++pos;
   if (*pos == '\0') return 0;
 
   int count = 0;
   Token token;
-  while (NextToken(pos, kIdSeparators, token) && IsDecimalDigit(*token.begin)) {
+  while (NextToken(pos, kIdSeparators, token) && IsDigit(*token.begin)) {
     // The value as a 64-bit conversion gives it, then cut to the field.
     const uint64_t value = LeadingDecimal(token.begin, UINT64_MAX);
     const auto u16 = static_cast<uint16_t>(value);
@@ -80,14 +76,9 @@ void CheckFNameAgainstId(IdRecord& id, const char* path, bool newFNameSchemeRun)
   if (path == nullptr || newFNameSchemeRun) return;
   // Only the base name and the extension (with its dot) count; the directory
   // may hold digits of its own.
-  std::string_view name(path);
-  if (const size_t slash = name.rfind('/'); slash != std::string_view::npos)
-    name.remove_prefix(slash + 1);
-  std::string_view ext;
-  if (const size_t dot = name.rfind('.'); dot != std::string_view::npos) {
-    ext = name.substr(dot);
-    name = name.substr(0, dot);
-  }
+  const PathParts parts = SplitPath(path);
+  const std::string_view name = parts.base;
+  const std::string_view ext = parts.ext;
 
   if (id.t == 0) id.t = NameDigit(name, 7);
   if (id.m == 0) id.m = NameDigit(ext, 2);

@@ -303,7 +303,7 @@ Scan KeywordScan(TextCursor& text, const char* fileName, bool newFNameSchemeRun,
       return Scan::kLoad;
     }
     if (IsKeyword(p, "ID ")) break;
-    if (IsDecimalDigit(*p)) return Scan::kNoHeader;
+    if (IsDigit(*p)) return Scan::kNoHeader;
   }
   ParseIdInto(p, fileName, newFNameSchemeRun, io, hs);
   bool valid = ParamsValid(io);
@@ -320,7 +320,7 @@ Scan KeywordScan(TextCursor& text, const char* fileName, bool newFNameSchemeRun,
         io.base = BaseKeywordValue(p);
         continue;
       }
-      if (IsDecimalDigit(*p)) {
+      if (IsDigit(*p)) {
         text = before; // the first block line
         break;
       }
@@ -347,7 +347,7 @@ void LineCountScan(TextCursor& text, const char* fileName, bool newFNameSchemeRu
     const TextCursor before = text;
     if (!NextTextPiece(text, true, piece)) break;
     const char* p = SkipLead(piece.begin, piece.end);
-    if (p < piece.end && IsDecimalDigit(*p)) {
+    if (p < piece.end && IsDigit(*p)) {
       if (dataLines == 0) {
         firstData = before;
         if (hs.kind != 0) {
@@ -402,16 +402,10 @@ BlockArray IndirectLoad(const char* fileName, const std::string& target, LoadPar
               fileName);
     return nullptr;
   }
-  const std::string_view name(fileName);
-  const size_t slash = name.rfind('/');
-  std::string dir;
-  std::string_view baseName = name;
-  if (slash != std::string_view::npos) {
-    dir = std::string(name.substr(0, slash + 1));
-    baseName.remove_prefix(slash + 1);
-    if (dir.size() > 1) dir.pop_back(); // the root keeps its "/"
-  }
-  baseName = baseName.substr(0, baseName.rfind('.'));
+  const PathParts parts = SplitPath(fileName);
+  std::string dir(parts.dir);
+  if (dir.size() > 1) dir.pop_back(); // the root keeps its "/"
+  const std::string_view baseName = parts.base;
 
   BlockArray result;
   {
@@ -425,10 +419,8 @@ BlockArray IndirectLoad(const char* fileName, const std::string& target, LoadPar
     result =
         SysLoadAt(target.c_str(), io, false, expectedKind, closeGaps, newFNameSchemeRun, depth + 1);
   }
-  if (baseName.size() >= 3 && IsDecimalDigit(baseName[2]))
-    io.t = static_cast<uint16_t>(baseName[2] - '0');
-  if (baseName.size() >= 4 && IsDecimalDigit(baseName[3]))
-    io.m = static_cast<uint16_t>(baseName[3] - '0');
+  if (baseName.size() >= 3 && IsDigit(baseName[2])) io.t = static_cast<uint16_t>(baseName[2] - '0');
+  if (baseName.size() >= 4 && IsDigit(baseName[3])) io.m = static_cast<uint16_t>(baseName[3] - '0');
   return result;
 }
 
@@ -516,7 +508,7 @@ BlockArray SysLoad(const char* fileName, LoadParams& io, bool nameGiven, uint8_t
 bool SniffCTextHeader(const char* line, uint32_t& chi, uint32_t& b) {
   const char* start = SkipLead(line);
   int commas = 0;
-  for (const char* p = start; commas < 4 && (IsDecimalDigit(*p) || *p == ','); ++p)
+  for (const char* p = start; commas < 4 && (IsDigit(*p) || *p == ','); ++p)
     if (*p == ',') ++commas;
   if (commas < 4) return false;
   const char* second = std::strchr(start, ',') + 1;

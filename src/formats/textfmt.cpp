@@ -127,9 +127,7 @@ const char* SkipLead(const char* begin, const char* end) {
 
 bool IsKeyword(const char* p, const char* keyword) {
   for (; *keyword != '\0'; ++p, ++keyword)
-    if (std::tolower(static_cast<unsigned char>(*p)) !=
-        std::tolower(static_cast<unsigned char>(*keyword)))
-      return false;
+    if (!SameIgnoringCase(*p, *keyword)) return false;
   return true;
 }
 
@@ -148,16 +146,6 @@ bool NextToken(const char*& pos, const char* separators, Token& token) {
   while (*pos != '\0' && !isSeparator(*pos)) ++pos;
   token.size = static_cast<size_t>(pos - token.begin);
   return true;
-}
-
-uint64_t LeadingDecimal(const char* text, uint64_t cap) {
-  uint64_t value = 0;
-  for (; IsDecimalDigit(*text); ++text) {
-    const auto digit = static_cast<uint64_t>(*text - '0');
-    if (value > (cap - digit) / 10) return cap;
-    value = value * 10 + digit;
-  }
-  return value;
 }
 
 namespace {
@@ -187,13 +175,13 @@ struct BlockTokens {
     while (pos < end && kBlockSeparator.is[static_cast<uint8_t>(*pos)]) ++pos;
     return pos < end;
   }
-  bool AtDigit() const { return pos < end && IsDecimalDigit(*pos); }
+  bool AtDigit() const { return pos < end && IsDigit(*pos); }
   // Reads the token's leading digits (saturated at the cap) and passes the
   // whole token; `digits` keeps where the digits were for a message.
   uint64_t TakeNumber(const char*& digits, size_t& digitCount) {
     digits = pos;
     uint64_t value = 0;
-    for (; pos < end && IsDecimalDigit(*pos); ++pos) {
+    for (; pos < end && IsDigit(*pos); ++pos) {
       value = value * 10 + static_cast<uint64_t>(*pos - '0');
       if (value > kBlockNumberCap) value = kBlockNumberCap + 1;
     }
@@ -262,10 +250,10 @@ const char* BlockLineErrText(int code) {
 int ReadNumberLine(int32_t* dst, int capacity, const char* line, bool* overflow) {
   if (overflow != nullptr) *overflow = false;
   const char* pos = SkipLead(line);
-  if (!IsDecimalDigit(*pos)) return 0;
+  if (!IsDigit(*pos)) return 0;
   int count = 0;
   Token token;
-  while (NextToken(pos, kBlockSeparators, token) && IsDecimalDigit(*token.begin)) {
+  while (NextToken(pos, kBlockSeparators, token) && IsDigit(*token.begin)) {
     if (count >= capacity) {
       if (overflow != nullptr) *overflow = true;
       break;

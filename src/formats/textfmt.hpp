@@ -14,6 +14,7 @@
 //   so is any number above 255, the largest value a point byte holds.
 #pragma once
 
+#include "base/text.hpp"
 #include "design/sys.hpp"
 #include "formats/idline.hpp"
 
@@ -69,8 +70,6 @@ bool IsKeyword(const char* p, const char* keyword);
 // A data line is one whose significant start is a decimal digit.
 bool IsDataLine(const char* line);
 
-inline bool IsDecimalDigit(char c) { return c >= '0' && c <= '9'; }
-
 // One token of a line split on a set of separator characters.
 struct Token {
   const char* begin = nullptr;
@@ -80,11 +79,6 @@ struct Token {
 // Finds the next token at or after `pos` (runs of separators count as one)
 // and moves `pos` behind it. False when only separators are left.
 bool NextToken(const char*& pos, const char* separators, Token& token);
-
-// The value of the decimal digits at the start of `text` (0 when there are
-// none), saturated at `cap`, so that a number of any length is read without
-// overflow.
-uint64_t LeadingDecimal(const char* text, uint64_t cap);
 
 // Codes of ReadBlockLine.
 enum BlockLineCode : int {

@@ -2,6 +2,7 @@
 #include "output/safefile.hpp"
 
 #include "base/shutdown.hpp"
+#include "base/text.hpp"
 
 #include <cerrno>
 #include <chrono>
@@ -26,17 +27,6 @@ std::string RandomSuffix(uint64_t& state) {
     c = kChars[(state >> 33) % (sizeof kChars - 1)];
   }
   return s;
-}
-
-// Directory part of `path` with its trailing "/", or "" for a bare name.
-std::string DirPart(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-std::string BasePart(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 // fsync of a file already closed: reopened read-only, which Linux allows.
@@ -74,7 +64,10 @@ bool OpenPendingFile(PendingFile& f, const std::string& target) {
   uint64_t state =
       static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
       (static_cast<uint64_t>(::getpid()) << 32) ^ reinterpret_cast<uintptr_t>(&f);
-  const std::string prefix = DirPart(target) + "." + BasePart(target) + ".";
+  // ".name.XXXXXX" beside "name": hidden, and clearly belonging to it.
+  const PathParts parts = SplitPath(target);
+  const std::string prefix =
+      std::string(parts.dir) + "." + std::string(parts.base) + std::string(parts.ext) + ".";
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string path = prefix + RandomSuffix(state);
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

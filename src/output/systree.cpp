@@ -1,6 +1,7 @@
 // The system tree.
 #include "output/systree.hpp"
 
+#include "base/text.hpp"
 #include "output/fnames.hpp"
 
 #include <algorithm>
@@ -22,13 +23,7 @@ constexpr uint32_t kNoCount = 65535;
 
 // Decimal value of the leading digits of name[2..5]; 0 when there are none.
 uint32_t CountInName(const std::string& name) {
-  uint32_t n = 0;
-  for (size_t i = 2; i < 6 && i < name.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(name[i]);
-    if (std::isdigit(c) == 0) break;
-    n = n * 10 + (c - '0');
-  }
-  return n;
+  return name.size() <= 2 ? 0 : static_cast<uint32_t>(LeadingDecimal(name.substr(2, 4), 9999));
 }
 
 // The old-style name a design of the class with b blocks takes, b in full.
@@ -53,9 +48,7 @@ bool MatchSysName(const char* name, const char* pattern) {
   for (; *pattern != '\0'; ++name, ++pattern) {
     if (*name == '\0') return false;
     if (*pattern == '?') continue;
-    if (std::tolower(static_cast<unsigned char>(*name)) !=
-        std::tolower(static_cast<unsigned char>(*pattern)))
-      return false;
+    if (!SameIgnoringCase(*name, *pattern)) return false;
   }
   return *name == '\0';
 }

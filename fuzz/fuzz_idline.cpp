@@ -60,8 +60,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Require(id.L >= 1 && id.CHI >= 4 && id.CEI >= 2 && id.CfExp <= 1);
     Require(id.bCmpr == 0 || id.Base == 1);
     const kovra::IdRecord back = WrittenAndReadBack(id);
-    Require(back.v == id.v && back.b == id.b && back.k == id.k && back.v1 == id.v);
-    Require(back.w1 == 0 && back.w2 == 0 && back.t == id.t && back.m == id.m && back.L == id.L);
+    Require(back.v == id.v && back.b == id.b && back.k == id.k && back.v1 == id.v1);
+    Require(back.w1 == id.w1 && back.w2 == id.w2 && back.t == id.t && back.m == id.m);
+    Require(back.L == id.L);
     Require(back.x == id.x && back.Base == id.Base && back.bCmpr == id.bCmpr);
     Require(back.CHI == id.CHI && back.CEI == id.CEI && back.CLL == id.CLL);
     Require(back.CfExp == id.CfExp);

@@ -12,8 +12,7 @@ inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Letters compared without case, as file names and keywords are.
 inline bool SameIgnoringCase(char a, char b) {
-  return std::tolower(static_cast<unsigned char>(a)) ==
-         std::tolower(static_cast<unsigned char>(b));
+  return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
 }
 
 // The value of the decimal digits at the start of `text` (0 when there are

@@ -97,8 +97,7 @@ bool SetSysDirFName(Sys& sys) {
   // different number of blocks than the design has, and could replace that
   // file by a shorter design.
   const uint32_t b = sys.b;
-  const uint32_t held = std::max(sys.b, sys.ulAlloc);
-  if (b == 0 || b > 9999 || b > held || !sys.blocks) {
+  if (b == 0 || b > 9999 || b > sys.ulAlloc || !sys.blocks) {
     SetSysFileName(sys, (SysClassDir(sys.k, sys.t, sys.m) + "/" + ClassFileName(sys, b)).c_str());
     return false;
   }

@@ -18,16 +18,18 @@ using BlockList = std::vector<std::vector<int>>;
 inline Sys MakeDesign(unsigned v, unsigned k, const BlockList& blocks, unsigned t = 2,
                       unsigned m = 2, unsigned l = 1, unsigned base = 1) {
   Sys s;
-  InitSys(s);
-  EXPECT_TRUE(AllocSys(s, static_cast<uint32_t>(blocks.size()), k));
-  SetSysParams(s, static_cast<uint16_t>(v), static_cast<uint16_t>(k), static_cast<uint16_t>(t),
-               static_cast<uint16_t>(m), static_cast<uint16_t>(l));
+  s.blocks = AllocBlocks(blocks.size());
+  EXPECT_TRUE(blocks.empty() || s.blocks);
+  ParamsOf(s) =
+      DesignParams{static_cast<uint16_t>(v), static_cast<uint16_t>(k), static_cast<uint16_t>(t),
+                   static_cast<uint16_t>(m), static_cast<uint16_t>(l)};
   s.base = static_cast<uint16_t>(base);
   for (size_t i = 0; i < blocks.size(); ++i)
     for (size_t j = 0; j < blocks[i].size(); ++j)
       s.blocks[i].pt[j] = static_cast<uint8_t>(blocks[i][j]);
   if (!blocks.empty()) SetBlockK(s.blocks[0], k);
   s.b = static_cast<uint32_t>(blocks.size());
+  s.ulAlloc = s.b;
   return s;
 }
 

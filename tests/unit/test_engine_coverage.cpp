@@ -35,9 +35,9 @@ PassOutput RunPasses(TestContext& ctx, bool plain, ClockFn clock) {
 // A context with no block counted: every combination is losing, so the
 // losing lines show exactly which combinations a pass visits.
 void EmptyDesign(TestContext& ctx, uint16_t v, uint16_t m, uint32_t high, uint32_t low) {
-  InitTestContext(ctx);
-  SkipperSettings sk;
-  SetupAnalysis(ctx, v, m, 1, m, 1, false, 15, 2147483647u, false, false, 1, sk, false, false);
+  AnalysisOptions opt;
+  opt.ulMaxLosing = 2147483647u;
+  SetupAnalysis(ctx, DesignParams{v, m, 1, m, 1}, opt);
   ctx.ulSkipperHigh = high;
   ctx.ulSkipperLow = low;
 }
@@ -210,7 +210,7 @@ TEST(EngineText, ProgressLineAndCombCount) {
   PrintProgress(ctx, 25, 20, comb, 0);
   EXPECT_EQ(cap.out, "     Finished        20    0:01       20     0:00\n");
   cap.out.clear();
-  PrintCombCount(ctx, "\nLosing", 3, 8);
+  PrintCombCount("\nLosing", 3, 8);
   EXPECT_EQ(cap.out, "\nLosing combinations:       3 (37.5%)\n");
 }
 

@@ -43,14 +43,21 @@ struct RunParams {
 // block with the last block moved into a redundant block's place, then for
 // m < k the counters of the derived design. Returns the blocks that remain.
 inline std::vector<Block> AnalyseLikeRun(TestContext& ctx, const Design& d, const RunParams& p) {
-  InitTestContext(ctx);
-  const SkipperSettings sk = p.skippers;
   std::vector<Block> blocks = ToBlocks(d);
   const auto v = static_cast<uint16_t>(d.v), k = static_cast<uint16_t>(d.k);
   const auto t = static_cast<uint16_t>(p.t), m = static_cast<uint16_t>(p.m),
              l = static_cast<uint16_t>(p.l);
-  SetupAnalysis(ctx, v, k, t, m, l, p.summary, p.maxReport, p.maxLosing, p.dupes, p.redundants,
-                p.printBase, sk, p.internal, p.noRedund);
+  AnalysisOptions opt;
+  opt.fShowSummary = p.summary;
+  opt.fShowDupeTSets = p.dupes;
+  opt.fShowRedundants = p.redundants;
+  opt.ulMaxReport = p.maxReport;
+  opt.ulMaxLosing = p.maxLosing;
+  opt.usPrintBase = p.printBase;
+  opt.skippers = p.skippers;
+  opt.fInternalOptions = p.internal;
+  opt.fNoRedundTesting = p.noRedund;
+  SetupAnalysis(ctx, DesignParams{v, k, t, m, l}, opt);
   size_t b = blocks.size();
   for (size_t i = 0; i < b; ++i) {
     while (!AnalyseBlock(ctx, blocks[i])) {
@@ -62,8 +69,8 @@ inline std::vector<Block> AnalyseLikeRun(TestContext& ctx, const Design& d, cons
   }
   blocks.resize(b);
   if (m < k) {
-    SetupAnalysis(ctx, v, m, t, m, l, false, p.maxReport, p.maxLosing, false, false, p.printBase,
-                  sk, p.internal, p.noRedund);
+    opt.fShowSummary = opt.fShowDupeTSets = opt.fShowRedundants = false;
+    SetupAnalysis(ctx, DesignParams{v, m, t, m, l}, opt);
     AnalyseDerivedDesign(ctx, blocks.data(), static_cast<uint32_t>(blocks.size()));
   }
   return blocks;

@@ -11,7 +11,7 @@ namespace {
 
 Sys Params(uint16_t v, uint16_t k, uint16_t t, uint16_t m, uint16_t l, uint32_t b) {
   Sys s;
-  SetSysParams(s, v, k, t, m, l);
+  ParamsOf(s) = DesignParams{v, k, t, m, l};
   s.b = b;
   return s;
 }

@@ -59,7 +59,9 @@ std::string WriteDesign(const std::string& name, uint16_t v, uint16_t k, uint16_
   const Sys s = samples::MakeDesign(v, k, blocks, t, m, l, base);
   std::FILE* f = std::fopen(Write(name, "").c_str(), "w");
   EXPECT_NE(f, nullptr);
-  WriteIdHeader(f, v, k, t, m, l, s.b, 2, base, "Converted by KOVRA", 0, 4, 2, 64, 1, false);
+  IdRecord id = IdLineOf(s, s.b);
+  id.Base = base;
+  WriteIdHeader(f, id, "Converted by KOVRA");
   WriteBlockLines(s.blocks.get(), s.b, f);
   std::fclose(f);
   return name;
@@ -326,12 +328,12 @@ TEST_F(Loader, LongNames) {
   Sys sys;
   {
     ConsoleCapture capture;
-    EXPECT_TRUE(LoadSys(sys, fits.c_str(), true, 1, 0, false));
+    EXPECT_TRUE(LoadSys(sys, fits.c_str(), LoadOptions{true, 1, 0, false}));
   }
   EXPECT_EQ(std::string(sys.szFileName), fits);
   const std::string tooLong = WriteDesign(fits + "g", 7, 3, 2, 2, 1, 1, kFano);
   ConsoleCapture capture;
-  EXPECT_FALSE(LoadSys(sys, tooLong.c_str(), true, 1, 0, false));
+  EXPECT_FALSE(LoadSys(sys, tooLong.c_str(), LoadOptions{true, 1, 0, false}));
   EXPECT_FALSE(IsSysLoaded(sys));
   EXPECT_EQ(capture.out, "Err: file name longer than 145 characters: " + tooLong + "\n");
 }
@@ -341,26 +343,24 @@ TEST_F(Loader, ReadSysRenumbersSortsAndKeepsVAndK) {
   Sys sys;
   sys.fNewFNameScheme = 1;
   ConsoleCapture capture;
-  ASSERT_TRUE(LoadSys(sys, "r.txt", true, 1, 0, false));
+  ASSERT_TRUE(LoadSys(sys, "r.txt", LoadOptions{true, 1, 0, false}));
   EXPECT_EQ(sys.given.usFileBase, 0);
   EXPECT_EQ(sys.base, 1);
   EXPECT_EQ(sys.ulAlloc, 2u);
-  EXPECT_EQ(sys.fSorted, 1);
   EXPECT_EQ(ListOf(sys.blocks.get(), sys.b, sys.k), (Blocks{{1, 2, 3}, {5, 6, 7}}));
   // A negative base keeps the record's; unsorted reading keeps the order.
   sys.base = 0;
-  ASSERT_TRUE(ReadSys(sys, false, -1, false, 0, false));
-  EXPECT_EQ(sys.fSorted, 0);
+  ASSERT_TRUE(ReadSys(sys, false, LoadOptions{false, -1, 0, false}));
   EXPECT_EQ(ListOf(sys.blocks.get(), sys.b, sys.k), (Blocks{{2, 0, 1}, {6, 5, 4}}));
   EXPECT_EQ(capture.out, "");
   // v and k cannot be overridden.
-  sys.given.V = 8;
-  EXPECT_FALSE(LoadSys(sys, "r.txt", true, 1, 0, false));
+  sys.given.v = 8;
+  EXPECT_FALSE(LoadSys(sys, "r.txt", LoadOptions{true, 1, 0, false}));
   EXPECT_EQ(capture.out, "Err: v and k can't be overridden!\n");
   EXPECT_EQ(sys.b, 0u);
   // A failed read leaves no array.
   Write("r.txt", "1 2 3\n");
-  EXPECT_FALSE(ReadSys(sys, false, 1, false, 0, false));
+  EXPECT_FALSE(ReadSys(sys, false, LoadOptions{false, 1, 0, false}));
   EXPECT_EQ(sys.blocks, nullptr);
   EXPECT_EQ(sys.ulAlloc, 0u);
   EXPECT_FALSE(IsSysLoaded(sys));

@@ -44,13 +44,14 @@ using ToSysDirTest = Fixture;
 Sys Make(uint16_t v, uint16_t k, uint16_t t, uint16_t m, uint16_t l,
          const std::vector<std::vector<int>>& blocks) {
   Sys s;
-  EXPECT_TRUE(AllocSys(s, static_cast<uint32_t>(blocks.size()), k));
-  SetSysParams(s, v, k, t, m, l);
+  s.blocks = AllocBlocks(blocks.size());
+  ParamsOf(s) = DesignParams{v, k, t, m, l};
   for (size_t i = 0; i < blocks.size(); ++i)
     for (size_t j = 0; j < blocks[i].size(); ++j)
       s.blocks[i].pt[j] = static_cast<uint8_t>(blocks[i][j]);
   SetBlockK(s.blocks[0], k);
   s.b = static_cast<uint32_t>(blocks.size());
+  s.ulAlloc = s.b;
   return s;
 }
 

@@ -93,7 +93,7 @@ TEST(Options, EveryPlainLetterReachesItsSetting) {
                  rs.fShowDupeTSets, rs.fShowRedundants, rs.fWriteNonRedundantsToFile,
                  rs.fWriteToNewFile, rs.fSortOutput, rs.fDumpToStdout, rs.fOverwrite,
                  rs.fComprUseExp, rs.fSkipCompleteDesigns, rs.usMskSeperatorline,
-                 rs.ulComprAvgLineLen, rs.ulSkipperHigh, rs.ulSkipperLow, rs.B, rs.k, rs.given.K),
+                 rs.ulComprAvgLineLen, rs.ulSkipperHigh, rs.ulSkipperLow, rs.B, rs.k, rs.given.k),
             Nums(0, 3, 9, 4, 1, 1, 1, 1, 1, 1, 1, 1, 0, 1, 2, 100, 25, 5, 70000, 3, 3));
   EXPECT_EQ(p.out, EchoOf(args));
   // A flag is 1 for any nonzero value, also one whose low byte is 0.
@@ -139,7 +139,7 @@ TEST(Options, ValuesKeepTheLowBitsOfTheirWidth) {
   EXPECT_EQ(t.rs.t, 3);
   const Parsed big = Parse({"-v" + kSevens, "-B" + kSevens, "-o" + kSevens, "-V" + kSevens});
   EXPECT_EQ(big.rs.v, kSevensLow16);
-  EXPECT_EQ(big.rs.given.V, kSevensLow16);
+  EXPECT_EQ(big.rs.given.v, kSevensLow16);
   EXPECT_EQ(big.rs.B, kSevensLow32);
   EXPECT_EQ(big.rs.ulMaxLosing, kSevensLow32);
   EXPECT_EQ(big.rs.V, 54); // 7281 > 54 is fixed up
@@ -153,7 +153,7 @@ TEST(Options, EndValuesAreFixedUp) {
   for (const auto& [args, ends] : rows) {
     const RunSettings rs = Parse(args).rs;
     EXPECT_EQ(Nums(rs.K, rs.T, rs.M, rs.V, rs.L), ends) << EchoOf(args);
-    EXPECT_EQ(rs.given.V + rs.given.K + rs.given.T + rs.given.M + rs.given.L, 0);
+    EXPECT_EQ(rs.given.v + rs.given.k + rs.given.t + rs.given.m + rs.given.l, 0);
   }
 }
 

@@ -20,16 +20,14 @@ namespace fs = std::filesystem;
 // (points sorted within each block; file order kept).
 std::vector<PointSet> LoadedBlocks(const std::string& path) {
   Sys sys;
-  InitSys(sys);
   std::vector<PointSet> blocks;
   ConsoleCapture quiet;
-  if (!LoadSys(sys, path.c_str(), true, 1, 0, false)) return blocks;
+  if (!LoadSys(sys, path.c_str(), LoadOptions{true, 1, 0, false})) return blocks;
   for (uint32_t i = 0; i < sys.b; ++i) {
     PointSet s = 0;
     for (unsigned j = 0; j < sys.k; ++j) s |= PointSet{1} << sys.blocks[i].pt[j];
     blocks.push_back(s);
   }
-  FreeSys(sys);
   return blocks;
 }
 

@@ -77,7 +77,7 @@ Outcome Search(const std::vector<std::string>& options, const std::string& file,
   const SearchRunFn run = [&](RunSettings& r, bool force, bool toSysDir) {
     EXPECT_FALSE(force || toSysDir);
     EXPECT_EQ(r.b, 0u);
-    EXPECT_EQ(r.given.V + r.given.K + r.given.T + r.given.M + r.given.L, 0);
+    EXPECT_EQ(r.given.v + r.given.k + r.given.t + r.given.m + r.given.l, 0);
     EXPECT_EQ(r.fWriteToNewFile + r.fWriteNonRedundantsToFile + r.fOverwrite + r.fToSysDir +
                   r.bCompressed + r.fForceTestingIfRedund,
               0);

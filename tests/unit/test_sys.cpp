@@ -1,4 +1,4 @@
-// The design record: allocation, copying, renumbering, sorting, subsets, checks.
+// The design record: renumbering, sorting and the parameter check.
 #include "base/console.hpp"
 #include "design/sys.hpp"
 
@@ -15,9 +15,8 @@ using Pts = std::vector<int>;
 // Builds a loaded Sys holding the given blocks.
 Sys MakeDesign(unsigned v, unsigned k, std::initializer_list<Pts> blocks) {
   Sys s;
-  InitSys(s);
-  EXPECT_TRUE(AllocSys(s, static_cast<uint32_t>(blocks.size()), k));
-  SetSysParams(s, static_cast<uint16_t>(v), static_cast<uint16_t>(k), 1, 1, 1);
+  s.blocks = AllocBlocks(blocks.size());
+  ParamsOf(s) = DesignParams{static_cast<uint16_t>(v), static_cast<uint16_t>(k), 1, 1, 1};
   uint32_t i = 0;
   for (const auto& blk : blocks) {
     for (size_t j = 0; j < blk.size(); ++j) s.blocks[i].pt[j] = static_cast<uint8_t>(blk[j]);
@@ -33,38 +32,6 @@ std::vector<Pts> All(const Sys& s) {
   std::vector<Pts> all;
   for (uint32_t i = 0; i < s.b; ++i) all.emplace_back(s.blocks[i].pt, s.blocks[i].pt + s.k);
   return all;
-}
-
-TEST(SysRecord, AllocRefusesKEightAndLeavesKZero) {
-  Sys s;
-  EXPECT_FALSE(AllocSys(s, 4, 8));
-  EXPECT_EQ(s.k, 0);
-  EXPECT_FALSE(IsSysLoaded(s));
-  EXPECT_TRUE(AllocSys(s, 4, 7));
-  EXPECT_EQ(s.ulAlloc, 4u);
-  EXPECT_EQ(s.b, 0u);
-  for (int j = 0; j < 8; ++j) EXPECT_EQ(reinterpret_cast<const uint8_t*>(&s.blocks[3])[j], 0);
-}
-
-TEST(SysRecord, CopyAndAppend) {
-  Sys a = MakeDesign(7, 3, {{1, 2, 3}, {4, 5, 6}});
-  Sys c;
-  CopySys(c, a);
-  EXPECT_EQ(c.v, 7);
-  EXPECT_EQ(BlockK(c.blocks[0]), 3u);
-  EXPECT_TRUE(AppendSys(c, MakeDesign(7, 3, {{1, 6, 7}})));
-  EXPECT_EQ(All(c), (std::vector<Pts>{{1, 2, 3}, {4, 5, 6}, {1, 6, 7}}));
-  ConsoleCapture cap;
-  EXPECT_FALSE(AppendSys(c, MakeDesign(7, 2, {{1, 2}})));
-  EXPECT_EQ(cap.out, "Err! AppendSys: different k's\n");
-  EXPECT_EQ(c.b, 3u);
-}
-
-TEST(SysRecord, ShiftPointsUsesTheSmallestPointNotTheRecordedBase) {
-  Sys s = MakeDesign(9, 3, {{3, 5, 9}, {4, 6, 8}});
-  s.base = 7; // ignored by the renumbering
-  ShiftPoints(s.blocks.get(), s.b, 1, false);
-  EXPECT_EQ(All(s), (std::vector<Pts>{{1, 3, 7}, {2, 4, 6}}));
 }
 
 // ChangeBase moves every point by the difference of the bases, so a design
@@ -100,26 +67,6 @@ TEST(SysRecord, SortBlocksMovesTheKField) {
   EXPECT_EQ(BlockK(s.blocks[0]), 3u);
 }
 
-TEST(SysRecord, ExplodeSysOrderAndLowering) {
-  Sys s = MakeDesign(4, 4, {{1, 2, 3, 4}});
-  s.t = 3;
-  s.m = 4;
-  ASSERT_TRUE(ExplodeSys(s, 2));
-  EXPECT_EQ(All(s), (std::vector<Pts>{{1, 2}, {1, 3}, {1, 4}, {2, 3}, {2, 4}, {3, 4}}));
-  EXPECT_EQ(s.k, 2);
-  EXPECT_EQ(s.t, 2);
-  EXPECT_EQ(s.m, 2);
-  EXPECT_EQ(BlockK(s.blocks[0]), 2u);
-  EXPECT_FALSE(ExplodeSys(s, 3)); // k < s
-  EXPECT_TRUE(ExplodeSys(s, 2));  // s = k: unchanged
-  EXPECT_EQ(s.b, 6u);
-  // A limit below the number of subsets gives nothing.
-  uint32_t n = 0;
-  EXPECT_EQ(ExplodeBlocks(s.blocks.get(), s.b, 1, &n, 11), nullptr);
-  EXPECT_NE(ExplodeBlocks(s.blocks.get(), s.b, 1, &n, 12), nullptr);
-  EXPECT_EQ(n, 12u);
-}
-
 TEST(CheckDesignParams, MessageChoice) {
   struct Case {
     int16_t v, k, t, m;
@@ -135,7 +82,9 @@ TEST(CheckDesignParams, MessageChoice) {
   };
   for (const Case& c : cases) {
     ConsoleCapture cap;
-    EXPECT_EQ(CheckDesignParams(c.v, c.k, c.t, c.m, 300, -1, -1, true), c.why == nullptr);
+    const DesignParams p{static_cast<uint16_t>(c.v), static_cast<uint16_t>(c.k),
+                         static_cast<uint16_t>(c.t), static_cast<uint16_t>(c.m), 300};
+    EXPECT_EQ(CheckDesignParams(p, -1, -1, true), c.why == nullptr);
     char head[128];
     std::snprintf(head, sizeof head,
                   "Err: invalid design parameters v=%d,k=%d,t=%d,m=%d,l=300,b=-1,v1=-1.\n"
@@ -144,9 +93,10 @@ TEST(CheckDesignParams, MessageChoice) {
     EXPECT_EQ(cap.out, c.why == nullptr ? "" : head + std::string(c.why));
   }
   ConsoleCapture cap;
-  EXPECT_FALSE(CheckDesignParams(49, 6, 3, 6, 1, 0, -1, false));   // b = 0
-  EXPECT_FALSE(CheckDesignParams(49, 6, 3, 6, 1, 168, 50, false)); // v1 above v
-  EXPECT_TRUE(CheckDesignParams(49, 6, 3, 6, 1, 168, 49, true));
+  const DesignParams ok{49, 6, 3, 6, 1};
+  EXPECT_FALSE(CheckDesignParams(ok, 0, -1, false));   // b = 0
+  EXPECT_FALSE(CheckDesignParams(ok, 168, 50, false)); // v1 above v
+  EXPECT_TRUE(CheckDesignParams(ok, 168, 49, true));
   EXPECT_EQ(cap.out, "");
 }
 

@@ -164,8 +164,14 @@ std::time_t FixedClock() { return 1796508545; }
 TEST(WriteIdHeader, PlainHeaderLineByLineAndTheBareCompressedIdLine) {
   SetClockForTest(&FixedClock);
   FilePtr f(std::tmpfile());
-  WriteIdHeader(f.get(), 54, 7, 5, 7, 255, 4000000000u, 9, 0, "Converted by KOVRA", 0, 31, 30, 224,
-                0, false);
+  IdRecord id = IdLineOf(DesignParams{54, 7, 5, 7, 255}, 4000000000u);
+  id.x = 9;
+  id.Base = 0;
+  id.CHI = 31;
+  id.CEI = 30;
+  id.CLL = 224;
+  id.CfExp = 0;
+  WriteIdHeader(f.get(), id, "Converted by KOVRA");
   SetClockForTest(nullptr);
   // The date in the C library's fixed English form, day of month with a zero.
   const std::time_t when = FixedClock();
@@ -180,8 +186,8 @@ TEST(WriteIdHeader, PlainHeaderLineByLineAndTheBareCompressedIdLine) {
                                     "Comments Converted by KOVRA\n"
                                     "Data\n");
   FilePtr g(std::tmpfile());
-  WriteIdHeader(g.get(), 54, 7, 5, 7, 255, 4000000000u, 9, 0, "no comment", 2, 31, 30, 224, 0,
-                false);
+  id.bCmpr = 2;
+  WriteIdHeader(g.get(), id, "no comment");
   EXPECT_EQ(ContentOf(g.get()), "ID 54 4000000000 7 54 0/0 5/7 255 9 1 2 31 30 224 0 ...\n");
 }
 

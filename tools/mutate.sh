@@ -87,15 +87,15 @@ formats/textfmt.cpp @@ if (value > kBlockNumberCap) value = kBlockNumberCap + 1;
 formats/idline.cpp @@ if (id.v1 == 0 || id.v1 > id.v) id.v1 = id.v; @@ if (id.v1 == 0) id.v1 = id.v; @@ ID line: v1 above v is kept (and fails the parameter check)
 formats/idline.cpp @@ if (id.bCmpr != 0) id.Base = 1; @@ (void)0; @@ ID line: a compressed file's Base column is believed
 formats/idline.cpp @@ if (path == nullptr || newFNameSchemeRun) return; @@ if (path == nullptr) return; @@ name/ID mismatch lines printed under -f2 too
-formats/idline.cpp @@ if (position > part.size() || !IsDecimalDigit(part[position - 1])) return 0; @@ if (position >= part.size() || !IsDecimalDigit(part[position - 1])) return 0; @@ the last character of a file name is never read as a digit
+formats/idline.cpp @@ if (position > part.size() || !IsDigit(part[position - 1])) return 0; @@ if (position >= part.size() || !IsDigit(part[position - 1])) return 0; @@ the last character of a file name is never read as a digit
 formats/loader.cpp @@ return static_cast<uintmax_t>(b) * (2u * k - 1u) <= size; @@ return static_cast<uintmax_t>(b) * (2u * k) <= size; @@ a file just long enough for its b blocks is called too short
 formats/loader.cpp @@ if (depth >= MAX_LOAD_DEPTH) { @@ if (depth > MAX_LOAD_DEPTH) { @@ one more nested "load" line than the limit is followed
 formats/loader.cpp @@ const int code = pass.code != BLK_OK ? pass.code : BLK_MISSING; @@ const int code = BLK_MISSING; @@ a bad line in a file without ID line is reported as missing blocks
 formats/loader.cpp @@ high = closeGaps ? MAX_N : static_cast<long>(io.base) + io.v - 1; @@ high = closeGaps ? MAX_N : static_cast<long>(io.base) + io.v; @@ point v + 1 (in the file's base) is accepted
 formats/loader.cpp @@ if (ReadBlockLine(extra, io.k, low, high, text) == BLK_OK) @@ if (false) @@ a block line behind the b-th is ignored instead of refused
 formats/loader.cpp @@ if (!SniffCTextHeader(line, hs.chi, hs.headerB)) hs.kind = 0; @@ (void)0; @@ -g1 takes a plain file without ID line for compressed text
-formats/loader.cpp @@ if ((sys.given.V != 0 && sys.given.V != sys.v) || (sys.given.K != 0 && sys.given.K != sys.k)) { @@ if (sys.given.K != 0 && sys.given.K != sys.k) { @@ -v that contradicts the ID line is ignored instead of refused
-formats/loader.cpp @@ if (t != sys.t || m != sys.m || l != sys.l) { @@ if (t != sys.t || m != sys.m) { @@ -l alone does not override the ID line's l
+formats/loader.cpp @@ if ((sys.given.v != 0 && sys.given.v != sys.v) || (sys.given.k != 0 && sys.given.k != sys.k)) { @@ if (sys.given.k != 0 && sys.given.k != sys.k) { @@ -v that contradicts the ID line is ignored instead of refused
+formats/loader.cpp @@ if (used.t != sys.t || used.m != sys.m || used.l != sys.l) { @@ if (used.t != sys.t || used.m != sys.m) { @@ -l alone does not override the ID line's l
 formats/ctext.cpp @@ if (d > dec.maxRank - dec.rank || dec.rank + d == 0) { @@ if (dec.rank + d == 0) { @@ a rank above C(v,k) is decoded into points outside 1..v
 formats/ctext.cpp @@ } else if (cs2 != got.cs2File) { @@ } else if (false) { @@ a wrong second checksum is accepted
 formats/ctext.cpp @@ if (cfExp && count >= 2) { @@ if (cfExp && count >= 3) { @@ a pair of equal differences is written without the repeat sign
@@ -127,8 +127,8 @@ verify/engine.cpp @@ if (low != 0 && high - low < 3) high = low + 3; @@ if (low 
 verify/engine.cpp @@ for (int i = ctx.sMaxCount; i >= ctx.sMinCount; --i) @@ for (int i = ctx.sMaxCount; i > ctx.sMinCount; --i) @@ summary leaves out its lowest count
 # --- output: file-name schemes, new files, system tree
 output/fnames.cpp @@ l > lim.l || b > lim.b || @@ l > lim.l || b >= lim.b || @@ new-style name refused for b = 46655
-output/fnames.cpp @@ lim.b = static_cast<int32_t>(IntPower(36, 3, 0)) - 1; @@ lim.b = static_cast<int32_t>(IntPower(36, 3, 0)); @@ new-style name accepted for b = 46656, which needs four digits
-output/fnames.cpp @@ const char L = (useL && sys.l <= 9) @@ const char L = (useL && sys.l < 9) @@ -f1 writes 'a' instead of 9 for l = 9
+output/fnames.hpp @@ int32_t b = 46655; @@ int32_t b = 46656; @@ new-style name accepted for b = 46656, which needs four digits
+output/fnames.cpp @@ (useL && sys.l <= 9) @@ (useL && sys.l < 9) @@ -f1 writes 'a' instead of 9 for l = 9
 output/fnames.cpp @@ (!useL || sys.l <= 9) && sys.b <= 9999; @@ (!useL || sys.l <= 9) && sys.b < 9999; @@ old-style name refused for b = 9999
 output/newfile.cpp @@ if (!FlushStdout()) result = CREATE_NOTHING; @@ (void)0; @@ a dump that standard output did not take counts as written
 output/newfile.cpp @@ if (sys.fNewFNameScheme != 0 && BuildName(ns, sys)) return ns.name; @@ if (BuildName(ns, sys)) return ns.name; @@ new-style names without -f2
@@ -136,7 +136,7 @@ output/safefile.cpp @@ if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mod
 output/safefile.cpp @@ ::unlink(f.tempPath.c_str()); @@ (void)0; @@ a discarded temporary file stays beside the target
 output/systree.cpp @@ if (n > 0 && n < bestCount) { @@ if (n > 0 && n <= bestCount) { @@ system tree: among equal counts the last name wins
 output/systree.cpp @@ return *name == '\0'; @@ return true; @@ system tree: a name with a tail (4901683a.616.bak) matches the pattern
-output/systree.cpp @@ if (b == 0 || b > 9999 || b > held || !sys.blocks) { @@ if (b == 0 || b > 9999 || !sys.blocks) { @@ system tree: a count above the blocks held is accepted
+output/systree.cpp @@ if (b == 0 || b > 9999 || b > sys.ulAlloc || !sys.blocks) { @@ if (b == 0 || b > 9999 || !sys.blocks) { @@ system tree: a count above the blocks held is accepted
 # --- app: options, design run, exit status, batch modes, parameter search
 app/options.cpp @@ CheckRange(rs.ulSkipperHigh, 0, 25, "-Q skipperHigh"); @@ CheckRange(rs.ulSkipperHigh, 0, 24, "-Q skipperHigh"); @@ -Q25 refused
 app/options.cpp @@ CheckRange(rs.ulComprAvgLineLen, MIN_CLL, MAX_CLL, "ComprLineLen"); @@ CheckRange(rs.ulComprAvgLineLen, MIN_CLL + 1, MAX_CLL, "ComprLineLen"); @@ -G32 refused
@@ -154,7 +154,7 @@ app/driver.cpp @@ if (out.passed && ctx.ulSkipperLow != 0 && sys.m != sys.t) @@ 
 app/driver.cpp @@ if (rs.fSkipCompleteDesigns != 0 && sys.t == sys.k && sys.m == sys.k) { @@ if (rs.fSkipCompleteDesigns != 0 && sys.t == sys.k) { @@ -S skips t = k designs with m > k
 app/entry.cpp @@ if (lost != 0 && lost != EPIPE) { @@ if (lost != 0) { @@ a reader that went away (| head) is reported as a lost log
 app/entry.cpp @@ return out.outputMissing ? EXIT_OUTPUT_MISSING : 0; @@ return 0; @@ a missing output file does not give exit status 4
-app/entry.cpp @@ if ((rs.usMskSeperatorline & 2u) != 0) @@ if ((rs.usMskSeperatorline & 1u) != 0) @@ -A: the line after a design follows bit 0
+app/driver.cpp @@ if ((rs.usMskSeperatorline & 2u) != 0) @@ if ((rs.usMskSeperatorline & 1u) != 0) @@ -A: the line after a design follows bit 0
 app/batch.cpp @@ if (!cdsOnly && v < k) continue; @@ if (!cdsOnly && v <= k) continue; @@ TestAll skips v = k
 app/batch.cpp @@ for (unsigned m = startMark ? m0 : t; m <= 7; ++m) { @@ for (unsigned m = startMark ? m0 : t; m < 7; ++m) { @@ batch modes never reach m = 7
 app/search.cpp @@ for (unsigned long vc = v + (m - t); vc >= v; --vc) { @@ for (unsigned long vc = v + (m - t); vc > v; --vc) { @@ search never tries v itself

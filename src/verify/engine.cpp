@@ -33,10 +33,6 @@ unsigned BlockPointSet(const Block& block, unsigned k, unsigned v, uint8_t* out)
   return n;
 }
 
-inline uint64_t TSetIndex(const RankTable& rt, const uint8_t* tset) {
-  return RankFast(rt, tset) - 1;
-}
-
 // Calls fn(index) for the counter index of every t-subset of the ascending
 // points pts[0..n-1], in lexicographic order of positions; stops early when
 // fn returns false. Returns false then. The rank is a sum of one table term

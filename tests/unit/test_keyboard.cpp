@@ -23,8 +23,9 @@ TEST(WaitKey, OneKeyPerEscapeSequenceAndTheTerminalRestored) {
   ASSERT_NE(before & ICANON, 0u);
   ConsoleCapture cap;
   // All typed ahead at once: a function key's sequence (parameters and all,
-  // or the Linux console's ESC [ [) is one key, its final byte; the letter
-  // after it stays queued for the next prompt, and a lone ESC is ESC.
+  // or the Linux console's ESC [ [) is one key, its final byte, and so is a
+  // NUL with the code after it; the letter after each stays queued for the
+  // next prompt, and a lone ESC is ESC.
   term.Type(std::string("\x1b[11~a") + "\x1bOPb" + "\x1b[1;5Cc" + "\x1b[[Ad" +
             std::string("\0;", 2) + "e\x1b");
   for (const int key :

@@ -1,5 +1,5 @@
 // The key prompt and the ESC poll, on a pseudo-terminal standing in for the
-// console, and without any terminal at all.
+// console.
 #include "base/clock.hpp"
 #include "base/console.hpp"
 #include "base/keyboard.hpp"
@@ -16,50 +16,24 @@
 namespace kovra {
 namespace {
 
-constexpr const char* kPromptAndErase = "\rPress a key...\r               \r";
-
-TEST(WaitKey, BatchModeAndNoTerminalNeverWait) {
-  StdinFromTerminal term;
-  ASSERT_TRUE(term.ok());
-  term.Type("x");
-  ConsoleCapture cap;
-  EXPECT_EQ(WaitKey(true), 0); // the typed key stays unread
-  EXPECT_EQ(cap.out, "\n");
-  EXPECT_EQ(cap.err, "");
-  EXPECT_EQ(WaitKey(false), 'x');
-  StdinFromDevNull guard;
-  cap.out = cap.err = "";
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(WaitKey(false), -1);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
-  EXPECT_EQ(cap.out, "\n");
-  EXPECT_EQ(cap.err, ""); // nobody to prompt
-}
-
-TEST(WaitKey, ReadsOneKeyWithoutLineEndAndRestoresTheTerminal) {
+TEST(WaitKey, OneKeyPerEscapeSequenceAndTheTerminalRestored) {
   StdinFromTerminal term;
   ASSERT_TRUE(term.ok());
   const tcflag_t before = term.LocalFlags();
   ASSERT_NE(before & ICANON, 0u);
-  ASSERT_NE(before & ECHO, 0u);
-  term.Type("q");
   ConsoleCapture cap;
-  EXPECT_EQ(WaitKey(false), 'q');
-  EXPECT_EQ(cap.err, kPromptAndErase);
-  EXPECT_EQ(term.LocalFlags(), before);
-}
-
-TEST(WaitKey, FunctionKeysCountAsOneKeyAndALoneEscapeIsEscape) {
-  StdinFromTerminal term;
-  ASSERT_TRUE(term.ok());
-  ConsoleCapture cap;
-  // All typed ahead at once: each sequence is one key, the letter after it
-  // stays queued for the next prompt.
+  // All typed ahead at once: a function key's sequence (parameters and all,
+  // or the Linux console's ESC [ [) is one key, its final byte, and so is a
+  // NUL with the code after it; the letter after each stays queued for the
+  // next prompt, and a lone ESC is ESC.
   term.Type(std::string("\x1b[11~a") + "\x1bOPb" + "\x1b[1;5Cc" + "\x1b[[Ad" +
             std::string("\0;", 2) + "e\x1b");
   for (const int key :
        std::initializer_list<int>{'~', 'a', 'P', 'b', 'C', 'c', 'A', 'd', ';', 'e', KEY_ESC})
     EXPECT_EQ(WaitKey(false), key);
+  EXPECT_EQ(term.LocalFlags(), before);
+  term.Type("x");
+  EXPECT_EQ(WaitKey(true), 0); // batch mode never waits
 }
 
 TEST(WaitKey, InterruptRestoresTheTerminal) {
@@ -87,44 +61,30 @@ TEST(WaitKey, InterruptRestoresTheTerminal) {
 std::time_t gFakeNow = 0;
 std::time_t FakeNow() { return gFakeNow; }
 
-struct FakeClock {
-  FakeClock() {
-    ResetPollKeyForTest();
-    SetClockForTest(FakeNow);
-  }
-  ~FakeClock() {
-    SetClockForTest(nullptr);
-    ResetPollKeyForTest();
-  }
-};
-
 TEST(PollKey, LooksOnlyMoreThanFiveSecondsAfterTheLastLook) {
-  FakeClock clock;
-  {
-    StdinFromTerminal term;
-    ASSERT_TRUE(term.ok());
-    ConsoleCapture cap;
-    const struct {
-      std::time_t now;
-      const char* typed;
-      int key;
-    } steps[] = {
-        {1000, "Q", 0},  // the first call only starts the clock
-        {1005, "", 0},   // not later than 1005: the key stays queued
-        {1006, "", 'q'}, // lower-cased
-        {1011, "\x1b", 0}, {1012, "", KEY_ESC}, {1100, "", 0}, // nothing waiting: no block
-        {1103, "7", 0},    {1106, "", '7'},
-    };
-    for (const auto& s : steps) {
-      term.Type(s.typed);
-      gFakeNow = s.now;
-      EXPECT_EQ(PollKey(), s.key) << s.now;
-    }
-    EXPECT_EQ(cap.out + cap.err, ""); // the poll never prompts
+  ResetPollKeyForTest();
+  SetClockForTest(FakeNow);
+  StdinFromTerminal term;
+  ASSERT_TRUE(term.ok());
+  const struct {
+    std::time_t now;
+    const char* typed;
+    int key;
+  } steps[] = {
+      {1000, "Q", 0},  // the first call only starts the clock
+      {1005, "", 0},   // not later than 1005: the key stays queued
+      {1006, "", 'q'}, // lower-cased
+      {1011, "\x1b", 0}, {1012, "", KEY_ESC}, {1100, "", 0}, // nothing waiting: no block
+  };
+  ConsoleCapture cap;
+  for (const auto& s : steps) {
+    term.Type(s.typed);
+    gFakeNow = s.now;
+    EXPECT_EQ(PollKey(), s.key) << s.now;
   }
-  StdinFromDevNull guard;
-  gFakeNow = 2000;
-  EXPECT_EQ(PollKey(), 0); // no terminal: never a key
+  EXPECT_EQ(cap.out + cap.err, ""); // the poll never prompts
+  SetClockForTest(nullptr);
+  ResetPollKeyForTest();
 }
 
 } // namespace

@@ -66,7 +66,7 @@ std::string ReadStream(const std::string& stream, uint32_t b = 4, uint32_t chi =
 
 TEST(CBinReader, Outcomes) {
   const std::string rep = kStreamRep;
-  const std::string plain = Example().value(1).repeat(0, 1).value(4).value(3).sums(18, 9).bytes();
+  const std::string noRep = Example().value(1).value(1).value(4).value(3).sums(18, 9).bytes();
   // Filler codes anywhere between data codes; an extra header item under CHI
   // 5 and two extra end items under CEI 4.
   Bits fillers = Example().filler(~0ull).value(1).filler(0x123456789).repeat(0, 1);
@@ -82,10 +82,10 @@ TEST(CBinReader, Outcomes) {
       {fillers.bytes(), kReads},
       {extras.bytes(), kReads, 4, 5, 4},
       // Item counts out of range: no message at all.
-      {plain, "", 4, 3},
-      {plain, "", 4, 32},
-      {plain, "", 4, 4, 1},
-      {plain, "", 4, 4, 32},
+      {noRep, "", 4, 3},
+      {noRep, "", 4, 32},
+      {noRep, "", 4, 4, 1},
+      {noRep, "", 4, 4, 32},
       // A repeat code with no block to repeat, also after a filler code.
       {Example().repeat(0, 1).value(1).value(4).value(3).sums(0, 0).bytes(), "Err SyncErr\n"},
       {Example().filler(0).repeat(0, 1).sums(0, 0).bytes(), "Err SyncErr\n"},
@@ -122,7 +122,7 @@ TEST(CBinReader, Outcomes) {
     EXPECT_EQ(ReadStream(c.stream, c.b, c.chi, c.cei, c.v, c.k), c.message) << c.message;
   // A single flipped bit is refused with a message, or gives the same blocks:
   // only the filler bits of the last byte may change without notice.
-  for (const std::string& stream : {rep, plain}) {
+  for (const std::string& stream : {rep, noRep}) {
     for (size_t bit = 0; bit < stream.size() * 8; ++bit) {
       std::string bad = stream;
       bad[bit / 8] = static_cast<char>(bad[bit / 8] ^ (0x80 >> (bit % 8)));

@@ -20,8 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::Listing;
-using test::ReadFile;
-using test::WriteFile;
 using Names = std::set<std::string>;
 
 struct NewFile : ::testing::Test {
@@ -76,7 +74,7 @@ TEST_F(NewFile, AppearsCompletelyOrNotAtAll) {
     SetPendingStreamHookForTest(hook);
     for (const bool stored : {false, true}) {
       fs::remove("4901683a.616");
-      if (stored) WriteFile("4901683a.616", "stored\n");
+      if (stored) test::WriteFile("4901683a.616", "stored\n");
       ::chmod("4901683a.616", 0640);
       Sys s = Sample();
       const bool written = hook == nullptr;
@@ -88,7 +86,7 @@ TEST_F(NewFile, AppearsCompletelyOrNotAtAll) {
         EXPECT_EQ(gOut, written ? "" : failed + "; no file was changed.\n");
       }
       EXPECT_EQ(Listing("."), stored || written ? Names{"4901683a.616"} : Names{});
-      const std::string text = ReadFile("4901683a.616");
+      const std::string text = test::ReadFile("4901683a.616");
       EXPECT_EQ(written ? text.substr(0, 4) : text, written ? "#ID " : (stored ? "stored\n" : ""));
       struct stat st {};
       EXPECT_TRUE(!stored || (::stat("4901683a.616", &st) == 0 && (st.st_mode & 07777) == 0640));

@@ -3,6 +3,7 @@
 // repeat codes, any line length) come back as the same blocks, sorted.
 #include "base/console.hpp"
 #include "compressed_samples.hpp"
+#include "design/combinatorics.hpp"
 #include "formats/cbin.hpp"
 #include "formats/ctext.hpp"
 #include "scratch_dir.hpp"
@@ -22,38 +23,42 @@ using namespace samples;
 // Writes `s` in the format (1 ctext, 2 cbin) and reads it back into an array
 // of exactly b blocks; the reader's console output when that fails.
 std::string RoundTrip(Sys& s, int format, bool repeats, uint32_t cll, BlockArray& back) {
-  const uint32_t b = s.b;
   const auto v = static_cast<uint16_t>(s.v), k = static_cast<uint16_t>(s.k);
   ConsoleCapture cap;
-  if (format == 1) {
-    std::FILE* f = std::fopen("x.ctext", "wb");
-    const bool ok = WriteCText(s, f, cll, repeats);
-    std::fclose(f);
-    if (!ok) return "write failed: " + cap.out;
-  } else if (!WriteCBin(s, "x.cbin", repeats)) {
-    return "write failed: " + cap.out;
-  }
-  const std::string file = test::ReadFile(format == 1 ? "x.ctext" : "x.cbin");
+  std::FILE* f = format == 1 ? std::fopen("x", "wb") : nullptr;
+  const bool ok = format == 1 ? WriteCText(s, f, cll, repeats) : WriteCBin(s, "x", repeats);
+  if (f != nullptr) std::fclose(f);
+  if (!ok) return "write failed: " + cap.out;
+  const std::string file = test::ReadFile("x");
   const std::string data = file.substr(file.find('\n') + 1);
-  back = AllocBlocks(b);
+  back = AllocBlocks(s.b);
   TextCursor text = CursorOver(data.data(), data.size());
-  const uint32_t n = format == 1 ? ReadCText(back.get(), text, v, k, b, 4, 2)
-                                 : ReadCBin(back.get(), data.data(), data.size(), v, k, b, 4, 2);
-  return n == b ? "" : cap.out;
+  const uint32_t n = format == 1 ? ReadCText(back.get(), text, v, k, s.b, 4, 2)
+                                 : ReadCBin(back.get(), data.data(), data.size(), v, k, s.b, 4, 2);
+  return n == s.b ? "" : cap.out;
 }
 
 TEST(CompressedRoundTrip, RandomDesignsComeBackSorted) {
   test::ScratchDir dir;
+  // First ranks 127, 255, 510 and 766 of the 3-subsets of 54: differences
+  // 127, 128, 255 and 256, on both sides of two cbin code widths.
+  BlockList edges;
+  for (const uint64_t rank : {766u, 127u, 510u, 255u}) {
+    uint8_t c[8];
+    UnrankComb(rank, 54, 3, c);
+    edges.emplace_back(c, c + 3);
+  }
   std::mt19937 rng(2024);
-  for (int round = 0; round < 120; ++round) {
-    unsigned v = 0, k = 0;
-    const BlockList blocks = RandomDesign(rng, round, v, k);
-    Sys s = MakeDesign(v, k, blocks);
-    BlockArray back;
-    const int format = 1 + round % 2;
-    ASSERT_EQ(RoundTrip(s, format, (round & 2) != 0, 32 + rng() % 193, back), "");
-    EXPECT_EQ(ListOf(back.get(), s.b, k), Sorted(blocks))
-        << "format " << format << " v=" << v << " k=" << k;
+  for (int round = -1; round < 60; ++round) {
+    unsigned v = 54, k = 3;
+    const BlockList blocks = round < 0 ? edges : RandomDesign(rng, round, v, k);
+    for (const int format : {1, 2}) {
+      Sys s = MakeDesign(v, k, blocks);
+      BlockArray back;
+      ASSERT_EQ(RoundTrip(s, format, (round & 2) != 0, 32 + rng() % 193, back), "");
+      EXPECT_EQ(ListOf(back.get(), s.b, k), Sorted(blocks))
+          << "format " << format << " v=" << v << " k=" << k;
+    }
   }
   // One block and 2^23 + 1 equal ones: more than one repeat code holds.
   const uint32_t b = 8388610;

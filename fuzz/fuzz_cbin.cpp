@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -30,11 +32,8 @@ void RoundTrip(const Block* blocks, uint32_t b, uint16_t v, uint16_t k) {
   if (!SysFromBlocks(sys, blocks, b, v, k)) return;
   TempInput out(nullptr, 0);
   if (!WriteCBin(sys, out.path(), true)) std::abort();
-  std::string written;
-  if (std::FILE* f = std::fopen(out.path(), "rb")) {
-    for (int c = std::getc(f); c != EOF; c = std::getc(f)) written += static_cast<char>(c);
-    std::fclose(f);
-  }
+  std::ifstream in(out.path(), std::ios::binary);
+  const std::string written{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   const size_t offset = written.find('\n');
   if (offset == std::string::npos) std::abort();
   BlockArray again = AllocBlocks(b);

@@ -19,28 +19,20 @@ void Require(bool condition) {
   if (!condition) __builtin_trap();
 }
 
-// The ID line as the plain or compressed header writes it, read back.
-kovra::IdRecord WrittenAndReadBack(const kovra::IdRecord& id) {
+// The ID line of the header WriteIdHeader writes (after the column line of a
+// plain header, alone for a compressed one).
+std::string WrittenIdLine(const kovra::IdRecord& id) {
   char* text = nullptr;
   size_t size = 0;
   std::FILE* out = open_memstream(&text, &size);
   Require(out != nullptr);
   kovra::WriteIdHeader(out, id, "fuzz");
   std::fclose(out);
-  kovra::TextCursor in = kovra::CursorOver(text, size);
-  char line[kovra::LINE_BUFSIZE];
-  kovra::IdRecord back;
-  bool found = false;
-  while (!found && kovra::ReadTextLine(line, in, false, true, true)) {
-    const char* p = kovra::SkipLead(line);
-    if (kovra::IsKeyword(p, "ID ")) {
-      Require(kovra::ParseIdLine(back, p, true, nullptr, false) == 16);
-      found = true;
-    }
-  }
+  const std::string header(text, size);
   std::free(text);
-  Require(found);
-  return back;
+  const size_t at = header.rfind("ID ", 0) == 0 ? 0 : header.find("\nID ") + 1;
+  Require(header.compare(at, 3, "ID ") == 0);
+  return header.substr(at, header.find('\n', at) - at);
 }
 
 } // namespace
@@ -59,13 +51,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Require(id.v1 <= id.v && (id.v1 != 0 || id.v == 0));
     Require(id.L >= 1 && id.CHI >= 4 && id.CEI >= 2 && id.CfExp <= 1);
     Require(id.bCmpr == 0 || id.Base == 1);
-    const kovra::IdRecord back = WrittenAndReadBack(id);
-    Require(back.v == id.v && back.b == id.b && back.k == id.k && back.v1 == id.v1);
-    Require(back.w1 == id.w1 && back.w2 == id.w2 && back.t == id.t && back.m == id.m);
-    Require(back.L == id.L);
-    Require(back.x == id.x && back.Base == id.Base && back.bCmpr == id.bCmpr);
-    Require(back.CHI == id.CHI && back.CEI == id.CEI && back.CLL == id.CLL);
-    Require(back.CfExp == id.CfExp);
+    // The line written reads back to the same 16 values, so to the same line.
+    const std::string written = WrittenIdLine(id);
+    kovra::IdRecord back;
+    Require(kovra::ParseIdLine(back, written.c_str(), true, nullptr, false) == 16);
+    Require(WrittenIdLine(back) == written);
   }
 
   int32_t numbers[8];

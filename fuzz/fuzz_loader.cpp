@@ -30,27 +30,13 @@ namespace {
 constexpr uint32_t kMaxFuzzBlocks = 1u << 16;
 
 // A directory of this process's own, removed at exit.
-class PrivateDir {
-public:
-  PrivateDir() {
-    char name[] = "/tmp/kovra-fuzz-loader-XXXXXX";
-    if (mkdtemp(name) == nullptr) std::abort();
-    path_ = name;
-  }
-  ~PrivateDir() {
+const char* Dir() {
+  static char dir[] = "/tmp/kovra-fuzz-loader-XXXXXX";
+  static const int registered = mkdtemp(dir) == nullptr ? -1 : std::atexit([] {
     std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  PrivateDir(const PrivateDir&) = delete;
-  PrivateDir& operator=(const PrivateDir&) = delete;
-  const std::string& path() const { return path_; }
-
-private:
-  std::string path_;
-};
-
-const PrivateDir& Dir() {
-  static const PrivateDir dir;
+    std::filesystem::remove_all(dir, ignored);
+  });
+  if (registered != 0) std::abort();
   return dir;
 }
 
@@ -96,7 +82,7 @@ void CheckResult(const kovra::Block* blocks, const kovra::LoadParams& io) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 3) return 0;
   const uint8_t options = data[0];
-  const std::string path = Dir().path() + "/input";
+  const std::string path = std::string(Dir()) + "/input";
   {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (f == nullptr) std::abort();

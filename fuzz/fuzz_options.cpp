@@ -17,8 +17,6 @@ void Require(bool ok) {
   if (!ok) std::abort();
 }
 
-bool IsFlag(uint8_t f) { return f == 0 || f == 1; }
-
 void CheckInvariants(const kovra::RunSettings& rs) {
   using namespace kovra;
   Require(rs.t >= 1 && rs.t <= MAX_T);
@@ -36,30 +34,15 @@ void CheckInvariants(const kovra::RunSettings& rs) {
   Require(rs.fInternalOptions != 0 || (rs.fCDsOnly == 0 && rs.fToSysDir == 0 && rs.fTestAll == 0));
   Require(!(rs.fUseNewFNameScheme != 0 && rs.fToSysDir != 0));
   Require(rs.fParamsGiven == 0 || !rs.szDesignFile.empty());
-  for (const uint8_t f : {rs.fShowSummary,
-                          rs.fDoTesting,
-                          rs.fShowDupeTSets,
-                          rs.fShowRedundants,
-                          rs.fWriteNonRedundantsToFile,
-                          rs.fWriteToNewFile,
-                          rs.fBatchMode,
-                          rs.fSortOutput,
-                          rs.fUseL_InOldStyleFNames,
-                          rs.fUseNewFNameScheme,
-                          rs.fComprUseExp,
-                          rs.fForceTestingIfRedund,
-                          rs.fCloseGaps,
-                          rs.fFindDesignParams,
-                          rs.fSkipCompleteDesigns,
-                          rs.fNoRedundTesting,
-                          rs.fOverwrite,
-                          rs.fDumpToStdout,
-                          rs.fCDsOnly,
-                          rs.fToSysDir,
-                          rs.fTestAll,
-                          rs.fInternalOptions,
-                          rs.fParamsGiven})
-    Require(IsFlag(f));
+  // Every flag is 0 or 1.
+  const int flags = rs.fShowSummary | rs.fDoTesting | rs.fShowDupeTSets | rs.fShowRedundants |
+                    rs.fWriteNonRedundantsToFile | rs.fWriteToNewFile | rs.fBatchMode |
+                    rs.fSortOutput | rs.fUseL_InOldStyleFNames | rs.fUseNewFNameScheme |
+                    rs.fComprUseExp | rs.fForceTestingIfRedund | rs.fCloseGaps |
+                    rs.fFindDesignParams | rs.fSkipCompleteDesigns | rs.fNoRedundTesting |
+                    rs.fOverwrite | rs.fDumpToStdout | rs.fCDsOnly | rs.fToSysDir | rs.fTestAll |
+                    rs.fInternalOptions | rs.fParamsGiven;
+  Require((flags & ~1) == 0);
 }
 
 } // namespace

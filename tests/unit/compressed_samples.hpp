@@ -1,5 +1,5 @@
-// Sample designs and independent references for the tests of the two
-// compressed encodings.
+// Sample designs and independent references for the tests of the readers and
+// writers.
 #pragma once
 
 #include "design/sys.hpp"
@@ -15,26 +15,20 @@ namespace kovra::samples {
 using BlockList = std::vector<std::vector<int>>;
 
 // A loaded Sys holding the given blocks (points as given, in `base`).
-inline Sys MakeDesign(unsigned v, unsigned k, const BlockList& blocks, unsigned t = 2,
-                      unsigned m = 2, unsigned l = 1, unsigned base = 1) {
+inline Sys MakeDesign(uint16_t v, uint16_t k, const BlockList& blocks, uint16_t t = 2,
+                      uint16_t m = 2, uint16_t l = 1, uint16_t base = 1) {
   Sys s;
   s.blocks = AllocBlocks(blocks.size());
-  EXPECT_TRUE(blocks.empty() || s.blocks);
-  ParamsOf(s) =
-      DesignParams{static_cast<uint16_t>(v), static_cast<uint16_t>(k), static_cast<uint16_t>(t),
-                   static_cast<uint16_t>(m), static_cast<uint16_t>(l)};
-  s.base = static_cast<uint16_t>(base);
+  ParamsOf(s) = DesignParams{v, k, t, m, l};
+  s.base = base;
   for (size_t i = 0; i < blocks.size(); ++i)
     for (size_t j = 0; j < blocks[i].size(); ++j)
       s.blocks[i].pt[j] = static_cast<uint8_t>(blocks[i][j]);
   if (!blocks.empty()) SetBlockK(s.blocks[0], k);
-  s.b = static_cast<uint32_t>(blocks.size());
-  s.ulAlloc = s.b;
+  s.b = s.ulAlloc = static_cast<uint32_t>(blocks.size());
   return s;
 }
 
-// The worked example: v = 5, k = 2, ranks 1 2 6 9 (given out of order).
-inline Sys ExampleDesign() { return MakeDesign(5, 2, {{3, 5}, {2, 1}, {2, 4}, {1, 3}}); }
 inline const BlockList kExampleBlocks = {{1, 2}, {1, 3}, {2, 4}, {3, 5}};
 
 inline BlockList ListOf(const Block* blocks, uint32_t b, unsigned k) {
@@ -51,28 +45,20 @@ inline BlockList Sorted(BlockList blocks) {
   return blocks;
 }
 
-// b random k-subsets of 1..v, some of them repeated, in random order.
-inline BlockList RandomBlocks(std::mt19937& rng, unsigned v, unsigned k, uint32_t b) {
-  std::vector<int> points(v);
-  for (unsigned i = 0; i < v; ++i) points[i] = static_cast<int>(i + 1);
-  BlockList out;
-  while (out.size() < b) {
-    if (!out.empty() && rng() % 5 == 0) {
-      out.push_back(out[rng() % out.size()]);
-      continue;
-    }
-    std::shuffle(points.begin(), points.end(), rng);
-    out.emplace_back(points.begin(), points.begin() + k);
-  }
-  return out;
-}
-
 // A random design as the round trips use it: v in 1..54, k in 1..7, now and
-// then a few thousand blocks.
+// then a few thousand blocks, some of them repeated, in random order.
 inline BlockList RandomDesign(std::mt19937& rng, int round, unsigned& v, unsigned& k) {
   v = 1 + rng() % 54;
   k = 1 + rng() % std::min(7u, v);
-  return RandomBlocks(rng, v, k, static_cast<uint32_t>(1 + rng() % (round % 4 == 0 ? 3000 : 60)));
+  std::vector<int> points(v);
+  for (unsigned i = 0; i < v; ++i) points[i] = static_cast<int>(i + 1);
+  BlockList out(1 + rng() % (round % 4 == 0 ? 3000 : 60));
+  for (size_t i = 0; i < out.size(); ++i) {
+    std::shuffle(points.begin(), points.end(), rng);
+    out[i] = i > 0 && rng() % 5 == 0 ? out[rng() % i]
+                                     : std::vector<int>(points.begin(), points.begin() + k);
+  }
+  return out;
 }
 
 } // namespace kovra::samples

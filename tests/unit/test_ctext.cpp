@@ -1,82 +1,43 @@
-// The compressed text format: the writer's items and line rule, every
-// message of the reader with the rank guard, and round trips. The worked
-// example through the whole program is in test_roundtrip_decode_doc.cpp.
+// The compressed text format: the writer's items, and every message of the
+// reader with the rank guard. The worked example is in
+// test_roundtrip_decode_doc.cpp, random round trips in test_roundtrip.cpp,
+// the line length in the golden ctext_line_length.
 #include "base/console.hpp"
 #include "compressed_samples.hpp"
 #include "formats/ctext.hpp"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <random>
 #include <string>
-#include <vector>
 
 namespace kovra {
 namespace {
 
 using namespace samples;
 
-struct Written {
-  bool ok = false;
-  std::string text;    // the file
-  std::string console; // what the writer printed
-};
-
-Written WriteToText(Sys& sys, uint32_t cll, bool cfExp, std::FILE* f = std::tmpfile()) {
-  Written w;
-  EXPECT_NE(f, nullptr);
-  {
-    ConsoleCapture cap;
-    w.ok = WriteCText(sys, f, cll, cfExp);
-    w.console = cap.out;
-  }
+// What WriteCText puts into the file; when it fails, the console output and
+// "<failed>".
+std::string Written(Sys s, bool cfExp = true) {
+  std::FILE* f = std::tmpfile();
+  ConsoleCapture cap;
+  const bool ok = WriteCText(s, f, 64, cfExp);
   std::rewind(f);
-  for (int c; (c = std::fgetc(f)) != EOF;) w.text.push_back(static_cast<char>(c));
+  std::string text;
+  for (int c; (c = std::fgetc(f)) != EOF;) text.push_back(static_cast<char>(c));
   std::fclose(f);
-  return w;
+  return ok ? text : cap.out + "<failed>";
 }
 
-// The lines of a file after its ID line.
-std::string Items(const std::string& file) { return file.substr(file.find('\n') + 1); }
-
-// The items the writer gives for `blocks` (points in `base`).
+// The lines after the ID line.
 std::string ItemsOf(unsigned v, unsigned k, const BlockList& blocks, bool cfExp = true,
                     unsigned base = 1) {
-  Sys s = MakeDesign(v, k, blocks, 2, 2, 1, base);
-  return Items(WriteToText(s, 64, cfExp).text);
+  const std::string w = Written(MakeDesign(v, k, blocks, 2, 2, 1, base), cfExp);
+  return w.substr(w.find('\n') + 1);
 }
 
-struct Read {
-  uint32_t result = 0;
-  BlockList blocks;    // what the array holds afterwards (all b entries)
-  unsigned kField = 0; // the k field of the first block
-  std::string console;
-};
-
-// Feeds `items` (the lines after the ID line) to the reader with an array of
-// exactly b blocks, so that any write past it shows under the sanitizers.
-Read ReadItems(const std::string& items, uint16_t v, uint16_t k, uint32_t b, uint32_t chi = 4,
-               uint32_t cei = 2) {
-  Read r;
-  TextCursor text = CursorOver(items.data(), items.size());
-  BlockArray blocks = AllocBlocks(b);
-  {
-    ConsoleCapture cap;
-    r.result = ReadCText(blocks.get(), text, v, k, b, chi, cei);
-    r.console = cap.out;
-  }
-  r.blocks = ListOf(blocks.get(), b, std::min<unsigned>(k, MAX_K));
-  r.kField = BlockK(blocks[0]);
-  return r;
-}
-
-// The worked example's files come from the whole program in
-// test_roundtrip_decode_doc.cpp; here the items of smaller cases.
 TEST(CTextWriter, DifferencesRunsAndChecksums) {
   // The example, also held in base 0 (as after -p 0): ranked in base 1.
-  EXPECT_EQ(ItemsOf(5, 2, {{3, 5}, {2, 1}, {2, 4}, {1, 3}}), "4,4,5,2,1^2,4,3,18,9\n");
   EXPECT_EQ(ItemsOf(5, 2, {{2, 4}, {0, 1}, {1, 3}, {0, 2}}, true, 0), "4,4,5,2,1^2,4,3,18,9\n");
   // One block: its rank, here C(49,6) = 13983816, and the rank modulo 65556
   // (not 65536, which would give 24264) twice.
@@ -87,93 +48,57 @@ TEST(CTextWriter, DifferencesRunsAndChecksums) {
   EXPECT_EQ(ItemsOf(5, 2, {{2, 4}, {4, 2}, {2, 4}}, false), "4,3,5,2,6,0,0,18,6\n");
   EXPECT_EQ(ItemsOf(5, 2, {{1, 2}, {1, 2}}), "4,2,5,2,1,0,2,1\n");
   EXPECT_EQ(ItemsOf(5, 1, {{1}, {2}, {3}, {4}, {5}}), "4,5,5,1,1^5,15,5\n");
-  // The writer leaves the design sorted.
-  Sys s = ExampleDesign();
-  ASSERT_TRUE(WriteToText(s, 64, true).ok);
-  EXPECT_EQ(ListOf(s.blocks.get(), s.b, 2), kExampleBlocks);
-}
-
-TEST(CTextWriter, LineLengthRule) {
-  // -G32: a line goes out as soon as it reaches 28 characters.
-  Sys s = MakeDesign(10, 1, {{1}, {2}, {3}, {4}, {5}, {6}, {7}, {8}, {9}, {10}}, 1, 1);
-  const Written w = WriteToText(s, 32, false);
-  EXPECT_TRUE(w.ok);
-  EXPECT_EQ(w.text, "ID 10 10 1 10 0/0 1/1 1 2 1 1 4 2 32 0 ...\n"
-                    "4,10,10,1,1,1,1,1,1,1,1,1,1,\n" // 28 characters
-                    "1,55,10\n");
-  for (const uint32_t cll : {31u, 225u}) {
-    Sys e = ExampleDesign();
-    const Written bad = WriteToText(e, cll, true);
-    EXPECT_FALSE(bad.ok);
-    EXPECT_EQ(bad.text, "") << cll;
-    EXPECT_EQ(bad.console, "\rErr: AvgLineLen given not in range. Should be 32..224\n");
-  }
-}
-
-TEST(CTextWriter, FailsOnBlocksWithoutRankAndOnAFullDisk) {
   // A point 0 in base 1 would rank like {1,3} if nobody looked at it.
-  for (const BlockList& bad : {BlockList{{0, 2}, {1, 2}}, BlockList{{1, 6}}, BlockList{{3, 3}}}) {
-    Sys s = MakeDesign(5, 2, bad);
-    const Written w = WriteToText(s, 64, true);
-    EXPECT_FALSE(w.ok);
-    EXPECT_EQ(w.console, "");
-  }
-  std::FILE* full = std::fopen("/dev/full", "w");
-  if (full == nullptr) GTEST_SKIP() << "no /dev/full";
-  std::mt19937 rng(3);
-  Sys s = MakeDesign(49, 6, RandomBlocks(rng, 49, 6, 2000), 3, 6);
-  const Written w = WriteToText(s, 64, true, full);
-  EXPECT_FALSE(w.ok);
-  EXPECT_EQ(w.console, "Err: write error in compressed text output\n");
+  for (const BlockList& bad : {BlockList{{0, 2}, {1, 2}}, BlockList{{1, 6}}, BlockList{{3, 3}}})
+    EXPECT_EQ(Written(MakeDesign(5, 2, bad)), "<failed>");
 }
 
-TEST(CTextReader, AcceptsAnyLineSplitSeparatorAndItemCounts) {
-  const struct {
-    const char* text;
-    uint32_t chi = 4, cei = 2;
-  } cases[] = {
-      {"4,4,5,2,1^2,4,3,18,9\n"},
-      {"4,4,5,2,\n1^2,\n4,3,\n18,\n9\n"},
-      {"4 4 5 2 1^2 4 3 18 9"},
-      {"4/4/5/2/1^2/4/3/18/9\r\n"},
-      {"\n  # a comment line\n4,\t4, 5,2 ;rest ignored\n1,1,4,3,18,9\n"},
-      {"4,4,5,2,1^2,4,3,18,9,and words after the end\n"},
-      {"4,4,5,2,1^2,4,3,18,9,77,88\n"}, // items past CS2 are never read
-      {"4,4,65541,2,1^2,4,3,18,9"},     // v is compared in its low 16 bits
-      {"5,4,5,2,123456,1^2,4,3,18,9", 5},
-      {"31,4,5,2,1^27,1^2,4,3,18,9", 31},
-      {"4,4,5,2,1^2,4,3,18,9,1,1", 4, 4},
-  };
-  for (const auto& c : cases) {
-    const Read r = ReadItems(c.text, 5, 2, 4, c.chi, c.cei);
-    EXPECT_EQ(r.result, 4u) << c.text;
-    EXPECT_EQ(r.console, "") << c.text;
-    EXPECT_EQ(r.blocks, kExampleBlocks) << c.text;
-    EXPECT_EQ(r.kField, 2u);
-  }
-  // The last rank itself is fine.
-  EXPECT_EQ(ReadItems("4,1,5,2,10,10,10\n", 5, 2, 1).blocks, (BlockList{{4, 5}}));
+// Feeds `items` (the lines after the ID line) to the reader with an array of
+// exactly b blocks, so that any write past it shows under the sanitizers.
+// Returns the blocks read, or the console output when nothing was read.
+std::string ReadItems(const std::string& items, uint16_t v = 5, uint16_t k = 2, uint32_t b = 4,
+                      uint32_t chi = 4, uint32_t cei = 2) {
+  TextCursor text = CursorOver(items.data(), items.size());
+  BlockArray blocks = AllocBlocks(b);
+  ConsoleCapture cap;
+  if (ReadCText(blocks.get(), text, v, k, b, chi, cei) != b) return cap.out;
+  std::string out = cap.out + "k=" + std::to_string(BlockK(blocks[0]));
+  for (const auto& block : ListOf(blocks.get(), b, k))
+    for (size_t i = 0; i < block.size(); ++i)
+      out.append(i == 0 ? " " : ",").append(std::to_string(block[i]));
+  return out;
 }
 
-TEST(CTextReader, EachFailureGivesItsOneMessage) {
+// Any line split, separator and item counts read; each failure gives its one
+// message.
+TEST(CTextReader, Outcomes) {
+  const char* const read = "k=2 1,2 1,3 2,4 3,5";
   const struct {
     const char* items;
-    const char* message;
+    const char* expected; // the blocks read, or the message
     uint32_t b = 4;
     uint16_t v = 5, k = 2;
     uint32_t chi = 4, cei = 2;
   } cases[] = {
+      {"4,4,5,2,\n1^2,\n4,3,\n18,\n9\n", read},
+      {"4 4 5 2 1^2 4 3 18 9", read},
+      {"4/4/5/2/1^2/4/3/18/9\r\n", read},
+      {"\n  # a comment line\n4,\t4, 5,2 ;rest ignored\n1,1,4,3,18,9\n", read},
+      {"4,4,5,2,1^2,4,3,18,9,and words after the end\n", read},
+      {"4,4,5,2,1^2,4,3,18,9,77,88\n", read}, // items past CS2 are never read
+      {"4,4,65541,2,1^2,4,3,18,9", read},     // v is compared in its low 16 bits
+      {"5,4,5,2,123456,1^2,4,3,18,9", read, 4, 5, 2, 5},
+      {"31,4,5,2,1^27,1^2,4,3,18,9", read, 4, 5, 2, 31},
+      {"4,4,5,2,1^2,4,3,18,9,1,1", read, 4, 5, 2, 4, 4},
+      {"4,1,5,2,10,10,10\n", "k=2 4,5", 1}, // the last rank itself
       {"3,4,5,2,1^2,4,3,18,9", "Err cH=3 vs. AulHdrItems=4\n"},
-      {"4,5,5,2,1^2,4,3,18,9", "Err bH=5 vs. Ab=4\n"},
       {"4,5,6,3,1^2,4,3,18,9", "Err bH=5 vs. Ab=4\n"}, // the first mismatch stops
       {"4,4,6,2,1^2,4,3,18,9", "Err vH=6 vs. Av=5\n"},
       {"4,4,5,3,1^2,4,3,18,9", "Err kH=3 vs. Ak=2\n"},
       // Truncated: header items that never come are no mismatch.
-      {"", "Err b=0 vs. Ab=4\n"},
       {"4,4,5", "Err b=0 vs. Ab=4\n"},
       {"4,4,5,2,1^2,4", "Err b=3 vs. Ab=4\n"},
       {"4,4,5,2,1^2,4,3", "Err CS1=18 vs. CS1File=1\n"},
-      {"4,4,5,2,1^2,4,3,18", "Err CS2=9 vs. CS2File=1\n"},
       {"4,4,5,2,1^2,4,3,19,9", "Err CS1=18 vs. CS1File=19\n"},
       {"4,4,5,2,1^2,4,3,18,8", "Err CS2=9 vs. CS2File=8\n"},
       // d^0 ends reading at once.
@@ -198,26 +123,8 @@ TEST(CTextReader, EachFailureGivesItsOneMessage) {
       {"4,4,5,2,1^2,4,3,18,9", "", 4, 3, 4},
       {"4,4,5,2,1^2,4,3,18,9", "", 4, 55, 2},
   };
-  for (const auto& c : cases) {
-    const Read r = ReadItems(c.items, c.v, c.k, c.b, c.chi, c.cei);
-    EXPECT_EQ(r.result, 0u) << c.items;
-    EXPECT_EQ(r.console, c.message) << c.items;
-  }
-}
-
-TEST(CTextRoundTrip, RandomDesignsComeBackSorted) {
-  std::mt19937 rng(2024);
-  for (int round = 0; round < 60; ++round) {
-    unsigned v = 0, k = 0;
-    const BlockList blocks = RandomDesign(rng, round, v, k);
-    const auto b = static_cast<uint32_t>(blocks.size());
-    Sys s = MakeDesign(v, k, blocks);
-    const Written w = WriteToText(s, 32 + rng() % 193, (round & 1) != 0);
-    ASSERT_TRUE(w.ok);
-    const Read r = ReadItems(Items(w.text), static_cast<uint16_t>(v), static_cast<uint16_t>(k), b);
-    ASSERT_EQ(r.result, b) << r.console;
-    EXPECT_EQ(r.blocks, Sorted(blocks)) << "v=" << v << " k=" << k << " b=" << b;
-  }
+  for (const auto& c : cases)
+    EXPECT_EQ(ReadItems(c.items, c.v, c.k, c.b, c.chi, c.cei), c.expected) << c.items;
 }
 
 } // namespace

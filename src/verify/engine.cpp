@@ -163,7 +163,6 @@ void ResetCounters(TestContext& ctx) {
   ctx.sMaxCount = -1;
   ctx.ulUncovered = 0;
   ctx.usEstimate = 5;
-  ctx.ulKept = 0;
   ctx.ulSeen = 0;
   ctx.tStart = ctx.tNow = NowSeconds();
 }
@@ -192,7 +191,6 @@ void SetupAnalysis(TestContext& ctx, const DesignParams& p, const AnalysisOption
 
   ctx.ulCnVK = static_cast<uint32_t>(Binomial(v, k));
   ctx.usKT = static_cast<uint16_t>(Binomial(k, t));
-  ctx.ulCnVT = static_cast<uint32_t>(Binomial(v, t));
   ctx.usMK = k < m ? static_cast<uint16_t>(Binomial(m, k)) : 0;
   ctx.ulCnVM = k < m ? static_cast<uint32_t>(Binomial(v, m)) : 0;
   CheckRange(ctx.usKT, 1, MAX_KT, "MAX_KT wrong in source");
@@ -258,7 +256,6 @@ bool AnalyseBlock(TestContext& ctx, const Block& block) {
       return false;
     }
   }
-  ++ctx.ulKept;
   const uint8_t cap = ctx.bCap;
   for (unsigned i = 0; i < count; ++i)
     if (counters[idx[i]] < cap) ++counters[idx[i]];
@@ -277,7 +274,6 @@ void AnalyseDerivedDesign(TestContext& ctx, const Block* blocks, uint32_t b) {
   for (uint32_t i = 0; i < b; ++i)
     CountTSets(ctx, pts, BlockPointSet(blocks[i], blockK, ctx.v, pts));
   ctx.ulSeen += b;
-  ctx.ulKept += b;
 }
 
 void PrintTSetReport(TestContext& ctx) {

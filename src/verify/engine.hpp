@@ -46,7 +46,6 @@ struct TestContext : DesignParams {
   uint16_t usTestSize = 0; // larger of k and m: size of the walked combinations
   uint16_t usKT = 0;       // C(k, t)
   uint32_t ulCnVK = 0;     // C(v, k)
-  uint32_t ulCnVT = 0;     // C(v, t)
   uint32_t ulMaxLosing = 1;
   uint32_t ulMaxReport = 15;
   uint8_t fShowDupeTSets = 0;
@@ -66,7 +65,7 @@ struct TestContext : DesignParams {
   uint32_t ulUncovered = 0;
   uint16_t usEstimate = 5;
   std::time_t tStart = 0, tNow = 0;
-  uint32_t ulKept = 0, ulSeen = 0;
+  uint32_t ulSeen = 0; // blocks the analysis examined
   uint16_t usPrintBase = 1;
   // Run settings the engine reads, stored by SetupAnalysis (the skippers as
   // settled there).
@@ -96,7 +95,7 @@ bool AnalyseBlock(TestContext& ctx, const Block& block);
 // For m < k, after SetupAnalysis with (v, m, t, m, l): counts every t-subset
 // of every design block once per block (block size from the k field of
 // blocks[0]), so that no block is counted twice toward the same t-subset
-// through several of its m-subsets. ulSeen and ulKept become b.
+// through several of its m-subsets. ulSeen becomes b.
 void AnalyseDerivedDesign(TestContext& ctx, const Block* blocks, uint32_t b);
 
 // The coverage test: head, passes, verdict. True when nothing was losing.

@@ -200,12 +200,6 @@ bool StderrIsConsole() {
   return gErr.tty;
 }
 
-int16_t VDualPrint(const char* format, va_list args) {
-  const Formatted text(format, args);
-  DualWrite(text.data(), text.size());
-  return static_cast<int16_t>(text.size());
-}
-
 void DualWrite(const char* text, size_t size) {
   if (gCapture != nullptr) {
     gCapture->out.append(text, size);
@@ -231,9 +225,10 @@ char* PutUnsigned(char* out, unsigned long value, int width) {
 int16_t DualPrint(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  const int16_t n = VDualPrint(format, args);
+  const Formatted text(format, args);
   va_end(args);
-  return n;
+  DualWrite(text.data(), text.size());
+  return static_cast<int16_t>(text.size());
 }
 
 void StdoutPrint(const char* format, ...) {

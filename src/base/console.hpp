@@ -22,7 +22,6 @@ namespace kovra {
 // Prints to standard output and mirrors the text on standard error as said
 // above. Returns the character count of the text, as a 16-bit number.
 int16_t DualPrint(const char* format, ...) KOVRA_PRINTF(1, 2);
-int16_t VDualPrint(const char* format, va_list args) KOVRA_PRINTF(1, 0);
 
 // DualPrint of a text that needs no formatting. The losing combinations and
 // the redundant blocks come by the hundred thousand; printf's parsing of the

@@ -83,10 +83,9 @@ unsigned TSetIndices(const TestContext& ctx, const uint8_t* pts, unsigned n, uin
   return count;
 }
 
-// The block in the numbers of its file (the array is in base 1 by now), as
-// the losing combinations are printed.
 // "Redundant block: #%ld (", each point as "%2hu" followed by " " or ")",
-// and the line end.
+// and the line end; the points in the numbers of the file (the array is in
+// base 1 by now), as the losing combinations are printed.
 void PrintRedundantBlock(uint32_t seen, const Block& block, unsigned k, uint16_t printBase) {
   static constexpr char kHead[] = "Redundant block: #";
   char line[96];
@@ -228,15 +227,6 @@ void SetupAnalysis(TestContext& ctx, const DesignParams& p, const AnalysisOption
   }
   InitRankTable(ctx.tRank, v, t);
   ResetCounters(ctx);
-}
-
-bool IsBlockNeeded(const TestContext& ctx, const Block& block) {
-  uint8_t pts[8];
-  const unsigned n = BlockPointSet(block, ctx.k, ctx.v, pts);
-  const uint8_t* counters = ctx.counters.get();
-  const uint8_t need = ctx.bNeeded;
-  // ForEachTSetIndex returns false exactly when a counter below need stopped it.
-  return !ForEachTSetIndex(ctx, pts, n, [&](uint64_t idx) { return counters[idx] >= need; });
 }
 
 bool AnalyseBlock(TestContext& ctx, const Block& block) {

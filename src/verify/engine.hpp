@@ -83,13 +83,11 @@ struct TestContext : DesignParams {
 // fields (ending the program with code 13 when memory is short).
 void SetupAnalysis(TestContext& ctx, const DesignParams& p, const AnalysisOptions& opt);
 
-// True when some t-subset of the block lies in fewer than l accepted blocks.
-// The block's first k points are read as a set: points outside 1..v and
-// repeated points take no part.
-bool IsBlockNeeded(const TestContext& ctx, const Block& block);
-
-// Counts the block when it is needed (or -y3) and returns true; otherwise it
-// is redundant: returns false (printing it under -d) and counts nothing.
+// Counts the block when it is needed (or -y3) and returns true: needed means
+// some t-subset of it lies in fewer than l accepted blocks, its first k
+// points read as a set (points outside 1..v and repeats take no part).
+// Otherwise it is redundant: returns false (printing it under -d) and counts
+// nothing.
 bool AnalyseBlock(TestContext& ctx, const Block& block);
 
 // For m < k, after SetupAnalysis with (v, m, t, m, l): counts every t-subset

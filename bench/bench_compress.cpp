@@ -33,19 +33,17 @@ constexpr uint32_t kB = 250000;
 // b random k-subsets of 1..v from a fixed seed: the same design on every run.
 Sys MakeDesign(unsigned v, unsigned k, uint32_t b, uint32_t seed) {
   Sys sys;
-  sys.blocks = AllocBlocks(b);
-  SetBlockK(sys.blocks[0], k);
+  sys.blocks = AllocBlocks(b, k);
   ParamsOf(sys) = DesignParams{static_cast<uint16_t>(v), static_cast<uint16_t>(k), 3,
                                static_cast<uint16_t>(k), 1};
   std::mt19937 rng(seed);
-  std::vector<uint8_t> points(v);
-  std::iota(points.begin(), points.end(), uint8_t{1});
+  std::vector<Point> points(v);
+  std::iota(points.begin(), points.end(), Point{1});
   for (uint32_t i = 0; i < b; ++i) {
     // A partial Fisher-Yates shuffle picks k distinct points.
     for (unsigned j = 0; j < k; ++j) std::swap(points[j], points[j + rng() % (v - j)]);
-    std::memcpy(sys.blocks[i].pt, points.data(), k);
+    std::copy_n(points.data(), k, BlockAt(sys, i));
   }
-  SetBlockK(sys.blocks[0], k);
   sys.b = b;
   return sys;
 }
@@ -54,7 +52,7 @@ Sys MakeDesign(unsigned v, unsigned k, uint32_t b, uint32_t seed) {
 const Sys& Design() {
   static const Sys sys = [] {
     Sys s = MakeDesign(kV, kK, kB, 20240601);
-    SortBlocks(s.blocks.get(), s.b, false);
+    SortBlocks(s.blocks.get(), s.b, s.k, false);
     return s;
   }();
   return sys;
@@ -62,8 +60,8 @@ const Sys& Design() {
 
 Sys CopyOf(const Sys& src) {
   Sys dst;
-  dst.blocks = AllocBlocks(src.b);
-  std::memcpy(dst.blocks.get(), src.blocks.get(), src.b * sizeof(Block));
+  dst.blocks = AllocBlocks(src.b, src.k);
+  std::copy_n(src.blocks.get(), size_t{src.b} * src.k, dst.blocks.get());
   ParamsOf(dst) = src;
   dst.b = src.b;
   return dst;
@@ -97,7 +95,7 @@ size_t PlainTextSize(const Sys& sys) {
   size_t len = 0;
   std::FILE* f = open_memstream(&buf, &len);
   WriteIdHeader(f, IdLineOf(sys, sys.b), "");
-  WriteBlockLines(sys.blocks.get(), sys.b, f);
+  WriteBlockLines(sys.blocks.get(), sys.b, sys.k, f);
   std::fclose(f);
   std::free(buf);
   return len;
@@ -115,19 +113,15 @@ std::string CBinData(const std::string& path) {
 }
 
 // Decodes a ctext file held in memory, ID line first.
-uint32_t DecodeCText(const std::string& text, Block* blocks, const Sys& sys) {
+uint32_t DecodeCText(const std::string& text, Point* blocks, const Sys& sys) {
   TextCursor cursor = CursorOver(text.data(), text.size());
   char line[LINE_BUFSIZE];
   ReadTextLine(line, cursor, false, true, true);
   return ReadCText(blocks, cursor, sys.v, sys.k, sys.b, 4, 2);
 }
 
-// Points only: the first block's k field travels with it when the design is
-// sorted, so the flag bytes may differ.
-bool SameBlocks(const Block* a, const Sys& sys) {
-  for (uint32_t i = 0; i < sys.b; ++i)
-    if (std::memcmp(a[i].pt, sys.blocks[i].pt, sizeof a[i].pt) != 0) return false;
-  return true;
+bool SameBlocks(const Point* a, const Sys& sys) {
+  return std::equal(a, a + size_t{sys.b} * sys.k, sys.blocks.get());
 }
 
 void SetCounters(benchmark::State& state, const Sys& sys, size_t encoded) {
@@ -148,7 +142,7 @@ BENCHMARK(BM_CTextEncode)->Unit(benchmark::kMillisecond);
 void BM_CTextDecode(benchmark::State& state) {
   Sys sys = CopyOf(Design());
   std::string text = EncodeCText(sys);
-  BlockArray blocks = AllocBlocks(sys.b);
+  BlockArray blocks = AllocBlocks(sys.b, sys.k);
   for (auto _ : state)
     if (DecodeCText(text, blocks.get(), sys) != sys.b) state.SkipWithError("ctext decode failed");
   if (!SameBlocks(blocks.get(), sys)) state.SkipWithError("ctext decode gave other blocks");
@@ -183,7 +177,7 @@ void BM_CBinDecode(benchmark::State& state) {
   std::fseek(f, 0, SEEK_END);
   const long size = std::ftell(f);
   std::fclose(f);
-  BlockArray blocks = AllocBlocks(sys.b);
+  BlockArray blocks = AllocBlocks(sys.b, sys.k);
   for (auto _ : state) {
     ConsoleCapture quiet;
     const uint32_t n = ReadCBin(blocks.get(), data.data(), data.size(), sys.v, sys.k, sys.b, 4, 2);
@@ -198,9 +192,9 @@ BENCHMARK(BM_CBinDecode)->Unit(benchmark::kMillisecond);
 // still give the right blocks.
 void BM_Smoke_CompressRoundTrip(benchmark::State& state) {
   Sys sys = MakeDesign(12, 4, 300, 7);
-  SortBlocks(sys.blocks.get(), sys.b, false);
+  SortBlocks(sys.blocks.get(), sys.b, sys.k, false);
   TempName file;
-  BlockArray blocks = AllocBlocks(sys.b);
+  BlockArray blocks = AllocBlocks(sys.b, sys.k);
   for (auto _ : state) {
     ConsoleCapture quiet;
     const bool textOk =

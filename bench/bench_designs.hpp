@@ -195,12 +195,11 @@ inline uint64_t CountLosingFromBlocks(const Design& d, unsigned t, unsigned m) {
   return losing;
 }
 
-inline std::vector<Block> ToBlocks(const Design& d) {
-  std::vector<Block> out(d.blocks.size(), Block{});
-  for (size_t i = 0; i < d.blocks.size(); ++i)
-    for (size_t j = 0; j < d.blocks[i].size(); ++j)
-      out[i].pt[j] = static_cast<uint8_t>(d.blocks[i][j]);
-  if (!out.empty()) SetBlockK(out[0], d.k);
+// The blocks as rows of k points, one after another.
+inline std::vector<Point> ToBlocks(const Design& d) {
+  std::vector<Point> out;
+  for (const Points& p : d.blocks)
+    for (const int x : p) out.push_back(static_cast<Point>(x));
   return out;
 }
 

@@ -42,7 +42,8 @@ std::unique_ptr<Prepared> Prepare(std::string name, Design d, uint16_t t, uint16
   opt.skippers = SkipperSettings{0, 0};
   const auto v = static_cast<uint16_t>(p->design.v), k = static_cast<uint16_t>(p->design.k);
   SetupAnalysis(p->ctx, DesignParams{v, k, t, m, 1}, opt);
-  for (const Block& b : ToBlocks(p->design)) AnalyseBlock(p->ctx, b);
+  const std::vector<Point> rows = ToBlocks(p->design);
+  for (size_t i = 0; i < rows.size(); i += k) AnalyseBlock(p->ctx, &rows[i]);
   p->combs = Binomial(v, m);
   p->expectLosing = CountLosingFromBlocks(p->design, t, m);
   return p;
@@ -182,7 +183,8 @@ void BM_Smoke_Engine(benchmark::State& state) {
   opt.ulMaxLosing = 2147483647u;
   opt.skippers = SkipperSettings{2, 0};
   SetupAnalysis(ctx, DesignParams{16, 6, 3, 6, 1}, opt);
-  for (const Block& b : ToBlocks(d)) AnalyseBlock(ctx, b);
+  const std::vector<Point> rows = ToBlocks(d);
+  for (size_t i = 0; i < rows.size(); i += d.k) AnalyseBlock(ctx, &rows[i]);
   for (auto _ : state) {
     ConsoleCapture cap;
     uint32_t combs = 0, fast = 0, plain = 0;

@@ -100,27 +100,25 @@ inline bool SafeForLoader(const uint8_t* data, size_t size) {
   return true;
 }
 
-// Every block a reader reports as read: points ascending within 1..v, the
-// bytes after them untouched, k in the first block. Anything else is a bug.
-inline void CheckBlocks(const kovra::Block* blocks, uint32_t b, unsigned v, unsigned k) {
-  if (b == 0) return;
-  if (kovra::BlockK(blocks[0]) != k) std::abort();
+// Every block a reader reports as read: points ascending within 1..v.
+// Anything else is a bug.
+inline void CheckBlocks(const kovra::Point* blocks, uint32_t b, unsigned v, unsigned k) {
   for (uint32_t i = 0; i < b; ++i) {
     unsigned previous = 0;
-    for (unsigned j = 0; j < 7; ++j) {
-      const unsigned p = blocks[i].pt[j];
-      if (j < k ? (p <= previous || p > v) : p != 0) std::abort();
+    for (unsigned j = 0; j < k; ++j) {
+      const unsigned p = blocks[size_t{i} * k + j];
+      if (p <= previous || p > v) std::abort();
       previous = p;
     }
   }
 }
 
 // A design holding a copy of the blocks a reader gave, for writing them again.
-inline bool SysFromBlocks(kovra::Sys& sys, const kovra::Block* blocks, uint32_t b, uint16_t v,
+inline bool SysFromBlocks(kovra::Sys& sys, const kovra::Point* blocks, uint32_t b, uint16_t v,
                           uint16_t k) {
-  sys.blocks = kovra::AllocBlocks(b);
+  sys.blocks = kovra::AllocBlocks(b, k);
   if (!sys.blocks) return false;
-  std::memcpy(sys.blocks.get(), blocks, b * sizeof(kovra::Block));
+  std::memcpy(sys.blocks.get(), blocks, size_t{b} * k * sizeof(kovra::Point));
   sys.b = b;
   kovra::ParamsOf(sys) = kovra::DesignParams{v, k, 1, 1, 1};
   return true;

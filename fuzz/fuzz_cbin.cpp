@@ -9,6 +9,7 @@
 #include "formats/cbin.hpp"
 #include "formats/textfmt.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,7 +28,7 @@ void ThroughTheLoader(const char* path, const uint8_t* data, size_t size) {
 }
 
 // Writes the blocks again and reads them back: the same blocks must return.
-void RoundTrip(const Block* blocks, uint32_t b, uint16_t v, uint16_t k) {
+void RoundTrip(const Point* blocks, uint32_t b, uint16_t v, uint16_t k) {
   Sys sys;
   if (!SysFromBlocks(sys, blocks, b, v, k)) return;
   TempInput out(nullptr, 0);
@@ -36,11 +37,11 @@ void RoundTrip(const Block* blocks, uint32_t b, uint16_t v, uint16_t k) {
   const std::string written{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   const size_t offset = written.find('\n');
   if (offset == std::string::npos) std::abort();
-  BlockArray again = AllocBlocks(b);
+  BlockArray again = AllocBlocks(b, k);
   if (ReadCBin(again.get(), written.data() + offset + 1, written.size() - offset - 1, v, k, b, 4,
                2) != b)
     std::abort();
-  if (std::memcmp(again.get(), blocks, b * sizeof(Block)) != 0) std::abort();
+  if (std::memcmp(again.get(), blocks, size_t{b} * k * sizeof(Point)) != 0) std::abort();
 }
 
 void Directly(const uint8_t* data, size_t size) {
@@ -53,7 +54,7 @@ void Directly(const uint8_t* data, size_t size) {
   if (offset == 0 || !IsIdLine(line.c_str())) return;
   const CompressedParams p = ParamsFromIdLine(line.c_str());
   if (p.b > kMaxFuzzBlocks) return;
-  BlockArray blocks = AllocBlocks(p.b == 0 ? 1 : p.b);
+  BlockArray blocks = AllocBlocks(p.b == 0 ? 1 : p.b, std::clamp<unsigned>(p.k, 1, MAX_K));
   const auto* stream = reinterpret_cast<const char*>(data) + offset;
   const uint32_t n = ReadCBin(blocks.get(), stream, size - offset, p.v, p.k, p.b, p.chi, p.cei);
   if (n != 0 && n != p.b) std::abort();

@@ -9,6 +9,7 @@
 #include "formats/ctext.hpp"
 #include "formats/textfmt.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -35,7 +36,7 @@ void ThroughTheLoader(const char* path, const uint8_t* data, size_t size) {
 }
 
 // Writes the blocks again and reads them back: the same blocks must return.
-void RoundTrip(const Block* blocks, uint32_t b, uint16_t v, uint16_t k) {
+void RoundTrip(const Point* blocks, uint32_t b, uint16_t v, uint16_t k) {
   Sys sys;
   if (!SysFromBlocks(sys, blocks, b, v, k)) return;
   char* written = nullptr;
@@ -50,9 +51,9 @@ void RoundTrip(const Block* blocks, uint32_t b, uint16_t v, uint16_t k) {
   TextCursor cursor = CursorOver(text.data(), text.size());
   char line[LINE_BUFSIZE];
   ReadTextLine(line, cursor, false, true, true); // the ID line
-  BlockArray again = AllocBlocks(b);
+  BlockArray again = AllocBlocks(b, k);
   if (ReadCText(again.get(), cursor, v, k, b, 4, 2) != b) std::abort();
-  if (std::memcmp(again.get(), blocks, b * sizeof(Block)) != 0) std::abort();
+  if (std::memcmp(again.get(), blocks, size_t{b} * k * sizeof(Point)) != 0) std::abort();
 }
 
 void Directly(const uint8_t* data, size_t size) {
@@ -69,7 +70,7 @@ void Directly(const uint8_t* data, size_t size) {
     text = start;
   }
   if (p.b > kMaxFuzzBlocks) return;
-  BlockArray blocks = AllocBlocks(p.b == 0 ? 1 : p.b);
+  BlockArray blocks = AllocBlocks(p.b == 0 ? 1 : p.b, std::clamp<unsigned>(p.k, 1, MAX_K));
   const uint32_t n = ReadCText(blocks.get(), text, p.v, p.k, p.b, p.chi, p.cei);
   if (n != 0 && n != p.b) std::abort();
   if (n != 0) {

@@ -63,18 +63,18 @@ bool Acceptable(const uint8_t* data, size_t size) {
 }
 
 // What every array the loader hands out must satisfy.
-void CheckResult(const kovra::Block* blocks, const kovra::LoadParams& io) {
+void CheckResult(const kovra::Point* blocks, const kovra::LoadParams& io) {
   if (blocks == nullptr) return;
-  if (io.b == 0 || io.k == 0 || io.k > kovra::MAX_K || kovra::BlockK(blocks[0]) != io.k)
-    __builtin_trap();
+  if (io.b == 0 || io.k == 0 || io.k > kovra::MAX_K) __builtin_trap();
   const unsigned low = io.base, high = io.base + io.v - 1u;
-  for (uint32_t i = 0; i < io.b; ++i)
+  for (uint32_t i = 0; i < io.b; ++i) {
+    const kovra::Point* row = blocks + size_t{i} * io.k;
     for (unsigned j = 0; j < io.k; ++j) {
-      const unsigned p = blocks[i].pt[j];
-      if (p < low || p > high) __builtin_trap();
+      if (row[j] < low || row[j] > high) __builtin_trap();
       for (unsigned q = 0; q < j; ++q)
-        if (blocks[i].pt[q] == p) __builtin_trap();
+        if (row[q] == row[j]) __builtin_trap();
     }
+  }
 }
 
 } // namespace

@@ -284,13 +284,11 @@ bool WriteS5648(std::FILE* stream, const S5648& design) {
   if (b != 0) {
     // Through the program's own block writer, so the lines are the ones it
     // writes itself.
-    BlockArray blocks = AllocBlocks(b);
+    BlockArray blocks = AllocBlocks(b, 6);
     if (!blocks) return false;
-    for (uint32_t i = 0; i < b; ++i) {
-      std::copy(design.blocks[i].begin(), design.blocks[i].end(), blocks[i].pt);
-      SetBlockK(blocks[i], 6);
-    }
-    WriteBlockLines(blocks.get(), b, stream);
+    for (uint32_t i = 0; i < b; ++i)
+      std::copy(design.blocks[i].begin(), design.blocks[i].end(), blocks.get() + size_t{i} * 6);
+    WriteBlockLines(blocks.get(), b, 6, stream);
   }
   return std::fflush(stream) == 0 && std::ferror(stream) == 0;
 }

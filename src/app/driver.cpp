@@ -38,14 +38,13 @@ bool FileExists(const std::string& name) {
 bool RemoveRedundantBlocks(TestContext& ctx, Sys& sys) {
   bool found = false;
   for (uint32_t i = 0; i < sys.b; ++i) {
-    bool accepted = AnalyseBlock(ctx, sys.blocks[i]);
+    bool accepted = AnalyseBlock(ctx, BlockAt(sys, i));
     while (!accepted) {
       found = true;
-      sys.blocks[i] = sys.blocks[sys.b - 1];
-      if (i == 0) SetBlockK(sys.blocks[0], sys.k);
+      std::copy_n(BlockAt(sys, sys.b - 1), sys.k, BlockAt(sys, i));
       --sys.b;
       if (i >= sys.b) break;
-      accepted = AnalyseBlock(ctx, sys.blocks[i]);
+      accepted = AnalyseBlock(ctx, BlockAt(sys, i));
     }
   }
   return found;
@@ -89,14 +88,14 @@ bool AnalyseDerived(TestContext& ctx, const RunSettings& rs, const Sys& sys) {
     PrintSysParams(derived, true);
   }
   SetupAnalysis(ctx, derived, EngineOptions(rs, sys, false));
-  AnalyseDerivedDesign(ctx, sys.blocks.get(), sys.b);
+  AnalyseDerivedDesign(ctx, sys.blocks.get(), sys.b, sys.k);
   return true;
 }
 
 // Writes the design to its new file; true when the file (or the dump with
 // -D) was made in full.
 bool WriteNewFile(const RunSettings& rs, Sys& sys, bool redundantFound, bool toSysDir) {
-  if (rs.fSortOutput != 0 && rs.bCompressed == 0) SortBlocks(sys.blocks.get(), sys.b, false);
+  if (rs.fSortOutput != 0 && rs.bCompressed == 0) SortBlocks(sys.blocks.get(), sys.b, sys.k, false);
   NewFileRequest req;
   req.target = !rs.szOutputFile.empty()
                    ? rs.szOutputFile

@@ -94,6 +94,18 @@ void ApplyInternalOption(RunSettings& rs, const char* arg, const OptionValue& va
   }
 }
 
+// A design parameter as written: a number above its limit ends the program
+// at once, before any file is read, with the parameter, the number and the
+// limit named (its low bits would name another design: -v65541 is not 5).
+uint16_t DesignParam(const OptionValue& val, char name, uint16_t limit) {
+  if (val.full > limit) {
+    DualPrint("Err: %c = %.*s is above the limit %hu.\n", name, static_cast<int>(val.digits.size()),
+              val.digits.data(), limit);
+    ErrExit(1);
+  }
+  return static_cast<uint16_t>(val.full);
+}
+
 // Applies one option. `arg` is the argument as given (for the messages),
 // `option` the text parsed (differs for the help aliases).
 void ApplyOption(RunSettings& rs, ParseState& st, const char* arg, const char* option,
@@ -108,25 +120,25 @@ void ApplyOption(RunSettings& rs, ParseState& st, const char* arg, const char* o
   CmdGiven& given = rs.given;
   switch (letter) {
   case 'v':
-    rs.v = given.v = Low16(n);
+    rs.v = given.v = DesignParam(val, 'v', MAX_V);
     st.paramMarked = true;
     break;
   case 'k':
-    rs.k = given.k = Low16(n);
+    rs.k = given.k = DesignParam(val, 'k', MAX_K);
     st.paramMarked = true;
     break;
   case 't':
-    rs.t = given.t = Low16(n);
+    rs.t = given.t = DesignParam(val, 't', MAX_T);
     st.paramMarked = true;
     CheckRange(rs.t, 1, MAX_T, "t");
     break;
   case 'm':
-    rs.m = given.m = Low16(n);
+    rs.m = given.m = DesignParam(val, 'm', MAX_M);
     st.paramMarked = true;
     CheckRange(rs.m, 1, MAX_M, "m");
     break;
   case 'l':
-    rs.l = given.l = Low16(n);
+    rs.l = given.l = DesignParam(val, 'l', MAX_L);
     st.paramMarked = true;
     CheckRange(rs.l, 1, MAX_L, "l");
     break;
@@ -208,13 +220,20 @@ void ApplyOption(RunSettings& rs, ParseState& st, const char* arg, const char* o
   }
 }
 
-// End values left at 0 or above their limit mean "up to the limit".
+// End values above their limit mean "up to the limit". Left at 0 they keep
+// the classic ranges: the batch modes walk the system tree, which holds
+// classic designs, and the parameter search would otherwise try m up to 20,
+// walks far beyond what a bare block list deserves by default.
 void FixEndValues(RunSettings& rs) {
-  if (rs.V == 0 || rs.V > MAX_V) rs.V = MAX_V;
-  if (rs.K == 0 || rs.K > MAX_K) rs.K = MAX_K;
-  if (rs.T == 0 || rs.T > MAX_T) rs.T = MAX_T;
-  if (rs.M == 0 || rs.M > MAX_M) rs.M = MAX_M;
-  if (rs.L == 0 || rs.L > MAX_L) rs.L = MAX_L;
+  const auto fix = [](uint16_t& value, uint16_t unset, uint16_t limit) {
+    if (value == 0) value = unset;
+    if (value > limit) value = limit;
+  };
+  fix(rs.V, CLASSIC_MAX_V, MAX_V);
+  fix(rs.K, CLASSIC_MAX_K, MAX_K);
+  fix(rs.T, CLASSIC_MAX_T, MAX_T);
+  fix(rs.M, CLASSIC_MAX_M, MAX_M);
+  fix(rs.L, MAX_L, MAX_L);
 }
 
 // Combinations that make no sense together: only the output base is
@@ -267,11 +286,13 @@ void ShowScreen(char letter, const RunSettings& rs) {
 OptionValue ScanOptionValue(const char* afterLetter) {
   const char* p = afterLetter;
   while (*p != '\0' && !IsDigit(*p) && *p != '-' && *p != '+' && *p != ' ') ++p;
-  if (*p == '-') return {0, '0'};
-  if (!IsDigit(*p)) return {1, '1'}; // end of the argument, a blank or '+'
-  OptionValue val{0, *p};
+  if (*p == '-') return {0, '0', 0, "0"};
+  if (!IsDigit(*p)) return {1, '1', 1, "1"}; // end of the argument, a blank or '+'
+  OptionValue val{0, *p, LeadingDecimal(p, UINT64_MAX), {}};
+  const char* digits = p;
   // Unsigned arithmetic wraps, so a number of any length keeps its low bits.
   for (; IsDigit(*p); ++p) val.value = val.value * 10u + static_cast<uint32_t>(*p - '0');
+  val.digits = std::string_view(digits, static_cast<size_t>(p - digits));
   return val;
 }
 

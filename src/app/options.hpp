@@ -4,6 +4,7 @@
 #include "base/settings.hpp"
 
 #include <cstdint>
+#include <string_view>
 
 namespace kovra {
 
@@ -20,9 +21,14 @@ inline constexpr int MAX_SCREEN_REQUESTS = 32;
 // start of its value text, accumulated with wrapping arithmetic (a setting
 // keeps the low bits of its width), and the first character of that text
 // ('1' for "-x", "-x+" and "-x blank", '0' for "-x-", else the first digit).
+// `full` is the number as written, saturated at UINT64_MAX, and `digits`
+// its text, for the settings that must refuse what does not fit rather than
+// wrap.
 struct OptionValue {
   uint32_t value = 1;
   char first = '1';
+  uint64_t full = 1;
+  std::string_view digits = "1";
 };
 
 // Scans the characters after the option letter: everything that is not a

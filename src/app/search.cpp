@@ -78,7 +78,7 @@ uint32_t MakeDenseCopy(const Scan& s, const std::string& fileName, TempFile& tmp
   const DesignParams p{static_cast<uint16_t>(s.v), static_cast<uint16_t>(s.k), 1, 1, 1};
   if (!MakeSys(sys, p, fileName.c_str(), load)) return 0;
   const uint32_t b = sys.b;
-  CloseGaps(sys.blocks.get(), sys.b, 1);
+  CloseGaps(sys.blocks.get(), sys.b, sys.k, 1);
   if (!tmp.Create("", ".tmp")) {
     DualPrint("Err: can't create a temporary file\n");
     return b;
@@ -88,7 +88,7 @@ uint32_t MakeDenseCopy(const Scan& s, const std::string& fileName, TempFile& tmp
   FilePtr out(std::fopen(tmp.path().c_str(), "w"));
   bool written = false;
   if (out) {
-    WriteBlockLines(sys.blocks.get(), sys.b, out.get());
+    WriteBlockLines(sys.blocks.get(), sys.b, sys.k, out.get());
     written = std::fflush(out.get()) == 0 && std::ferror(out.get()) == 0;
     written = std::fclose(out.release()) == 0 && written;
   }

@@ -5,16 +5,29 @@
 
 namespace kovra {
 
-inline constexpr uint16_t MAX_V = 54; // points of a design
-inline constexpr uint16_t MAX_K = 7;  // points per block (a block holds 7 bytes of points)
-inline constexpr uint16_t MAX_T = 7;
-inline constexpr uint16_t MAX_M = 7;
+// What a design may be: as large as the designs people hold (covering tables
+// go to v < 100, k <= 25, t <= 8; lotteries draw up to 20 of 80).
+inline constexpr uint16_t MAX_V = 128; // points of a design (two 64-bit words)
+inline constexpr uint16_t MAX_K = 32;  // points per block
+inline constexpr uint16_t MAX_T = 8;
+inline constexpr uint16_t MAX_M = 20;
 inline constexpr uint16_t MAX_L = 255; // counters are bytes
 inline constexpr int32_t MAX_B = 2147483647;
-inline constexpr uint16_t MAX_N = 255; // largest point value a byte can hold
+inline constexpr uint16_t MAX_N = 255; // largest number -z renumbers, and a rank table's reach
 inline constexpr uint16_t MAX_BASE = 201;
-inline constexpr uint16_t MAX_KT = 35; // C(7,3) = C(7,4): most t-subsets of a block
+// Largest point number a block line can carry: the last point in the last base.
+inline constexpr uint16_t MAX_POINT = MAX_BASE + MAX_V - 1;
+
+// The classic representation: one byte per t-subset of at most 54 points and
+// blocks, t and m of at most 7. Designs inside these limits run on it; the
+// old file-name schemes and the system tree are made for them as well.
+inline constexpr uint16_t CLASSIC_MAX_V = 54;
+inline constexpr uint16_t CLASSIC_MAX_K = 7;
+inline constexpr uint16_t CLASSIC_MAX_T = 7;
+inline constexpr uint16_t CLASSIC_MAX_M = 7;
+inline constexpr uint16_t MAX_KT = 35; // C(7,3) = C(7,4): most t-subsets of a classic block
 inline constexpr uint16_t MAX_MK = 35;
+
 inline constexpr uint32_t MIN_CLL = 32; // compressed text line length (-G)
 inline constexpr uint32_t MAX_CLL = 224;
 

@@ -14,7 +14,7 @@ void CheckRange(int64_t value, int64_t low, int64_t high, const char* label) {
   const auto hi = static_cast<int32_t>(static_cast<uint32_t>(high));
   if (v >= lo && v <= hi) return;
   DualPrint("Error: Wrong value (%ld) for %s !\n", static_cast<long>(v), label);
-  DualPrint("       It should be between %ld and %ld. Confer the internal limits (-j).\n",
+  DualPrint("       It should be between %ld and %ld. Confer the internal limits (-i).\n",
             static_cast<long>(lo), static_cast<long>(hi));
   ErrExit(1);
 }

@@ -8,15 +8,27 @@
 
 #include "base/limits.hpp"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace kovra {
 
-// C(n, k), exact for every n up to 54 (C(54,27) = 1,946,939,425,648,112).
-// 0 when n < k or n > 1754; for 54 < n <= 1754 the value comes from an
-// extended-precision factorial table and is exact only where that precision
-// allows (nothing in the program asks for those).
+// Unsigned 128-bit numbers: counts of combinations of up to 128 points
+// (C(128,64) is about 2.4e37) are exact in them.
+__extension__ using Count128 = unsigned __int128;
+
+// C(n, k), exact for every n up to 128 where it fits 64 bits, and
+// UINT64_MAX where it does not (C(128,20) and the like: no walk can count
+// that far). 0 when n < k or n > 1754; for 128 < n <= 1754 the value comes
+// from an extended-precision factorial table and is exact only where that
+// precision allows (nothing in the program asks for those).
 uint64_t Binomial(unsigned n, unsigned k);
+
+// C(n, k) exactly for n <= MAX_V (0 when n < k or n > MAX_V).
+Count128 BinomialWide(unsigned n, unsigned k);
+
+// A count as decimal digits ("%llu" stops at 64 bits).
+void Count128Text(Count128 value, char* out, size_t size);
 
 // Rank of the ascending combination comb[0..t-1] (values 1..n): the reference
 // form, a sum of up to n binomials. Members are not checked.
@@ -33,16 +45,21 @@ void FirstComb(uint8_t* comb, unsigned count, unsigned start, unsigned fillLen);
 // was, when it held the last one.
 bool NextComb(uint8_t* comb, unsigned count, unsigned start, unsigned w);
 
+// Largest combination size a rank table serves: a block of the compressed
+// formats (an m-set of the walk is smaller).
+inline constexpr unsigned MAX_RANK_T = MAX_K;
+
 // Table form of RankComb for one (n, t): t look-ups and no loop over n.
 // rank = C(n,t) - sum over j of C(n - comb[j], t - j), j counted from 0.
+// Meaningful only while C(n, t) fits 64 bits.
 struct RankTable {
   unsigned n = 0;
   unsigned t = 0;
-  uint64_t total = 0;                   // C(n, t)
-  uint64_t term[MAX_T][MAX_N + 1] = {}; // term[j][c] = C(n - c, t - j) for c <= n
+  uint64_t total = 0;                        // C(n, t)
+  uint64_t term[MAX_RANK_T][MAX_V + 1] = {}; // term[j][c] = C(n - c, t - j) for c <= n
 };
 
-// Prepares `table` for t-subsets of 1..n (n <= 255, t <= 7).
+// Prepares `table` for t-subsets of 1..n (n <= MAX_V, t <= MAX_RANK_T).
 void InitRankTable(RankTable& table, unsigned n, unsigned t);
 
 // Same result as RankComb(comb, table.n, table.t).

@@ -7,14 +7,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace kovra {
 
-void BlockArrayFree::operator()(Block* p) const { std::free(p); }
+void PointArrayFree::operator()(Point* p) const { std::free(p); }
 
-BlockArray AllocBlocks(uint64_t n) {
-  if (n == 0 || n > SIZE_MAX / sizeof(Block)) return nullptr;
-  return BlockArray(static_cast<Block*>(std::calloc(static_cast<size_t>(n), sizeof(Block))));
+BlockArray AllocBlocks(uint64_t blocks, unsigned k) {
+  if (blocks == 0 || k == 0 || blocks > SIZE_MAX / sizeof(Point) / k) return nullptr;
+  return BlockArray(
+      static_cast<Point*>(std::calloc(static_cast<size_t>(blocks) * k, sizeof(Point))));
 }
 
 bool SetSysFileName(Sys& sys, const char* name) {
@@ -30,45 +32,45 @@ bool SetSysFileName(Sys& sys, const char* name) {
 
 void ChangeBase(Sys& sys, int16_t newBase) {
   if (newBase < 0) newBase = static_cast<int16_t>(sys.base);
-  // Point p of the old base becomes p - base + newBase, in byte arithmetic.
-  // (Mapping the smallest point present to the new base instead would
-  // renumber a design that does not use its first point: its losing
-  // combinations would then be printed, and its blocks written, under other
-  // numbers than the file's.)
-  const auto delta = static_cast<uint8_t>(static_cast<unsigned>(newBase) - sys.base);
+  // Point p of the old base becomes p - base + newBase. (Mapping the smallest
+  // point present to the new base instead would renumber a design that does
+  // not use its first point: its losing combinations would then be printed,
+  // and its blocks written, under other numbers than the file's.)
+  const auto delta = static_cast<Point>(static_cast<unsigned>(newBase) - sys.base);
   sys.base = static_cast<uint16_t>(newBase);
   if (delta == 0 || !sys.blocks || sys.b == 0) return;
-  const unsigned k = std::min<unsigned>(BlockK(sys.blocks[0]), MAX_K);
-  for (uint32_t i = 0; i < sys.b; ++i)
-    for (unsigned j = 0; j < k; ++j)
-      sys.blocks[i].pt[j] = static_cast<uint8_t>(sys.blocks[i].pt[j] + delta);
+  Point* p = sys.blocks.get();
+  const size_t n = size_t{sys.b} * sys.k;
+  for (size_t i = 0; i < n; ++i) p[i] = static_cast<Point>(p[i] + delta);
 }
 
-unsigned CloseGaps(Block* blocks, uint32_t b, int16_t newBase) {
+unsigned CloseGaps(Point* blocks, uint32_t b, unsigned k, int16_t newBase) {
   if (blocks == nullptr || b == 0) return 0;
-  const unsigned k = BlockK(blocks[0]);
-  unsigned entry[256] = {};
+  unsigned entry[MAX_N + 1] = {};
   unsigned count = 0;
-  for (uint32_t i = 0; i < b; ++i)
-    for (unsigned j = 0; j < k; ++j)
-      if (entry[blocks[i].pt[j]] == 0) entry[blocks[i].pt[j]] = ++count;
-  for (uint32_t i = 0; i < b; ++i)
-    for (unsigned j = 0; j < k; ++j)
-      blocks[i].pt[j] =
-          static_cast<uint8_t>(static_cast<unsigned>(newBase) + entry[blocks[i].pt[j]] - 1);
+  const size_t n = size_t{b} * k;
+  for (size_t i = 0; i < n; ++i)
+    if (blocks[i] <= MAX_N && entry[blocks[i]] == 0) entry[blocks[i]] = ++count;
+  for (size_t i = 0; i < n; ++i)
+    if (blocks[i] <= MAX_N)
+      blocks[i] = static_cast<Point>(static_cast<unsigned>(newBase) + entry[blocks[i]] - 1);
   return count;
 }
 
-void SortBlocks(Block* blocks, uint32_t b, bool pointsOnly) {
-  if (blocks == nullptr || b == 0) return;
-  const unsigned k = std::min<unsigned>(BlockK(blocks[0]), 7);
-  for (uint32_t i = 0; i < b; ++i) std::sort(blocks[i].pt, blocks[i].pt + k);
-  if (!pointsOnly) {
-    std::sort(blocks, blocks + b, [](const Block& x, const Block& y) {
-      return std::memcmp(x.pt, y.pt, sizeof x.pt) < 0;
-    });
-    SetBlockK(blocks[0], k);
-  }
+void SortBlocks(Point* blocks, uint32_t b, unsigned k, bool pointsOnly) {
+  if (blocks == nullptr || b == 0 || k == 0) return;
+  for (uint32_t i = 0; i < b; ++i) std::sort(blocks + size_t{i} * k, blocks + size_t{i + 1} * k);
+  if (pointsOnly) return;
+  // The rows are sorted through an order of row numbers, then moved once.
+  std::vector<uint32_t> order(b);
+  for (uint32_t i = 0; i < b; ++i) order[i] = i;
+  const auto row = [&](uint32_t i) { return blocks + size_t{i} * k; };
+  std::sort(order.begin(), order.end(), [&](uint32_t x, uint32_t y) {
+    return std::lexicographical_compare(row(x), row(x) + k, row(y), row(y) + k);
+  });
+  std::vector<Point> sorted(size_t{b} * k);
+  for (uint32_t i = 0; i < b; ++i) std::copy_n(row(order[i]), k, sorted.data() + size_t{i} * k);
+  std::copy(sorted.begin(), sorted.end(), blocks);
 }
 
 void PrintSysParams(const Sys& sys, bool newline) {
@@ -76,13 +78,44 @@ void PrintSysParams(const Sys& sys, bool newline) {
             static_cast<unsigned long>(sys.b), newline ? "\n" : "");
 }
 
-bool CheckDesignParams(const DesignParams& p, int32_t b, int16_t v1, bool report) {
+bool ParamsWithinLimits(const DesignParams& p, int64_t b, bool report) {
+  struct Field {
+    char name;
+    uint64_t value;
+    uint64_t limit;
+  };
+  const Field fields[] = {{'v', p.v, MAX_V},
+                          {'k', p.k, MAX_K},
+                          {'t', p.t, MAX_T},
+                          {'m', p.m, MAX_M},
+                          {'l', p.l, MAX_L}};
+  bool within = true;
+  for (const Field& f : fields) {
+    if (f.value <= f.limit) continue;
+    within = false;
+    if (report)
+      DualPrint("Err: %c = %lu is above the limit %lu.\n", f.name,
+                static_cast<unsigned long>(f.value), static_cast<unsigned long>(f.limit));
+  }
+  if (b > MAX_B) {
+    within = false;
+    if (report)
+      DualPrint("Err: b = %lld is above the limit %ld.\n", static_cast<long long>(b),
+                static_cast<long>(MAX_B));
+  }
+  return within;
+}
+
+bool CheckDesignParams(const DesignParams& p, int64_t b, int16_t v1, bool report) {
+  // A value too large gets its own message; "All values must be >= 1" would
+  // name the wrong reason.
+  if (!ParamsWithinLimits(p, b, report)) return false;
   // Compared as signed 16-bit numbers, as the values have always been.
   const auto v = static_cast<int16_t>(p.v), k = static_cast<int16_t>(p.k),
              t = static_cast<int16_t>(p.t), m = static_cast<int16_t>(p.m),
              l = static_cast<int16_t>(p.l);
-  const bool invalid = k < 1 || k > MAX_K || v < k || v > MAX_V || t < 1 || k < t || m < t ||
-                       m > MAX_M || l < 1 || (b != -1 && b < 1) || (v1 != -1 && (v1 < 1 || v < v1));
+  const bool invalid = k < 1 || v < k || t < 1 || k < t || m < t || l < 1 || (b != -1 && b < 1) ||
+                       (v1 != -1 && (v1 < 1 || v < v1));
   if (invalid && report) {
     DualPrint("Err: invalid design parameters v=%hd,k=%hd,t=%hd,m=%hd,l=%hd,b=%ld,v1=%hd.\n", v, k,
               t, m, l, static_cast<long>(b), v1);

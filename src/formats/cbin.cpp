@@ -163,7 +163,11 @@ void PutCBinRepeat(BitStream& s, uint32_t count) {
 
 bool WriteCBin(Sys& sys, const char* fileName, bool useRepeats) {
   if (!sys.blocks && sys.b != 0) return false;
-  SortBlocks(sys.blocks.get(), sys.b, false);
+  if (!CompressedRanksFit(sys.v, sys.k)) {
+    PrintRanksDoNotFit(sys.v, sys.k);
+    return false;
+  }
+  SortBlocks(sys.blocks.get(), sys.b, sys.k, false);
 
   OutputFile out;
   if (fileName == nullptr) {
@@ -188,7 +192,8 @@ bool WriteCBin(Sys& sys, const char* fileName, bool useRepeats) {
   PutBits(s, sys.k, 8);
 
   const auto emitRun = [&](uint64_t d, uint64_t count) {
-    // Ranks stay below C(54,7) < 2^32, so every difference fits a value code.
+    // Ranks stay below 2^32 (CompressedRanksFit), so every difference fits a
+    // value code.
     const auto value = static_cast<uint32_t>(d);
     PutCBinValue(s, value);
     if (useRepeats && count >= 2) {
@@ -226,9 +231,8 @@ bool WriteCBin(Sys& sys, const char* fileName, bool useRepeats) {
   return true;
 }
 
-uint32_t ReadCBin(Block* blocks, const char* data, size_t size, uint16_t v, uint16_t k, uint32_t b,
+uint32_t ReadCBin(Point* blocks, const char* data, size_t size, uint16_t v, uint16_t k, uint32_t b,
                   uint32_t chi, uint32_t cei) {
-  if (blocks != nullptr && b != 0) SetBlockK(blocks[0], k);
   if (chi < MIN_HDR_ITEMS || chi > MAX_HDR_ITEMS || cei < MIN_END_ITEMS || cei > MAX_END_ITEMS)
     return 0;
   RankDecoder dec;

@@ -71,7 +71,7 @@ bool WriteCBin(Sys& sys, const char* fileName, bool useRepeats);
 // them). Returns b, or 0: silently when CHI/CEI are out of 4..31 / 2..31 or
 // v and k cannot describe a design; otherwise after the statistics line and
 // the message that says why.
-uint32_t ReadCBin(Block* blocks, const char* data, size_t size, uint16_t v, uint16_t k, uint32_t b,
+uint32_t ReadCBin(Point* blocks, const char* data, size_t size, uint16_t v, uint16_t k, uint32_t b,
                   uint32_t chi, uint32_t cei);
 
 } // namespace kovra

@@ -46,11 +46,21 @@ uint64_t LeadingValue(const char* p, const char* end) {
 
 } // namespace
 
-uint64_t RankOfBlock(const RankTable& table, const Block& block, unsigned base) {
+bool CompressedRanksFit(unsigned v, unsigned k) { return BinomialWide(v, k) <= UINT32_MAX; }
+
+void PrintRanksDoNotFit(unsigned v, unsigned k) {
+  char count[48];
+  Count128Text(BinomialWide(v, k), count, sizeof count);
+  DualPrint("Err: the %s blocks of C(%u,%u) have ranks beyond the 32 bits of the compressed "
+            "formats;\n     write and read such a design as plain text (-g0).\n",
+            count, v, k);
+}
+
+uint64_t RankOfBlock(const RankTable& table, const Point* block, unsigned base) {
   uint8_t comb[MAX_K];
   int previous = 0;
   for (unsigned j = 0; j < table.t; ++j) {
-    const int p = static_cast<int>(block.pt[j]) - static_cast<int>(base) + 1;
+    const int p = static_cast<int>(block[j]) - static_cast<int>(base) + 1;
     if (p <= previous || p > static_cast<int>(table.n)) return 0;
     comb[j] = static_cast<uint8_t>(p);
     previous = p;
@@ -58,9 +68,13 @@ uint64_t RankOfBlock(const RankTable& table, const Block& block, unsigned base) 
   return RankFast(table, comb);
 }
 
-bool InitRankDecoder(RankDecoder& dec, Block* blocks, uint32_t capacity, unsigned v, unsigned k) {
+bool InitRankDecoder(RankDecoder& dec, Point* blocks, uint32_t capacity, unsigned v, unsigned k) {
   if (k < 1 || k > MAX_K || v < k || v > MAX_V || (blocks == nullptr && capacity != 0))
     return false;
+  if (!CompressedRanksFit(v, k)) {
+    PrintRanksDoNotFit(v, k);
+    return false;
+  }
   dec.blocks = blocks;
   dec.capacity = capacity;
   dec.count = 0;
@@ -87,7 +101,7 @@ bool DecodeRankDiff(RankDecoder& dec, uint64_t d) {
   dec.sums.cs2 += static_cast<uint32_t>(d);
   dec.sums.cs1 += static_cast<uint32_t>(dec.rank);
   // The reference UnrankComb with the binomials from the table.
-  uint8_t* out = dec.blocks[dec.count].pt;
+  Point* out = dec.blocks + size_t{dec.count} * dec.k;
   const unsigned v = dec.v;
   const unsigned k = dec.k;
   unsigned i = 1;
@@ -99,7 +113,7 @@ bool DecodeRankDiff(RankDecoder& dec, uint64_t d) {
       below = next;
       ++i;
     }
-    out[j - 1] = static_cast<uint8_t>(i);
+    out[j - 1] = static_cast<Point>(i);
     ++i;
   }
   ++dec.count;
@@ -151,7 +165,11 @@ bool WriteCText(Sys& sys, std::FILE* stream, uint32_t cll, bool cfExp) {
     return false;
   }
   if (!sys.blocks && sys.b != 0) return false;
-  SortBlocks(sys.blocks.get(), sys.b, false);
+  if (!CompressedRanksFit(sys.v, sys.k)) {
+    PrintRanksDoNotFit(sys.v, sys.k);
+    return false;
+  }
+  SortBlocks(sys.blocks.get(), sys.b, sys.k, false);
   IdRecord id = IdLineOf(sys, sys.b);
   id.bCmpr = 1;
   id.CLL = cll;
@@ -195,9 +213,8 @@ bool WriteCText(Sys& sys, std::FILE* stream, uint32_t cll, bool cfExp) {
   return true;
 }
 
-uint32_t ReadCText(Block* blocks, TextCursor& text, uint16_t v, uint16_t k, uint32_t b,
+uint32_t ReadCText(Point* blocks, TextCursor& text, uint16_t v, uint16_t k, uint32_t b,
                    uint32_t chi, uint32_t cei) {
-  if (blocks != nullptr && b != 0) SetBlockK(blocks[0], k);
   if (chi < MIN_HDR_ITEMS || chi > MAX_HDR_ITEMS || cei < MIN_END_ITEMS || cei > MAX_END_ITEMS)
     return 0;
   RankDecoder dec;

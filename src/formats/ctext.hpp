@@ -45,11 +45,19 @@ void FlushCTextLine(std::FILE* stream, std::string& line, size_t threshold, bool
 // Reads b blocks from the item lines at the text's position into `blocks`
 // (room for exactly b; nothing is written past them). Returns b, or 0 after
 // printing why not; returns 0 silently when CHI or CEI is out of 4..31 / 2..31
-// or v, k cannot describe a design (k outside 1..7, v outside k..54).
-uint32_t ReadCText(Block* blocks, TextCursor& text, uint16_t v, uint16_t k, uint32_t b,
+// or v, k cannot describe a design (k outside 1..MAX_K, v outside k..MAX_V).
+uint32_t ReadCText(Point* blocks, TextCursor& text, uint16_t v, uint16_t k, uint32_t b,
                    uint32_t chi, uint32_t cei);
 
 // ---- Shared by both compressed encodings ---------------------------------
+
+// Both encodings carry ranks and their sums in 32 bits: a design whose
+// k-subsets of v points number 2^32 or more cannot be stored in them.
+bool CompressedRanksFit(unsigned v, unsigned k);
+
+// Prints why a design of v points and blocks of k cannot go into (or come
+// from) a compressed file, and that plain text can carry it.
+void PrintRanksDoNotFit(unsigned v, unsigned k);
 
 // The checksums of one design as written (before the reduction).
 struct RankSums {
@@ -63,14 +71,14 @@ struct RankSums {
 // has no rank (a point outside 1..v, a point not above its predecessor) or a
 // rank below the previous one; only the runs completed before it are emitted.
 template <typename EmitRun>
-bool ForEachRankRun(const Block* blocks, uint32_t b, unsigned v, unsigned k, unsigned base,
+bool ForEachRankRun(const Point* blocks, uint32_t b, unsigned v, unsigned k, unsigned base,
                     RankSums& sums, EmitRun&& emitRun);
 
 // Turns running ranks back into blocks, guarding every rank.
 struct RankDecoder {
-  Block* blocks = nullptr;
-  uint32_t capacity = 0; // blocks the array holds
-  uint32_t count = 0;    // blocks decoded so far
+  Point* blocks = nullptr; // rows of k points
+  uint32_t capacity = 0;   // blocks the array holds
+  uint32_t count = 0;      // blocks decoded so far
   unsigned v = 0;
   unsigned k = 0;
   uint64_t maxRank = 0; // C(v, k)
@@ -83,7 +91,7 @@ struct RankDecoder {
 };
 
 // False when v and k cannot describe a design the readers may fill.
-bool InitRankDecoder(RankDecoder& dec, Block* blocks, uint32_t capacity, unsigned v, unsigned k);
+bool InitRankDecoder(RankDecoder& dec, Point* blocks, uint32_t capacity, unsigned v, unsigned k);
 
 // Adds the difference d to the running rank and writes the block of that rank
 // at position `count`. Requires count < capacity. Returns false (setting
@@ -111,19 +119,19 @@ bool CheckCompressedRead(const RankDecoder& dec, const ReadOutcome& got, uint32_
 
 // The data value the block gives: its rank, with points checked and moved to
 // base 1. 0 when the block has none.
-uint64_t RankOfBlock(const RankTable& table, const Block& block, unsigned base);
+uint64_t RankOfBlock(const RankTable& table, const Point* block, unsigned base);
 
 template <typename EmitRun>
-bool ForEachRankRun(const Block* blocks, uint32_t b, unsigned v, unsigned k, unsigned base,
+bool ForEachRankRun(const Point* blocks, uint32_t b, unsigned v, unsigned k, unsigned base,
                     RankSums& sums, EmitRun&& emitRun) {
-  if (k < 1 || k > MAX_K || v < k || v > MAX_V) return false;
-  RankTable table; // a few kilobytes, once per design
+  if (k < 1 || k > MAX_K || v < k || v > MAX_V || !CompressedRanksFit(v, k)) return false;
+  RankTable table; // some kilobytes, once per design
   InitRankTable(table, v, k);
   uint64_t previous = 0;
   uint64_t runValue = 0;
   uint64_t runLength = 0;
   for (uint32_t j = 0; j < b; ++j) {
-    const uint64_t r = RankOfBlock(table, blocks[j], base);
+    const uint64_t r = RankOfBlock(table, blocks + size_t{j} * k, base);
     if (r == 0 || r < previous) return false;
     const uint64_t d = r - previous;
     sums.cs1 += static_cast<uint32_t>(r);

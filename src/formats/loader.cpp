@@ -88,15 +88,8 @@ void ParseIdInto(const char* line, const char* fileName, bool newFNameSchemeRun,
   hs.cfExp = id.CfExp;
 }
 
-// b as the parameter check sees it. The check reads -1 as "not known", so a
-// header's 4294967295 would pass it; every b above the limit shows as the
-// most negative value instead and fails.
-int32_t CheckedB(uint32_t b) {
-  return b > static_cast<uint32_t>(MAX_B) ? INT32_MIN : static_cast<int32_t>(b);
-}
-
 bool ParamsValid(const LoadParams& io) {
-  return CheckDesignParams(io, CheckedB(io.b), static_cast<int16_t>(io.v1), true);
+  return CheckDesignParams(io, io.b, static_cast<int16_t>(io.v1), true);
 }
 
 // The file named by a "load" line: the rest of the line from its significant
@@ -167,10 +160,8 @@ void EndProgress(const LoadProgress& pr, uint64_t count) {
   const int width = static_cast<int>(fault.digitCount);
   switch (code) {
   case BLK_RANGE:
-    // No number above a byte is a point; a base beyond it leaves the range
-    // as the header gave it.
     DualPrint("Err: <%s> line %lu: point %.*s is outside %ld..%ld\n", fileName, line, width,
-              fault.digits, low, low > MAX_N ? high : std::min(high, static_cast<long>(MAX_N)));
+              fault.digits, low, high);
     break;
   case BLK_DUP:
     DualPrint("Err: <%s> line %lu: point %.*s appears twice\n", fileName, line, width,
@@ -194,22 +185,22 @@ void EndProgress(const LoadProgress& pr, uint64_t count) {
 }
 
 // The range a block's numbers must lie in: the file's base and v, or under
-// close-gaps anything a byte holds (renumbered afterwards).
+// close-gaps anything up to MAX_N (renumbered afterwards).
 void BlockRange(const LoadParams& io, bool closeGaps, long& low, long& high) {
   low = closeGaps ? 0 : io.base;
   high = closeGaps ? MAX_N : static_cast<long>(io.base) + io.v - 1;
 }
 
-// Renumbered points must stay within v (the counters are sized by it) and
-// within a byte.
-void CloseGapsOrExit(Block* blocks, const LoadParams& io) {
-  const unsigned distinct = CloseGaps(blocks, io.b, static_cast<int16_t>(io.base));
+// Renumbered points must stay within v (the engine is sized by it) and
+// within the numbers -z takes.
+void CloseGapsOrExit(Point* blocks, const LoadParams& io) {
+  const unsigned distinct = CloseGaps(blocks, io.b, io.k, static_cast<int16_t>(io.base));
   if (distinct > io.v || io.base + distinct - 1 > MAX_N)
     ErrExit(BLK_RANGE, BlockLineErrText(BLK_RANGE));
 }
 
 // The plain block lines, straight into the array, b known beforehand.
-void ReadPlainBlocks(Block* blocks, TextCursor& text, const char* fileName, const LoadParams& io,
+void ReadPlainBlocks(Point* blocks, TextCursor& text, const char* fileName, const LoadParams& io,
                      bool closeGaps) {
   long low = 0, high = 0;
   BlockRange(io, closeGaps, low, high);
@@ -217,11 +208,11 @@ void ReadPlainBlocks(Block* blocks, TextCursor& text, const char* fileName, cons
   BlockLineFault fault;
   for (uint32_t i = 0; i < io.b; ++i) {
     TickProgress(progress, i);
-    const int code = ReadBlockLine(blocks[i], io.k, low, high, text, &fault);
+    const int code = ReadBlockLine(blocks + size_t{i} * io.k, io.k, low, high, text, &fault);
     if (code != BLK_OK) BlockLineExit(fileName, code, fault, io.k, low, high, i, io.b);
   }
   EndProgress(progress, io.b);
-  Block extra{};
+  Point extra[MAX_K];
   if (ReadBlockLine(extra, io.k, low, high, text) == BLK_OK)
     ErrExit(13, "b wrong; too much blocks");
   if (closeGaps) CloseGapsOrExit(blocks, io);
@@ -244,7 +235,7 @@ struct PlainPass {
 };
 
 void PassBlockLine(PlainPass& pass, const TextPiece& piece, unsigned k) {
-  Block block{};
+  Point block[MAX_K];
   const int code = ParseBlockLine(piece, block, k, pass.low, pass.high, &pass.fault);
   if (code == BLK_NONE) return;
   if (code != BLK_OK) {
@@ -253,14 +244,15 @@ void PassBlockLine(PlainPass& pass, const TextPiece& piece, unsigned k) {
   }
   if (pass.stored == pass.capacity && pass.stored == pass.read) {
     const uint64_t grown = std::max<uint64_t>(4096, pass.capacity * 2);
-    BlockArray bigger = AllocBlocks(grown);
+    BlockArray bigger = AllocBlocks(grown, k);
     if (bigger) {
-      if (pass.stored != 0) std::copy_n(pass.blocks.get(), pass.stored, bigger.get());
+      if (pass.stored != 0) std::copy_n(pass.blocks.get(), pass.stored * k, bigger.get());
       pass.blocks = std::move(bigger);
       pass.capacity = grown;
     }
   }
-  if (pass.stored < pass.capacity && pass.stored == pass.read) pass.blocks[pass.stored++] = block;
+  if (pass.stored < pass.capacity && pass.stored == pass.read)
+    std::copy_n(block, k, pass.blocks.get() + pass.stored++ * k);
   ++pass.read;
   TickProgress(pass.progress, pass.read);
 }
@@ -281,7 +273,6 @@ BlockArray FinishPlainPass(PlainPass& pass, const char* fileName, const LoadPara
   }
   EndProgress(pass.progress, io.b);
   if (pass.read > io.b) ErrExit(13, "b wrong; too much blocks");
-  SetBlockK(pass.blocks[0], io.k);
   if (closeGaps) CloseGapsOrExit(pass.blocks.get(), io);
   return std::move(pass.blocks);
 }
@@ -465,14 +456,12 @@ BlockArray SysLoadAt(const char* fileName, LoadParams& io, bool nameGiven, uint8
     ErrExit(BLK_MISSING, BlockLineErrText(BLK_MISSING));
   }
   if (pass.active) return FinishPlainPass(pass, fileName, io, closeGaps);
-  BlockArray blocks = AllocBlocks(io.b);
+  BlockArray blocks = AllocBlocks(io.b, io.k);
   if (!blocks) {
     std::string message(std::strlen(fileName) + 16, '\0');
     std::snprintf(message.data(), message.size(), "AllocErr: %s", fileName);
     ErrExit(3, message.c_str());
   }
-  SetBlockK(blocks[0], io.k);
-
   switch (hs.kind) {
   case 0: ReadPlainBlocks(blocks.get(), text, fileName, io, closeGaps); return blocks;
   case 1:
@@ -548,7 +537,7 @@ bool ReadSys(Sys& sys, bool nameGiven, const LoadOptions& opt) {
   if (sys.given.t != 0) used.t = sys.given.t;
   if (sys.given.m != 0) used.m = sys.given.m;
   if (sys.given.l != 0) used.l = sys.given.l;
-  if (!CheckDesignParams(used, static_cast<int32_t>(sys.b), static_cast<int16_t>(sys.v), true)) {
+  if (!CheckDesignParams(used, sys.b, static_cast<int16_t>(sys.v), true)) {
     sys.b = 0;
     return false;
   }
@@ -563,7 +552,7 @@ bool ReadSys(Sys& sys, bool nameGiven, const LoadOptions& opt) {
   const uint16_t asked = sys.base;
   sys.base = io.base;
   ChangeBase(sys, static_cast<int16_t>(asked));
-  if (opt.sort) SortBlocks(sys.blocks.get(), sys.b, true);
+  if (opt.sort) SortBlocks(sys.blocks.get(), sys.b, sys.k, true);
   sys.fLoaded = 1;
   return true;
 }

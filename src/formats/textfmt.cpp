@@ -193,18 +193,16 @@ struct BlockTokens {
 
 } // namespace
 
-int ParseBlockLine(const TextPiece& piece, Block& block, unsigned k, long low, long high,
+int ParseBlockLine(const TextPiece& piece, Point* block, unsigned k, long low, long high,
                    BlockLineFault* fault) {
   BlockTokens tokens{piece.begin, piece.end};
   if (!tokens.Next() || !tokens.AtDigit()) return BLK_NONE;
-  // A block holds at most 7 points, each one byte.
   if (k > MAX_K) return BLK_TOO_MANY;
-  if (high > static_cast<long>(MAX_N)) high = MAX_N;
+  if (high > static_cast<long>(UINT16_MAX)) high = UINT16_MAX; // a point is 16 bits
   BlockLineFault local;
   BlockLineFault& f = fault != nullptr ? *fault : local;
   f.line = piece.line;
 
-  uint64_t values[MAX_K] = {};
   for (unsigned i = 0; i < k; ++i) {
     if (i > 0 && (!tokens.Next() || !tokens.AtDigit())) {
       f.numbers = i;
@@ -213,9 +211,8 @@ int ParseBlockLine(const TextPiece& piece, Block& block, unsigned k, long low, l
     const uint64_t value = tokens.TakeNumber(f.digits, f.digitCount);
     if (static_cast<int64_t>(value) < low || static_cast<int64_t>(value) > high) return BLK_RANGE;
     for (unsigned j = 0; j < i; ++j)
-      if (values[j] == value) return BLK_DUP;
-    values[i] = value;
-    block.pt[i] = static_cast<uint8_t>(value);
+      if (block[j] == value) return BLK_DUP;
+    block[i] = static_cast<Point>(value);
   }
   if (tokens.Next() && tokens.AtDigit()) {
     tokens.TakeNumber(f.digits, f.digitCount);
@@ -224,7 +221,7 @@ int ParseBlockLine(const TextPiece& piece, Block& block, unsigned k, long low, l
   return BLK_OK;
 }
 
-int ReadBlockLine(Block& block, unsigned k, long low, long high, TextCursor& text,
+int ReadBlockLine(Point* block, unsigned k, long low, long high, TextCursor& text,
                   BlockLineFault* fault) {
   if (k > MAX_K) return BLK_TOO_MANY;
   TextPiece piece;
@@ -282,12 +279,11 @@ void WriteIdHeader(std::FILE* stream, const IdRecord& id, const char* comment) {
   std::fflush(stream);
 }
 
-void WriteBlockLines(const Block* blocks, uint32_t count, std::FILE* stream) {
+void WriteBlockLines(const Point* blocks, uint32_t count, unsigned k, std::FILE* stream) {
   if (blocks == nullptr || count == 0) return;
-  const unsigned k = BlockK(blocks[0]) > MAX_K ? MAX_K : BlockK(blocks[0]);
   for (uint32_t i = 0; i < count; ++i) {
-    if ((blocks[i].kf & BLOCK_SKIP) != 0) continue;
-    for (unsigned j = 0; j < k; ++j) std::fprintf(stream, j == 0 ? "%2d" : " %2d", blocks[i].pt[j]);
+    const Point* row = blocks + size_t{i} * k;
+    for (unsigned j = 0; j < k; ++j) std::fprintf(stream, j == 0 ? "%2d" : " %2d", row[j]);
     std::fputc('\n', stream);
   }
 }

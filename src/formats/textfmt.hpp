@@ -10,8 +10,7 @@
 //   way) runs to the true end of its line and never resurfaces as data.
 // - Block numbers are separated by any mix of "/", blank, TAB, ",", "-", CR
 //   and LF; a number is the value of a token's leading digits. A number with
-//   more digits than any point can have is simply out of range (code 6), and
-//   so is any number above 255, the largest value a point byte holds.
+//   more digits than any point can have is simply out of range (code 6).
 #pragma once
 
 #include "base/text.hpp"
@@ -107,15 +106,15 @@ struct BlockLineFault {
 // does not start with a digit (a header word, an empty line).
 inline constexpr int BLK_NONE = -1;
 
-// Reads the block of one line into block.pt[0..k-1] (k at most 7). Numbers
-// must lie in low..high (and never above 255). Returns BLK_NONE or one of the
-// codes above; on a failure `fault`, when given, says where.
-int ParseBlockLine(const TextPiece& piece, Block& block, unsigned k, long low, long high,
+// Reads the block of one line into block[0..k-1] (k at most MAX_K). Numbers
+// must lie in low..high. Returns BLK_NONE or one of the codes above; on a
+// failure `fault`, when given, says where.
+int ParseBlockLine(const TextPiece& piece, Point* block, unsigned k, long low, long high,
                    BlockLineFault* fault = nullptr);
 
 // Reads the next block line as ParseBlockLine does, passing over the lines
 // that hold no block; BLK_MISSING at the end of the text.
-int ReadBlockLine(Block& block, unsigned k, long low, long high, TextCursor& text,
+int ReadBlockLine(Point* block, unsigned k, long low, long high, TextCursor& text,
                   BlockLineFault* fault = nullptr);
 
 // The numbers of a line as signed 32-bit values (a longer number is read as
@@ -130,7 +129,7 @@ int ReadNumberLine(int32_t* dst, int capacity, const char* line, bool* overflow)
 // bare ID line for a compressed file (Base written as 1). Flushes the stream.
 void WriteIdHeader(std::FILE* stream, const IdRecord& id, const char* comment);
 
-// One line per block, "%2d" and " %2d", skipping blocks with flag bit 0 set.
-void WriteBlockLines(const Block* blocks, uint32_t count, std::FILE* stream);
+// One line per block of k points, "%2d" and " %2d".
+void WriteBlockLines(const Point* blocks, uint32_t count, unsigned k, std::FILE* stream);
 
 } // namespace kovra

@@ -67,7 +67,7 @@ bool WriteText(Sys& sys, std::FILE* out, const char* comment, uint8_t method, ui
     id.x = sys.x;
     id.Base = sys.base;
     WriteIdHeader(out, id, comment);
-    WriteBlockLines(sys.blocks.get(), sys.b, out);
+    WriteBlockLines(sys.blocks.get(), sys.b, sys.k, out);
     return true;
   }
   return WriteCText(sys, out, avgLineLen, useExp) || std::ferror(out) != 0;

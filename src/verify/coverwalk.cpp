@@ -21,7 +21,7 @@ constexpr unsigned SmallBinomial(unsigned d, unsigned L) {
 
 void BuildCoverMasks(CoverMasks& cm, unsigned v, unsigned t, const uint8_t* counters,
                      uint8_t need) {
-  assert(t >= 1 && t <= MAX_T && v <= 63 && "masks hold the points as bits of one word");
+  assert(t >= 1 && t <= CLASSIC_MAX_T && v <= 63 && "masks hold the points as bits of one word");
   cm.v = v;
   cm.t = t;
   cm.count = Binomial(v, t - 1);

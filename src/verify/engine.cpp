@@ -18,18 +18,19 @@ namespace {
 // of range after a renumbering, a repeated point) must not index the counters
 // out of bounds or count one t-subset twice, so it is reduced to the set of
 // its valid points. Returns the number of points kept.
-unsigned BlockPointSet(const Block& block, unsigned k, unsigned v, uint8_t* out) {
-  k = std::min(k, 7u);
+unsigned BlockPointSet(const Point* block, unsigned k, unsigned v, uint8_t* out) {
+  k = std::min<unsigned>(k, CLASSIC_MAX_K);
+  Point pts[CLASSIC_MAX_K];
   bool clean = true;
   for (unsigned i = 0; i < k; ++i) {
-    out[i] = block.pt[i];
-    if (out[i] < 1 || out[i] > v || (i > 0 && out[i] <= out[i - 1])) clean = false;
+    pts[i] = block[i];
+    if (pts[i] < 1 || pts[i] > v || (i > 0 && pts[i] <= pts[i - 1])) clean = false;
   }
-  if (clean) return k;
-  std::sort(out, out + k);
+  if (!clean) std::sort(pts, pts + k);
   unsigned n = 0;
   for (unsigned i = 0; i < k; ++i)
-    if (out[i] >= 1 && out[i] <= v && (n == 0 || out[i] != out[n - 1])) out[n++] = out[i];
+    if (pts[i] >= 1 && pts[i] <= v && (n == 0 || pts[i] != out[n - 1]))
+      out[n++] = static_cast<uint8_t>(pts[i]);
   return n;
 }
 
@@ -86,15 +87,15 @@ unsigned TSetIndices(const TestContext& ctx, const uint8_t* pts, unsigned n, uin
 // "Redundant block: #%ld (", each point as "%2hu" followed by " " or ")",
 // and the line end; the points in the numbers of the file (the array is in
 // base 1 by now), as the losing combinations are printed.
-void PrintRedundantBlock(uint32_t seen, const Block& block, unsigned k, uint16_t printBase) {
+void PrintRedundantBlock(uint32_t seen, const Point* block, unsigned k, uint16_t printBase) {
   static constexpr char kHead[] = "Redundant block: #";
-  char line[96];
+  char line[64 + 6 * MAX_K];
   char* end = std::copy(kHead, kHead + sizeof kHead - 1, line);
   end = PutUnsigned(end, seen, 0);
   *end++ = ' ';
   *end++ = '(';
-  for (unsigned i = 0; i < k && i < 7; ++i) {
-    end = PutUnsigned(end, static_cast<unsigned short>(block.pt[i] + printBase - 1), 2);
+  for (unsigned i = 0; i < k && i < MAX_K; ++i) {
+    end = PutUnsigned(end, static_cast<unsigned short>(block[i] + printBase - 1), 2);
     *end++ = i + 1 < k ? ' ' : ')';
   }
   *end++ = '\n';
@@ -182,10 +183,10 @@ void SetupAnalysis(TestContext& ctx, const DesignParams& p, const AnalysisOption
   ctx.fInternalOptions = opt.fInternalOptions;
   ctx.fNoRedundTesting = opt.fNoRedundTesting;
 
-  CheckRange(t, 1, MAX_T, "t");
-  CheckRange(k, t, MAX_K, "k");
-  CheckRange(v, k, MAX_V, "v");
-  CheckRange(m, t, MAX_M, "m");
+  CheckRange(t, 1, CLASSIC_MAX_T, "t");
+  CheckRange(k, t, CLASSIC_MAX_K, "k");
+  CheckRange(v, k, CLASSIC_MAX_V, "v");
+  CheckRange(m, t, CLASSIC_MAX_M, "m");
   CheckRange(p.l, 1, MAX_L, "l");
 
   ctx.ulCnVK = static_cast<uint32_t>(Binomial(v, k));
@@ -229,7 +230,7 @@ void SetupAnalysis(TestContext& ctx, const DesignParams& p, const AnalysisOption
   ResetCounters(ctx);
 }
 
-bool AnalyseBlock(TestContext& ctx, const Block& block) {
+bool AnalyseBlock(TestContext& ctx, const Point* block) {
   ++ctx.ulSeen;
   // Each t-subset is ranked once, for the question whether the block is
   // needed as well as for its count.
@@ -252,17 +253,16 @@ bool AnalyseBlock(TestContext& ctx, const Block& block) {
   return true;
 }
 
-void AnalyseDerivedDesign(TestContext& ctx, const Block* blocks, uint32_t b) {
+void AnalyseDerivedDesign(TestContext& ctx, const Point* blocks, uint32_t b, unsigned blockK) {
   // Counting the m-subsets of a block one by one would count the block once
   // for every m-subset that holds a given t-subset, so with l > 1 a single
   // block could pass for several. Each block's own t-subsets are counted
   // once instead; a combination is then covered exactly when one of its
   // t-subsets lies in l design blocks.
   if (b == 0 || blocks == nullptr) return;
-  const unsigned blockK = BlockK(blocks[0]);
   uint8_t pts[8];
   for (uint32_t i = 0; i < b; ++i)
-    CountTSets(ctx, pts, BlockPointSet(blocks[i], blockK, ctx.v, pts));
+    CountTSets(ctx, pts, BlockPointSet(blocks + size_t{i} * blockK, blockK, ctx.v, pts));
   ctx.ulSeen += b;
 }
 

@@ -88,13 +88,12 @@ void SetupAnalysis(TestContext& ctx, const DesignParams& p, const AnalysisOption
 // points read as a set (points outside 1..v and repeats take no part).
 // Otherwise it is redundant: returns false (printing it under -d) and counts
 // nothing.
-bool AnalyseBlock(TestContext& ctx, const Block& block);
+bool AnalyseBlock(TestContext& ctx, const Point* block);
 
 // For m < k, after SetupAnalysis with (v, m, t, m, l): counts every t-subset
-// of every design block once per block (block size from the k field of
-// blocks[0]), so that no block is counted twice toward the same t-subset
-// through several of its m-subsets. ulSeen becomes b.
-void AnalyseDerivedDesign(TestContext& ctx, const Block* blocks, uint32_t b);
+// of every design block (rows of blockK points) once per block, so that no block is counted twice
+// toward the same t-subset through several of its m-subsets. ulSeen becomes b.
+void AnalyseDerivedDesign(TestContext& ctx, const Point* blocks, uint32_t b, unsigned blockK);
 
 // The coverage test: head, passes, verdict. True when nothing was losing.
 bool TestDesign(TestContext& ctx, const char* fileName);

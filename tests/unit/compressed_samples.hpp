@@ -18,22 +18,22 @@ using BlockList = std::vector<std::vector<int>>;
 inline Sys MakeDesign(uint16_t v, uint16_t k, const BlockList& blocks, uint16_t t = 2,
                       uint16_t m = 2, uint16_t l = 1, uint16_t base = 1) {
   Sys s;
-  s.blocks = AllocBlocks(blocks.size());
+  s.blocks = AllocBlocks(blocks.size(), k);
   ParamsOf(s) = DesignParams{v, k, t, m, l};
   s.base = base;
   for (size_t i = 0; i < blocks.size(); ++i)
     for (size_t j = 0; j < blocks[i].size(); ++j)
-      s.blocks[i].pt[j] = static_cast<uint8_t>(blocks[i][j]);
-  if (!blocks.empty()) SetBlockK(s.blocks[0], k);
+      s.blocks[i * k + j] = static_cast<Point>(blocks[i][j]);
   s.b = s.ulAlloc = static_cast<uint32_t>(blocks.size());
   return s;
 }
 
 inline const BlockList kExampleBlocks = {{1, 2}, {1, 3}, {2, 4}, {3, 5}};
 
-inline BlockList ListOf(const Block* blocks, uint32_t b, unsigned k) {
+inline BlockList ListOf(const Point* blocks, uint32_t b, unsigned k) {
   BlockList out(b);
-  for (uint32_t i = 0; i < b; ++i) out[i].assign(blocks[i].pt, blocks[i].pt + k);
+  for (uint32_t i = 0; i < b; ++i)
+    out[i].assign(blocks + size_t{i} * k, blocks + size_t{i + 1} * k);
   return out;
 }
 

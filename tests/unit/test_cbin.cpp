@@ -55,7 +55,7 @@ const std::string kReads = "4 blocks";               // the example's blocks cam
 // The reader's console output after its statistics line, or kReads.
 std::string ReadStream(const std::string& stream, uint32_t b = 4, uint32_t chi = 4,
                        uint32_t cei = 2, uint16_t v = 5, uint16_t k = 2) {
-  BlockArray blocks = AllocBlocks(b); // exactly b: the sanitizers see any write past it
+  BlockArray blocks = AllocBlocks(b, k); // exactly b: the sanitizers see any write past it
   ConsoleCapture cap;
   if (ReadCBin(blocks.get(), stream.data(), stream.size(), v, k, b, chi, cei) == b)
     return ListOf(blocks.get(), b, k) == kExampleBlocks ? kReads : "other blocks";

@@ -59,10 +59,10 @@ TEST(CTextWriter, DifferencesRunsAndChecksums) {
 std::string ReadItems(const std::string& items, uint16_t v = 5, uint16_t k = 2, uint32_t b = 4,
                       uint32_t chi = 4, uint32_t cei = 2) {
   TextCursor text = CursorOver(items.data(), items.size());
-  BlockArray blocks = AllocBlocks(b);
+  BlockArray blocks = AllocBlocks(b, k);
   ConsoleCapture cap;
   if (ReadCText(blocks.get(), text, v, k, b, chi, cei) != b) return cap.out;
-  std::string out = cap.out + "k=" + std::to_string(BlockK(blocks[0]));
+  std::string out = cap.out + "k=" + std::to_string(k);
   for (const auto& block : ListOf(blocks.get(), b, k))
     for (size_t i = 0; i < block.size(); ++i)
       out.append(i == 0 ? " " : ",").append(std::to_string(block[i]));
@@ -121,7 +121,12 @@ TEST(CTextReader, Outcomes) {
       {"4,4,5,2,1^2,4,3,18,9", "", 4, 5, 2, 4, 32},
       {"4,4,5,2,1^2,4,3,18,9", "", 4, 5, 8},
       {"4,4,5,2,1^2,4,3,18,9", "", 4, 3, 4},
-      {"4,4,5,2,1^2,4,3,18,9", "", 4, 55, 2},
+      {"4,4,5,2,1^2,4,3,18,9", "", 4, 129, 2},
+      // A design whose ranks pass 32 bits is refused, with the way out.
+      {"4,4,100,20,1^2,4,3,18,9",
+       "Err: the 535983370403809682970 blocks of C(100,20) have ranks beyond the 32 bits of the "
+       "compressed formats;\n     write and read such a design as plain text (-g0).\n",
+       4, 100, 20},
   };
   for (const auto& c : cases)
     EXPECT_EQ(ReadItems(c.items, c.v, c.k, c.b, c.chi, c.cei), c.expected) << c.items;

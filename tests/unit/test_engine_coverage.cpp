@@ -21,19 +21,20 @@ std::time_t TickingClock() { return 1700000000 + 97 * gTick++; }
 // The analysis as the design run drives it: the last block moves into the
 // place of a redundant one; for m < k the counters of the derived design.
 void Analyse(TestContext& ctx, const Design& d, const AnalysisOptions& opt) {
-  std::vector<Block> blocks(d.blocks.size(), Block{});
-  for (size_t i = 0; i < blocks.size(); ++i)
+  const unsigned k = d.k;
+  std::vector<Point> blocks(d.blocks.size() * k);
+  for (size_t i = 0; i < d.blocks.size(); ++i)
     for (unsigned p = 1, j = 0; p < 64; ++p)
-      if ((d.blocks[i] >> p) & 1u) blocks[i].pt[j++] = static_cast<uint8_t>(p);
-  SetBlockK(blocks[0], d.k);
+      if ((d.blocks[i] >> p) & 1u) blocks[i * k + j++] = static_cast<Point>(p);
   const auto u = [](unsigned x) { return static_cast<uint16_t>(x); };
   SetupAnalysis(ctx, DesignParams{u(d.v), u(d.k), u(d.t), u(d.m), u(d.l)}, opt);
-  size_t b = blocks.size();
+  size_t b = d.blocks.size();
   for (size_t i = 0; i < b; ++i)
-    while (i < b && !AnalyseBlock(ctx, blocks[i])) blocks[i] = blocks[--b];
+    while (i < b && !AnalyseBlock(ctx, &blocks[i * k]))
+      std::copy_n(&blocks[--b * k], k, &blocks[i * k]);
   if (d.m < d.k) {
     SetupAnalysis(ctx, DesignParams{u(d.v), u(d.m), u(d.t), u(d.m), u(d.l)}, opt);
-    AnalyseDerivedDesign(ctx, blocks.data(), static_cast<uint32_t>(b));
+    AnalyseDerivedDesign(ctx, blocks.data(), static_cast<uint32_t>(b), k);
   }
 }
 

@@ -95,7 +95,7 @@ TEST_F(NewFile, AppearsCompletelyOrNotAtAll) {
   // A point above v has no rank: the binary writer fails.
   fs::remove("4901683a.616");
   Sys bad = Sample();
-  bad.blocks[1].pt[5] = 50;
+  BlockAt(bad, 1)[5] = 50;
   EXPECT_EQ(Create(bad, 2), CREATE_NOTHING);
   EXPECT_TRUE(Listing(".").empty());
 }

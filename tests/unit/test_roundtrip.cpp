@@ -31,7 +31,7 @@ std::string RoundTrip(Sys& s, int format, bool repeats, uint32_t cll, BlockArray
   if (!ok) return "write failed: " + cap.out;
   const std::string file = test::ReadFile("x");
   const std::string data = file.substr(file.find('\n') + 1);
-  back = AllocBlocks(s.b);
+  back = AllocBlocks(s.b, k);
   TextCursor text = CursorOver(data.data(), data.size());
   const uint32_t n = format == 1 ? ReadCText(back.get(), text, v, k, s.b, 4, 2)
                                  : ReadCBin(back.get(), data.data(), data.size(), v, k, s.b, 4, 2);
@@ -63,13 +63,12 @@ TEST(CompressedRoundTrip, RandomDesignsComeBackSorted) {
   // One block and 2^23 + 1 equal ones: more than one repeat code holds.
   const uint32_t b = 8388610;
   Sys s = MakeDesign(1, 1, {{1}});
-  s.blocks = AllocBlocks(b);
-  for (uint32_t i = 0; i < b; ++i) s.blocks[i].pt[0] = 1;
-  SetBlockK(s.blocks[0], 1);
+  s.blocks = AllocBlocks(b, 1);
+  for (uint32_t i = 0; i < b; ++i) s.blocks[i] = 1;
   s.b = s.ulAlloc = b;
   BlockArray back;
   ASSERT_EQ(RoundTrip(s, 2, true, 64, back), "");
-  EXPECT_TRUE(std::all_of(back.get(), back.get() + b, [](const Block& x) { return x.pt[0] == 1; }));
+  EXPECT_TRUE(std::all_of(back.get(), back.get() + b, [](Point x) { return x == 1; }));
 }
 
 } // namespace

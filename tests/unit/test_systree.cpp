@@ -45,9 +45,8 @@ TEST(SetSysDirFName, CountsThatCannotBeNamedOrHeldAreRefusedUnchanged) {
   test::ScratchDir dir;
   WriteFile(kClass / "4901683a.6a6", "x");
   Sys s;
-  s.blocks = AllocBlocks(165);
   ParamsOf(s) = kC49;
-  SetBlockK(s.blocks[0], 6);
+  s.blocks = AllocBlocks(165, s.k);
   s.ulAlloc = 165;
   s.b = 7; // the count after the analysis removed blocks
   EXPECT_TRUE(SetSysDirFName(s));

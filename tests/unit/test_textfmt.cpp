@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -53,7 +55,7 @@ TEST(ReadTextLine, CommentsTabsLineEndsAndLongLines) {
   EXPECT_EQ(Lines("a\r\nb\rc\n", false), (Strings{"a\r\n", "b\r", "c\n"}));
 }
 
-TEST(ReadBlockLine, SeparatorsCodesAndNumbersBeyondAByte) {
+TEST(ReadBlockLine, SeparatorsCodesAndNumbersBeyondAPoint) {
   const std::vector<int> six = {1, 2, 3, 4, 5, 6};
   const struct {
     std::string text;
@@ -70,22 +72,23 @@ TEST(ReadBlockLine, SeparatorsCodesAndNumbersBeyondAByte) {
       {"1 2 3 4 5 50 50\n", BLK_RANGE}, // range before duplicates
       {"1 1 2 3 4 5\n", BLK_DUP},
       {"ID 49\nComments\n", BLK_MISSING},
-      // Neither a caller's range beyond 255 nor numbers beyond 32 or 64 bits
-      // let a number wrap into a byte.
-      {"256 1 2 3 4 5\n", BLK_RANGE, {}, 6, 0, 1000},
+      // Points beyond a byte are points; neither a caller's range beyond 16
+      // bits nor numbers beyond 32 or 64 bits let a number wrap into a point.
+      {"328 1 2 3 4 5\n", BLK_OK, {328, 1, 2, 3, 4, 5}, 6, 0, 328},
+      {"65536 1 2 3 4 5\n", BLK_RANGE, {}, 6, 0, 70000},
       {std::string(300, '9') + " 1 2 3 4 5\n", BLK_RANGE, {}, 6, 0, 255},
       {"18446744073709551617 2 3 4 5 6\n", BLK_RANGE, {}, 6, 0, 255},
-      // k beyond a block's seven points.
-      {"1 2 3 4 5 6 7 8\n", BLK_TOO_MANY, {}, 8, 1, 9},
+      // k beyond the most points a block holds.
+      {"1 2 3 4 5 6 7 8\n", BLK_TOO_MANY, {}, MAX_K + 1, 1, 99},
   };
   for (const auto& c : cases) {
     TextCursor cursor = CursorOver(c.text.data(), c.text.size());
-    Block block{};
-    block.kf = 0xFF; // the reader never touches the k byte
+    Point block[MAX_K + 1];
+    std::fill(std::begin(block), std::end(block), Point{7777});
     EXPECT_EQ(ReadBlockLine(block, c.k, c.low, c.high, cursor), c.code) << c.text;
-    EXPECT_EQ(block.kf, 0xFF);
     if (c.code != BLK_OK) continue;
-    EXPECT_EQ(std::vector<int>(block.pt, block.pt + c.k), c.points);
+    EXPECT_EQ(std::vector<int>(block, block + c.k), c.points);
+    EXPECT_EQ(block[c.k], 7777); // nothing written past k
   }
 }
 

@@ -108,7 +108,7 @@ void BM_Plain(benchmark::State& state, Which w) {
   Prepared& p = Get(w);
   for (auto _ : state) {
     ConsoleCapture cap;
-    uint32_t combs = 0, losing = 0;
+    uint64_t combs = 0, losing = 0;
     const bool ok = reference::MultiPassTestPlain(p.ctx, &combs, &losing);
     if (ok != (p.expectLosing == 0) || losing != p.expectLosing)
       state.SkipWithError("verdict differs from the count made from the blocks");
@@ -162,7 +162,7 @@ void BM_DefaultPasses(benchmark::State& state, bool plain) {
   ctx.ulSkipperLow = 3;
   for (auto _ : state) {
     ConsoleCapture cap;
-    uint32_t combs = 0, losing = 0;
+    uint64_t combs = 0, losing = 0;
     const bool ok = plain ? reference::MultiPassTestPlain(ctx, &combs, &losing)
                           : MultiPassTest(ctx, &combs, &losing);
     if (!ok) state.SkipWithError("a skipper pass lost a combination of a covering");
@@ -187,7 +187,7 @@ void BM_Smoke_Engine(benchmark::State& state) {
   for (size_t i = 0; i < rows.size(); i += d.k) AnalyseBlock(ctx, &rows[i]);
   for (auto _ : state) {
     ConsoleCapture cap;
-    uint32_t combs = 0, fast = 0, plain = 0;
+    uint64_t combs = 0, fast = 0, plain = 0;
     MultiPassTest(ctx, &combs, &fast);
     reference::MultiPassTestPlain(ctx, &combs, &plain);
     if (fast != expect || plain != expect) state.SkipWithError("losing counts differ");

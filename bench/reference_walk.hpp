@@ -1,8 +1,8 @@
 // The plain coverage walk, kept as the reference the engine is measured and
 // checked against: every combination of a pass is stepped to one by one, and
-// every t-subset it tests is ranked from scratch with RankComb (through the
-// k-subsets first when k < m). Header-only so that the unit tests use the
-// very same walk.
+// each is decided by the definition itself, scanning every accepted block
+// with a popcount of its intersection (two 64-bit words). Header-only so
+// that the unit tests use the very same walk.
 #pragma once
 
 #include "base/clock.hpp"
@@ -16,25 +16,14 @@
 
 namespace kovra::reference {
 
-// Coverage of S[1..n] (n = usTestSize) read from the counters pattern by pattern.
+// S[1..n] (n = usTestSize) is covered when l accepted blocks meet it in t or
+// more points.
 inline bool IsCoveredPlain(const TestContext& ctx, const uint8_t* S) {
-  uint8_t tset[8];
-  const uint8_t* counters = ctx.counters.get();
-  if (ctx.fKLessM == 0) {
-    for (unsigned p = 0; p < ctx.usKT; ++p) {
-      for (unsigned j = 0; j < ctx.t; ++j) tset[j] = S[ctx.tPatterns[p][j]];
-      if (counters[RankComb(tset, ctx.v, ctx.t) - 1] >= ctx.bNeeded) return true;
-    }
-    return false;
-  }
-  uint8_t ksub[8];
-  for (unsigned q = 0; q < ctx.usMK; ++q) {
-    for (unsigned i = 0; i < ctx.k; ++i) ksub[i] = S[ctx.kPatterns[q][i]];
-    for (unsigned p = 0; p < ctx.usKT; ++p) {
-      for (unsigned j = 0; j < ctx.t; ++j) tset[j] = ksub[ctx.tPatterns[p][j] - 1];
-      if (counters[RankComb(tset, ctx.v, ctx.t) - 1] >= ctx.bNeeded) return true;
-    }
-  }
+  PointSet set;
+  for (unsigned i = 1; i <= ctx.usTestSize; ++i) AddPoint(set, S[i]);
+  unsigned meeting = 0;
+  for (const PointSet& b : ctx.accepted)
+    if (CountPoints(b & set) >= ctx.t && ++meeting >= ctx.l) return true;
   return false;
 }
 
@@ -46,14 +35,14 @@ inline void PrintLosingPlain(const uint8_t* S, unsigned n, uint16_t printBase) {
 
 // The skipper passes, printing the same lines as MultiPassTest. A losing
 // combination of any pass fails the design; the count is the most one pass found.
-inline bool MultiPassTestPlain(TestContext& ctx, uint32_t* combinations, uint32_t* losing) {
+inline bool MultiPassTestPlain(TestContext& ctx, uint64_t* combinations, uint64_t* losing) {
   const unsigned n = ctx.usTestSize, v = ctx.v;
-  const uint32_t combs = static_cast<uint32_t>(Binomial(v, n));
+  const uint64_t combs = Binomial(v, n);
   *combinations = combs;
-  const uint32_t interval = combs / ctx.ulMaxReport + 1;
+  const uint64_t interval = combs / ctx.ulMaxReport + 1;
   const std::time_t remembered = ctx.tStart;
-  uint32_t count = 0;
-  uint32_t most = 0;
+  uint64_t count = 0;
+  uint64_t most = 0;
   for (int s = static_cast<int16_t>(ctx.ulSkipperHigh); s >= static_cast<int16_t>(ctx.ulSkipperLow);
        --s) {
     if (ctx.fInternalOptions)
@@ -65,8 +54,8 @@ inline bool MultiPassTestPlain(TestContext& ctx, uint32_t* combinations, uint32_
     ctx.tStart = NowSeconds();
     ctx.usEstimate = 5;
     count = 0;
-    uint32_t threshold = interval;
-    uint8_t S[9] = {};
+    uint64_t threshold = interval;
+    uint8_t S[MAX_M + 1] = {};
     for (unsigned i = 1; i <= n; ++i) S[i] = static_cast<uint8_t>(i);
     bool over = false;
     while (!over) {
@@ -93,7 +82,7 @@ inline bool MultiPassTestPlain(TestContext& ctx, uint32_t* combinations, uint32_
         if (over || p >= n) continue;
         for (unsigned q = p + 1; q <= n; ++q) S[q] = static_cast<uint8_t>(S[q - 1] + 1);
         if (s <= 7) {
-          const uint32_t r = ctx.usEstimate >= 4 ? static_cast<uint32_t>(RankComb(S + 1, v, n)) : 0;
+          const uint64_t r = ctx.usEstimate >= 4 ? RankComb(S + 1, v, n) : 0;
           if (r > threshold) {
             PrintProgress(ctx, r, combs, S + 1, static_cast<int16_t>(s));
             threshold = r + interval;
@@ -114,7 +103,7 @@ inline bool MultiPassTestPlain(TestContext& ctx, uint32_t* combinations, uint32_
 inline uint64_t CountLosingPlain(const TestContext& ctx, const uint8_t* first, uint64_t count,
                                  uint64_t* losing) {
   const unsigned n = ctx.usTestSize;
-  uint8_t S[9] = {};
+  uint8_t S[MAX_M + 1] = {};
   for (unsigned i = 1; i <= n; ++i) S[i] = first[i];
   uint64_t walked = 0;
   do {

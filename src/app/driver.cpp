@@ -63,17 +63,18 @@ AnalysisOptions EngineOptions(const RunSettings& rs, const Sys& sys, bool lists)
   opt.skippers = SkipperSettings{rs.ulSkipperHigh, rs.ulSkipperLow};
   opt.fInternalOptions = rs.fInternalOptions != 0;
   opt.fNoRedundTesting = rs.fNoRedundTesting != 0;
+  opt.memoryBound = rs.ulMemoryBound;
   return opt;
 }
 
 // For m < k the test looks at the m-subsets of the blocks: the derived design
-// has every block replaced by its m-subsets. Its counters come from the
-// design's own blocks, each counted once per t-subset: counting the m-subsets
-// one by one would let one block count several times toward the same
-// t-subset and pass a design that does not cover for l > 1. So the derived
-// blocks themselves are never needed; only its parameters are shown (in the
-// internal mode), and a design whose derived block count would not fit is
-// still refused as before.
+// has every block replaced by its m-subsets. Its coverage is that of the
+// design's own blocks (an m-set is covered by the blocks that meet it in t
+// points, not by their m-subsets one by one, which would let one block count
+// several times for l > 1), so the engine keeps the counters and blocks of
+// the analysis and only walks m-sets now. The derived design is shown (in
+// the internal mode) by its parameters, and one whose block count would not
+// fit is still refused as before.
 bool AnalyseDerived(TestContext& ctx, const RunSettings& rs, const Sys& sys) {
   const uint64_t derivedB = static_cast<uint64_t>(sys.b) * Binomial(sys.k, sys.m);
   if (sys.b == 0 || !sys.blocks || derivedB == 0 || derivedB > UINT32_MAX) {
@@ -87,8 +88,7 @@ bool AnalyseDerived(TestContext& ctx, const RunSettings& rs, const Sys& sys) {
     DualPrint("Sys converted to: ");
     PrintSysParams(derived, true);
   }
-  SetupAnalysis(ctx, derived, EngineOptions(rs, sys, false));
-  AnalyseDerivedDesign(ctx, sys.blocks.get(), sys.b, sys.k);
+  SetupDerivedTest(ctx, derived, EngineOptions(rs, sys, false));
   return true;
 }
 

@@ -1,12 +1,17 @@
 // The coverage test: the head, the counter scan, the skipper passes and the verdict.
 #include "base/clock.hpp"
 #include "base/console.hpp"
+#include "base/fatal.hpp"
 #include "verify/coverwalk.hpp"
 #include "verify/engine.hpp"
+#include "verify/meetwalk.hpp"
+#include "verify/tsets.hpp"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
 
 namespace kovra {
 namespace {
@@ -17,7 +22,7 @@ int CombColumnWidth(unsigned size) { return size < 5 ? 13 : static_cast<int>(3 *
 // Each member as "%2hu ", then " : LOSING combination !!!\n".
 void PrintLosingComb(const uint8_t* members, unsigned n, uint16_t printBase) {
   static constexpr char kTail[] = " : LOSING combination !!!\n";
-  char line[64];
+  char line[32 + 6 * MAX_M];
   char* end = line;
   for (unsigned i = 0; i < n; ++i) {
     end = PutUnsigned(end, static_cast<unsigned short>(members[i] + printBase - 1), 2);
@@ -39,7 +44,7 @@ struct ProgressPoints {
   uint64_t interval = 0;
   uint64_t threshold = 0;
   bool have = false;
-  uint8_t next[9] = {}; // next[1..n]
+  uint8_t next[MAX_M + 1] = {}; // next[1..n]
   uint64_t nextRank = 0;
 };
 
@@ -62,22 +67,46 @@ void FindProgressPoint(ProgressPoints& pp) {
 void EmitProgressBefore(TestContext& ctx, ProgressPoints& pp, const uint8_t* upTo) {
   while (pp.have && ctx.usEstimate >= 4 &&
          (upTo == nullptr || std::memcmp(pp.next + 1, upTo + 1, pp.n) <= 0)) {
-    PrintProgress(ctx, static_cast<uint32_t>(pp.nextRank), static_cast<uint32_t>(pp.combs),
-                  pp.next + 1, 0);
+    PrintProgress(ctx, pp.nextRank, pp.combs, pp.next + 1, 0);
     pp.threshold = pp.nextRank + pp.interval;
     FindProgressPoint(pp);
   }
 }
 
 struct PassResult {
-  uint32_t losing = 0;
+  uint64_t losing = 0;
   bool stopped = false; // ulMaxLosing reached
 };
 
-// The complete pass: only prefixes free of covered t-subsets are walked, and
-// the losing combinations come out in lexicographic order, so the output is
+// The m-sets a pass asks about, answered by one of the two walks: the
+// classic masks built from the counters (l = 1), or the meet walk on the
+// blocks themselves.
+struct MSetWalk {
+  PrefixWalk* masks = nullptr;
+  MeetWalk* meet = nullptr;
+  unsigned n = 0;
+
+  bool Covered(const uint8_t* S) const {
+    return masks != nullptr ? IsCombCovered(*masks, S) : IsMSetCovered(*meet, S);
+  }
+  // Calls onLosing(S) for the losing m-sets in lexicographic order while it
+  // returns true; false when it stopped the walk.
+  template <typename Fn>
+  bool Losing(Fn&& onLosing) const {
+    if (masks != nullptr) return WalkLosingCombs(*masks, onLosing);
+    bool stopped = false;
+    WalkLosingMSets(*meet, false, [&](const uint8_t* S) {
+      stopped = !onLosing(S);
+      return !stopped;
+    });
+    return !stopped;
+  }
+};
+
+// The complete pass: only prefixes that can still lose are walked, and the
+// losing combinations come out in lexicographic order, so the output is
 // that of the plain walk over all C(v, n) combinations.
-PassResult CompletePass(TestContext& ctx, PrefixWalk& walk, const RankTable& combRank,
+PassResult CompletePass(TestContext& ctx, const MSetWalk& walk, const RankTable& combRank,
                         uint64_t combs, uint64_t interval) {
   PassResult res;
   ProgressPoints pp;
@@ -88,7 +117,7 @@ PassResult CompletePass(TestContext& ctx, PrefixWalk& walk, const RankTable& com
   pp.interval = interval;
   pp.threshold = interval;
   FindProgressPoint(pp);
-  const bool complete = WalkLosingCombs(walk, [&](const uint8_t* s) {
+  const bool complete = walk.Losing([&](const uint8_t* s) {
     EmitProgressBefore(ctx, pp, s);
     ++res.losing;
     PrintLosingComb(s + 1, walk.n, ctx.usPrintBase);
@@ -105,7 +134,7 @@ PassResult CompletePass(TestContext& ctx, PrefixWalk& walk, const RankTable& com
 // A pass with skipper s >= 1: s + 1 steps between two tests, and a carry
 // leaves the stepping position where it moved to, so the rest of the advance
 // skips whole runs of combinations that share a prefix.
-PassResult SkipperPass(TestContext& ctx, PrefixWalk& walk, const RankTable& combRank,
+PassResult SkipperPass(TestContext& ctx, const MSetWalk& walk, const RankTable& combRank,
                        uint64_t combs, uint64_t interval, int s) {
   PassResult res;
   const unsigned n = walk.n, v = ctx.v;
@@ -113,10 +142,10 @@ PassResult SkipperPass(TestContext& ctx, PrefixWalk& walk, const RankTable& comb
   // stepping below would start from points beyond v and never carry out.
   if (n > v) return res;
   uint64_t threshold = interval;
-  uint8_t S[9] = {};
+  uint8_t S[MAX_M + 1] = {};
   for (unsigned i = 1; i <= n; ++i) S[i] = static_cast<uint8_t>(i);
   for (;;) {
-    if (!IsCombCovered(walk, S)) {
+    if (!walk.Covered(S)) {
       ++res.losing;
       PrintLosingComb(S + 1, n, ctx.usPrintBase);
       if (res.losing >= ctx.ulMaxLosing) {
@@ -136,8 +165,7 @@ PassResult SkipperPass(TestContext& ctx, PrefixWalk& walk, const RankTable& comb
         if (s <= 7) {
           const uint64_t r = ctx.usEstimate >= 4 ? RankFast(combRank, S + 1) : 0;
           if (r > threshold) {
-            PrintProgress(ctx, static_cast<uint32_t>(r), static_cast<uint32_t>(combs), S + 1,
-                          static_cast<int16_t>(s));
+            PrintProgress(ctx, r, combs, S + 1, static_cast<int16_t>(s));
             threshold = r + interval;
           }
         }
@@ -146,32 +174,83 @@ PassResult SkipperPass(TestContext& ctx, PrefixWalk& walk, const RankTable& comb
   }
 }
 
+// m = t with one bit per t-subset: the t-subsets whose bit is clear lose.
+bool ScanTSetBits(const TestContext& ctx, uint64_t* losing) {
+  const uint64_t total = Binomial(ctx.v, ctx.t);
+  const uint64_t* words = ctx.bitCounters.get();
+  uint64_t found = 0;
+  uint8_t tset[MAX_T];
+  for (uint64_t w = 0; w * 64 < total; ++w) {
+    uint64_t clear = ~words[w];
+    if (total - w * 64 < 64) clear &= (uint64_t{1} << (total - w * 64)) - 1;
+    for (; clear != 0; clear &= clear - 1) {
+      ++found;
+      UnrankComb(w * 64 + static_cast<unsigned>(__builtin_ctzll(clear)) + 1, ctx.v, ctx.t, tset);
+      PrintLosingComb(tset, ctx.t, ctx.usPrintBase);
+      if (found >= ctx.ulMaxLosing) {
+        *losing = found;
+        return false;
+      }
+    }
+  }
+  *losing = found;
+  return found == 0;
+}
+
+// m = t without whole counters: the ranges one at a time, in rank order.
+bool ScanTSetChunks(const TestContext& ctx, uint64_t* losing) {
+  TSetChunkPlan plan;
+  PlanTSetChunks(plan, ctx.v, ctx.t, std::max<uint64_t>(ctx.memoryBound, 1u << 16));
+  uint64_t largest = 0;
+  for (const TSetChunk& c : plan.chunks) largest = std::max(largest, c.hi - c.lo);
+  std::unique_ptr<uint8_t[]> counts(new (std::nothrow) uint8_t[largest]);
+  if (!counts) ErrExit(13, "Mem Alloc Err!");
+  uint64_t found = 0;
+  uint8_t tset[MAX_T];
+  for (const TSetChunk& c : plan.chunks) {
+    CountTSetChunk(plan, c, ctx.accepted, counts.get());
+    for (uint64_t i = 0; i < c.hi - c.lo; ++i) {
+      if (counts[i] >= ctx.bNeeded) continue;
+      ++found;
+      UnrankComb(c.lo + i + 1, ctx.v, ctx.t, tset);
+      PrintLosingComb(tset, ctx.t, ctx.usPrintBase);
+      if (found >= ctx.ulMaxLosing) {
+        *losing = found;
+        return false;
+      }
+    }
+  }
+  *losing = found;
+  return found == 0;
+}
+
 } // namespace
 
-void PrintCombCount(const char* label, uint32_t count, uint32_t combinations) {
+void PrintCombCount(const char* label, uint64_t count, uint64_t combinations) {
   // m > v leaves no combination at all: 0 of 0 is shown as 0.0%, not as nan.
   const double percent =
       combinations == 0 ? 0.0
                         : static_cast<double>(count) * 100.0 / static_cast<double>(combinations);
-  DualPrint("%s combinations:%8ld (%.1lf%%)\n", label, static_cast<long>(count), percent);
+  DualPrint("%s combinations:%8llu (%.1lf%%)\n", label, static_cast<unsigned long long>(count),
+            percent);
 }
 
-void PrintProgress(TestContext& ctx, uint32_t rank, uint32_t combinations, const uint8_t* comb,
+void PrintProgress(TestContext& ctx, uint64_t rank, uint64_t combinations, const uint8_t* comb,
                    int16_t skipper) {
   ctx.tNow = NowSeconds();
   long elapsed = static_cast<long>(ctx.tNow - ctx.tStart);
   if (elapsed < 1) elapsed = 1;
   const bool finished = rank >= combinations;
-  const uint32_t c = finished ? combinations : rank;
-  const auto speed = static_cast<int32_t>(static_cast<int64_t>(c) / elapsed);
-  const auto left = static_cast<uint64_t>(combinations - c) / static_cast<uint64_t>(speed + 1);
+  const uint64_t c = finished ? combinations : rank;
+  const auto speed = static_cast<int64_t>(c / static_cast<uint64_t>(elapsed));
+  const auto left = (combinations - c) / static_cast<uint64_t>(speed + 1);
   const int divisor = skipper >= 0 ? skipper + 1 : 1;
   auto estimate = static_cast<uint16_t>(static_cast<uint16_t>(left) / divisor);
   if (estimate == 0) estimate = 1;
   ctx.usEstimate = estimate;
   const unsigned n = ctx.usTestSize;
   if (!finished) {
-    char line[64];
+    char line[32 + 6 * MAX_M];
     int len = 0;
     for (unsigned i = 0; i < n; ++i)
       len += std::snprintf(line + len, sizeof line - static_cast<size_t>(len), "%2hu ",
@@ -183,18 +262,18 @@ void PrintProgress(TestContext& ctx, uint32_t rank, uint32_t combinations, const
     const int w = CombColumnWidth(n);
     DualPrint("%*.*s", w, w, "Finished");
   }
-  DualPrint("%10ld %4d:%02d %8ld  %4d:%02d\n", static_cast<long>(c), static_cast<int>(elapsed / 60),
-            static_cast<int>(elapsed % 60), static_cast<long>(speed), ctx.usEstimate / 60,
-            ctx.usEstimate % 60);
+  DualPrint("%10llu %4d:%02d %8lld  %4d:%02d\n", static_cast<unsigned long long>(c),
+            static_cast<int>(elapsed / 60), static_cast<int>(elapsed % 60),
+            static_cast<long long>(speed), ctx.usEstimate / 60, ctx.usEstimate % 60);
   // Someone following the log (tail -f) sees each progress line when it is made.
   ConsoleFlush();
 }
 
 bool ScanTSetCounters(uint16_t v, uint16_t t, uint8_t bNeeded, const uint8_t* counters,
-                      uint32_t* losing, uint32_t ulMaxLosing, uint16_t usPrintBase) {
+                      uint64_t* losing, uint32_t ulMaxLosing, uint16_t usPrintBase) {
   const uint64_t total = Binomial(v, t);
-  uint32_t found = 0;
-  uint8_t tset[8];
+  uint64_t found = 0;
+  uint8_t tset[MAX_T];
   constexpr uint64_t kChunk = 64;
   for (uint64_t base = 0; base < total; base += kChunk) {
     const uint64_t end = base + kChunk < total ? base + kChunk : total;
@@ -218,10 +297,10 @@ bool ScanTSetCounters(uint16_t v, uint16_t t, uint8_t bNeeded, const uint8_t* co
   return found == 0;
 }
 
-bool MultiPassTest(TestContext& ctx, uint32_t* combinations, uint32_t* losing) {
+bool MultiPassTest(TestContext& ctx, uint64_t* combinations, uint64_t* losing) {
   const unsigned n = ctx.usTestSize;
   const uint64_t combs = Binomial(ctx.v, n);
-  *combinations = static_cast<uint32_t>(combs);
+  *combinations = combs;
   *losing = 0;
   const uint64_t interval = combs / (ctx.ulMaxReport != 0 ? ctx.ulMaxReport : 1) + 1;
   const std::time_t remembered = ctx.tStart;
@@ -230,17 +309,26 @@ bool MultiPassTest(TestContext& ctx, uint32_t* combinations, uint32_t* losing) {
   // A pass with a negative skipper would never move on; 0 is the complete pass.
   if (low < 0) low = 0;
 
+  // The classic masks decide an m-set from one t-subset's counter, which is
+  // exact for l = 1 only; every other case walks the blocks.
+  const bool useMasks = !ctx.fWide && ctx.l == 1;
   CoverMasks masks;
+  PrefixWalk prefix;
+  MeetWalk meet;
   RankTable combRank;
-  PrefixWalk walk;
   if (high >= low) {
-    BuildCoverMasks(masks, ctx.v, ctx.t, ctx.counters.get(), ctx.bNeeded);
+    if (useMasks)
+      BuildCoverMasks(masks, ctx.v, ctx.t, ctx.counters.get(), ctx.bNeeded);
+    else
+      InitMeetWalk(meet, ctx.accepted, ctx.v, n, ctx.t, ctx.l);
     InitRankTable(combRank, ctx.v, n);
   }
+  MSetWalk walk;
+  walk.n = n;
   // A losing combination found by any pass is losing, whatever a later pass
   // with other steps sees: the verdict counts every pass, and the count shown
   // is the most any one pass found.
-  uint32_t mostLosing = 0;
+  uint64_t mostLosing = 0;
   for (int s = high; s >= low; --s) {
     if (ctx.fInternalOptions)
       DualPrint("--- skipper=%hd/%lu ---\n", static_cast<short>(s),
@@ -250,7 +338,12 @@ bool MultiPassTest(TestContext& ctx, uint32_t* combinations, uint32_t* losing) {
                 static_cast<unsigned long>(ctx.ulSkipperLow));
     ctx.tStart = NowSeconds();
     ctx.usEstimate = 5;
-    InitPrefixWalk(walk, masks, n);
+    if (useMasks) {
+      InitPrefixWalk(prefix, masks, n);
+      walk.masks = &prefix;
+    } else {
+      walk.meet = &meet;
+    }
     const PassResult res = s == 0 ? CompletePass(ctx, walk, combRank, combs, interval)
                                   : SkipperPass(ctx, walk, combRank, combs, interval, s);
     mostLosing = std::max(mostLosing, res.losing);
@@ -266,27 +359,35 @@ bool MultiPassTest(TestContext& ctx, uint32_t* combinations, uint32_t* losing) {
 
 bool TestDesign(TestContext& ctx, const char* fileName) {
   const unsigned n = ctx.usTestSize;
-  const uint32_t combs = ctx.fKLessM ? ctx.ulCnVM : ctx.ulCnVK;
+  const uint64_t combs = Binomial(ctx.v, n);
+  char combsText[48];
+  Count128Text(BinomialWide(ctx.v, n), combsText, sizeof combsText);
   ctx.tStart = NowSeconds();
   DualPrint("\nTesting started : %s\n", DateText(ctx.tStart).c_str());
   DualPrint("\n");
-  DualPrint("MaxReport: %lu \nCn(%hu,%hu) : %lu \n\n", static_cast<unsigned long>(ctx.ulMaxReport),
-            ctx.v, static_cast<unsigned short>(n), static_cast<unsigned long>(combs));
+  DualPrint("MaxReport: %lu \nCn(%hu,%hu) : %s \n\n", static_cast<unsigned long>(ctx.ulMaxReport),
+            ctx.v, static_cast<unsigned short>(n), combsText);
   const int w = CombColumnWidth(n);
   DualPrint("%*.*s   Covered  Elapsed   Speed  EstRemain\n", w, w, "Combination");
   ConsoleFlush();
 
-  uint32_t losing = 0;
+  uint64_t losing = 0;
   bool ok = false;
   if (ctx.m == ctx.t) {
-    ok = ScanTSetCounters(ctx.v, ctx.t, ctx.bNeeded, ctx.counters.get(), &losing, ctx.ulMaxLosing,
-                          ctx.usPrintBase);
+    switch (ctx.mode) {
+    case CounterMode::kBytes:
+      ok = ScanTSetCounters(ctx.v, ctx.t, ctx.bNeeded, ctx.counters.get(), &losing, ctx.ulMaxLosing,
+                            ctx.usPrintBase);
+      break;
+    case CounterMode::kBits: ok = ScanTSetBits(ctx, &losing); break;
+    case CounterMode::kSplit: ok = ScanTSetChunks(ctx, &losing); break;
+    }
   } else {
-    uint32_t walked = 0;
+    uint64_t walked = 0;
     ok = MultiPassTest(ctx, &walked, &losing);
   }
   ctx.tNow = NowSeconds();
-  const uint8_t none[8] = {};
+  const uint8_t none[MAX_M] = {};
   PrintProgress(ctx, combs, combs, none, 0);
   PrintCombCount("\nLosing", losing, combs);
   DualPrint("\nTesting finished: %s\n", DateText(ctx.tNow).c_str());

@@ -4,11 +4,14 @@
 #include "base/clock.hpp"
 #include "base/console.hpp"
 #include "base/fatal.hpp"
+#include "base/memory.hpp"
 #include "base/range.hpp"
+#include "verify/tsets.hpp"
 
 #include <algorithm>
 #include <cstdio>
 #include <new>
+#include <vector>
 
 namespace kovra {
 namespace {
@@ -19,8 +22,8 @@ namespace {
 // out of bounds or count one t-subset twice, so it is reduced to the set of
 // its valid points. Returns the number of points kept.
 unsigned BlockPointSet(const Point* block, unsigned k, unsigned v, uint8_t* out) {
-  k = std::min<unsigned>(k, CLASSIC_MAX_K);
-  Point pts[CLASSIC_MAX_K];
+  k = std::min<unsigned>(k, MAX_K);
+  Point pts[MAX_K];
   bool clean = true;
   for (unsigned i = 0; i < k; ++i) {
     pts[i] = block[i];
@@ -34,54 +37,117 @@ unsigned BlockPointSet(const Point* block, unsigned k, unsigned v, uint8_t* out)
   return n;
 }
 
-// Calls fn(index) for the counter index of every t-subset of the ascending
-// points pts[0..n-1], in lexicographic order of positions; stops early when
-// fn returns false. Returns false then. The rank is a sum of one table term
-// per member, so the partial sum of a prefix serves every subset that
-// starts with it: C(7,1) + C(7,2) + C(7,3) look-ups instead of 3 C(7,3).
-template <typename Fn>
-bool ForEachTSetIndex(const TestContext& ctx, const uint8_t* pts, unsigned n, Fn&& fn) {
-  const unsigned t = ctx.t;
-  if (n < t || t == 0) return true;
-  const RankTable& rt = ctx.tRank;
-  unsigned pos[8];
-  uint64_t part[8]; // part[j]: total - 1 less the terms of the first j members
-  part[0] = rt.total - 1;
-  pos[0] = 0;
-  unsigned j = 0;
-  for (;;) {
-    part[j + 1] = part[j] - rt.term[j][pts[pos[j]]];
-    if (j + 1 < t) {
-      pos[j + 1] = pos[j] + 1;
-      ++j;
-      continue;
-    }
-    if (!fn(part[t])) return false;
-    while (++pos[j] > n - t + j) {
-      if (j == 0) return true;
-      --j;
-    }
-  }
-}
-
-void CountTSets(TestContext& ctx, const uint8_t* pts, unsigned n) {
-  uint8_t* counters = ctx.counters.get();
-  const uint8_t cap = ctx.bCap;
-  ForEachTSetIndex(ctx, pts, n, [&](uint64_t idx) {
-    if (counters[idx] < cap) ++counters[idx];
-    return true;
-  });
+PointSet SetOf(const uint8_t* pts, unsigned n) {
+  PointSet s;
+  for (unsigned i = 0; i < n; ++i) AddPoint(s, pts[i]);
+  return s;
 }
 
 // The counter index of every t-subset of the ascending points pts[0..n-1],
-// each ranked once. Returns the count (at most MAX_KT).
+// each ranked once. Returns the count (at most MAX_KT: classic blocks only).
 unsigned TSetIndices(const TestContext& ctx, const uint8_t* pts, unsigned n, uint32_t* idx) {
   unsigned count = 0;
-  ForEachTSetIndex(ctx, pts, n, [&](uint64_t i) {
+  ForEachTSetIndex(ctx.tRank, pts, n, [&](uint64_t i) {
     idx[count++] = static_cast<uint32_t>(i);
     return true;
   });
   return count;
+}
+
+bool BitSet(const uint64_t* words, uint64_t i) { return ((words[i >> 6] >> (i & 63)) & 1u) != 0; }
+
+// Whether a block is needed, and its count, one representation each. A
+// block with no t-subset (fewer than t valid points) adds nothing.
+bool NeededClassic(TestContext& ctx, const uint8_t* pts, unsigned n) {
+  // Each t-subset is ranked once, for the question whether the block is
+  // needed as well as for its count.
+  uint32_t idx[MAX_KT];
+  const unsigned count = TSetIndices(ctx, pts, n, idx);
+  uint8_t* counters = ctx.counters.get();
+  if (ctx.fNoRedundTesting == 0) {
+    uint8_t low = 255;
+    for (unsigned i = 0; i < count; ++i) low = std::min(low, counters[idx[i]]);
+    if (low >= ctx.bNeeded) return false;
+  }
+  const uint8_t cap = ctx.bCap;
+  for (unsigned i = 0; i < count; ++i)
+    if (counters[idx[i]] < cap) ++counters[idx[i]];
+  return true;
+}
+
+// A wide block may have C(32,8) t-subsets: they are ranked twice rather than
+// kept, and the first one below the threshold ends the question.
+bool NeededBytes(TestContext& ctx, const uint8_t* pts, unsigned n) {
+  uint8_t* counters = ctx.counters.get();
+  const uint8_t need = ctx.bNeeded;
+  const bool needed =
+      ctx.fNoRedundTesting != 0 ||
+      !ForEachTSetIndex(ctx.tRank, pts, n, [&](uint64_t i) { return counters[i] >= need; });
+  if (!needed) return false;
+  const uint8_t cap = ctx.bCap;
+  ForEachTSetIndex(ctx.tRank, pts, n, [&](uint64_t i) {
+    if (counters[i] < cap) ++counters[i];
+    return true;
+  });
+  return true;
+}
+
+bool NeededBits(TestContext& ctx, const uint8_t* pts, unsigned n) {
+  uint64_t* words = ctx.bitCounters.get();
+  const bool needed =
+      ctx.fNoRedundTesting != 0 ||
+      !ForEachTSetIndex(ctx.tRank, pts, n, [&](uint64_t i) { return BitSet(words, i); });
+  if (!needed) return false;
+  ForEachTSetIndex(ctx.tRank, pts, n, [&](uint64_t i) {
+    words[i >> 6] |= uint64_t{1} << (i & 63);
+    return true;
+  });
+  return true;
+}
+
+// Without counters: every t-subset of the block lies in l accepted blocks
+// exactly when the blocks that meet it in t or more points cover each of its
+// t-subsets l times. Those blocks are found through the points they share
+// with it, and its t-subsets are counted by their rank among its own.
+bool NeededSplit(TestContext& ctx, const uint8_t* pts, unsigned n) {
+  if (ctx.fNoRedundTesting != 0) return true;
+  const unsigned t = ctx.t;
+  if (n < t) return false;
+  const PointSet mine = SetOf(pts, n);
+  // The accepted blocks that share t or more points with this one.
+  std::vector<uint32_t> meeting;
+  uint64_t reach = 0; // t-subsets of this block they hold, with repeats
+  {
+    std::vector<uint32_t> seen;
+    for (unsigned i = 0; i < n; ++i)
+      for (const uint32_t a : ctx.holders[pts[i]]) seen.push_back(a);
+    std::sort(seen.begin(), seen.end());
+    seen.erase(std::unique(seen.begin(), seen.end()), seen.end());
+    for (const uint32_t a : seen) {
+      const unsigned shared = CountPoints(ctx.accepted[a] & mine);
+      if (shared < t) continue;
+      meeting.push_back(a);
+      reach += Binomial(shared, t);
+    }
+  }
+  const uint64_t own = Binomial(n, t);
+  if (reach < own * ctx.bNeeded) return true; // too few to cover each t-subset l times
+  RankTable local;
+  InitRankTable(local, n, t);
+  ctx.localCounts.assign(own, 0);
+  uint8_t positions[MAX_K];
+  for (const uint32_t a : meeting) {
+    unsigned shared = 0;
+    for (unsigned i = 0; i < n; ++i)
+      if (HasPoint(ctx.accepted[a], pts[i])) positions[shared++] = static_cast<uint8_t>(i + 1);
+    ForEachTSetIndex(local, positions, shared, [&](uint64_t i) {
+      uint8_t& c = ctx.localCounts[i];
+      if (c < 255) ++c;
+      return true;
+    });
+  }
+  return std::any_of(ctx.localCounts.begin(), ctx.localCounts.end(),
+                     [&](uint8_t c) { return c < ctx.bNeeded; });
 }
 
 // "Redundant block: #%ld (", each point as "%2hu" followed by " " or ")",
@@ -111,23 +177,21 @@ void PrintDuplicate(const TestContext& ctx, const uint8_t* tset, uint8_t c) {
   DualPrint("%s  : %5hd times\n", line, static_cast<short>(c));
 }
 
-// Adds every t-subset in rank order (which is lexicographic order) to the
-// summary, and lists those that lie in more than l blocks, without forming
-// every t-subset: the histogram is taken straight from the counters, and
-// members are formed only in the chunks of counters that hold a duplicate to
-// list.
-void TallyAllTSets(TestContext& ctx) {
+// Adds the counters at indices base..base+count-1 (in rank order, which is
+// lexicographic order) to the summary, and lists those above l, without
+// forming every t-subset: the histogram is taken straight from the
+// counters, and members are formed only in the runs of counters that hold a
+// duplicate to list.
+void TallyCounters(TestContext& ctx, const uint8_t* counters, uint64_t base, uint64_t count) {
   const unsigned v = ctx.v, t = ctx.t;
-  const uint64_t total = Binomial(v, t);
-  const uint8_t* counters = ctx.counters.get();
   // Four partial histograms keep consecutive increments independent.
-  uint32_t part[4][256] = {};
+  uint64_t part[4][256] = {};
   uint64_t i = 0;
-  for (; i + 4 <= total; i += 4)
+  for (; i + 4 <= count; i += 4)
     for (unsigned j = 0; j < 4; ++j) ++part[j][counters[i + j]];
-  for (; i < total; ++i) ++part[0][counters[i]];
+  for (; i < count; ++i) ++part[0][counters[i]];
   for (unsigned c = 0; c < 256; ++c) {
-    const uint32_t n = part[0][c] + part[1][c] + part[2][c] + part[3][c];
+    const uint64_t n = part[0][c] + part[1][c] + part[2][c] + part[3][c];
     if (n == 0) continue;
     ctx.histogram[c] += n;
     if (static_cast<int>(c) > ctx.sMaxCount) ctx.sMaxCount = static_cast<int16_t>(c);
@@ -135,19 +199,55 @@ void TallyAllTSets(TestContext& ctx) {
     if (c < ctx.l) ctx.ulUncovered += n;
   }
   if (!ctx.fShowDupeTSets || ctx.l >= 255) return;
-  constexpr uint64_t kChunk = 256;
-  uint8_t tset[8] = {};
-  for (uint64_t base = 0; base < total; base += kChunk) {
-    const uint64_t end = std::min(base + kChunk, total);
+  constexpr uint64_t kRun = 256;
+  uint8_t tset[MAX_T] = {};
+  for (uint64_t from = 0; from < count; from += kRun) {
+    const uint64_t end = std::min(from + kRun, count);
     uint8_t high = 0;
-    for (uint64_t j = base; j < end; ++j) high = std::max(high, counters[j]);
+    for (uint64_t j = from; j < end; ++j) high = std::max(high, counters[j]);
     if (high <= ctx.l) continue;
-    UnrankComb(base + 1, v, t, tset);
-    for (uint64_t j = base; j < end; ++j) {
+    UnrankComb(base + from + 1, v, t, tset);
+    for (uint64_t j = from; j < end; ++j) {
       if (counters[j] > ctx.l) PrintDuplicate(ctx, tset, counters[j]);
       NextComb(tset, t, 1, v);
     }
   }
+}
+
+// The counters one range at a time, when they do not fit whole: calls
+// fn(counts, base, count) for every range in rank order.
+template <typename Fn>
+void ForEachCounterChunk(const TestContext& ctx, Fn&& fn) {
+  TSetChunkPlan plan;
+  PlanTSetChunks(plan, ctx.v, ctx.t, std::max<uint64_t>(ctx.memoryBound, 1u << 16));
+  uint64_t largest = 0;
+  for (const TSetChunk& c : plan.chunks) largest = std::max(largest, c.hi - c.lo);
+  std::unique_ptr<uint8_t[]> counts(new (std::nothrow) uint8_t[largest]);
+  if (!counts) ErrExit(13, "Mem Alloc Err!");
+  for (const TSetChunk& c : plan.chunks) {
+    CountTSetChunk(plan, c, ctx.accepted, counts.get());
+    fn(static_cast<const uint8_t*>(counts.get()), c.lo, c.hi - c.lo);
+  }
+}
+
+void TallyAllTSets(TestContext& ctx) {
+  if (ctx.mode == CounterMode::kBytes) {
+    TallyCounters(ctx, ctx.counters.get(), 0, Binomial(ctx.v, ctx.t));
+    return;
+  }
+  ForEachCounterChunk(ctx, [&](const uint8_t* counts, uint64_t base, uint64_t count) {
+    TallyCounters(ctx, counts, base, count);
+  });
+}
+
+// Which counters the design gets: see the representations in engine.hpp.
+CounterMode ChooseCounters(const TestContext& ctx) {
+  const uint64_t count = Binomial(ctx.v, ctx.t);
+  if (!ctx.fWide) return CounterMode::kBytes;
+  const bool bitsEnough = ctx.l == 1 && ctx.fShowDupeTSets == 0;
+  const uint64_t bytes = bitsEnough ? count / 8 + 8 : count;
+  if (count == UINT64_MAX || bytes > ctx.memoryBound) return CounterMode::kSplit;
+  return bitsEnough ? CounterMode::kBits : CounterMode::kBytes;
 }
 
 // Fresh zero counters for C(v, t) t-subsets, cleared summary and timing fields.
@@ -156,9 +256,18 @@ void ResetCounters(TestContext& ctx) {
   ctx.bCap = 255;
   const uint64_t count = Binomial(ctx.v, ctx.t);
   ctx.counters.reset();
-  ctx.counters.reset(new (std::nothrow) uint8_t[count]());
-  if (!ctx.counters) ErrExit(13, "Mem Alloc Err!");
-  std::fill(std::begin(ctx.histogram), std::end(ctx.histogram), 0u);
+  ctx.bitCounters.reset();
+  ctx.mode = ChooseCounters(ctx);
+  if (ctx.mode == CounterMode::kBytes) {
+    ctx.counters.reset(new (std::nothrow) uint8_t[count]());
+    if (!ctx.counters) ErrExit(13, "Mem Alloc Err!");
+  } else if (ctx.mode == CounterMode::kBits) {
+    ctx.bitCounters.reset(new (std::nothrow) uint64_t[count / 64 + 1]());
+    if (!ctx.bitCounters) ErrExit(13, "Mem Alloc Err!");
+  }
+  ctx.accepted.clear();
+  ctx.holders.assign(ctx.mode == CounterMode::kSplit ? ctx.v + 1u : 0u, {});
+  std::fill(std::begin(ctx.histogram), std::end(ctx.histogram), uint64_t{0});
   ctx.sMinCount = 256;
   ctx.sMaxCount = -1;
   ctx.ulUncovered = 0;
@@ -167,9 +276,9 @@ void ResetCounters(TestContext& ctx) {
   ctx.tStart = ctx.tNow = NowSeconds();
 }
 
-} // namespace
-
-void SetupAnalysis(TestContext& ctx, const DesignParams& p, const AnalysisOptions& opt) {
+// The parameters, settings, skippers and tables of a setup, without the
+// counters.
+void SetupParams(TestContext& ctx, const DesignParams& p, const AnalysisOptions& opt) {
   ParamsOf(ctx) = p;
   const unsigned v = p.v, k = p.k, t = p.t, m = p.m;
   ctx.usTestSize = std::max(p.k, p.m);
@@ -182,19 +291,24 @@ void SetupAnalysis(TestContext& ctx, const DesignParams& p, const AnalysisOption
   ctx.usPrintBase = opt.usPrintBase;
   ctx.fInternalOptions = opt.fInternalOptions;
   ctx.fNoRedundTesting = opt.fNoRedundTesting;
+  ctx.memoryBound = opt.memoryBound != 0 ? opt.memoryBound : DefaultMemoryBound();
 
-  CheckRange(t, 1, CLASSIC_MAX_T, "t");
-  CheckRange(k, t, CLASSIC_MAX_K, "k");
-  CheckRange(v, k, CLASSIC_MAX_V, "v");
-  CheckRange(m, t, CLASSIC_MAX_M, "m");
+  CheckRange(t, 1, MAX_T, "t");
+  CheckRange(k, t, MAX_K, "k");
+  CheckRange(v, k, MAX_V, "v");
+  CheckRange(m, t, MAX_M, "m");
   CheckRange(p.l, 1, MAX_L, "l");
+  ctx.fWide = opt.representation == Representation::kWide ||
+              (opt.representation == Representation::kAuto && !FitsClassic(p));
 
-  ctx.ulCnVK = static_cast<uint32_t>(Binomial(v, k));
-  ctx.usKT = static_cast<uint16_t>(Binomial(k, t));
-  ctx.usMK = k < m ? static_cast<uint16_t>(Binomial(m, k)) : 0;
-  ctx.ulCnVM = k < m ? static_cast<uint32_t>(Binomial(v, m)) : 0;
-  CheckRange(ctx.usKT, 1, MAX_KT, "MAX_KT wrong in source");
-  CheckRange(ctx.usMK, 0, MAX_MK, "MAX_MK wrong in source");
+  ctx.ulCnVK = Binomial(v, k);
+  ctx.ulCnVM = k < m ? Binomial(v, m) : 0;
+  ctx.usKT = ctx.fWide ? 0 : static_cast<uint16_t>(Binomial(k, t));
+  ctx.usMK = ctx.fWide || k >= m ? 0 : static_cast<uint16_t>(Binomial(m, k));
+  if (!ctx.fWide) {
+    CheckRange(ctx.usKT, 1, MAX_KT, "MAX_KT wrong in source");
+    CheckRange(ctx.usMK, 0, MAX_MK, "MAX_MK wrong in source");
+  }
 
   // The last pass is the one given by -q (0, the complete pass, unless the
   // user asked otherwise) whatever the size of the design: a sampled last
@@ -212,80 +326,94 @@ void SetupAnalysis(TestContext& ctx, const DesignParams& p, const AnalysisOption
   ctx.ulSkipperHigh = high;
   ctx.ulSkipperLow = low;
 
+  // The pattern tables serve the classic walk through k-subsets.
   std::fill(&ctx.tPatterns[0][0], &ctx.tPatterns[0][0] + sizeof ctx.tPatterns, uint8_t{0});
   std::fill(&ctx.kPatterns[0][0], &ctx.kPatterns[0][0] + sizeof ctx.kPatterns, uint8_t{0});
-  FirstComb(ctx.tPatterns[0], t, 1, 8);
-  for (unsigned i = 1; i < ctx.usKT; ++i) {
-    std::copy(ctx.tPatterns[i - 1], ctx.tPatterns[i - 1] + 8, ctx.tPatterns[i]);
-    NextComb(ctx.tPatterns[i], t, 1, k);
-  }
-  if (k < m) {
-    FirstComb(ctx.kPatterns[0], k, 1, 7);
-    for (unsigned i = 1; i < ctx.usMK; ++i) {
-      std::copy(ctx.kPatterns[i - 1], ctx.kPatterns[i - 1] + 7, ctx.kPatterns[i]);
-      NextComb(ctx.kPatterns[i], k, 1, m);
+  if (!ctx.fWide) {
+    FirstComb(ctx.tPatterns[0], t, 1, 8);
+    for (unsigned i = 1; i < ctx.usKT; ++i) {
+      std::copy(ctx.tPatterns[i - 1], ctx.tPatterns[i - 1] + 8, ctx.tPatterns[i]);
+      NextComb(ctx.tPatterns[i], t, 1, k);
+    }
+    if (k < m) {
+      FirstComb(ctx.kPatterns[0], k, 1, 7);
+      for (unsigned i = 1; i < ctx.usMK; ++i) {
+        std::copy(ctx.kPatterns[i - 1], ctx.kPatterns[i - 1] + 7, ctx.kPatterns[i]);
+        NextComb(ctx.kPatterns[i], k, 1, m);
+      }
     }
   }
   InitRankTable(ctx.tRank, v, t);
+}
+
+} // namespace
+
+bool FitsClassic(const DesignParams& p) {
+  return p.v <= CLASSIC_MAX_V && p.k <= CLASSIC_MAX_K && p.t <= CLASSIC_MAX_T &&
+         p.m <= CLASSIC_MAX_M;
+}
+
+void SetupAnalysis(TestContext& ctx, const DesignParams& p, const AnalysisOptions& opt) {
+  SetupParams(ctx, p, opt);
   ResetCounters(ctx);
+}
+
+void SetupDerivedTest(TestContext& ctx, const DesignParams& derived, const AnalysisOptions& opt) {
+  const bool wide = ctx.fWide;
+  AnalysisOptions same = opt;
+  same.representation = wide ? Representation::kWide : Representation::kClassic;
+  same.memoryBound = ctx.memoryBound;
+  SetupParams(ctx, derived, same);
 }
 
 bool AnalyseBlock(TestContext& ctx, const Point* block) {
   ++ctx.ulSeen;
-  // Each t-subset is ranked once, for the question whether the block is
-  // needed as well as for its count.
-  uint8_t pts[8];
-  uint32_t idx[MAX_KT];
-  const unsigned count = TSetIndices(ctx, pts, BlockPointSet(block, ctx.k, ctx.v, pts), idx);
-  uint8_t* counters = ctx.counters.get();
-  if (ctx.fNoRedundTesting == 0) {
-    uint8_t low = 255;
-    for (unsigned i = 0; i < count; ++i) low = std::min(low, counters[idx[i]]);
-    // A block with no t-subset (fewer than t valid points) adds nothing either.
-    if (low >= ctx.bNeeded) {
-      if (ctx.fShowRedundants) PrintRedundantBlock(ctx.ulSeen, block, ctx.k, ctx.usPrintBase);
-      return false;
-    }
+  uint8_t pts[MAX_K];
+  const unsigned n = BlockPointSet(block, ctx.k, ctx.v, pts);
+  bool needed = false;
+  switch (ctx.mode) {
+  case CounterMode::kBytes:
+    needed = ctx.fWide ? NeededBytes(ctx, pts, n) : NeededClassic(ctx, pts, n);
+    break;
+  case CounterMode::kBits: needed = NeededBits(ctx, pts, n); break;
+  case CounterMode::kSplit: needed = NeededSplit(ctx, pts, n); break;
   }
-  const uint8_t cap = ctx.bCap;
-  for (unsigned i = 0; i < count; ++i)
-    if (counters[idx[i]] < cap) ++counters[idx[i]];
+  if (!needed) {
+    if (ctx.fShowRedundants) PrintRedundantBlock(ctx.ulSeen, block, ctx.k, ctx.usPrintBase);
+    return false;
+  }
+  if (ctx.mode == CounterMode::kSplit) {
+    const auto index = static_cast<uint32_t>(ctx.accepted.size());
+    for (unsigned i = 0; i < n; ++i) ctx.holders[pts[i]].push_back(index);
+  }
+  ctx.accepted.push_back(SetOf(pts, n));
   return true;
 }
 
-void AnalyseDerivedDesign(TestContext& ctx, const Point* blocks, uint32_t b, unsigned blockK) {
-  // Counting the m-subsets of a block one by one would count the block once
-  // for every m-subset that holds a given t-subset, so with l > 1 a single
-  // block could pass for several. Each block's own t-subsets are counted
-  // once instead; a combination is then covered exactly when one of its
-  // t-subsets lies in l design blocks.
-  if (b == 0 || blocks == nullptr) return;
-  uint8_t pts[8];
-  for (uint32_t i = 0; i < b; ++i)
-    CountTSets(ctx, pts, BlockPointSet(blocks + size_t{i} * blockK, blockK, ctx.v, pts));
-  ctx.ulSeen += b;
-}
-
 void PrintTSetReport(TestContext& ctx) {
-  const uint32_t combs = ctx.fKLessM ? ctx.ulCnVM : ctx.ulCnVK;
+  const Count128 combs = BinomialWide(ctx.v, ctx.usTestSize);
+  char combsText[48];
+  Count128Text(combs, combsText, sizeof combsText);
   if (ctx.fShowDupeTSets) {
     DualPrint("List of duplicate t-sets:\n");
     TallyAllTSets(ctx);
     if (ctx.fShowSummary) {
-      const long covered = static_cast<long>(combs) - static_cast<long>(ctx.ulUncovered);
       DualPrint("\nOverall %hu-match combination coverage summary:\n", ctx.t);
       for (int i = ctx.sMaxCount; i >= ctx.sMinCount; --i)
         if (ctx.histogram[i] != 0)
-          DualPrint("Covered %2hd times : %5lu\n", static_cast<short>(i),
-                    static_cast<unsigned long>(ctx.histogram[i]));
+          DualPrint("Covered %2hd times : %5llu\n", static_cast<short>(i),
+                    static_cast<unsigned long long>(ctx.histogram[i]));
+      const Count128 covered = combs - ctx.ulUncovered;
+      char coveredText[48];
+      Count128Text(covered, coveredText, sizeof coveredText);
       // m > v leaves no combination: no division by zero, 0.0% instead of nan.
       const double percent =
           combs == 0 ? 0.0 : static_cast<double>(covered) * 100.0 / static_cast<double>(combs);
-      DualPrint("Total: %9ld / %5ld (%.1f%%)\n", covered, static_cast<long>(combs), percent);
+      DualPrint("Total: %9s / %5s (%.1f%%)\n", coveredText, combsText, percent);
     }
   }
-  DualPrint("\nTotal combinations Cn(v=%hu,%c=%hu) = %ld\n", ctx.v, ctx.fKLessM ? 'm' : 'k',
-            ctx.usTestSize, static_cast<long>(combs));
+  DualPrint("\nTotal combinations Cn(v=%hu,%c=%hu) = %s\n", ctx.v, ctx.fKLessM ? 'm' : 'k',
+            ctx.usTestSize, combsText);
 }
 
 } // namespace kovra

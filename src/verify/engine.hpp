@@ -1,22 +1,38 @@
 // The verification engine: redundancy analysis, coverage test, t-set report.
 //
-// The analysis walks the blocks once and keeps one saturating byte counter per
-// t-subset of the points (index = rank - 1); the summary and the coverage test
-// read nothing but those counters.
+// The analysis walks the blocks once and keeps one counter per t-subset of
+// the points (index = rank - 1); the summary reads the counters, and so does
+// the test where m = t. For m > t the test walks the m-sets.
+//
+// One engine, two representations:
+// - classic (v <= 54; k, t, m <= 7): a saturating byte per t-subset, and for
+//   l = 1 the walk decides each m-set from those bytes through 64-bit masks
+//   of the points (coverwalk.hpp);
+// - wide (anything up to the compiled limits): a bit per t-subset where only
+//   "covered or not" matters (l = 1 and no list asked for), else a byte; and
+//   when even the bits of C(v,t) t-subsets would pass the memory bound, no
+//   whole array at all: the analysis decides from the blocks met before, and
+//   the report and the m = t test count the t-subsets one prefix range at a
+//   time (tsetchunks.hpp).
+// Wherever l > 1 and m > t, and for every wide design with m > t, the test
+// walks the m-sets on the blocks themselves (meetwalk.hpp): an m-set is
+// covered when l distinct blocks meet it in t or more points, which the
+// t-subset counters alone cannot tell.
 //
 // Order of use: SetupAnalysis (fresh counters every time); AnalyseBlock for
-// every block (or, for the derived design of m-subsets when m < k,
-// SetupAnalysis with (v, m, t, m, l) and then AnalyseDerivedDesign on the
-// design's own blocks); PrintTSetReport and/or TestDesign read the counters;
-// the context's destructor releases them.
+// every block; PrintTSetReport; for m < k, SetupDerivedTest with (v, m, t, m,
+// l) (the counters stay: they count the same blocks); TestDesign; the
+// context's destructor releases everything.
 #pragma once
 
 #include "design/combinatorics.hpp"
 #include "design/sys.hpp"
+#include "verify/pointset.hpp"
 
 #include <cstdint>
 #include <ctime>
 #include <memory>
+#include <vector>
 
 namespace kovra {
 
@@ -25,6 +41,12 @@ namespace kovra {
 struct SkipperSettings {
   uint32_t ulSkipperHigh = 7;
   uint32_t ulSkipperLow = 0; // 0: the last pass tests every combination
+};
+
+enum class Representation : uint8_t {
+  kAuto,    // classic inside the classic limits, wide beyond them
+  kClassic, // only inside the classic limits
+  kWide,    // for any design (the differential tests force it)
 };
 
 // What the analysis and the test take from the run settings.
@@ -38,31 +60,41 @@ struct AnalysisOptions {
   SkipperSettings skippers;      // -Q, -q
   bool fInternalOptions = false; // the internal mode's skipper line and pass headers
   bool fNoRedundTesting = false; // -y3: every block is accepted
+  Representation representation = Representation::kAuto;
+  uint64_t memoryBound = 0; // bytes the counters may take; 0: DefaultMemoryBound()
+};
+
+// How the counters of the t-subsets are kept.
+enum class CounterMode : uint8_t {
+  kBytes, // `counters`: a saturating byte per t-subset
+  kBits,  // `bitCounters`: a bit per t-subset, set once a block holds it
+  kSplit, // no whole array: the blocks accepted so far decide (see above)
 };
 
 // The parameters are those of the design analysed (k is the derived block
 // size m when the blocks were replaced by their m-subsets).
 struct TestContext : DesignParams {
   uint16_t usTestSize = 0; // larger of k and m: size of the walked combinations
-  uint16_t usKT = 0;       // C(k, t)
-  uint32_t ulCnVK = 0;     // C(v, k)
+  uint16_t usKT = 0;       // C(k, t) for classic designs
+  uint64_t ulCnVK = 0;     // C(v, k), saturated at 2^64-1
   uint32_t ulMaxLosing = 1;
   uint32_t ulMaxReport = 15;
   uint8_t fShowDupeTSets = 0;
   uint8_t fShowSummary = 0;
   uint8_t fShowRedundants = 0;
   uint8_t fKLessM = 0;
-  uint16_t usMK = 0;                   // C(m, k) when k < m
-  uint32_t ulCnVM = 0;                 // C(v, m) when k < m
-  uint8_t tPatterns[MAX_KT][8] = {};   // t-subsets of the positions 1..k
-  uint8_t kPatterns[MAX_MK][7] = {};   // k-subsets of the positions 1..m when k < m
-  uint8_t bNeeded = 1;                 // coverage threshold: l, or 255 above 254
-  uint8_t bCap = 255;                  // counters saturate here
-  std::unique_ptr<uint8_t[]> counters; // C(v, t) bytes
-  uint32_t histogram[256] = {};        // summary: t-subsets per counter value (exact)
+  uint16_t usMK = 0;                       // C(m, k) when k < m
+  uint64_t ulCnVM = 0;                     // C(v, m) when k < m, saturated
+  uint8_t tPatterns[MAX_KT][8] = {};       // t-subsets of the positions 1..k (classic)
+  uint8_t kPatterns[MAX_MK][7] = {};       // k-subsets of the positions 1..m when k < m (classic)
+  uint8_t bNeeded = 1;                     // coverage threshold: l, or 255 above 254
+  uint8_t bCap = 255;                      // counters saturate here
+  std::unique_ptr<uint8_t[]> counters;     // kBytes: C(v, t) bytes
+  std::unique_ptr<uint64_t[]> bitCounters; // kBits: C(v, t) bits
+  uint64_t histogram[256] = {};            // summary: t-subsets per counter value (exact)
   int16_t sMinCount = 256;
   int16_t sMaxCount = -1;
-  uint32_t ulUncovered = 0;
+  uint64_t ulUncovered = 0;
   uint16_t usEstimate = 5;
   std::time_t tStart = 0, tNow = 0;
   uint32_t ulSeen = 0; // blocks the analysis examined
@@ -75,13 +107,31 @@ struct TestContext : DesignParams {
   uint8_t fNoRedundTesting = 0;
   // Table ranking of t-subsets of 1..v, prepared by SetupAnalysis.
   RankTable tRank;
+  bool fWide = false; // the wide representation (see above)
+  CounterMode mode = CounterMode::kBytes;
+  uint64_t memoryBound = 0;
+  // Every block accepted so far, in order: the m-set walks and, under
+  // kSplit, the analysis and the counting read them.
+  std::vector<PointSet> accepted;
+  // kSplit: accepted[holders[first[p] .. first[p + 1])] hold point p (built
+  // as blocks come), and scratch counts for one block's t-subsets.
+  std::vector<std::vector<uint32_t>> holders;
+  std::vector<uint8_t> localCounts;
 };
 
+// True when a design of these parameters fits the classic representation.
+bool FitsClassic(const DesignParams& p);
+
 // Range-checks the parameters (ending the program on failure), settles the
-// skipper settings into the context, builds the pattern tables and allocates
-// fresh zero counters for C(v, t) t-subsets with cleared summary and timing
-// fields (ending the program with code 13 when memory is short).
+// skipper settings into the context, chooses the representation and the
+// counters, and allocates them fresh with cleared summary and timing fields
+// (ending the program with code 13 when memory is short).
 void SetupAnalysis(TestContext& ctx, const DesignParams& p, const AnalysisOptions& opt);
+
+// For m < k, after the analysis and the report: the parameters of the test
+// become (v, m, t, m, l) and the m-sets are walked; the counters and the
+// accepted blocks stay, since they count the same blocks.
+void SetupDerivedTest(TestContext& ctx, const DesignParams& derived, const AnalysisOptions& opt);
 
 // Counts the block when it is needed (or -y3) and returns true: needed means
 // some t-subset of it lies in fewer than l accepted blocks, its first k
@@ -90,28 +140,23 @@ void SetupAnalysis(TestContext& ctx, const DesignParams& p, const AnalysisOption
 // nothing.
 bool AnalyseBlock(TestContext& ctx, const Point* block);
 
-// For m < k, after SetupAnalysis with (v, m, t, m, l): counts every t-subset
-// of every design block (rows of blockK points) once per block, so that no block is counted twice
-// toward the same t-subset through several of its m-subsets. ulSeen becomes b.
-void AnalyseDerivedDesign(TestContext& ctx, const Point* blocks, uint32_t b, unsigned blockK);
-
 // The coverage test: head, passes, verdict. True when nothing was losing.
 bool TestDesign(TestContext& ctx, const char* fileName);
 
 // m = t: every t-subset whose counter is below bNeeded is a losing
 // combination. Stops after ulMaxLosing of them.
 bool ScanTSetCounters(uint16_t v, uint16_t t, uint8_t bNeeded, const uint8_t* counters,
-                      uint32_t* losing, uint32_t ulMaxLosing, uint16_t usPrintBase);
+                      uint64_t* losing, uint32_t ulMaxLosing, uint16_t usPrintBase);
 // m > t: the skipper passes from ulSkipperHigh down to ulSkipperLow. False
 // when any pass found a losing combination; *losing is the most one pass found.
 // The complete pass (skipper 0) prints what the plain walk over every
 // combination prints, but walks only prefixes that hold no covered t-subset.
-bool MultiPassTest(TestContext& ctx, uint32_t* combinations, uint32_t* losing);
+bool MultiPassTest(TestContext& ctx, uint64_t* combinations, uint64_t* losing);
 // One progress line; `comb` holds the usTestSize members of the combination
 // reached (unused in the Finished form, rank >= combinations).
-void PrintProgress(TestContext& ctx, uint32_t rank, uint32_t combinations, const uint8_t* comb,
+void PrintProgress(TestContext& ctx, uint64_t rank, uint64_t combinations, const uint8_t* comb,
                    int16_t skipper);
-void PrintCombCount(const char* label, uint32_t count, uint32_t combinations);
+void PrintCombCount(const char* label, uint64_t count, uint64_t combinations);
 
 // The duplicate t-set list, the coverage summary and the total line.
 void PrintTSetReport(TestContext& ctx);

@@ -32,10 +32,7 @@ void Analyse(TestContext& ctx, const Design& d, const AnalysisOptions& opt) {
   for (size_t i = 0; i < b; ++i)
     while (i < b && !AnalyseBlock(ctx, &blocks[i * k]))
       std::copy_n(&blocks[--b * k], k, &blocks[i * k]);
-  if (d.m < d.k) {
-    SetupAnalysis(ctx, DesignParams{u(d.v), u(d.m), u(d.t), u(d.m), u(d.l)}, opt);
-    AnalyseDerivedDesign(ctx, blocks.data(), static_cast<uint32_t>(b), k);
-  }
+  if (d.m < d.k) SetupDerivedTest(ctx, DesignParams{u(d.v), u(d.m), u(d.t), u(d.m), u(d.l)}, opt);
 }
 
 // The losing combinations of the test with the complete pass alone (-Q0
@@ -54,7 +51,7 @@ std::vector<PointSet> CompleteTest(const Design& d, uint32_t most, bool* ok) {
 struct Passes {
   std::string out;
   bool ok = false;
-  uint32_t combs = 0, losing = 0;
+  uint64_t combs = 0, losing = 0;
   bool operator==(const Passes&) const = default;
 };
 

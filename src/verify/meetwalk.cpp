@@ -1,0 +1,197 @@
+// The walk over m-sets that counts how each block meets the prefix.
+#include "verify/meetwalk.hpp"
+
+#include <algorithm>
+#include <bit>
+#include <cassert>
+
+namespace kovra {
+namespace {
+
+PointSet* NearAt(MeetWalk& w, unsigned depth) { return w.near.data() + size_t{depth} * w.planes; }
+const PointSet* NearAt(const MeetWalk& w, unsigned depth) {
+  return w.near.data() + size_t{depth} * w.planes;
+}
+
+// Adds the set to the counts held in bit planes (a ripple carry per point).
+void AddToPlanes(PointSet* planes, unsigned count, PointSet carry) {
+  for (unsigned j = 0; j < count && !IsEmpty(carry); ++j) {
+    const PointSet next = planes[j] & carry;
+    planes[j] ^= carry;
+    carry = next;
+  }
+}
+
+void SubtractFromPlanes(PointSet* planes, unsigned count, PointSet borrow) {
+  for (unsigned j = 0; j < count && !IsEmpty(borrow); ++j) {
+    const PointSet next = ~planes[j] & borrow;
+    planes[j] ^= borrow;
+    borrow = next;
+  }
+}
+
+// The points whose count is at least `need` (>= 1).
+PointSet AtLeast(const PointSet* planes, unsigned count, unsigned need) {
+  if (count < 32 && need >= (1u << count)) return PointSet{};
+  // From the highest bit down: `equal` holds the points whose count agrees
+  // with need so far, `greater` those already above it.
+  PointSet equal = ~PointSet{};
+  PointSet greater;
+  for (unsigned j = count; j-- > 0;) {
+    if (((need >> j) & 1u) != 0) {
+      equal &= planes[j];
+    } else {
+      greater |= equal & planes[j];
+      equal &= ~planes[j];
+    }
+  }
+  return greater | equal;
+}
+
+} // namespace
+
+void InitMeetWalk(MeetWalk& w, const std::vector<PointSet>& blocks, unsigned v, unsigned n,
+                  unsigned t, unsigned l) {
+  assert(v <= MAX_V && n <= MAX_M && t >= 1 && l >= 1 && "parameters of a wide design");
+  w.v = v;
+  w.n = n;
+  w.t = t;
+  w.l = l;
+  w.blocks = blocks;
+  w.depth = 0;
+  w.meet.assign(blocks.size(), 0);
+
+  // The blocks holding each point, in block order.
+  std::vector<uint32_t> count(v + 2, 0);
+  for (const PointSet& b : blocks) ForEachPoint(b, [&](unsigned p) { ++count[p]; });
+  w.first.assign(v + 2, 0);
+  uint32_t most = 0;
+  for (unsigned p = 1; p <= v; ++p) {
+    w.first[p + 1] = w.first[p] + count[p];
+    most = std::max(most, count[p]);
+  }
+  w.holders.assign(w.first[v + 1], 0);
+  std::vector<uint32_t> fill(w.first.begin(), w.first.end());
+  for (uint32_t i = 0; i < blocks.size(); ++i)
+    ForEachPoint(blocks[i], [&](unsigned p) { w.holders[fill[p]++] = i; });
+
+  w.planes = l == 1 ? 1 : std::max(1u, static_cast<unsigned>(std::bit_width(most)));
+  w.near.assign(size_t{n + 1} * w.planes, PointSet{});
+  w.done[0] = 0;
+  // With t = 1 every block is near before any point is chosen.
+  if (t == 1) {
+    PointSet* near = NearAt(w, 0);
+    for (const PointSet& b : blocks) {
+      if (l == 1)
+        near[0] |= b;
+      else
+        AddToPlanes(near, w.planes, b);
+    }
+  }
+}
+
+void PushPoint(MeetWalk& w, unsigned y) {
+  const unsigned d = w.depth;
+  assert(d < w.n && "the prefix is full");
+  const PointSet* from = NearAt(w, d);
+  PointSet* to = NearAt(w, d + 1);
+  std::copy(from, from + w.planes, to);
+  uint32_t done = w.done[d];
+  const unsigned t = w.t;
+  const uint32_t* h = w.holders.data() + w.first[y];
+  const uint32_t* end = w.holders.data() + w.first[y + 1];
+  if (w.l == 1) {
+    for (; h != end; ++h) {
+      const unsigned c = ++w.meet[*h];
+      if (c + 1 == t)
+        to[0] |= w.blocks[*h];
+      else if (c == t)
+        ++done;
+    }
+  } else {
+    for (; h != end; ++h) {
+      const unsigned c = ++w.meet[*h];
+      if (c + 1 == t) {
+        AddToPlanes(to, w.planes, w.blocks[*h]);
+      } else if (c == t) {
+        ++done;
+        SubtractFromPlanes(to, w.planes, w.blocks[*h]);
+      }
+    }
+  }
+  w.depth = d + 1;
+  w.S[d + 1] = static_cast<uint8_t>(y);
+  w.done[d + 1] = done;
+}
+
+void PopPoint(MeetWalk& w) {
+  assert(w.depth > 0 && "the prefix is empty");
+  const unsigned y = w.S[w.depth];
+  for (uint32_t i = w.first[y]; i < w.first[y + 1]; ++i) --w.meet[w.holders[i]];
+  --w.depth;
+}
+
+PointSet CoveringPoints(const MeetWalk& w) {
+  const uint32_t done = w.done[w.depth];
+  if (done >= w.l) return ~PointSet{};
+  const PointSet* near = NearAt(w, w.depth);
+  if (w.l == 1) return near[0];
+  return AtLeast(near, w.planes, w.l - done);
+}
+
+bool IsMSetCovered(MeetWalk& w, const uint8_t* comb) {
+  unsigned same = 0;
+  while (same < w.depth && w.S[same + 1] == comb[same + 1]) ++same;
+  while (w.depth > same) PopPoint(w);
+  while (w.depth < w.n) {
+    if (PrefixCovered(w)) return true;
+    // The last point needs no state of its own: the covering points say.
+    if (w.depth + 1 == w.n) return HasPoint(CoveringPoints(w), comb[w.n]);
+    PushPoint(w, comb[w.depth + 1]);
+  }
+  return PrefixCovered(w);
+}
+
+uint64_t WalkLosingMSetsWith(MeetWalk& w, bool countAll, MSetFn onLosing, void* context) {
+  while (w.depth > 0) PopPoint(w);
+  const unsigned n = w.n, v = w.v;
+  if (n == 0 || n > v || PrefixCovered(w)) return 0;
+  uint64_t count = 0;
+  bool calling = true;
+  PointSet cand[MAX_M + 1];
+  unsigned d = 0; // the prefix holds d points; cand[d] are the places for point d + 1
+  cand[0] = ~CoveringPoints(w) & PointsBetween(1, v - n + 1);
+  for (;;) {
+    if (d + 1 == n) {
+      // Every uncovering point ends a losing m-set.
+      if (calling) {
+        for (; !IsEmpty(cand[d]) && calling; RemoveLowest(cand[d])) {
+          w.S[n] = static_cast<uint8_t>(LowestPoint(cand[d]));
+          ++count;
+          calling = onLosing(context, w.S);
+        }
+        if (!calling && !countAll) return count;
+      }
+      count += CountPoints(cand[d]);
+      cand[d] = PointSet{};
+    }
+    if (IsEmpty(cand[d])) {
+      if (d == 0) return count;
+      PopPoint(w);
+      --d;
+      continue;
+    }
+    const unsigned y = LowestPoint(cand[d]);
+    RemoveLowest(cand[d]);
+    PushPoint(w, y);
+    const PointSet open = ~CoveringPoints(w) & PointsBetween(y + 1, v);
+    if (CountPoints(open) < n - d - 1) {
+      PopPoint(w);
+      continue;
+    }
+    ++d;
+    cand[d] = open & PointsBetween(y + 1, v - n + d + 1);
+  }
+}
+
+} // namespace kovra

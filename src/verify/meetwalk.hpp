@@ -1,0 +1,81 @@
+// Coverage of m-sets decided from the blocks themselves, for any v, t, m and l.
+//
+// An m-set S is covered when at least l distinct blocks meet it in at least t
+// points. The walk builds S point by point in increasing order and keeps, for
+// every block, how many points of the prefix it holds. A block that meets the
+// prefix in t points ("done") counts for every m-set the prefix grows into;
+// one that meets it in t - 1 points ("near") counts as soon as any further
+// point of it is added. So the points whose addition covers the prefix are
+// known before they are tried: the points held by at least l - done near
+// blocks. For l = 1 that is the union of the near blocks; for larger l the
+// near counts are kept per point in bit planes (point sets holding bit j of
+// each count), so that one comparison finds them all.
+//
+// Adding a point never lowers done + (near blocks holding z) for any point z,
+// so a point that covers a prefix covers every longer one, and a prefix with
+// fewer uncovering points above it than places left holds no losing m-set.
+#pragma once
+
+#include "base/limits.hpp"
+#include "verify/pointset.hpp"
+
+#include <cstdint>
+#include <type_traits>
+#include <vector>
+
+namespace kovra {
+
+struct MeetWalk {
+  unsigned v = 0, n = 0, t = 0, l = 0;
+  std::vector<PointSet> blocks;
+  std::vector<uint32_t> first;   // blocks holding point p: holders[first[p] .. first[p + 1])
+  std::vector<uint32_t> holders; // block numbers
+  std::vector<uint8_t> meet;     // per block: points of the prefix it holds
+  unsigned planes = 1;           // bit planes of the near counts
+  unsigned depth = 0;            // points in the prefix
+  uint8_t S[MAX_M + 2] = {};     // the prefix, S[1..depth]
+  uint32_t done[MAX_M + 2] = {}; // per depth: blocks meeting the prefix in t or more points
+  std::vector<PointSet> near;    // per depth, `planes` sets: the near counts (l = 1: their union)
+};
+
+// Prepares the walk over m-sets of n points of 1..v (n <= MAX_M) for these
+// blocks, at the empty prefix.
+void InitMeetWalk(MeetWalk& w, const std::vector<PointSet>& blocks, unsigned v, unsigned n,
+                  unsigned t, unsigned l);
+
+// Adds point y (above the last one) to the prefix, or takes the last one away.
+void PushPoint(MeetWalk& w, unsigned y);
+void PopPoint(MeetWalk& w);
+
+inline bool PrefixCovered(const MeetWalk& w) { return w.done[w.depth] >= w.l; }
+
+// The points whose addition to the current prefix covers it (all points when
+// the prefix is covered already).
+PointSet CoveringPoints(const MeetWalk& w);
+
+// True when the m-set comb[1..n] is covered. Keeps the state of the prefix
+// it shares with the m-set asked before.
+bool IsMSetCovered(MeetWalk& w, const uint8_t* comb);
+
+// Visits the losing m-sets in lexicographic order from the empty prefix.
+// onLosing(S) (S[1..n]) is called for each while it returns true; once it
+// returned false the walk stops, unless `countAll`, in which case it goes on
+// counting without calls. Returns the number of losing m-sets met (all of
+// them when the walk was not stopped).
+template <typename OnLosing>
+uint64_t WalkLosingMSets(MeetWalk& w, bool countAll, OnLosing&& onLosing);
+
+// The walk with the callback as a plain function (see WalkLosingMSets).
+using MSetFn = bool (*)(void* context, const uint8_t* S);
+uint64_t WalkLosingMSetsWith(MeetWalk& w, bool countAll, MSetFn onLosing, void* context);
+
+template <typename OnLosing>
+uint64_t WalkLosingMSets(MeetWalk& w, bool countAll, OnLosing&& onLosing) {
+  using Callback = std::remove_reference_t<OnLosing>;
+  return WalkLosingMSetsWith(
+      w, countAll,
+      [](void* context, const uint8_t* S) -> bool { return (*static_cast<Callback*>(context))(S); },
+      const_cast<void*>(static_cast<const void*>(&onLosing)));
+}
+
+} // namespace kovra

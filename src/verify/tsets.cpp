@@ -1,0 +1,97 @@
+// Counters of the t-subsets one range of ranks at a time.
+#include "verify/tsets.hpp"
+
+#include <algorithm>
+
+namespace kovra {
+namespace {
+
+// Adds one to counts[index - base] for every t-subset of pts[0..n-1] that
+// starts with the members at positions chosen[0..L-1] (the partial index
+// `part` already holds their terms), completed from positions above the
+// last chosen one.
+void CountCompletions(const RankTable& rt, const uint8_t* pts, unsigned n, unsigned from,
+                      unsigned j, uint64_t part, uint64_t base, uint8_t* counts) {
+  if (j == rt.t) {
+    uint8_t& c = counts[part - base];
+    if (c < 255) ++c;
+    return;
+  }
+  for (unsigned i = from; i + (rt.t - j) <= n; ++i)
+    CountCompletions(rt, pts, n, i + 1, j + 1, part - rt.term[j][pts[i]], base, counts);
+}
+
+// Walks the L-subsets of pts (by positions) whose unit index lies in
+// [chunk.firstUnit, chunk.lastUnit] and counts their completions.
+void CountUnits(const RankTable& unitRank, const RankTable& rt, const uint8_t* pts, unsigned n,
+                unsigned from, unsigned j, uint64_t unitPart, uint64_t part,
+                const TSetChunk& chunk, uint8_t* counts) {
+  if (j == unitRank.t) {
+    if (unitPart >= chunk.firstUnit && unitPart <= chunk.lastUnit)
+      CountCompletions(rt, pts, n, from, j, part, chunk.lo, counts);
+    return;
+  }
+  for (unsigned i = from; i + (rt.t - j) <= n; ++i)
+    CountUnits(unitRank, rt, pts, n, i + 1, j + 1, unitPart - unitRank.term[j][pts[i]],
+               part - rt.term[j][pts[i]], chunk, counts);
+}
+
+} // namespace
+
+bool PlanTSetChunks(TSetChunkPlan& plan, unsigned v, unsigned t, uint64_t capacity) {
+  plan = TSetChunkPlan{};
+  plan.v = v;
+  plan.t = t;
+  const uint64_t total = Binomial(v, t);
+  if (total <= capacity) {
+    plan.chunks.push_back(TSetChunk{0, total, 0, 0});
+    return true;
+  }
+  unsigned L = 1;
+  while (L < t && Binomial(v - L, t - L) > capacity) ++L;
+  if (L >= t) return false;
+  plan.L = L;
+  // The units in lexicographic order, each covering the t-subsets that start
+  // with it: C(v - last, t - L) of them.
+  uint8_t unit[MAX_RANK_T];
+  FirstComb(unit, L, 1, L);
+  uint64_t index = 0, rank = 0;
+  TSetChunk open{0, 0, 0, 0};
+  bool any = false;
+  do {
+    const unsigned last = unit[L - 1];
+    const uint64_t size = last <= v ? Binomial(v - last, t - L) : 0;
+    if (any && open.hi - open.lo + size > capacity) {
+      plan.chunks.push_back(open);
+      open = TSetChunk{rank, rank, index, index};
+      any = false;
+    }
+    if (!any) open = TSetChunk{rank, rank, index, index};
+    any = true;
+    open.hi += size;
+    open.lastUnit = index;
+    rank += size;
+    ++index;
+  } while (NextComb(unit, L, 1, v));
+  if (any && open.hi > open.lo) plan.chunks.push_back(open);
+  return true;
+}
+
+void CountTSetChunk(const TSetChunkPlan& plan, const TSetChunk& chunk,
+                    const std::vector<PointSet>& blocks, uint8_t* counts) {
+  std::fill(counts, counts + (chunk.hi - chunk.lo), uint8_t{0});
+  RankTable rt;
+  InitRankTable(rt, plan.v, plan.t);
+  RankTable unitRank;
+  if (plan.L > 0) InitRankTable(unitRank, plan.v, plan.L);
+  uint8_t pts[MAX_V];
+  for (const PointSet& b : blocks) {
+    const unsigned n = PointsOf(b, pts);
+    if (plan.L == 0)
+      CountCompletions(rt, pts, n, 0, 0, rt.total - 1, chunk.lo, counts);
+    else
+      CountUnits(unitRank, rt, pts, n, 0, 0, unitRank.total - 1, rt.total - 1, chunk, counts);
+  }
+}
+
+} // namespace kovra

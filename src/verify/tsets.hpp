@@ -1,0 +1,73 @@
+// The t-subsets of a block and their counter indices, and the counters of the
+// t-subsets taken one range of ranks at a time.
+#pragma once
+
+#include "design/combinatorics.hpp"
+#include "verify/pointset.hpp"
+
+#include <cstdint>
+#include <vector>
+
+namespace kovra {
+
+// Calls fn(index) with the counter index (rank - 1 among the t-subsets of
+// 1..table.n) of every t-subset of the ascending points pts[0..n-1], in
+// lexicographic order; stops early when fn returns false, and returns false
+// then. The rank is a sum of one table term per member, so the partial sum of
+// a prefix serves every subset that starts with it.
+template <typename Fn>
+bool ForEachTSetIndex(const RankTable& rt, const uint8_t* pts, unsigned n, Fn&& fn) {
+  const unsigned t = rt.t;
+  if (n < t || t == 0) return true;
+  unsigned pos[MAX_RANK_T + 1];
+  uint64_t part[MAX_RANK_T + 1]; // part[j]: total - 1 less the terms of the first j members
+  part[0] = rt.total - 1;
+  pos[0] = 0;
+  unsigned j = 0;
+  for (;;) {
+    part[j + 1] = part[j] - rt.term[j][pts[pos[j]]];
+    if (j + 1 < t) {
+      pos[j + 1] = pos[j] + 1;
+      ++j;
+      continue;
+    }
+    if (!fn(part[t])) return false;
+    while (++pos[j] > n - t + j) {
+      if (j == 0) return true;
+      --j;
+    }
+  }
+}
+
+// The points of a set in increasing order; returns their number.
+inline unsigned PointsOf(const PointSet& s, uint8_t* out) {
+  unsigned n = 0;
+  ForEachPoint(s, [&](unsigned p) { out[n++] = static_cast<uint8_t>(p); });
+  return n;
+}
+
+// The counters of the t-subsets of 1..v whose ranks lie in [lo, hi), from
+// the given blocks: one byte per t-subset, saturating at 255. The ranges are
+// whole prefixes: every t-subset that starts with one of the L-subsets
+// `firstUnit`..`lastUnit` (in lexicographic order) and no other.
+struct TSetChunk {
+  uint64_t lo = 0, hi = 0; // counter indices (rank - 1)
+  uint64_t firstUnit = 0, lastUnit = 0;
+};
+
+struct TSetChunkPlan {
+  unsigned v = 0, t = 0;
+  unsigned L = 0; // prefix length of the units
+  std::vector<TSetChunk> chunks;
+};
+
+// Splits the C(v,t) counters into ranges of at most `capacity` counters, each
+// made of whole prefixes of the shortest length whose largest unit fits.
+// False when not even one t-subset per prefix of length t - 1 would fit.
+bool PlanTSetChunks(TSetChunkPlan& plan, unsigned v, unsigned t, uint64_t capacity);
+
+// Fills counts[0 .. chunk.hi - chunk.lo) from the blocks.
+void CountTSetChunk(const TSetChunkPlan& plan, const TSetChunk& chunk,
+                    const std::vector<PointSet>& blocks, uint8_t* counts);
+
+} // namespace kovra

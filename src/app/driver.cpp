@@ -154,6 +154,7 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
   load.base = static_cast<int16_t>(rs.usInBase);
   load.bCompressed = rs.bCompressed;
   load.closeGaps = rs.fCloseGaps != 0;
+  load.memoryBound = rs.ulMemoryBound;
   if (file != nullptr && rs.fParamsGiven == 0)
     LoadSys(sys, file, load);
   else

@@ -6,6 +6,7 @@
 #include "base/input.hpp"
 #include "base/keyboard.hpp"
 #include "base/limits.hpp"
+#include "base/memory.hpp"
 #include "base/range.hpp"
 #include "base/text.hpp"
 #include "base/version.hpp"
@@ -36,13 +37,23 @@ bool IsHelpAlias(const char* arg) {
 // "--version": the banner and the command-line echo already said it all.
 bool IsVersionRequest(const char* arg) { return std::strcmp(arg, "--version") == 0; }
 
-// "--output=FILE" or "--output FILE": the name a new design file gets
-// instead of one its parameters make, for designs no name scheme can carry
-// and for scripts that choose their names.
-constexpr char kOutputOption[] = "--output";
-bool IsOutputOption(const char* arg) {
-  const size_t n = sizeof kOutputOption - 1;
-  return std::strncmp(arg, kOutputOption, n) == 0 && (arg[n] == '\0' || arg[n] == '=');
+// A long option with a value, "--name=VALUE" or "--name VALUE": the value,
+// or null when `arg` is not this option. A missing value reads as "".
+const char* LongOptionValue(const char* arg, const char* name, int& i, int argc,
+                            const char* const* argv) {
+  const size_t n = std::strlen(name);
+  if (std::strncmp(arg, name, n) != 0 || (arg[n] != '\0' && arg[n] != '=')) return nullptr;
+  if (arg[n] == '=') return arg + n + 1;
+  if (i + 1 < argc && argv[i + 1] != nullptr) return argv[++i];
+  return "";
+}
+
+// --memory=SIZE: what the large arrays of one run may take.
+void ApplyMemoryOption(RunSettings& rs, const char* value) {
+  if (!ParseMemorySize(value, rs.ulMemoryBound)) {
+    DualPrint("Err: --memory needs a size such as 512M or 4G, not <%s>.\n", value);
+    ErrExit(1);
+  }
 }
 
 // Options start with '-' or '/'. On this platform an absolute path also
@@ -316,14 +327,16 @@ bool ParseOptions(int argc, const char* const* argv, RunSettings& rs) {
         st.versionRequested = true;
         continue;
       }
-      if (IsOutputOption(arg)) {
+      // --output: the name a new design file gets instead of one its
+      // parameters make, for designs no name scheme can carry and for
+      // scripts that choose their names.
+      if (const char* value = LongOptionValue(arg, "--output", i, argc, argv)) {
         st.outputGiven = true;
-        const char* value = arg + sizeof kOutputOption - 1;
-        if (*value == '=')
-          ++value;
-        else if (i + 1 < argc && argv[i + 1] != nullptr)
-          value = argv[++i];
         rs.szOutputFile = value;
+        continue;
+      }
+      if (const char* value = LongOptionValue(arg, "--memory", i, argc, argv)) {
+        ApplyMemoryOption(rs, value);
         continue;
       }
       const char* option = IsHelpAlias(arg) ? "-h" : arg;

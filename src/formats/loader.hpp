@@ -61,10 +61,11 @@ bool SniffCTextHeader(const char* line, uint32_t& chi, uint32_t& b);
 // A negative base keeps sys.base. Passes sys.fNewFNameScheme to the loader.
 // How a design is read into a Sys.
 struct LoadOptions {
-  bool sort = true;        // sort the points of each block
-  int16_t base = -1;       // the base to bring the design to; negative keeps sys.base
-  uint8_t bCompressed = 0; // -g: the encoding the file is expected in
-  bool closeGaps = false;  // -z: renumber the points densely
+  bool sort = true;         // sort the points of each block
+  int16_t base = -1;        // the base to bring the design to; negative keeps sys.base
+  uint8_t bCompressed = 0;  // -g: the encoding the file is expected in
+  bool closeGaps = false;   // -z: renumber the points densely
+  uint64_t memoryBound = 0; // --memory: bytes the blocks may take; 0 = a quarter of RAM
 };
 
 bool ReadSys(Sys& sys, bool nameGiven, const LoadOptions& opt);

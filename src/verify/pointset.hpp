@@ -18,7 +18,9 @@ struct PointSet {
   bool operator==(const PointSet&) const = default;
 };
 
-inline void AddPoint(PointSet& s, unsigned p) { s.w[(p - 1) >> 6] |= uint64_t{1} << ((p - 1) & 63); }
+inline void AddPoint(PointSet& s, unsigned p) {
+  s.w[(p - 1) >> 6] |= uint64_t{1} << ((p - 1) & 63);
+}
 inline bool HasPoint(const PointSet& s, unsigned p) {
   return ((s.w[(p - 1) >> 6] >> ((p - 1) & 63)) & 1u) != 0;
 }

@@ -24,8 +24,8 @@ void CountCompletions(const RankTable& rt, const uint8_t* pts, unsigned n, unsig
 // Walks the L-subsets of pts (by positions) whose unit index lies in
 // [chunk.firstUnit, chunk.lastUnit] and counts their completions.
 void CountUnits(const RankTable& unitRank, const RankTable& rt, const uint8_t* pts, unsigned n,
-                unsigned from, unsigned j, uint64_t unitPart, uint64_t part,
-                const TSetChunk& chunk, uint8_t* counts) {
+                unsigned from, unsigned j, uint64_t unitPart, uint64_t part, const TSetChunk& chunk,
+                uint8_t* counts) {
   if (j == unitRank.t) {
     if (unitPart >= chunk.firstUnit && unitPart <= chunk.lastUnit)
       CountCompletions(rt, pts, n, from, j, part, chunk.lo, counts);

@@ -60,7 +60,7 @@ AnalysisOptions EngineOptions(const RunSettings& rs, const Sys& sys, bool lists)
   opt.ulMaxReport = rs.ulMaxReport;
   opt.ulMaxLosing = rs.ulMaxLosing;
   opt.usPrintBase = sys.given.usFileBase;
-  opt.skippers = SkipperSettings{rs.ulSkipperHigh, rs.ulSkipperLow};
+  opt.skippers = SkipperSettings{rs.ulSkipperHigh, rs.ulSkipperLow, rs.fSkipperHighGiven != 0};
   opt.fInternalOptions = rs.fInternalOptions != 0;
   opt.fNoRedundTesting = rs.fNoRedundTesting != 0;
   opt.memoryBound = rs.ulMemoryBound;
@@ -208,6 +208,7 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
 
   if (rs.fDoTesting != 0 || (force && redundantFound)) {
     out.passed = TestDesign(ctx, sys.szFileName);
+    out.undecided = ctx.fUndecided != 0;
     // Only a last pass that skipped combinations leaves room for doubt.
     if (out.passed && ctx.ulSkipperLow != 0 && sys.m != sys.t)
       DualPrint("Warn: Use -Q0 -q0 to be 100%% sure! (for m != t only) \n");
@@ -216,6 +217,8 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
     bool write = false;
     if (rs.fWriteToNewFile == 0 && !redundantFound) {
       write = false;
+    } else if (out.undecided) {
+      write = false; // nothing was verified, and -c writes only what was tested
     } else if (!out.passed && rs.fWriteToNewFile != 0) {
       DualPrint("WARN: Can't create new file because verification failed!\n");
     } else {

@@ -14,6 +14,7 @@ struct RunOutcome {
   bool passed = true;         // the verdict; true when testing was not done and nothing failed
   bool outputMissing = false; // -e or -c asked for a file (or dump) that was not made in full
   uint32_t removed = 0;       // redundant blocks removed, when the test ran and passed
+  bool undecided = false;     // the test could not decide (passed is false then)
 };
 
 // Loads, reduces, reports, tests and writes one design as the settings say.

@@ -46,6 +46,7 @@ int RunMode(int argc, const char* const* argv) {
   if (rs.fFindDesignParams != 0) return FindDesignParams(rs, rs.szDesignFile) ? 1 : 0;
 
   const RunOutcome out = RunOne(rs, rs.fForceTestingIfRedund != 0, rs.fToSysDir != 0);
+  if (out.undecided) return EXIT_UNDECIDED;
   if (!out.passed) return 1;
   return out.outputMissing ? EXIT_OUTPUT_MISSING : 0;
 }

@@ -12,4 +12,8 @@ int KovraMain(int argc, const char* const* argv);
 // log, could not be written).
 inline constexpr int EXIT_OUTPUT_MISSING = 4;
 
+// Exit status of a run whose test could not decide (the complete pass was
+// beyond reach): neither OK nor FAIL.
+inline constexpr int EXIT_UNDECIDED = 5;
+
 } // namespace kovra

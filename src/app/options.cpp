@@ -187,6 +187,7 @@ void ApplyOption(RunSettings& rs, ParseState& st, const char* arg, const char* o
     break;
   case 'Q':
     rs.ulSkipperHigh = n;
+    rs.fSkipperHighGiven = 1;
     CheckRange(rs.ulSkipperHigh, 0, 25, "-Q skipperHigh");
     break;
   case 'q':

@@ -69,6 +69,7 @@ struct RunSettings : DesignParams {
   uint8_t fFindDesignParams = 0;              // -z2 parameter search
   uint8_t fSkipCompleteDesigns = 0;           // -S skip designs with t = m = k
   uint32_t ulSkipperHigh = 7;                 // -Q first skipper pass, 0..25
+  uint8_t fSkipperHighGiven = 0;  // -Q appeared (wide designs default to the -q pass alone)
   uint32_t ulSkipperLow = 0;      // -q last skipper pass, 0..5; 0 tests every combination
   uint8_t fNoRedundTesting = 0;   // -y3 accept every block
   uint8_t fOverwrite = 0;         // -O a new file may replace an existing one

@@ -4,7 +4,9 @@
 #include "base/fatal.hpp"
 #include "verify/coverwalk.hpp"
 #include "verify/engine.hpp"
+#include "verify/estimate.hpp"
 #include "verify/meetwalk.hpp"
+#include "verify/skipper.hpp"
 #include "verify/tsets.hpp"
 
 #include <algorithm>
@@ -153,24 +155,15 @@ PassResult SkipperPass(TestContext& ctx, const MSetWalk& walk, const RankTable& 
         return res;
       }
     }
-    unsigned p = n;
-    for (int step = 0; step <= s; ++step) {
-      ++S[p];
-      while (S[p] > v - (n - p)) {
-        if (--p == 0) return res;
-        ++S[p];
+    const bool more = AdvanceSkipper(S, n, v, s, [&](const uint8_t* at) {
+      if (s > 7) return;
+      const uint64_t r = ctx.usEstimate >= 4 ? RankFast(combRank, at + 1) : 0;
+      if (r > threshold) {
+        PrintProgress(ctx, r, combs, at + 1, static_cast<int16_t>(s));
+        threshold = r + interval;
       }
-      if (p < n) {
-        for (unsigned q = p + 1; q <= n; ++q) S[q] = static_cast<uint8_t>(S[q - 1] + 1);
-        if (s <= 7) {
-          const uint64_t r = ctx.usEstimate >= 4 ? RankFast(combRank, S + 1) : 0;
-          if (r > threshold) {
-            PrintProgress(ctx, r, combs, S + 1, static_cast<int16_t>(s));
-            threshold = r + interval;
-          }
-        }
-      }
-    }
+    });
+    if (!more) return res;
   }
 }
 
@@ -222,6 +215,63 @@ bool ScanTSetChunks(const TestContext& ctx, uint64_t* losing) {
   }
   *losing = found;
   return found == 0;
+}
+
+// The classic masks decide an m-set from one t-subset's counter, which is
+// exact for l = 1 only; every other case walks the blocks.
+bool UsesMasks(const TestContext& ctx) { return !ctx.fWide && ctx.l == 1; }
+
+void PrepareMeetWalk(TestContext& ctx) {
+  if (ctx.meet) return;
+  ctx.meet = std::make_unique<MeetWalk>();
+  InitMeetWalk(*ctx.meet, ctx.accepted, ctx.v, ctx.usTestSize, ctx.t, ctx.l);
+}
+
+// A line on a terminal's standard error, at most once a second, telling how
+// far a long complete pass has come: the share of the m-sets in
+// lexicographic order before the prefix it works on.
+struct ProgressTicker {
+  const TestContext* ctx;
+  const RankTable* combRank;
+  uint64_t combs;
+  std::time_t last;
+  bool shown = false;
+};
+
+void TickProgress(void* context, const MeetWalk& w) {
+  auto& pt = *static_cast<ProgressTicker*>(context);
+  const std::time_t now = NowSeconds();
+  if (now == pt.last || pt.combs == 0 || pt.combs == UINT64_MAX) return;
+  pt.last = now;
+  uint8_t first[MAX_M + 1];
+  for (unsigned i = 1; i <= w.n; ++i) first[i] = i <= w.depth ? w.S[i] : first[i - 1] + 1;
+  const double share =
+      static_cast<double>(RankFast(*pt.combRank, first + 1) - 1) / static_cast<double>(pt.combs);
+  StderrPrint("%5.1f%% of the m-sets walked \r", 100.0 * share);
+  pt.shown = true;
+}
+
+// Before the test of a design that walks the blocks: how long the complete
+// pass will take, when that is long enough to say; false when it is beyond
+// reach and the test is not to start.
+bool EstimateBeforeTest(TestContext& ctx) {
+  if (ctx.m == ctx.t || UsesMasks(ctx) || ctx.usTestSize > ctx.v) return true;
+  PrepareMeetWalk(ctx);
+  const WalkEstimate est = EstimateMeetWalk(*ctx.meet, 0.1);
+  const auto high = static_cast<int16_t>(ctx.ulSkipperHigh);
+  const auto low = std::max<int16_t>(static_cast<int16_t>(ctx.ulSkipperLow), 0);
+  double seconds = low == 0 ? est.seconds : 0;
+  for (int s = high; s >= std::max<int>(low, 1); --s)
+    seconds += EstimateSkipperPass(*ctx.meet, s, 1u << 14);
+  if (seconds <= WALK_ESTIMATE_SHOWN_SECONDS) return true;
+  char text[64];
+  DurationText(seconds, text, sizeof text);
+  if (seconds <= WALK_BEYOND_REACH_SECONDS) {
+    DualPrint("\nEstimated time of the test: about %s.\n", text);
+    return true;
+  }
+  DualPrint("\nBeyond reach: the test would take about %s; nothing was tested.\n", text);
+  return false;
 }
 
 } // namespace
@@ -309,19 +359,21 @@ bool MultiPassTest(TestContext& ctx, uint64_t* combinations, uint64_t* losing) {
   // A pass with a negative skipper would never move on; 0 is the complete pass.
   if (low < 0) low = 0;
 
-  // The classic masks decide an m-set from one t-subset's counter, which is
-  // exact for l = 1 only; every other case walks the blocks.
-  const bool useMasks = !ctx.fWide && ctx.l == 1;
+  const bool useMasks = UsesMasks(ctx);
   CoverMasks masks;
   PrefixWalk prefix;
-  MeetWalk meet;
   RankTable combRank;
   if (high >= low) {
     if (useMasks)
       BuildCoverMasks(masks, ctx.v, ctx.t, ctx.counters.get(), ctx.bNeeded);
     else
-      InitMeetWalk(meet, ctx.accepted, ctx.v, n, ctx.t, ctx.l);
+      PrepareMeetWalk(ctx);
     InitRankTable(combRank, ctx.v, n);
+  }
+  ProgressTicker ticker{&ctx, &combRank, combs, NowSeconds()};
+  if (!useMasks && ctx.meet && StderrIsConsole()) {
+    ctx.meet->tick = &TickProgress;
+    ctx.meet->tickContext = &ticker;
   }
   MSetWalk walk;
   walk.n = n;
@@ -342,22 +394,27 @@ bool MultiPassTest(TestContext& ctx, uint64_t* combinations, uint64_t* losing) {
       InitPrefixWalk(prefix, masks, n);
       walk.masks = &prefix;
     } else {
-      walk.meet = &meet;
+      walk.meet = ctx.meet.get();
     }
     const PassResult res = s == 0 ? CompletePass(ctx, walk, combRank, combs, interval)
                                   : SkipperPass(ctx, walk, combRank, combs, interval, s);
     mostLosing = std::max(mostLosing, res.losing);
     *losing = mostLosing;
-    if (res.stopped) {
-      ctx.tStart = remembered;
-      return false;
-    }
+    if (res.stopped) break;
   }
+  if (ctx.meet) ctx.meet->tick = nullptr;
+  if (ticker.shown) StderrPrint("%*s\r", 40, "");
   ctx.tStart = remembered;
   return mostLosing == 0;
 }
 
 bool TestDesign(TestContext& ctx, const char* fileName) {
+  ctx.fUndecided = 0;
+  if (!EstimateBeforeTest(ctx)) {
+    ctx.fUndecided = 1;
+    DualPrint("TestRetCode: UNDECIDED (%s)\n", fileName != nullptr ? fileName : "");
+    return false;
+  }
   const unsigned n = ctx.usTestSize;
   const uint64_t combs = Binomial(ctx.v, n);
   char combsText[48];

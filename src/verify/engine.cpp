@@ -316,8 +316,8 @@ void SetupParams(TestContext& ctx, const DesignParams& p, const AnalysisOptions&
   // costs little more than the sampled ones. The settled values live in the
   // context only, so every design of a batch or search starts again from what
   // the user gave.
-  uint32_t high = opt.skippers.ulSkipperHigh;
   uint32_t low = opt.skippers.ulSkipperLow;
+  uint32_t high = ctx.fWide && !opt.skippers.highGiven ? low : opt.skippers.ulSkipperHigh;
   if (low > high) low = high;
   if (low != 0 && high - low < 3) high = low + 3;
   if (opt.fInternalOptions)

@@ -27,6 +27,7 @@
 
 #include "design/combinatorics.hpp"
 #include "design/sys.hpp"
+#include "verify/meetwalk.hpp"
 #include "verify/pointset.hpp"
 
 #include <cstdint>
@@ -41,6 +42,10 @@ namespace kovra {
 struct SkipperSettings {
   uint32_t ulSkipperHigh = 7;
   uint32_t ulSkipperLow = 0; // 0: the last pass tests every combination
+  // -Q was given. Without it a wide design runs only from -q on: its
+  // complete pass passes over covered prefixes whole, while a sampled pass
+  // tests m-sets one by one and may take far longer than all of it.
+  bool highGiven = true;
 };
 
 enum class Representation : uint8_t {
@@ -117,6 +122,10 @@ struct TestContext : DesignParams {
   // as blocks come), and scratch counts for one block's t-subsets.
   std::vector<std::vector<uint32_t>> holders;
   std::vector<uint8_t> localCounts;
+  // The walk over the blocks, built by the test when it needs one.
+  std::unique_ptr<MeetWalk> meet;
+  // The test did not decide: the complete pass was beyond reach.
+  uint8_t fUndecided = 0;
 };
 
 // True when a design of these parameters fits the classic representation.
@@ -141,6 +150,8 @@ void SetupDerivedTest(TestContext& ctx, const DesignParams& derived, const Analy
 bool AnalyseBlock(TestContext& ctx, const Point* block);
 
 // The coverage test: head, passes, verdict. True when nothing was losing.
+// When the complete pass would run beyond reach, it says so and how long it
+// would take, sets fUndecided and returns false without walking.
 bool TestDesign(TestContext& ctx, const char* fileName);
 
 // m = t: every t-subset whose counter is below bNeeded is a losing

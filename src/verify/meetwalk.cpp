@@ -158,6 +158,7 @@ uint64_t WalkLosingMSetsWith(MeetWalk& w, bool countAll, MSetFn onLosing, void* 
   if (n == 0 || n > v || PrefixCovered(w)) return 0;
   uint64_t count = 0;
   bool calling = true;
+  uint32_t sinceTick = 0;
   PointSet cand[MAX_M + 1];
   unsigned d = 0; // the prefix holds d points; cand[d] are the places for point d + 1
   cand[0] = ~CoveringPoints(w) & PointsBetween(1, v - n + 1);
@@ -184,6 +185,10 @@ uint64_t WalkLosingMSetsWith(MeetWalk& w, bool countAll, MSetFn onLosing, void* 
     const unsigned y = LowestPoint(cand[d]);
     RemoveLowest(cand[d]);
     PushPoint(w, y);
+    if (w.tick != nullptr && ++sinceTick == (1u << 18)) {
+      sinceTick = 0;
+      w.tick(w.tickContext, w);
+    }
     const PointSet open = ~CoveringPoints(w) & PointsBetween(y + 1, v);
     if (CountPoints(open) < n - d - 1) {
       PopPoint(w);

@@ -36,6 +36,10 @@ struct MeetWalk {
   uint8_t S[MAX_M + 2] = {};     // the prefix, S[1..depth]
   uint32_t done[MAX_M + 2] = {}; // per depth: blocks meeting the prefix in t or more points
   std::vector<PointSet> near;    // per depth, `planes` sets: the near counts (l = 1: their union)
+  // Called every few hundred thousand prefixes of a complete walk, with the
+  // prefix it has reached, for a progress display.
+  void (*tick)(void* context, const MeetWalk& w) = nullptr;
+  void* tickContext = nullptr;
 };
 
 // Prepares the walk over m-sets of n points of 1..v (n <= MAX_M) for these

@@ -27,7 +27,7 @@ struct Scan {
 // file's ID line gives v and k directly.
 Scan ScanFile(TextCursor text, const char* fileName, bool newFNameSchemeRun) {
   Scan s;
-  bool seen[256] = {};
+  bool seen[MAX_N + 1] = {};
   char line[LINE_BUFSIZE];
   while (ReadTextLine(line, text, false, true, true)) {
     const char* p = SkipLead(line);
@@ -41,9 +41,9 @@ Scan ScanFile(TextCursor text, const char* fileName, bool newFNameSchemeRun) {
         break;
       }
     }
-    int32_t numbers[9];
+    int32_t numbers[MAX_K + 2];
     bool overflow = false;
-    const int n = ReadNumberLine(numbers, 9, line, &overflow);
+    const int n = ReadNumberLine(numbers, MAX_K + 2, line, &overflow);
     if (n == 0) continue;
     if (s.k == 0) s.k = static_cast<unsigned long>(n);
     if (static_cast<unsigned long>(n) != s.k || overflow) {
@@ -52,7 +52,7 @@ Scan ScanFile(TextCursor text, const char* fileName, bool newFNameSchemeRun) {
       break;
     }
     for (int i = 0; i < n && s.ok; ++i) {
-      if (numbers[i] < 0 || numbers[i] > 255) {
+      if (numbers[i] < 0 || numbers[i] > MAX_N) {
         DualPrint("Err: data out of range\n");
         s.ok = false;
       } else if (!seen[numbers[i]]) {
@@ -188,8 +188,8 @@ bool FindDesignParams(RunSettings& rs, const std::string& fileName, const Search
   // Data the scan rejected is not loaded for the copy either: the loader
   // would end the program on the very line the scan stopped at (a line of
   // another length, a number beyond 255) instead of reporting it here.
-  const bool valid =
-      scan.ok && scan.k >= 1 && scan.k <= 7 && scan.v >= 1 && scan.v <= 54 && scan.v >= scan.k;
+  const bool valid = scan.ok && scan.k >= 1 && scan.k <= MAX_K && scan.v >= 1 && scan.v <= MAX_V &&
+                     scan.v >= scan.k;
 
   // The copy is removed on every way out, the fatal exit included.
   TempFile tmp;

@@ -25,8 +25,16 @@ unsigned long Lu(uint32_t value) { return value; }
 constexpr const char* kImplementationLines =
     "  Written in C++20 with the standard library only: a single-threaded\n"
     "  console program, built and tested on Linux/x86-64 with g++ 12 and\n"
-    "  clang 14. The verification keeps one byte counter per t-subset of the\n"
-    "  points, allocated at once: at most C(54,7) = 177100560 bytes.\n";
+    "  clang 14. Designs with v <= 54 and k, t, m <= 7 are verified on one\n"
+    "  byte counter per t-subset of the points, allocated at once: at most\n"
+    "  C(54,7) = 177100560 bytes. Larger designs, up to v = 128, k = 32, t = 8\n"
+    "  and m = 20, get a bit or a byte per t-subset as long as these fit the\n"
+    "  memory bound (--memory=SIZE, a quarter of the physical memory by\n"
+    "  default), and are counted one range of t-subsets at a time beyond it.\n"
+    "  An m-set counts as covered when l blocks meet it in t or more points;\n"
+    "  where l > 1 or the design is large, the m-sets are walked on the\n"
+    "  blocks themselves, and a walk estimated to take more than 10 seconds\n"
+    "  is announced with its estimate (more than a month: not started).\n";
 
 // The speed paragraph of the -i screen: whole runs measured with the release
 // build (means of 50 runs; the engine benchmark gives the C(54,7,3,7) pass).
@@ -66,12 +74,13 @@ constexpr const char* kReleaseTable =
     "                    names new files by their parameters (-f0, -f1, -f2) and\n"
     "                    finds the parameters a bare block list satisfies (-z2).\n"
     "\nKnown faults and limitations:\n"
-    "  - v <= 54, k, t, m <= 7 and l <= 255 are compiled in.\n"
+    "  - v <= 128, k <= 32, t <= 8, m <= 20 and l <= 255 are compiled in.\n"
+    "  - The compressed formats hold ranks in 32 bits: designs with C(v,k)\n"
+    "    of 2^32 or more are written and read as plain text only.\n"
     "  - Old-style file names exist only for v <= 99, b <= 9999 and one-digit\n"
     "    k, t, m, l; new-style names only for b <= 46655 (see -i).\n"
     "  - A running test cannot be interrupted except by ending the program.\n"
     "\nPlanned:\n"
-    "  - Larger limits for v and k.\n"
     "  - Stopping a long test with ESC.\n"
     "\nComments, bug reports and suggestions are welcome: please file them in\n"
     "the issue tracker of the KOVRA project.\n";
@@ -125,6 +134,7 @@ void ShowHelp(const RunSettings& rs) {
   DualPrint("  -O  overwrite (cf. -c,-e), if same filename exists (=%hu)\n", Hu(rs.fOverwrite));
   DualPrint("  -D  if can't create file, dump to stdout (=%hu)\n", Hu(rs.fDumpToStdout));
   DualPrint("  --output=FILE  the file -c or -e creates, any size (cf. -O, -g)\n");
+  DualPrint("  --memory=SIZE  room for the large arrays, as 512M or 4G (default: 1/4 of RAM)\n");
   DualPrint("  -w  sort the new sysfile it's going to create [cf. -c, -e] (=%hu)\n", Hu(rs.fSortOutput));
   DualPrint("  -c  create sysfile with ID if redund. blks found (=%hu)\n", Hu(rs.fWriteNonRedundantsToFile));
   DualPrint("  -e  create sysfile with ID (ie. copy) [needs also -y]  (=%hu) \n", Hu(rs.fWriteToNewFile));

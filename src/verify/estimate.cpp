@@ -35,8 +35,8 @@ WalkEstimate EstimateMeetWalk(MeetWalk& w, double budgetSeconds) {
     const double perPush = pushes > 0 ? elapsed / static_cast<double>(pushes) : 0;
     return sum / static_cast<double>(probes) * perPush < 1.0;
   };
-  while (probes < 64 || (elapsed < budgetSeconds && probes < 200000 &&
-                         !(probes == 64 && quickLook()))) {
+  while (probes < 64 ||
+         (elapsed < budgetSeconds && probes < 200000 && !(probes == 64 && quickLook()))) {
     double weight = 1;
     unsigned d = 0;
     PointSet cand = ~CoveringPoints(w) & PointsBetween(1, v - n + 1);
@@ -58,8 +58,7 @@ WalkEstimate EstimateMeetWalk(MeetWalk& w, double budgetSeconds) {
     }
     while (w.depth > 0) PopPoint(w);
     ++probes;
-    if ((probes & 63) == 0)
-      elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+    if ((probes & 63) == 0) elapsed = std::chrono::duration<double>(Clock::now() - start).count();
     if (probes == 64 && quickLook()) break;
   }
   elapsed = std::chrono::duration<double>(Clock::now() - start).count();
@@ -100,8 +99,8 @@ void DurationText(double seconds, char* out, size_t size) {
     double length;
     const char* name;
   };
-  static const Unit kUnits[] = {{365.25 * 86400, "years"}, {86400, "days"}, {3600, "hours"},
-                                {60, "minutes"}};
+  static const Unit kUnits[] = {
+      {365.25 * 86400, "years"}, {86400, "days"}, {3600, "hours"}, {60, "minutes"}};
   for (const Unit& u : kUnits) {
     if (seconds < u.length) continue;
     const double value = seconds / u.length;

@@ -13,9 +13,9 @@
 namespace kovra {
 
 struct WalkEstimate {
-  double pushes = 0;   // prefixes the complete walk extends (estimated)
-  double seconds = 0;  // at the speed the probes ran
-  double perPush = 0;  // seconds one extension of a prefix took in the probes
+  double pushes = 0;  // prefixes the complete walk extends (estimated)
+  double seconds = 0; // at the speed the probes ran
+  double perPush = 0; // seconds one extension of a prefix took in the probes
 };
 
 // Probes the walk (leaving it at the empty prefix); a walk that looks short

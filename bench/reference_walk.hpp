@@ -33,18 +33,25 @@ inline void PrintLosingPlain(const uint8_t* S, unsigned n, uint16_t printBase) {
   DualPrint(" : LOSING combination !!!\n");
 }
 
-// The skipper passes, printing the same lines as MultiPassTest. A losing
-// combination of any pass fails the design; the count is the most one pass found.
+// The skipper passes, printing the same lines as MultiPassTest: losing
+// combinations up to ulMaxLosing over all passes, the sampled passes left
+// skipped once that many are printed, the complete pass counting every
+// losing combination (the count then), else the most one pass found.
 inline bool MultiPassTestPlain(TestContext& ctx, uint64_t* combinations, uint64_t* losing) {
   const unsigned n = ctx.usTestSize, v = ctx.v;
   const uint64_t combs = Binomial(v, n);
   *combinations = combs;
   const uint64_t interval = combs / ctx.ulMaxReport + 1;
   const std::time_t remembered = ctx.tStart;
-  uint64_t count = 0;
+  const int high = static_cast<int16_t>(ctx.ulSkipperHigh);
+  const int low = static_cast<int16_t>(ctx.ulSkipperLow);
+  uint64_t printed = 0;
   uint64_t most = 0;
-  for (int s = static_cast<int16_t>(ctx.ulSkipperHigh); s >= static_cast<int16_t>(ctx.ulSkipperLow);
-       --s) {
+  for (int s = high; s >= low; --s) {
+    if (s != 0 && printed >= ctx.ulMaxLosing) {
+      if (low == 0) continue;
+      break;
+    }
     if (ctx.fInternalOptions)
       DualPrint("--- skipper=%hd/%lu ---\n", static_cast<short>(s),
                 static_cast<unsigned long>(ctx.ulSkipperLow));
@@ -53,20 +60,19 @@ inline bool MultiPassTestPlain(TestContext& ctx, uint64_t* combinations, uint64_
                 static_cast<unsigned long>(ctx.ulSkipperLow));
     ctx.tStart = NowSeconds();
     ctx.usEstimate = 5;
-    count = 0;
+    uint64_t count = 0;
     uint64_t threshold = interval;
     uint8_t S[MAX_M + 1] = {};
     for (unsigned i = 1; i <= n; ++i) S[i] = static_cast<uint8_t>(i);
-    bool over = false;
+    bool over = n > v;
     while (!over) {
       if (!IsCoveredPlain(ctx, S)) {
         ++count;
-        PrintLosingPlain(S, n, ctx.usPrintBase);
-        if (count == ctx.ulMaxLosing) {
-          ctx.tStart = remembered;
-          *losing = count > most ? count : most;
-          return false;
+        if (printed < ctx.ulMaxLosing) {
+          PrintLosingPlain(S, n, ctx.usPrintBase);
+          ++printed;
         }
+        if (s != 0 && printed >= ctx.ulMaxLosing) break;
       }
       unsigned p = n;
       for (int step = 0; step <= s && !over; ++step) {
@@ -90,7 +96,7 @@ inline bool MultiPassTestPlain(TestContext& ctx, uint64_t* combinations, uint64_
         }
       }
     }
-    if (count > most) most = count;
+    most = s == 0 ? count : (count > most ? count : most);
   }
   ctx.tStart = remembered;
   *losing = most;

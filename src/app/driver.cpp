@@ -64,6 +64,7 @@ AnalysisOptions EngineOptions(const RunSettings& rs, const Sys& sys, bool lists)
   opt.fInternalOptions = rs.fInternalOptions != 0;
   opt.fNoRedundTesting = rs.fNoRedundTesting != 0;
   opt.memoryBound = rs.ulMemoryBound;
+  opt.fCountAll = rs.fCountAllLosing != 0;
   return opt;
 }
 

@@ -163,6 +163,9 @@ bool FindDesignParams(RunSettings& rs, const std::string& fileName, const Search
   rs.bCompressed = 0;
   rs.fDoTesting = 1;
   rs.fParamsGiven = 1;
+  // A candidate fails at its first losing combination; counting the others
+  // would cost a complete walk for every candidate that fails.
+  rs.fCountAllLosing = 0;
   // A candidate that passed a sampled last pass may still miss combinations;
   // the search reports only parameters tested on every combination.
   if (rs.ulSkipperLow != 0) {

@@ -81,6 +81,7 @@ struct RunSettings : DesignParams {
   std::string szDesignFile;       // the design file; empty = none
   std::string szOutputFile;       // --output: the file -e or -c writes; empty = named by the scheme
   uint64_t ulMemoryBound = 0;     // --memory: bytes the large arrays may take; 0 = a quarter of RAM
+  uint8_t fCountAllLosing = 1;    // count every losing m-set (the search needs the verdict only)
   uint8_t fParamsGiven = 0;       // a file name and one of -v -k -t -m -l were given
   uint8_t fRunNewFNameScheme = 0; // per-run copy of -f2 read by the file-name check
   CmdGiven given;                 // the parameters given on the command line

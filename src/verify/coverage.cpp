@@ -75,9 +75,16 @@ void EmitProgressBefore(TestContext& ctx, ProgressPoints& pp, const uint8_t* upT
   }
 }
 
+// How many losing combinations may still be printed (-o counts them over
+// all passes of a test).
+struct PrintBudget {
+  uint64_t printed = 0;
+  uint64_t most = 1;
+  bool Left() const { return printed < most; }
+};
+
 struct PassResult {
-  uint64_t losing = 0;
-  bool stopped = false; // ulMaxLosing reached
+  uint64_t losing = 0; // found by the pass (every one for the complete pass)
 };
 
 // The m-sets a pass asks about, answered by one of the two walks: the
@@ -92,24 +99,21 @@ struct MSetWalk {
     return masks != nullptr ? IsCombCovered(*masks, S) : IsMSetCovered(*meet, S);
   }
   // Calls onLosing(S) for the losing m-sets in lexicographic order while it
-  // returns true; false when it stopped the walk.
+  // returns true, then counts the rest (or stops, unless countAll); returns
+  // the count of those met.
   template <typename Fn>
-  bool Losing(Fn&& onLosing) const {
-    if (masks != nullptr) return WalkLosingCombs(*masks, onLosing);
-    bool stopped = false;
-    WalkLosingMSets(*meet, false, [&](const uint8_t* S) {
-      stopped = !onLosing(S);
-      return !stopped;
-    });
-    return !stopped;
+  uint64_t CountLosing(bool countAll, Fn&& onLosing) const {
+    return masks != nullptr ? WalkLosingCombs(*masks, countAll, onLosing)
+                            : WalkLosingMSets(*meet, countAll, onLosing);
   }
 };
 
 // The complete pass: only prefixes that can still lose are walked, and the
 // losing combinations come out in lexicographic order, so the output is
-// that of the plain walk over all C(v, n) combinations.
+// that of the plain walk over all C(v, n) combinations. Every losing one is
+// counted; they are printed while the budget lasts.
 PassResult CompletePass(TestContext& ctx, const MSetWalk& walk, const RankTable& combRank,
-                        uint64_t combs, uint64_t interval) {
+                        uint64_t combs, uint64_t interval, PrintBudget& budget) {
   PassResult res;
   ProgressPoints pp;
   pp.rank = &combRank;
@@ -119,25 +123,26 @@ PassResult CompletePass(TestContext& ctx, const MSetWalk& walk, const RankTable&
   pp.interval = interval;
   pp.threshold = interval;
   FindProgressPoint(pp);
-  const bool complete = walk.Losing([&](const uint8_t* s) {
-    EmitProgressBefore(ctx, pp, s);
-    ++res.losing;
-    PrintLosingComb(s + 1, walk.n, ctx.usPrintBase);
-    return res.losing < ctx.ulMaxLosing;
-  });
-  if (!complete) {
-    res.stopped = true;
-    return res;
+  if (budget.Left()) {
+    res.losing = walk.CountLosing(ctx.fCountAll != 0, [&](const uint8_t* s) {
+      EmitProgressBefore(ctx, pp, s);
+      PrintLosingComb(s + 1, walk.n, ctx.usPrintBase);
+      ++budget.printed;
+      return budget.Left();
+    });
+  } else {
+    res.losing = walk.CountLosing(true, [](const uint8_t*) { return false; });
   }
-  EmitProgressBefore(ctx, pp, nullptr);
+  if (budget.Left() || ctx.fCountAll != 0) EmitProgressBefore(ctx, pp, nullptr);
   return res;
 }
 
 // A pass with skipper s >= 1: s + 1 steps between two tests, and a carry
 // leaves the stepping position where it moved to, so the rest of the advance
-// skips whole runs of combinations that share a prefix.
+// skips whole runs of combinations that share a prefix. It stops when the
+// printing budget runs out.
 PassResult SkipperPass(TestContext& ctx, const MSetWalk& walk, const RankTable& combRank,
-                       uint64_t combs, uint64_t interval, int s) {
+                       uint64_t combs, uint64_t interval, int s, PrintBudget& budget) {
   PassResult res;
   const unsigned n = walk.n, v = ctx.v;
   // With more members than points there is no combination to test; the
@@ -150,10 +155,8 @@ PassResult SkipperPass(TestContext& ctx, const MSetWalk& walk, const RankTable& 
     if (!walk.Covered(S)) {
       ++res.losing;
       PrintLosingComb(S + 1, n, ctx.usPrintBase);
-      if (res.losing >= ctx.ulMaxLosing) {
-        res.stopped = true;
-        return res;
-      }
+      ++budget.printed;
+      if (!budget.Left()) return res;
     }
     const bool more = AdvanceSkipper(S, n, v, s, [&](const uint8_t* at) {
       if (s > 7) return;
@@ -167,54 +170,50 @@ PassResult SkipperPass(TestContext& ctx, const MSetWalk& walk, const RankTable& 
   }
 }
 
+// The losing t-subsets of an m = t test, reported by counter index in
+// rank order: all are counted, the first ulMaxLosing printed.
+struct LosingTSets {
+  unsigned v, t;
+  uint64_t most;
+  uint16_t printBase;
+  uint64_t found = 0;
+  void Add(uint64_t index) {
+    if (found++ >= most) return;
+    uint8_t tset[MAX_T];
+    UnrankComb(index + 1, v, t, tset);
+    PrintLosingComb(tset, t, printBase);
+  }
+};
+
 // m = t with one bit per t-subset: the t-subsets whose bit is clear lose.
-bool ScanTSetBits(const TestContext& ctx, uint64_t* losing) {
+uint64_t ScanTSetBits(const TestContext& ctx) {
   const uint64_t total = Binomial(ctx.v, ctx.t);
   const uint64_t* words = ctx.bitCounters.get();
-  uint64_t found = 0;
-  uint8_t tset[MAX_T];
+  LosingTSets losing{ctx.v, ctx.t, ctx.ulMaxLosing, ctx.usPrintBase};
   for (uint64_t w = 0; w * 64 < total; ++w) {
     uint64_t clear = ~words[w];
     if (total - w * 64 < 64) clear &= (uint64_t{1} << (total - w * 64)) - 1;
-    for (; clear != 0; clear &= clear - 1) {
-      ++found;
-      UnrankComb(w * 64 + static_cast<unsigned>(__builtin_ctzll(clear)) + 1, ctx.v, ctx.t, tset);
-      PrintLosingComb(tset, ctx.t, ctx.usPrintBase);
-      if (found >= ctx.ulMaxLosing) {
-        *losing = found;
-        return false;
-      }
-    }
+    for (; clear != 0; clear &= clear - 1)
+      losing.Add(w * 64 + static_cast<unsigned>(__builtin_ctzll(clear)));
   }
-  *losing = found;
-  return found == 0;
+  return losing.found;
 }
 
 // m = t without whole counters: the ranges one at a time, in rank order.
-bool ScanTSetChunks(const TestContext& ctx, uint64_t* losing) {
+uint64_t ScanTSetChunks(const TestContext& ctx) {
   TSetChunkPlan plan;
   PlanTSetChunks(plan, ctx.v, ctx.t, std::max<uint64_t>(ctx.memoryBound, 1u << 16));
   uint64_t largest = 0;
   for (const TSetChunk& c : plan.chunks) largest = std::max(largest, c.hi - c.lo);
   std::unique_ptr<uint8_t[]> counts(new (std::nothrow) uint8_t[largest]);
   if (!counts) ErrExit(13, "Mem Alloc Err!");
-  uint64_t found = 0;
-  uint8_t tset[MAX_T];
+  LosingTSets losing{ctx.v, ctx.t, ctx.ulMaxLosing, ctx.usPrintBase};
   for (const TSetChunk& c : plan.chunks) {
     CountTSetChunk(plan, c, ctx.accepted, counts.get());
-    for (uint64_t i = 0; i < c.hi - c.lo; ++i) {
-      if (counts[i] >= ctx.bNeeded) continue;
-      ++found;
-      UnrankComb(c.lo + i + 1, ctx.v, ctx.t, tset);
-      PrintLosingComb(tset, ctx.t, ctx.usPrintBase);
-      if (found >= ctx.ulMaxLosing) {
-        *losing = found;
-        return false;
-      }
-    }
+    for (uint64_t i = 0; i < c.hi - c.lo; ++i)
+      if (counts[i] < ctx.bNeeded) losing.Add(c.lo + i);
   }
-  *losing = found;
-  return found == 0;
+  return losing.found;
 }
 
 // The classic masks decide an m-set from one t-subset's counter, which is
@@ -285,6 +284,14 @@ void PrintCombCount(const char* label, uint64_t count, uint64_t combinations) {
             percent);
 }
 
+void PrintCombCountAtLeast(const char* label, uint64_t count, uint64_t combinations) {
+  const double percent =
+      combinations == 0 ? 0.0
+                        : static_cast<double>(count) * 100.0 / static_cast<double>(combinations);
+  DualPrint("%s combinations: at least %llu (%.1lf%%)\n", label,
+            static_cast<unsigned long long>(count), percent);
+}
+
 void PrintProgress(TestContext& ctx, uint64_t rank, uint64_t combinations, const uint8_t* comb,
                    int16_t skipper) {
   ctx.tNow = NowSeconds();
@@ -322,8 +329,7 @@ void PrintProgress(TestContext& ctx, uint64_t rank, uint64_t combinations, const
 bool ScanTSetCounters(uint16_t v, uint16_t t, uint8_t bNeeded, const uint8_t* counters,
                       uint64_t* losing, uint32_t ulMaxLosing, uint16_t usPrintBase) {
   const uint64_t total = Binomial(v, t);
-  uint64_t found = 0;
-  uint8_t tset[MAX_T];
+  LosingTSets found{v, t, ulMaxLosing, usPrintBase};
   constexpr uint64_t kChunk = 64;
   for (uint64_t base = 0; base < total; base += kChunk) {
     const uint64_t end = base + kChunk < total ? base + kChunk : total;
@@ -332,19 +338,11 @@ bool ScanTSetCounters(uint16_t v, uint16_t t, uint8_t bNeeded, const uint8_t* co
     uint8_t low = 255;
     for (uint64_t i = base; i < end; ++i) low = counters[i] < low ? counters[i] : low;
     if (low >= bNeeded) continue;
-    for (uint64_t i = base; i < end; ++i) {
-      if (counters[i] >= bNeeded) continue;
-      ++found;
-      UnrankComb(i + 1, v, t, tset);
-      PrintLosingComb(tset, t, usPrintBase);
-      if (found >= ulMaxLosing) {
-        *losing = found;
-        return false;
-      }
-    }
+    for (uint64_t i = base; i < end; ++i)
+      if (counters[i] < bNeeded) found.Add(i);
   }
-  *losing = found;
-  return found == 0;
+  *losing = found.found;
+  return found.found == 0;
 }
 
 bool MultiPassTest(TestContext& ctx, uint64_t* combinations, uint64_t* losing) {
@@ -378,10 +376,20 @@ bool MultiPassTest(TestContext& ctx, uint64_t* combinations, uint64_t* losing) {
   MSetWalk walk;
   walk.n = n;
   // A losing combination found by any pass is losing, whatever a later pass
-  // with other steps sees: the verdict counts every pass, and the count shown
-  // is the most any one pass found.
+  // with other steps sees: the verdict counts every pass. The complete pass
+  // counts every losing combination; it runs even when the sampled passes
+  // have printed all -o allows (the rest of them is skipped), so that the
+  // count is exact whenever the last pass is 0. A sampled last pass leaves
+  // only a lower bound: the most one pass found.
+  PrintBudget budget;
+  budget.most = ctx.ulMaxLosing;
   uint64_t mostLosing = 0;
+  bool exact = false;
   for (int s = high; s >= low; --s) {
+    if (!budget.Left() && (s != 0 || ctx.fCountAll == 0)) {
+      if (low == 0 && ctx.fCountAll != 0) continue;
+      break;
+    }
     if (ctx.fInternalOptions)
       DualPrint("--- skipper=%hd/%lu ---\n", static_cast<short>(s),
                 static_cast<unsigned long>(ctx.ulSkipperLow));
@@ -396,12 +404,17 @@ bool MultiPassTest(TestContext& ctx, uint64_t* combinations, uint64_t* losing) {
     } else {
       walk.meet = ctx.meet.get();
     }
-    const PassResult res = s == 0 ? CompletePass(ctx, walk, combRank, combs, interval)
-                                  : SkipperPass(ctx, walk, combRank, combs, interval, s);
-    mostLosing = std::max(mostLosing, res.losing);
-    *losing = mostLosing;
-    if (res.stopped) break;
+    const PassResult res = s == 0 ? CompletePass(ctx, walk, combRank, combs, interval, budget)
+                                  : SkipperPass(ctx, walk, combRank, combs, interval, s, budget);
+    if (s == 0 && (ctx.fCountAll != 0 || budget.Left())) {
+      exact = true;
+      mostLosing = res.losing;
+    } else {
+      mostLosing = std::max(mostLosing, res.losing);
+    }
   }
+  *losing = mostLosing;
+  ctx.fCountExact = exact || high < low ? 1 : 0;
   if (ctx.meet) ctx.meet->tick = nullptr;
   if (ticker.shown) StderrPrint("%*s\r", 40, "");
   ctx.tStart = remembered;
@@ -430,15 +443,17 @@ bool TestDesign(TestContext& ctx, const char* fileName) {
 
   uint64_t losing = 0;
   bool ok = false;
+  ctx.fCountExact = 1;
   if (ctx.m == ctx.t) {
     switch (ctx.mode) {
     case CounterMode::kBytes:
-      ok = ScanTSetCounters(ctx.v, ctx.t, ctx.bNeeded, ctx.counters.get(), &losing, ctx.ulMaxLosing,
-                            ctx.usPrintBase);
+      ScanTSetCounters(ctx.v, ctx.t, ctx.bNeeded, ctx.counters.get(), &losing, ctx.ulMaxLosing,
+                       ctx.usPrintBase);
       break;
-    case CounterMode::kBits: ok = ScanTSetBits(ctx, &losing); break;
-    case CounterMode::kSplit: ok = ScanTSetChunks(ctx, &losing); break;
+    case CounterMode::kBits: losing = ScanTSetBits(ctx); break;
+    case CounterMode::kSplit: losing = ScanTSetChunks(ctx); break;
     }
+    ok = losing == 0;
   } else {
     uint64_t walked = 0;
     ok = MultiPassTest(ctx, &walked, &losing);
@@ -446,7 +461,10 @@ bool TestDesign(TestContext& ctx, const char* fileName) {
   ctx.tNow = NowSeconds();
   const uint8_t none[MAX_M] = {};
   PrintProgress(ctx, combs, combs, none, 0);
-  PrintCombCount("\nLosing", losing, combs);
+  if (ctx.fCountExact != 0)
+    PrintCombCount("\nLosing", losing, combs);
+  else
+    PrintCombCountAtLeast("\nLosing", losing, combs);
   DualPrint("\nTesting finished: %s\n", DateText(ctx.tNow).c_str());
   DualPrint("Time       : %ld seconds\n", static_cast<long>(ctx.tNow - ctx.tStart));
   DualPrint("TestRetCode: %s (%s)\n", ok ? "OK" : "FAIL!", fileName != nullptr ? fileName : "");

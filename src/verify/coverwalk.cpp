@@ -98,23 +98,32 @@ namespace {
 // Only this file sees the clones: a multiversioned function must carry the
 // attribute on every declaration, and the header's callers need none.
 KOVRA_POPCNT_CLONES
-bool WalkClones(PrefixWalk& w, LosingFn onLosing, void* context) {
+uint64_t WalkClones(PrefixWalk& w, bool countAll, LosingFn onLosing, void* context) {
   const unsigned n = w.n;
   const unsigned v = w.cm->v;
   uint64_t cand[9];
+  uint64_t count = 0;
+  bool calling = true;
   w.valid = 0; // the walk leaves no reusable state behind
   unsigned d = 1;
   cand[1] = ~w.M[0] & PointRange(1, v - n + 1);
   for (;;) {
+    if (d == n && !calling) {
+      // Only counting now: every candidate of the last place loses.
+      count += static_cast<unsigned>(__builtin_popcountll(cand[d]));
+      cand[d] = 0;
+    }
     if (cand[d] == 0) {
-      if (--d == 0) return true;
+      if (--d == 0) return count;
       continue;
     }
     const auto y = static_cast<unsigned>(__builtin_ctzll(cand[d]));
     cand[d] &= cand[d] - 1;
     if (d == n) {
       w.S[n] = static_cast<uint8_t>(y);
-      if (!onLosing(context, static_cast<const uint8_t*>(w.S))) return false;
+      ++count;
+      calling = onLosing(context, static_cast<const uint8_t*>(w.S));
+      if (!calling && !countAll) return count;
       continue;
     }
     ExtendPrefix(w, d, y);
@@ -129,8 +138,8 @@ bool WalkClones(PrefixWalk& w, LosingFn onLosing, void* context) {
 
 } // namespace
 
-bool WalkLosingCombsWith(PrefixWalk& w, LosingFn onLosing, void* context) {
-  return WalkClones(w, onLosing, context);
+uint64_t WalkLosingCombsWith(PrefixWalk& w, bool countAll, LosingFn onLosing, void* context) {
+  return WalkClones(w, countAll, onLosing, context);
 }
 
 bool IsCombCovered(PrefixWalk& w, const uint8_t* comb) {

@@ -52,9 +52,11 @@ bool IsCombCovered(PrefixWalk& w, const uint8_t* comb);
 
 // Visits the losing combinations in lexicographic order, depth first over the
 // prefixes that hold no covered t-subset, and calls onLosing(S) (S[1..n]) for
-// each. Stops when onLosing returns false; returns false then, else true.
+// each while it returns true; once it returned false the walk stops, unless
+// `countAll`, in which case it goes on counting without calls. Returns the
+// number of losing combinations met (all of them when not stopped).
 template <typename OnLosing>
-bool WalkLosingCombs(PrefixWalk& w, OnLosing&& onLosing);
+uint64_t WalkLosingCombs(PrefixWalk& w, bool countAll, OnLosing&& onLosing);
 
 // Internal: extends the state at depth d-1 by the member y at depth d.
 void ExtendPrefix(PrefixWalk& w, unsigned d, unsigned y);
@@ -70,13 +72,13 @@ inline uint64_t PointRange(unsigned lo, unsigned hi) {
 // twice, for processors with and without a popcount instruction, and the
 // loader picks the one this processor runs.
 using LosingFn = bool (*)(void* context, const uint8_t* S);
-bool WalkLosingCombsWith(PrefixWalk& w, LosingFn onLosing, void* context);
+uint64_t WalkLosingCombsWith(PrefixWalk& w, bool countAll, LosingFn onLosing, void* context);
 
 template <typename OnLosing>
-bool WalkLosingCombs(PrefixWalk& w, OnLosing&& onLosing) {
+uint64_t WalkLosingCombs(PrefixWalk& w, bool countAll, OnLosing&& onLosing) {
   using Callback = std::remove_reference_t<OnLosing>;
   return WalkLosingCombsWith(
-      w,
+      w, countAll,
       [](void* context, const uint8_t* S) -> bool { return (*static_cast<Callback*>(context))(S); },
       const_cast<void*>(static_cast<const void*>(&onLosing)));
 }

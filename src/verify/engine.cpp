@@ -291,6 +291,7 @@ void SetupParams(TestContext& ctx, const DesignParams& p, const AnalysisOptions&
   ctx.usPrintBase = opt.usPrintBase;
   ctx.fInternalOptions = opt.fInternalOptions;
   ctx.fNoRedundTesting = opt.fNoRedundTesting;
+  ctx.fCountAll = opt.fCountAll ? 1 : 0;
   ctx.memoryBound = opt.memoryBound != 0 ? opt.memoryBound : DefaultMemoryBound();
 
   CheckRange(t, 1, MAX_T, "t");

@@ -66,6 +66,10 @@ struct AnalysisOptions {
   bool fInternalOptions = false; // the internal mode's skipper line and pass headers
   bool fNoRedundTesting = false; // -y3: every block is accepted
   Representation representation = Representation::kAuto;
+  // Count every losing m-set (the complete pass runs to its end even after
+  // -o were printed). Off, the test stops at the -o-th, and the count is a
+  // lower bound: for the parameter search, which needs the verdict alone.
+  bool fCountAll = true;
   uint64_t memoryBound = 0; // bytes the counters may take; 0: DefaultMemoryBound()
 };
 
@@ -110,6 +114,7 @@ struct TestContext : DesignParams {
   uint32_t ulSkipperLow = 0;
   uint8_t fInternalOptions = 0;
   uint8_t fNoRedundTesting = 0;
+  uint8_t fCountAll = 1;
   // Table ranking of t-subsets of 1..v, prepared by SetupAnalysis.
   RankTable tRank;
   bool fWide = false; // the wide representation (see above)
@@ -126,6 +131,9 @@ struct TestContext : DesignParams {
   std::unique_ptr<MeetWalk> meet;
   // The test did not decide: the complete pass was beyond reach.
   uint8_t fUndecided = 0;
+  // The losing count of the test is the number of all losing m-sets (else a
+  // lower bound: the last pass sampled).
+  uint8_t fCountExact = 1;
 };
 
 // True when a design of these parameters fits the classic representation.
@@ -155,19 +163,24 @@ bool AnalyseBlock(TestContext& ctx, const Point* block);
 bool TestDesign(TestContext& ctx, const char* fileName);
 
 // m = t: every t-subset whose counter is below bNeeded is a losing
-// combination. Stops after ulMaxLosing of them.
+// combination. All are counted; the first ulMaxLosing are printed.
 bool ScanTSetCounters(uint16_t v, uint16_t t, uint8_t bNeeded, const uint8_t* counters,
                       uint64_t* losing, uint32_t ulMaxLosing, uint16_t usPrintBase);
 // m > t: the skipper passes from ulSkipperHigh down to ulSkipperLow. False
-// when any pass found a losing combination; *losing is the most one pass found.
-// The complete pass (skipper 0) prints what the plain walk over every
-// combination prints, but walks only prefixes that hold no covered t-subset.
+// when any pass found a losing combination. Losing combinations are printed
+// up to ulMaxLosing over all passes; once that many are printed, the sampled
+// passes left are skipped. The complete pass (skipper 0) prints what the
+// plain walk over every combination prints, but walks only prefixes that
+// can still lose, and counts every losing combination: *losing is that count
+// (fCountExact), or without a complete pass the most one pass found.
 bool MultiPassTest(TestContext& ctx, uint64_t* combinations, uint64_t* losing);
 // One progress line; `comb` holds the usTestSize members of the combination
 // reached (unused in the Finished form, rank >= combinations).
 void PrintProgress(TestContext& ctx, uint64_t rank, uint64_t combinations, const uint8_t* comb,
                    int16_t skipper);
 void PrintCombCount(const char* label, uint64_t count, uint64_t combinations);
+// The same for a count that is only a lower bound: "... at least N (x%)".
+void PrintCombCountAtLeast(const char* label, uint64_t count, uint64_t combinations);
 
 // The duplicate t-set list, the coverage summary and the total line.
 void PrintTSetReport(TestContext& ctx);

@@ -404,13 +404,14 @@ void PrintTSetReport(TestContext& ctx) {
         if (ctx.histogram[i] != 0)
           DualPrint("Covered %2hd times : %5llu\n", static_cast<short>(i),
                     static_cast<unsigned long long>(ctx.histogram[i]));
-      const Count128 covered = combs - ctx.ulUncovered;
-      char coveredText[48];
-      Count128Text(covered, coveredText, sizeof coveredText);
-      // m > v leaves no combination: no division by zero, 0.0% instead of nan.
+      // The t-subsets that lie in l blocks, out of all of them: the
+      // histogram's own units (the m-sets are the test's business).
+      const uint64_t tsets = Binomial(ctx.v, ctx.t);
+      const uint64_t covered = tsets - ctx.ulUncovered;
       const double percent =
-          combs == 0 ? 0.0 : static_cast<double>(covered) * 100.0 / static_cast<double>(combs);
-      DualPrint("Total: %9s / %5s (%.1f%%)\n", coveredText, combsText, percent);
+          tsets == 0 ? 0.0 : static_cast<double>(covered) * 100.0 / static_cast<double>(tsets);
+      DualPrint("Total: %9llu / %5llu (%.1f%%)\n", static_cast<unsigned long long>(covered),
+                static_cast<unsigned long long>(tsets), percent);
     }
   }
   DualPrint("\nTotal combinations Cn(v=%hu,%c=%hu) = %s\n", ctx.v, ctx.fKLessM ? 'm' : 'k',

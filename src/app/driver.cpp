@@ -33,6 +33,32 @@ bool FileExists(const std::string& name) {
   return !name.empty() && lstat(name.c_str(), &st) == 0;
 }
 
+// Names the parameters a design without ID line runs with that nobody gave:
+// a run of `kovra f.txt -v7 -k3 -t2` must not pass for C(7,3,2,2,1) silently
+// while it tests m = 6.
+void WarnDefaultsUsed(const Sys& sys) {
+  const struct {
+    char name;
+    uint16_t value, given;
+  } params[] = {{'v', sys.v, sys.given.v},
+                {'k', sys.k, sys.given.k},
+                {'t', sys.t, sys.given.t},
+                {'m', sys.m, sys.given.m},
+                {'l', sys.l, sys.given.l}};
+  std::string list;
+  unsigned count = 0, shown = 0;
+  for (const auto& p : params) count += p.given == 0 ? 1 : 0;
+  for (const auto& p : params) {
+    if (p.given != 0) continue;
+    if (shown > 0)
+      list += ++shown == count ? " and " : ", ";
+    else
+      ++shown;
+    list += std::string(1, p.name) + "=" + std::to_string(p.value);
+  }
+  if (count != 0) DualPrint("Warn: %s not given: defaults used.\n", list.c_str());
+}
+
 // Walks the blocks once; a redundant block is replaced by the last one, so the
 // array shrinks in place and each removal costs constant time.
 bool RemoveRedundantBlocks(TestContext& ctx, Sys& sys) {
@@ -95,7 +121,10 @@ bool AnalyseDerived(TestContext& ctx, const RunSettings& rs, const Sys& sys) {
 
 // Writes the design to its new file; true when the file (or the dump with
 // -D) was made in full.
-bool WriteNewFile(const RunSettings& rs, Sys& sys, bool redundantFound, bool toSysDir) {
+// `examined` is the number of blocks the design had before redundant ones
+// were left out.
+bool WriteNewFile(const RunSettings& rs, Sys& sys, bool redundantFound, bool toSysDir,
+                  uint32_t examined) {
   if (rs.fSortOutput != 0 && rs.bCompressed == 0) SortBlocks(sys.blocks.get(), sys.b, sys.k, false);
   NewFileRequest req;
   req.target = !rs.szOutputFile.empty()
@@ -123,6 +152,12 @@ bool WriteNewFile(const RunSettings& rs, Sys& sys, bool redundantFound, bool toS
     DualPrint("Dumped to stdout or a tmp file.\n");
   else if (req.createAllowed && rs.fDumpToStdout == 0)
     DualPrint("Use -D to dump to stdout, and redirect it to a file...\n");
+  // What was written differs from the file read whenever blocks were left
+  // out: say so, so that nobody takes the new file for a copy by mistake.
+  if (result != CREATE_NOTHING)
+    DualPrint("Wrote %lu of %lu blocks (%lu redundant left out).\n",
+              static_cast<unsigned long>(sys.b), static_cast<unsigned long>(examined),
+              static_cast<unsigned long>(examined - sys.b));
   return result != CREATE_NOTHING;
 }
 
@@ -175,6 +210,7 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
   }
   DualPrint("\rSys loaded <%s>: ", sys.szFileName);
   PrintSysParams(sys, true);
+  if (sys.fIdLine == 0) WarnDefaultsUsed(sys);
   ParamsOf(rs) = sys;
   rs.b = sys.b;
 
@@ -226,7 +262,7 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
       write = rs.fWriteToNewFile != 0 || (rs.fWriteNonRedundantsToFile != 0 && redundantFound);
     }
     if (write) {
-      written = WriteNewFile(rs, sys, redundantFound, toSysDir);
+      written = WriteNewFile(rs, sys, redundantFound, toSysDir, ctx.ulSeen);
       created = true;
     }
   } else {

@@ -32,6 +32,15 @@ void PrintBanner() {
 
 int RunMode(int argc, const char* const* argv) {
   RunSettings rs;
+  const EarlyRequests early = ScanEarlyRequests(argc, argv);
+  if (early.version) {
+    DualPrint("kovra %u.%02u%s\n", VERSION_NUMBER / 100, VERSION_NUMBER % 100,
+              VERSION_NUMBER % 2 != 0 ? "beta" : "");
+    DualPrint("Copyright KOVRA developers; MIT License. There is no warranty.\n");
+    return 0;
+  }
+  if (early.designToStdout) SetLogToStderr();
+  if (early.quiet) SetQuietLog();
   PrintBanner();
   if (!ParseOptions(argc, argv, rs)) return 0;
 

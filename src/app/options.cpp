@@ -12,8 +12,11 @@
 #include "base/version.hpp"
 #include "info/screens.hpp"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <string_view>
+#include <vector>
 
 namespace kovra {
 namespace {
@@ -34,8 +37,45 @@ bool IsHelpAlias(const char* arg) {
   return arg[0] == '?' || EqualsNoCase(arg, "--h") || EqualsNoCase(arg, "--help");
 }
 
-// "--version": the banner and the command-line echo already said it all.
-bool IsVersionRequest(const char* arg) { return std::strcmp(arg, "--version") == 0; }
+// The long options: KOVRA's own, so that a mistyped one can be named and
+// its nearest valid form suggested. `value`: takes "=VALUE" or a next argument.
+struct LongOption {
+  const char* name;
+  bool value;
+};
+constexpr LongOption kLongOptions[] = {
+    {"--help", false},  {"--version", false}, {"--quiet", false},
+    {"--output", true}, {"--memory", true},
+};
+
+// The edit distance of two short words (insertions, deletions, changes).
+size_t EditDistance(std::string_view a, std::string_view b) {
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      const size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+// An argument that starts with "--" but is no option of ours ends the run
+// before anything is read: ignoring it would run with settings nobody asked
+// for (--ouput=mine.txt would write under another name).
+[[noreturn]] void UnknownLongOption(const char* arg) {
+  const std::string_view name(arg, std::strcspn(arg, "="));
+  const LongOption* nearest = &kLongOptions[0];
+  for (const LongOption& o : kLongOptions)
+    if (EditDistance(name, o.name) < EditDistance(name, nearest->name)) nearest = &o;
+  DualPrint("Err: unknown option '%s'; did you mean %s%s?\n", arg, nearest->name,
+            nearest->value ? "=..." : "");
+  ErrExit(EXIT_USAGE);
+}
 
 // A long option with a value, "--name=VALUE" or "--name VALUE": the value,
 // or null when `arg` is not this option. A missing value reads as "".
@@ -70,9 +110,8 @@ bool IsOptionArgument(const char* arg) {
 struct ParseState {
   char screens[MAX_SCREEN_REQUESTS] = {};
   int screenCount = 0;
-  bool paramMarked = false;      // one of -v -k -t -m -l appeared
-  bool versionRequested = false; // --version: end after the parse, showing nothing
-  bool outputGiven = false;      // --output appeared
+  bool paramMarked = false; // one of -v -k -t -m -l appeared
+  bool outputGiven = false; // --output appeared
 };
 
 void RequestScreen(ParseState& st, char letter, uint32_t value) {
@@ -314,6 +353,18 @@ void EchoCmdline(int argc, const char* const* argv) {
   DualPrint("\n");
 }
 
+EarlyRequests ScanEarlyRequests(int argc, const char* const* argv) {
+  EarlyRequests early;
+  for (int i = 1; i < argc; ++i) {
+    const char* arg = argv[i] != nullptr ? argv[i] : "";
+    if (std::strcmp(arg, "--version") == 0) early.version = true;
+    if (std::strcmp(arg, "--quiet") == 0) early.quiet = true;
+    if (const char* value = LongOptionValue(arg, "--output", i, argc, argv))
+      early.designToStdout = std::strcmp(value, STDIN_NAME) == 0;
+  }
+  return early;
+}
+
 bool ParseOptions(int argc, const char* const* argv, RunSettings& rs) {
   EchoCmdline(argc, argv);
   rs.szDesignFile.clear();
@@ -324,10 +375,7 @@ bool ParseOptions(int argc, const char* const* argv, RunSettings& rs) {
   } else {
     for (int i = 1; i < argc; ++i) {
       const char* arg = argv[i] != nullptr ? argv[i] : "";
-      if (IsVersionRequest(arg)) {
-        st.versionRequested = true;
-        continue;
-      }
+      if (std::strcmp(arg, "--version") == 0 || std::strcmp(arg, "--quiet") == 0) continue;
       // --output: the name a new design file gets instead of one its
       // parameters make, for designs no name scheme can carry and for
       // scripts that choose their names.
@@ -340,6 +388,7 @@ bool ParseOptions(int argc, const char* const* argv, RunSettings& rs) {
         ApplyMemoryOption(rs, value);
         continue;
       }
+      if (std::strncmp(arg, "--", 2) == 0 && !IsHelpAlias(arg)) UnknownLongOption(arg);
       const char* option = IsHelpAlias(arg) ? "-h" : arg;
       if (!IsOptionArgument(option)) {
         // Only one design per run: a value given apart from its option
@@ -362,8 +411,6 @@ bool ParseOptions(int argc, const char* const* argv, RunSettings& rs) {
   if (st.outputGiven) CheckOutputOption(rs);
   WarnInconsistent(rs);
 
-  // The banner and the echo were the version text; no screen, no notice.
-  if (st.versionRequested) return false;
   if (st.screenCount == 0) return true;
   for (int i = 0; i < st.screenCount; ++i) ShowScreen(st.screens[i], rs);
   WaitKey(rs.fBatchMode != 0);

@@ -36,6 +36,21 @@ struct OptionValue {
 // give 49).
 OptionValue ScanOptionValue(const char* afterLetter);
 
+// Exit status of an unknown long option: they are KOVRA's own, so a
+// mistyped one must not be ignored (single-letter options are warned about
+// and ignored, as they always were).
+inline constexpr int EXIT_USAGE = 64;
+
+// What the entry must know before it prints anything: --version ends the
+// run with the version line alone; --quiet and --output=- change where and
+// what the log prints.
+struct EarlyRequests {
+  bool version = false;
+  bool quiet = false;
+  bool designToStdout = false; // --output=- or --output -
+};
+EarlyRequests ScanEarlyRequests(int argc, const char* const* argv);
+
 // Prints "\rCmdline: KOVRA arg1 arg2 ... \n" (the program is always named KOVRA).
 void EchoCmdline(int argc, const char* const* argv);
 

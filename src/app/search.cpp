@@ -112,7 +112,9 @@ void SetCandidate(RunSettings& rs, unsigned long v, unsigned long k, unsigned lo
   rs.m = static_cast<uint16_t>(m);
   rs.l = static_cast<uint16_t>(l);
   rs.b = 0;
+  // The candidate's parameters are the search's own choice, not defaults.
   ResetCmdGiven(rs.given);
+  ParamsOf(rs.given) = ParamsOf(rs);
 }
 
 // Tries t from high to low, m from t up, v' from v + m - t down to v; the

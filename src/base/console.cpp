@@ -35,6 +35,23 @@ Sink gErr{STDERR_FILENO, false, 0, 0, {}};
 bool gReady = false;
 bool gMirror = false;     // standard output redirected, standard error a terminal
 bool gSameTarget = false; // both streams are one file (`> log 2>&1`)
+bool gLogToStderr = false;
+bool gQuiet = false;
+std::string gQuietLine; // the part of a line the quiet filter has not judged yet
+
+// The starts of the lines --quiet lets pass: the words that give messages
+// their weight, the verdict, and the notes about files.
+constexpr const char* kWeightyStarts[] = {"Err",  "ERR",          "Error",       "WARN",
+                                          "Warn", "WARNING",      "Warning",     "Invalid",
+                                          "#",    "TestRetCode:", "Beyond reach"};
+
+bool Weighty(const std::string& line) {
+  size_t i = 0;
+  while (i < line.size() && (line[i] == '\r' || line[i] == ' ')) ++i;
+  for (const char* start : kWeightyStarts)
+    if (line.compare(i, std::strlen(start), start) == 0) return true;
+  return false;
+}
 
 constexpr int kHeldSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
@@ -200,14 +217,42 @@ bool StderrIsConsole() {
   return gErr.tty;
 }
 
-void DualWrite(const char* text, size_t size) {
+namespace {
+
+void WriteLog(const char* text, size_t size) {
   if (gCapture != nullptr) {
     gCapture->out.append(text, size);
     return;
   }
   Ready();
+  if (gLogToStderr) {
+    if (gSameTarget) FlushSink(gOut);
+    Put(gErr, text, size, false);
+    return;
+  }
   Put(gOut, text, size, false);
   if (gMirror) Put(gErr, text, size, false);
+}
+
+} // namespace
+
+void SetLogToStderr() { gLogToStderr = true; }
+
+void SetQuietLog() { gQuiet = true; }
+
+void DualWrite(const char* text, size_t size) {
+  if (!gQuiet) {
+    WriteLog(text, size);
+    return;
+  }
+  // Whole lines are judged; a line printed in pieces waits for its end.
+  gQuietLine.append(text, size);
+  size_t start = 0;
+  for (size_t nl; (nl = gQuietLine.find('\n', start)) != std::string::npos; start = nl + 1) {
+    const std::string line = gQuietLine.substr(start, nl + 1 - start);
+    if (Weighty(line)) WriteLog(line.data(), line.size());
+  }
+  gQuietLine.erase(0, start);
 }
 
 char* PutUnsigned(char* out, unsigned long value, int width) {
@@ -254,6 +299,11 @@ void StderrPrint(const char* format, ...) {
 
 void ConsoleFlush() {
   if (gCapture != nullptr) return;
+  // A weighty line cut short by the end of the run still counts.
+  if (gQuiet && !gQuietLine.empty() && Weighty(gQuietLine)) {
+    WriteLog(gQuietLine.data(), gQuietLine.size());
+    gQuietLine.clear();
+  }
   FlushSink(gOut);
   FlushSink(gErr);
 }

@@ -54,6 +54,17 @@ int StdoutError();
 bool StdoutIsConsole();
 bool StderrIsConsole();
 
+// The log (everything DualPrint and DualWrite print) goes to standard error
+// instead of standard output, which is left to a design written there
+// (--output=-) through StdoutPrint. Call before the first output.
+void SetLogToStderr();
+
+// Only the lines of the log that carry weight pass: errors and warnings
+// ("Err", "ERR", "Error", "WARN", "Warn", "WARNING", "Warning", "Invalid
+// option", notes about files "#") and the verdict ("TestRetCode:",
+// "Beyond reach"). For --quiet.
+void SetQuietLog();
+
 // Decides about terminals and makes sure descriptors 0 to 2 are open: a
 // closed one gets /dev/null, read-only, so that no file the program opens
 // later takes its number and receives the log, and writes to a closed

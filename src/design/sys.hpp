@@ -38,6 +38,7 @@ struct Sys : DesignParams {
   char szFileName[FNAME_CAPACITY + 1] = {};
   uint8_t fLoaded = 0;
   uint8_t fNewFNameScheme = 0; // this run's copy of -f2
+  uint8_t fIdLine = 0;         // the file's ID line gave the parameters
   CmdGiven given;
 };
 

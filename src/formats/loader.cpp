@@ -86,6 +86,7 @@ void ParseIdInto(const char* line, const char* fileName, bool newFNameSchemeRun,
   hs.cei = id.CEI;
   hs.cll = id.CLL;
   hs.cfExp = id.CfExp;
+  io.idLine = true;
 }
 
 bool ParamsValid(const LoadParams& io) {
@@ -425,6 +426,7 @@ BlockArray SysLoadAt(const char* fileName, LoadParams& io, bool nameGiven, uint8
   }
   io.v1 = nameGiven ? io.v : 0;
   io.b = io.w1 = io.w2 = 0;
+  io.idLine = false;
 
   if (fileName == nullptr) return nullptr;
   InputBytes input;
@@ -527,6 +529,7 @@ bool ReadSys(Sys& sys, bool nameGiven, const LoadOptions& opt) {
   if (!haveArray || sys.b == 0) return false;
 
   sys.given.usFileBase = io.base;
+  sys.fIdLine = io.idLine ? 1 : 0;
   if ((sys.given.v != 0 && sys.given.v != sys.v) || (sys.given.k != 0 && sys.given.k != sys.k)) {
     DualPrint("Err: v and k can't be overridden!\n");
     sys.b = 0;

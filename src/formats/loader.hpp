@@ -32,6 +32,7 @@ struct LoadParams : DesignParams {
   uint16_t base = 1;
   uint32_t b = 0;
   uint16_t v1 = 0, w1 = 0, w2 = 0;
+  bool idLine = false; // the parameters came from an ID line
 };
 
 // How many "load" lines may lead from one file to the next before the loader

@@ -2,6 +2,7 @@
 // counting coverage, report, test, and write a new file when asked.
 #include "app/driver.hpp"
 
+#include "app/certify.hpp"
 #include "base/clock.hpp"
 #include "base/console.hpp"
 #include "base/range.hpp"
@@ -14,6 +15,7 @@
 #include "verify/engine.hpp"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -165,6 +167,7 @@ bool WriteNewFile(const RunSettings& rs, Sys& sys, bool redundantFound, bool toS
 
 RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
   RunOutcome out;
+  const auto runStarted = std::chrono::steady_clock::now();
   CheckRange(rs.ulMaxLosing, 1, 2147483647, "MaxLosing");
   CheckRange(rs.ulMaxReport, 1, 2147483647, "MaxReport");
   CheckRange(rs.l, 1, 255, "l");
@@ -213,6 +216,10 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
   if (sys.fIdLine == 0) WarnDefaultsUsed(sys);
   ParamsOf(rs) = sys;
   rs.b = sys.b;
+  // The certificate and the profile speak of every block as loaded; the
+  // analysis below leaves the redundant ones out.
+  std::vector<PointSet> loaded;
+  if (rs.fJson != 0 || rs.fProfile != 0) loaded = LoadedBlocks(sys);
 
   TestContext ctx;
   SetupAnalysis(ctx, sys, EngineOptions(rs, sys, true));
@@ -239,6 +246,7 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
       rs.fWriteToNewFile != 0 || (rs.fWriteNonRedundantsToFile != 0 && redundantFound);
   bool created = false;
   bool written = false;
+  bool tested = false;
   PrintTSetReport(ctx);
 
   if (sys.m < sys.k && !AnalyseDerived(ctx, rs, sys)) return stopped();
@@ -246,6 +254,7 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
   if (rs.fDoTesting != 0 || (force && redundantFound)) {
     out.passed = TestDesign(ctx, sys.szFileName);
     out.undecided = ctx.fUndecided != 0;
+    tested = true;
     // Only a last pass that skipped combinations leaves room for doubt.
     if (out.passed && ctx.ulSkipperLow != 0 && sys.m != sys.t)
       DualPrint("Warn: Use -Q0 -q0 to be 100%% sure! (for m != t only) \n");
@@ -276,6 +285,20 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
     DualPrint("Redundant blocks detected (for t=%hu m=%hu)!\n", sys.t, sys.m);
     DualPrint("Use -c -d -y options to create a new sysfile with %ld blocks.\n",
               static_cast<long>(sys.b));
+  }
+  DrawProfile profile;
+  const bool profiled = rs.fProfile != 0 && RunDrawProfile(sys, loaded, profile);
+  if (rs.fJson != 0) {
+    RunFindings found;
+    found.ctx = tested ? &ctx : nullptr;
+    found.passed = out.passed;
+    found.undecided = out.undecided;
+    found.losing = ctx.losingCount;
+    found.redundant = static_cast<uint64_t>(removedCount);
+    found.profile = profiled ? &profile : nullptr;
+    found.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - runStarted).count();
+    EmitCertificate(rs, MakeCertificate(rs, sys, loaded, found));
   }
   ConsoleFlush();
   return out;

@@ -9,6 +9,7 @@
 #include "base/fatal.hpp"
 #include "base/shutdown.hpp"
 #include "base/version.hpp"
+#include "output/safefile.hpp"
 
 #include <cerrno>
 #include <cstring>
@@ -30,20 +31,29 @@ void PrintBanner() {
             PROGRAM_NAME);
 }
 
-int RunMode(int argc, const char* const* argv) {
-  RunSettings rs;
-  const EarlyRequests early = ScanEarlyRequests(argc, argv);
-  if (early.version) {
-    DualPrint("kovra %u.%02u%s\n", VERSION_NUMBER / 100, VERSION_NUMBER % 100,
-              VERSION_NUMBER % 2 != 0 ? "beta" : "");
-    DualPrint("Copyright KOVRA developers; MIT License. There is no warranty.\n");
-    return 0;
+// The file of --json=FILE: written beside its name and put in place when the
+// run ends, so that a half-run leaves no half-file. False when it could not
+// be made (the run then ends with status 4).
+bool OpenCertificates(RunSettings& rs, PendingFile& file) {
+  if (rs.fJson == 0 || rs.szJsonFile.empty()) return true;
+  if (OpenPendingFile(file, rs.szJsonFile)) {
+    rs.certificates = file.stream;
+    return true;
   }
-  if (early.designToStdout) SetLogToStderr();
-  if (early.quiet) SetQuietLog();
-  PrintBanner();
-  if (!ParseOptions(argc, argv, rs)) return 0;
+  DualPrint("Err: Can't create <%s> (%s).\n", rs.szJsonFile.c_str(), std::strerror(errno));
+  return false;
+}
 
+bool CloseCertificates(RunSettings& rs, PendingFile& file) {
+  if (rs.certificates == nullptr) return true;
+  rs.certificates = nullptr;
+  std::string why;
+  if (CommitPendingFile(file, &why)) return true;
+  DualPrint("Err: Writing <%s> failed (%s).\n", rs.szJsonFile.c_str(), why.c_str());
+  return false;
+}
+
+int RunDesigns(RunSettings& rs) {
   if (rs.fInternalOptions != 0) {
     if (rs.fTestAll != 0) return TestAll(rs) ? 0 : EXIT_OUTPUT_MISSING;
     if (rs.fCDsOnly != 0) return CDsOnly(rs) ? 0 : EXIT_OUTPUT_MISSING;
@@ -58,6 +68,26 @@ int RunMode(int argc, const char* const* argv) {
   if (out.undecided) return EXIT_UNDECIDED;
   if (!out.passed) return 1;
   return out.outputMissing ? EXIT_OUTPUT_MISSING : 0;
+}
+
+int RunMode(int argc, const char* const* argv) {
+  RunSettings rs;
+  const EarlyRequests early = ScanEarlyRequests(argc, argv);
+  if (early.version) {
+    DualPrint("kovra %u.%02u%s\n", VERSION_NUMBER / 100, VERSION_NUMBER % 100,
+              VERSION_NUMBER % 2 != 0 ? "beta" : "");
+    DualPrint("Copyright KOVRA developers; MIT License. There is no warranty.\n");
+    return 0;
+  }
+  if (early.designToStdout || early.certificatesToStdout) SetLogToStderr();
+  if (early.quiet) SetQuietLog();
+  PrintBanner();
+  if (!ParseOptions(argc, argv, rs)) return 0;
+  PendingFile certificates;
+  if (!OpenCertificates(rs, certificates)) return EXIT_OUTPUT_MISSING;
+  const int status = RunDesigns(rs);
+  if (!CloseCertificates(rs, certificates) && status == 0) return EXIT_OUTPUT_MISSING;
+  return status;
 }
 
 } // namespace

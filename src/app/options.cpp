@@ -44,8 +44,8 @@ struct LongOption {
   bool value;
 };
 constexpr LongOption kLongOptions[] = {
-    {"--help", false},  {"--version", false}, {"--quiet", false},
-    {"--output", true}, {"--memory", true},
+    {"--help", false},  {"--version", false}, {"--quiet", false}, {"--profile", false},
+    {"--output", true}, {"--memory", true},   {"--json", false},
 };
 
 // The edit distance of two short words (insertions, deletions, changes).
@@ -361,12 +361,16 @@ EarlyRequests ScanEarlyRequests(int argc, const char* const* argv) {
     if (std::strcmp(arg, "--quiet") == 0) early.quiet = true;
     if (const char* value = LongOptionValue(arg, "--output", i, argc, argv))
       early.designToStdout = std::strcmp(value, STDIN_NAME) == 0;
+    if (std::strcmp(arg, "--json") == 0 || std::strcmp(arg, "--json=-") == 0)
+      early.certificatesToStdout = true;
   }
   return early;
 }
 
 bool ParseOptions(int argc, const char* const* argv, RunSettings& rs) {
   EchoCmdline(argc, argv);
+  rs.szCommand = "kovra";
+  for (int i = 1; i < argc; ++i) rs.szCommand.append(" ").append(argv[i] != nullptr ? argv[i] : "");
   rs.szDesignFile.clear();
   ParseState st;
 
@@ -376,6 +380,16 @@ bool ParseOptions(int argc, const char* const* argv, RunSettings& rs) {
     for (int i = 1; i < argc; ++i) {
       const char* arg = argv[i] != nullptr ? argv[i] : "";
       if (std::strcmp(arg, "--version") == 0 || std::strcmp(arg, "--quiet") == 0) continue;
+      if (std::strcmp(arg, "--profile") == 0) {
+        rs.fProfile = 1;
+        continue;
+      }
+      // --json alone (no next argument is taken: a design file may follow).
+      if (std::strcmp(arg, "--json") == 0 || std::strncmp(arg, "--json=", 7) == 0) {
+        rs.fJson = 1;
+        rs.szJsonFile = arg[6] == '=' && std::strcmp(arg + 7, STDIN_NAME) != 0 ? arg + 7 : "";
+        continue;
+      }
       // --output: the name a new design file gets instead of one its
       // parameters make, for designs no name scheme can carry and for
       // scripts that choose their names.

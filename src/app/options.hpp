@@ -47,7 +47,8 @@ inline constexpr int EXIT_USAGE = 64;
 struct EarlyRequests {
   bool version = false;
   bool quiet = false;
-  bool designToStdout = false; // --output=- or --output -
+  bool designToStdout = false;       // --output=- or --output -
+  bool certificatesToStdout = false; // --json without a file
 };
 EarlyRequests ScanEarlyRequests(int argc, const char* const* argv);
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace kovra {
@@ -69,22 +70,27 @@ struct RunSettings : DesignParams {
   uint8_t fFindDesignParams = 0;              // -z2 parameter search
   uint8_t fSkipCompleteDesigns = 0;           // -S skip designs with t = m = k
   uint32_t ulSkipperHigh = 7;                 // -Q first skipper pass, 0..25
-  uint8_t fSkipperHighGiven = 0;  // -Q appeared (wide designs default to the -q pass alone)
-  uint32_t ulSkipperLow = 0;      // -q last skipper pass, 0..5; 0 tests every combination
-  uint8_t fNoRedundTesting = 0;   // -y3 accept every block
-  uint8_t fOverwrite = 0;         // -O a new file may replace an existing one
-  uint8_t fDumpToStdout = 0;      // -D dump to standard output when no file can be made
-  uint8_t fCDsOnly = 0;           // -u1 internal: CDsOnly batch mode
-  uint8_t fToSysDir = 0;          // -u2 internal: write into the system tree
-  uint8_t fTestAll = 0;           // -u3 internal: TestAll batch mode
-  uint8_t fInternalOptions = 0;   // internal mode switched on by the first argument
-  std::string szDesignFile;       // the design file; empty = none
-  std::string szOutputFile;       // --output: the file -e or -c writes; empty = named by the scheme
-  uint64_t ulMemoryBound = 0;     // --memory: bytes the large arrays may take; 0 = a quarter of RAM
-  uint8_t fCountAllLosing = 1;    // count every losing m-set (the search needs the verdict only)
-  uint8_t fParamsGiven = 0;       // a file name and one of -v -k -t -m -l were given
-  uint8_t fRunNewFNameScheme = 0; // per-run copy of -f2 read by the file-name check
-  CmdGiven given;                 // the parameters given on the command line
+  uint8_t fSkipperHighGiven = 0; // -Q appeared (wide designs default to the -q pass alone)
+  uint32_t ulSkipperLow = 0;     // -q last skipper pass, 0..5; 0 tests every combination
+  uint8_t fNoRedundTesting = 0;  // -y3 accept every block
+  uint8_t fOverwrite = 0;        // -O a new file may replace an existing one
+  uint8_t fDumpToStdout = 0;     // -D dump to standard output when no file can be made
+  uint8_t fCDsOnly = 0;          // -u1 internal: CDsOnly batch mode
+  uint8_t fToSysDir = 0;         // -u2 internal: write into the system tree
+  uint8_t fTestAll = 0;          // -u3 internal: TestAll batch mode
+  uint8_t fInternalOptions = 0;  // internal mode switched on by the first argument
+  std::string szDesignFile;      // the design file; empty = none
+  std::string szOutputFile;      // --output: the file -e or -c writes; empty = named by the scheme
+  uint64_t ulMemoryBound = 0;    // --memory: bytes the large arrays may take; 0 = a quarter of RAM
+  uint8_t fCountAllLosing = 1;   // count every losing m-set (the search needs the verdict only)
+  uint8_t fJson = 0;             // --json[=FILE]: a certificate per design
+  std::string szJsonFile; // its file; empty = standard output (the log then goes to standard error)
+  uint8_t fProfile = 0;   // --profile: the draw profile
+  std::string szCommand;  // the command line as given, for the certificate
+  std::FILE* certificates = nullptr; // where the certificates go (not owned; set by the entry)
+  uint8_t fParamsGiven = 0;          // a file name and one of -v -k -t -m -l were given
+  uint8_t fRunNewFNameScheme = 0;    // per-run copy of -f2 read by the file-name check
+  CmdGiven given;                    // the parameters given on the command line
 };
 
 } // namespace kovra

@@ -123,16 +123,18 @@ PassResult CompletePass(TestContext& ctx, const MSetWalk& walk, const RankTable&
   pp.interval = interval;
   pp.threshold = interval;
   FindProgressPoint(pp);
-  if (budget.Left()) {
-    res.losing = walk.CountLosing(ctx.fCountAll != 0, [&](const uint8_t* s) {
+  ctx.firstLosing.clear();
+  const bool printing = budget.Left();
+  res.losing = walk.CountLosing(ctx.fCountAll != 0 || !printing, [&](const uint8_t* s) {
+    if (ctx.firstLosing.size() < ctx.ulMaxLosing)
+      ctx.firstLosing.emplace_back(s + 1, s + 1 + walk.n);
+    if (budget.Left()) {
       EmitProgressBefore(ctx, pp, s);
       PrintLosingComb(s + 1, walk.n, ctx.usPrintBase);
       ++budget.printed;
-      return budget.Left();
-    });
-  } else {
-    res.losing = walk.CountLosing(true, [](const uint8_t*) { return false; });
-  }
+    }
+    return budget.Left() || ctx.firstLosing.size() < ctx.ulMaxLosing;
+  });
   if (budget.Left() || ctx.fCountAll != 0) EmitProgressBefore(ctx, pp, nullptr);
   return res;
 }
@@ -154,6 +156,7 @@ PassResult SkipperPass(TestContext& ctx, const MSetWalk& walk, const RankTable& 
   for (;;) {
     if (!walk.Covered(S)) {
       ++res.losing;
+      ctx.firstLosing.emplace_back(S + 1, S + 1 + n);
       PrintLosingComb(S + 1, n, ctx.usPrintBase);
       ++budget.printed;
       if (!budget.Left()) return res;
@@ -176,20 +179,22 @@ struct LosingTSets {
   unsigned v, t;
   uint64_t most;
   uint16_t printBase;
+  std::vector<std::vector<uint8_t>>* first;
   uint64_t found = 0;
   void Add(uint64_t index) {
     if (found++ >= most) return;
     uint8_t tset[MAX_T];
     UnrankComb(index + 1, v, t, tset);
     PrintLosingComb(tset, t, printBase);
+    if (first != nullptr) first->emplace_back(tset, tset + t);
   }
 };
 
 // m = t with one bit per t-subset: the t-subsets whose bit is clear lose.
-uint64_t ScanTSetBits(const TestContext& ctx) {
+uint64_t ScanTSetBits(TestContext& ctx) {
   const uint64_t total = Binomial(ctx.v, ctx.t);
   const uint64_t* words = ctx.bitCounters.get();
-  LosingTSets losing{ctx.v, ctx.t, ctx.ulMaxLosing, ctx.usPrintBase};
+  LosingTSets losing{ctx.v, ctx.t, ctx.ulMaxLosing, ctx.usPrintBase, &ctx.firstLosing};
   for (uint64_t w = 0; w * 64 < total; ++w) {
     uint64_t clear = ~words[w];
     if (total - w * 64 < 64) clear &= (uint64_t{1} << (total - w * 64)) - 1;
@@ -200,14 +205,14 @@ uint64_t ScanTSetBits(const TestContext& ctx) {
 }
 
 // m = t without whole counters: the ranges one at a time, in rank order.
-uint64_t ScanTSetChunks(const TestContext& ctx) {
+uint64_t ScanTSetChunks(TestContext& ctx) {
   TSetChunkPlan plan;
   PlanTSetChunks(plan, ctx.v, ctx.t, std::max<uint64_t>(ctx.memoryBound, 1u << 16));
   uint64_t largest = 0;
   for (const TSetChunk& c : plan.chunks) largest = std::max(largest, c.hi - c.lo);
   std::unique_ptr<uint8_t[]> counts(new (std::nothrow) uint8_t[largest]);
   if (!counts) ErrExit(13, "Mem Alloc Err!");
-  LosingTSets losing{ctx.v, ctx.t, ctx.ulMaxLosing, ctx.usPrintBase};
+  LosingTSets losing{ctx.v, ctx.t, ctx.ulMaxLosing, ctx.usPrintBase, &ctx.firstLosing};
   for (const TSetChunk& c : plan.chunks) {
     CountTSetChunk(plan, c, ctx.accepted, counts.get());
     for (uint64_t i = 0; i < c.hi - c.lo; ++i)
@@ -327,9 +332,10 @@ void PrintProgress(TestContext& ctx, uint64_t rank, uint64_t combinations, const
 }
 
 bool ScanTSetCounters(uint16_t v, uint16_t t, uint8_t bNeeded, const uint8_t* counters,
-                      uint64_t* losing, uint32_t ulMaxLosing, uint16_t usPrintBase) {
+                      uint64_t* losing, uint32_t ulMaxLosing, uint16_t usPrintBase,
+                      std::vector<std::vector<uint8_t>>* first) {
   const uint64_t total = Binomial(v, t);
-  LosingTSets found{v, t, ulMaxLosing, usPrintBase};
+  LosingTSets found{v, t, ulMaxLosing, usPrintBase, first};
   constexpr uint64_t kChunk = 64;
   for (uint64_t base = 0; base < total; base += kChunk) {
     const uint64_t end = base + kChunk < total ? base + kChunk : total;
@@ -415,6 +421,20 @@ bool MultiPassTest(TestContext& ctx, uint64_t* combinations, uint64_t* losing) {
   }
   *losing = mostLosing;
   ctx.fCountExact = exact || high < low ? 1 : 0;
+  if (!exact) {
+    // Only sampled passes ran: what they found, in order, once each.
+    // (A plain loop: g++ 12 warns about the bounds of the memcmp that the
+    // library's own comparison of byte vectors uses.)
+    std::sort(ctx.firstLosing.begin(), ctx.firstLosing.end(),
+              [](const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+                for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+                  if (a[i] != b[i]) return a[i] < b[i];
+                return a.size() < b.size();
+              });
+    ctx.firstLosing.erase(std::unique(ctx.firstLosing.begin(), ctx.firstLosing.end()),
+                          ctx.firstLosing.end());
+    if (ctx.firstLosing.size() > ctx.ulMaxLosing) ctx.firstLosing.resize(ctx.ulMaxLosing);
+  }
   if (ctx.meet) ctx.meet->tick = nullptr;
   if (ticker.shown) StderrPrint("%*s\r", 40, "");
   ctx.tStart = remembered;
@@ -444,11 +464,12 @@ bool TestDesign(TestContext& ctx, const char* fileName) {
   uint64_t losing = 0;
   bool ok = false;
   ctx.fCountExact = 1;
+  ctx.firstLosing.clear();
   if (ctx.m == ctx.t) {
     switch (ctx.mode) {
     case CounterMode::kBytes:
       ScanTSetCounters(ctx.v, ctx.t, ctx.bNeeded, ctx.counters.get(), &losing, ctx.ulMaxLosing,
-                       ctx.usPrintBase);
+                       ctx.usPrintBase, &ctx.firstLosing);
       break;
     case CounterMode::kBits: losing = ScanTSetBits(ctx); break;
     case CounterMode::kSplit: losing = ScanTSetChunks(ctx); break;
@@ -461,6 +482,7 @@ bool TestDesign(TestContext& ctx, const char* fileName) {
   ctx.tNow = NowSeconds();
   const uint8_t none[MAX_M] = {};
   PrintProgress(ctx, combs, combs, none, 0);
+  ctx.losingCount = losing;
   if (ctx.fCountExact != 0)
     PrintCombCount("\nLosing", losing, combs);
   else

@@ -134,6 +134,10 @@ struct TestContext : DesignParams {
   // The losing count of the test is the number of all losing m-sets (else a
   // lower bound: the last pass sampled).
   uint8_t fCountExact = 1;
+  // The first ulMaxLosing losing m-sets in lexicographic order (points in
+  // base 1); when the last pass sampled, those the passes met, sorted.
+  std::vector<std::vector<uint8_t>> firstLosing;
+  uint64_t losingCount = 0; // the count the test printed
 };
 
 // True when a design of these parameters fits the classic representation.
@@ -165,7 +169,8 @@ bool TestDesign(TestContext& ctx, const char* fileName);
 // m = t: every t-subset whose counter is below bNeeded is a losing
 // combination. All are counted; the first ulMaxLosing are printed.
 bool ScanTSetCounters(uint16_t v, uint16_t t, uint8_t bNeeded, const uint8_t* counters,
-                      uint64_t* losing, uint32_t ulMaxLosing, uint16_t usPrintBase);
+                      uint64_t* losing, uint32_t ulMaxLosing, uint16_t usPrintBase,
+                      std::vector<std::vector<uint8_t>>* first = nullptr);
 // m > t: the skipper passes from ulSkipperHigh down to ulSkipperLow. False
 // when any pass found a losing combination. Losing combinations are printed
 // up to ulMaxLosing over all passes; once that many are printed, the sampled

@@ -2,6 +2,8 @@
 #include "verify/tsets.hpp"
 
 #include <algorithm>
+#include <memory>
+#include <new>
 
 namespace kovra {
 namespace {
@@ -92,6 +94,25 @@ void CountTSetChunk(const TSetChunkPlan& plan, const TSetChunk& chunk,
     else
       CountUnits(unitRank, rt, pts, n, 0, 0, unitRank.total - 1, rt.total - 1, chunk, counts);
   }
+}
+
+bool TSetHistogram(const std::vector<PointSet>& blocks, unsigned v, unsigned t, uint64_t bound,
+                   std::vector<uint64_t>& hist) {
+  const uint64_t total = Binomial(v, t);
+  hist.clear();
+  if (total == UINT64_MAX || total > bound) return false;
+  std::unique_ptr<uint8_t[]> counts(new (std::nothrow) uint8_t[total]);
+  if (!counts) return false;
+  TSetChunkPlan plan;
+  PlanTSetChunks(plan, v, t, total);
+  CountTSetChunk(plan, plan.chunks.front(), blocks, counts.get());
+  uint64_t byCount[256] = {};
+  for (uint64_t i = 0; i < total; ++i) ++byCount[counts[i]];
+  unsigned top = 0;
+  for (unsigned c = 0; c < 256; ++c)
+    if (byCount[c] != 0) top = c;
+  hist.assign(byCount, byCount + top + 1);
+  return true;
 }
 
 } // namespace kovra

@@ -70,4 +70,10 @@ bool PlanTSetChunks(TSetChunkPlan& plan, unsigned v, unsigned t, uint64_t capaci
 void CountTSetChunk(const TSetChunkPlan& plan, const TSetChunk& chunk,
                     const std::vector<PointSet>& blocks, uint8_t* counts);
 
+// hist[c]: the t-subsets of 1..v that lie in exactly c of the blocks (c
+// saturating at 255), up to the largest c met. False, and nothing counted,
+// when one byte per t-subset would pass `bound` bytes.
+bool TSetHistogram(const std::vector<PointSet>& blocks, unsigned v, unsigned t, uint64_t bound,
+                   std::vector<uint64_t>& hist);
+
 } // namespace kovra

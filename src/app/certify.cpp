@@ -1,0 +1,131 @@
+// The draw profile and the certificate of a design run.
+#include "app/certify.hpp"
+
+#include "base/console.hpp"
+#include "base/memory.hpp"
+#include "design/combinatorics.hpp"
+#include "verify/estimate.hpp"
+#include "verify/tsets.hpp"
+
+#include <algorithm>
+
+namespace kovra {
+
+std::vector<PointSet> LoadedBlocks(const Sys& sys) {
+  std::vector<PointSet> out(sys.b);
+  for (uint32_t i = 0; i < sys.b; ++i) {
+    const Point* row = BlockAt(sys, i);
+    for (unsigned j = 0; j < sys.k; ++j)
+      if (row[j] >= 1 && row[j] <= sys.v) AddPoint(out[i], row[j]);
+  }
+  return out;
+}
+
+bool RunDrawProfile(const DesignParams& p, const std::vector<PointSet>& loaded,
+                    DrawProfile& profile) {
+  const double seconds = EstimateDrawProfileSeconds(loaded, p.v, p.m);
+  char when[64];
+  DurationText(seconds, when, sizeof when);
+  if (seconds > WALK_BEYOND_REACH_SECONDS) {
+    DualPrint("\nDraw profile: every %hu-set would be visited, about %s; not computed.\n", p.m,
+              when);
+    return false;
+  }
+  if (seconds > WALK_ESTIMATE_SHOWN_SECONDS)
+    DualPrint("\nEstimated time of the draw profile: about %s.\n", when);
+  ConsoleFlush();
+  profile = ComputeDrawProfile(loaded, p.v, p.k, p.m, p.l);
+  const Count128 total = BinomialWide(p.v, p.m);
+  char totalText[48];
+  Count128Text(total, totalText, sizeof totalText);
+  DualPrint("\nDraw profile of the %s %hu-sets: the most points one block shares with each\n",
+            totalText, p.m);
+  DualPrint("    j           m-sets   share  at least j   met by %hu blocks in >= j\n", p.l);
+  uint64_t atLeast = 0;
+  for (size_t j = profile.best.size(); j-- > 0;) {
+    atLeast += profile.best[j];
+    const double share = total == 0 ? 0.0 : 100.0 * profile.best[j] / static_cast<double>(total);
+    const double cumulative = total == 0 ? 0.0 : 100.0 * atLeast / static_cast<double>(total);
+    DualPrint("  %3zu %16llu  %5.1f%%  %9.1f%%   %16llu\n", j,
+              static_cast<unsigned long long>(profile.best[j]), share, cumulative,
+              static_cast<unsigned long long>(profile.atLeastL[j]));
+  }
+  return true;
+}
+
+Certificate MakeCertificate(const RunSettings& rs, const Sys& sys,
+                            const std::vector<PointSet>& loaded, const RunFindings& found) {
+  Certificate c;
+  c.file = sys.szFileName;
+  c.params = sys;
+  c.b = loaded.size();
+  std::vector<PointSet> sorted = loaded;
+  std::sort(sorted.begin(), sorted.end(), [](const PointSet& a, const PointSet& b) {
+    return a.w[1] != b.w[1] ? a.w[1] < b.w[1] : a.w[0] < b.w[0];
+  });
+  c.distinctBlocks = static_cast<uint64_t>(
+      std::unique(sorted.begin(), sorted.end()) - sorted.begin());
+
+  if (found.ctx == nullptr)
+    c.verdict = CertificateVerdict::kUndecided;
+  else if (found.undecided)
+    c.verdict = CertificateVerdict::kUndecided;
+  else
+    c.verdict = found.passed ? CertificateVerdict::kOk : CertificateVerdict::kFail;
+  if (found.ctx != nullptr && !found.undecided) {
+    c.losingCounted = found.ctx->fCountExact != 0;
+    c.losingCount = found.losing;
+    const unsigned shift = sys.given.usFileBase;
+    for (const auto& set : found.ctx->firstLosing) {
+      std::vector<unsigned> pts;
+      for (const uint8_t p : set) pts.push_back(p + shift - 1u);
+      c.losingFirst.push_back(pts);
+    }
+  } else {
+    c.notes.push_back("the coverage test did not run to a verdict; losing is not counted");
+  }
+
+  std::vector<std::vector<unsigned>> rows;
+  rows.reserve(loaded.size());
+  for (const PointSet& b : loaded) {
+    std::vector<unsigned> pts;
+    ForEachPoint(b, [&](unsigned p) { pts.push_back(p); });
+    rows.push_back(std::move(pts));
+  }
+  c.sha256 = Sha256Hex(NormalFormText(std::move(rows)));
+
+  const uint64_t bound = rs.ulMemoryBound != 0 ? rs.ulMemoryBound : DefaultMemoryBound();
+  if (TSetHistogram(loaded, sys.v, sys.t, bound, c.tsetHistogram)) {
+    c.haveTSets = true;
+    c.tsetMax = static_cast<unsigned>(c.tsetHistogram.size() - 1);
+    while (c.tsetMin < c.tsetMax && c.tsetHistogram[c.tsetMin] == 0) ++c.tsetMin;
+  } else {
+    c.notes.push_back("tsets left out: one counter per t-subset, C(v,t) of them, passes the memory "
+                      "bound (--memory)");
+  }
+
+  std::vector<unsigned> perPoint(sys.v + 1u, 0);
+  for (const PointSet& b : loaded) ForEachPoint(b, [&](unsigned p) { ++perPoint[p]; });
+  const auto [lo, hi] = std::minmax_element(perPoint.begin() + 1, perPoint.end());
+  c.replicationMin = *lo;
+  c.replicationMax = *hi;
+  c.redundant = found.redundant;
+  if (found.profile != nullptr) {
+    c.haveProfile = true;
+    c.profileBest = found.profile->best;
+    c.profileAtLeastL = found.profile->atLeastL;
+  }
+  c.seconds = found.seconds;
+  c.command = rs.szCommand;
+  return c;
+}
+
+void EmitCertificate(const RunSettings& rs, const Certificate& c) {
+  const std::string line = CertificateJson(c);
+  if (rs.certificates != nullptr)
+    std::fprintf(rs.certificates, "%s\n", line.c_str());
+  else
+    StdoutPrint("%s\n", line.c_str());
+}
+
+} // namespace kovra

@@ -1,0 +1,53 @@
+// The certificate of a design run: what a program (a referee's script, a CI
+// job) reads instead of the log, written as one JSON object per design.
+//
+// Its keys are fixed (docs/certificate.schema.json); the values come from
+// the run and the design as loaded. The design is fingerprinted by the
+// SHA-256 of its normal form: each block as its points in base 1,
+// ascending, separated by one blank and ended by a line feed, the blocks
+// sorted as integer tuples, repeats kept; anyone can recompute it with
+// sha256sum.
+#pragma once
+
+#include "base/settings.hpp"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kovra {
+
+enum class CertificateVerdict { kOk, kFail, kUndecided };
+
+struct Certificate {
+  std::string file;
+  DesignParams params;
+  uint64_t b = 0;               // blocks as loaded
+  uint64_t distinctBlocks = 0;  // of them, different ones
+  CertificateVerdict verdict = CertificateVerdict::kUndecided;
+  bool losingCounted = false;   // losingCount is every losing m-set
+  uint64_t losingCount = 0;
+  std::vector<std::vector<unsigned>> losingFirst; // in the file's base
+  std::string sha256;           // of the normal form, lower-case hex
+  bool haveTSets = false;       // blocks per t-subset, where C(v,t) allowed counting
+  unsigned tsetMin = 0, tsetMax = 0;
+  std::vector<uint64_t> tsetHistogram; // [c]: t-subsets in exactly c blocks (c saturates at 255)
+  unsigned replicationMin = 0, replicationMax = 0; // blocks per point
+  uint64_t redundant = 0;
+  bool haveProfile = false;
+  std::vector<uint64_t> profileBest, profileAtLeastL;
+  double seconds = 0;
+  std::string command;
+  std::vector<std::string> notes;
+};
+
+// The normal form of the blocks (each the sorted points of one block, base 1).
+std::string NormalFormText(std::vector<std::vector<unsigned>> blocks);
+
+// SHA-256 of the bytes, as 64 lower-case hex digits.
+std::string Sha256Hex(const std::string& bytes);
+
+// The certificate as one line of JSON (no line end).
+std::string CertificateJson(const Certificate& c);
+
+} // namespace kovra

@@ -19,6 +19,8 @@ missing=""
 for tool in cmake ninja g++ clang++ clang-format groff git parallel file dpkg-shlibdeps lintian; do
   command -v "$tool" >/dev/null 2>&1 || missing="$missing $tool"
 done
+# The certificate's schema test needs python3 with its jsonschema module.
+python3 -c 'import jsonschema' >/dev/null 2>&1 || missing="$missing python3-jsonschema"
 if [ -n "$missing" ]; then
   echo "check.sh: missing tools:$missing (.ci/run installs them on Debian)" >&2
   exit 1
@@ -36,6 +38,8 @@ run ci-release
 echo "=== package"
 (cd build/ci-release && rm -f kovra_*.deb && cpack -G DEB >/dev/null)
 lintian --fail-on error build/ci-release/kovra_*.deb
+# Its dependencies come from the libraries the program links (libcrypto).
+dpkg-deb -f build/ci-release/kovra_*.deb Depends | grep -q 'libssl'
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 dpkg -x build/ci-release/kovra_*.deb "$root"

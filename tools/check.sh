@@ -47,6 +47,7 @@ dpkg -x build/ci-release/kovra_*.deb "$root"
 grep -q "Technical Information (-i)" "$root/screen.log"
 test -f "$root/usr/share/man/man1/kovra.1.gz"
 test -f "$root/usr/share/doc/kovra/C_DECODE.TXT"
+test -f "$root/usr/share/doc/kovra/certificate.schema.json"
 test -f "$root/usr/share/doc/kovra/samples/4901683a.616"
 run ci-debug
 run ci-clang

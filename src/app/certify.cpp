@@ -63,26 +63,32 @@ Certificate MakeCertificate(const RunSettings& rs, const Sys& sys,
   std::sort(sorted.begin(), sorted.end(), [](const PointSet& a, const PointSet& b) {
     return a.w[1] != b.w[1] ? a.w[1] < b.w[1] : a.w[0] < b.w[0];
   });
-  c.distinctBlocks = static_cast<uint64_t>(
-      std::unique(sorted.begin(), sorted.end()) - sorted.begin());
+  c.distinctBlocks =
+      static_cast<uint64_t>(std::unique(sorted.begin(), sorted.end()) - sorted.begin());
 
-  if (found.ctx == nullptr)
-    c.verdict = CertificateVerdict::kUndecided;
-  else if (found.undecided)
+  // A reader must be able to tell an exact answer from a partial one: what
+  // was not decided or not counted is null or left out, and a note says why.
+  if (found.ctx == nullptr || found.undecided)
     c.verdict = CertificateVerdict::kUndecided;
   else
     c.verdict = found.passed ? CertificateVerdict::kOk : CertificateVerdict::kFail;
-  if (found.ctx != nullptr && !found.undecided) {
+  if (found.ctx == nullptr) {
+    c.notes.push_back("the coverage test was not run (-y-): no verdict, losing not counted");
+  } else if (found.undecided) {
+    c.notes.push_back("the coverage test was beyond the time limit and did not start: no verdict, "
+                      "losing not counted");
+  } else {
     c.losingCounted = found.ctx->fCountExact != 0;
     c.losingCount = found.losing;
+    if (!c.losingCounted)
+      c.notes.push_back("the last pass sampled (-q above 0): losing.count is not known, and "
+                        "losing.first holds only the losing m-sets the passes met");
     const unsigned shift = sys.given.usFileBase;
     for (const auto& set : found.ctx->firstLosing) {
       std::vector<unsigned> pts;
       for (const uint8_t p : set) pts.push_back(p + shift - 1u);
       c.losingFirst.push_back(pts);
     }
-  } else {
-    c.notes.push_back("the coverage test did not run to a verdict; losing is not counted");
   }
 
   std::vector<std::vector<unsigned>> rows;
@@ -95,13 +101,17 @@ Certificate MakeCertificate(const RunSettings& rs, const Sys& sys,
   c.sha256 = Sha256Hex(NormalFormText(std::move(rows)));
 
   const uint64_t bound = rs.ulMemoryBound != 0 ? rs.ulMemoryBound : DefaultMemoryBound();
-  if (TSetHistogram(loaded, sys.v, sys.t, bound, c.tsetHistogram)) {
+  if (!TSetHistogram(loaded, sys.v, sys.t, bound, c.tsetHistogram)) {
+    c.notes.push_back("tsets left out: one counter per t-subset, C(v,t) of them, passes the memory "
+                      "bound (--memory)");
+  } else if (c.tsetHistogram.size() > 255) {
+    // The counters stop at 255: a larger lambda would be reported as 255.
+    c.notes.push_back("tsets left out: a t-subset lies in 255 or more blocks, more than its "
+                      "counter tells apart");
+  } else {
     c.haveTSets = true;
     c.tsetMax = static_cast<unsigned>(c.tsetHistogram.size() - 1);
     while (c.tsetMin < c.tsetMax && c.tsetHistogram[c.tsetMin] == 0) ++c.tsetMin;
-  } else {
-    c.notes.push_back("tsets left out: one counter per t-subset, C(v,t) of them, passes the memory "
-                      "bound (--memory)");
   }
 
   std::vector<unsigned> perPoint(sys.v + 1u, 0);
@@ -114,6 +124,8 @@ Certificate MakeCertificate(const RunSettings& rs, const Sys& sys,
     c.haveProfile = true;
     c.profileBest = found.profile->best;
     c.profileAtLeastL = found.profile->atLeastL;
+  } else if (rs.fProfile != 0) {
+    c.notes.push_back("profile not computed: the walk over every m-set is beyond reach");
   }
   c.seconds = found.seconds;
   c.command = rs.szCommand;

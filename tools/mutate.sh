@@ -137,6 +137,12 @@ output/systree.cpp @@ if (n > 0 && n < bestCount) { @@ if (n > 0 && n <= bestCou
 output/systree.cpp @@ return *name == '\0'; @@ return true; @@ system tree: a name with a tail (4901683a.616.bak) matches the pattern
 output/systree.cpp @@ if (b == 0 || b > 9999 || b > sys.ulAlloc || !sys.blocks) { @@ if (b == 0 || b > 9999 || !sys.blocks) { @@ system tree: a count above the blocks held is accepted
 # --- app: options, design run, exit status, batch modes, parameter search
+verify/profile.cpp @@ if (w.atLeast[j] + near[j] >= w.l) ++w.out.atLeastL[j]; @@ if (w.atLeast[j] + near[j] > w.l) ++w.out.atLeastL[j]; @@ draw profile: m-sets met by exactly l blocks left out of at_least_l
+verify/profile.cpp @@ const unsigned c = w.meet[w.holders[i]] + 1u; @@ const unsigned c = w.meet[w.holders[i]]; @@ draw profile: the last point of a draw never counts
+# --- report: the certificate
+report/json.cpp @@ std::sort(blocks.begin(), blocks.end()); @@ (void)0; @@ sha256 depends on the order of the blocks in the file
+app/certify.cpp @@ for (const uint8_t p : set) pts.push_back(p + shift - 1u); @@ for (const uint8_t p : set) pts.push_back(p); @@ certificate: losing.first in base 1 whatever the file's base
+app/certify.cpp @@ c.losingCounted = found.ctx->fCountExact != 0; @@ c.losingCounted = true; @@ certificate: a count from a sampled last pass given as exact
 app/options.cpp @@ CheckRange(rs.ulSkipperHigh, 0, 25, "-Q skipperHigh"); @@ CheckRange(rs.ulSkipperHigh, 0, 24, "-Q skipperHigh"); @@ -Q25 refused
 app/options.cpp @@ CheckRange(rs.ulComprAvgLineLen, MIN_CLL, MAX_CLL, "ComprLineLen"); @@ CheckRange(rs.ulComprAvgLineLen, MIN_CLL + 1, MAX_CLL, "ComprLineLen"); @@ -G32 refused
 app/options.cpp @@ return arg[0] == '/' && std::strchr(arg + 1, '/') == nullptr; @@ return arg[0] == '/'; @@ an absolute path is taken for an option

@@ -63,8 +63,8 @@ Certificate MakeCertificate(const RunSettings& rs, const Sys& sys,
   std::sort(sorted.begin(), sorted.end(), [](const PointSet& a, const PointSet& b) {
     return a.w[1] != b.w[1] ? a.w[1] < b.w[1] : a.w[0] < b.w[0];
   });
-  c.distinctBlocks = static_cast<uint64_t>(
-      std::unique(sorted.begin(), sorted.end()) - sorted.begin());
+  c.distinctBlocks =
+      static_cast<uint64_t>(std::unique(sorted.begin(), sorted.end()) - sorted.begin());
 
   if (found.ctx == nullptr)
     c.verdict = CertificateVerdict::kUndecided;

@@ -22,14 +22,14 @@ enum class CertificateVerdict { kOk, kFail, kUndecided };
 struct Certificate {
   std::string file;
   DesignParams params;
-  uint64_t b = 0;               // blocks as loaded
-  uint64_t distinctBlocks = 0;  // of them, different ones
+  uint64_t b = 0;              // blocks as loaded
+  uint64_t distinctBlocks = 0; // of them, different ones
   CertificateVerdict verdict = CertificateVerdict::kUndecided;
-  bool losingCounted = false;   // losingCount is every losing m-set
+  bool losingCounted = false; // losingCount is every losing m-set
   uint64_t losingCount = 0;
   std::vector<std::vector<unsigned>> losingFirst; // in the file's base
-  std::string sha256;           // of the normal form, lower-case hex
-  bool haveTSets = false;       // blocks per t-subset, where C(v,t) allowed counting
+  std::string sha256;                             // of the normal form, lower-case hex
+  bool haveTSets = false; // blocks per t-subset, where C(v,t) allowed counting
   unsigned tsetMin = 0, tsetMax = 0;
   std::vector<uint64_t> tsetHistogram; // [c]: t-subsets in exactly c blocks (c saturates at 255)
   unsigned replicationMin = 0, replicationMax = 0; // blocks per point

@@ -29,8 +29,11 @@ std::string CertificateJson(const Certificate& c) {
   j["format"] = "kovra-certificate/1";
   j["version"] = VersionText();
   j["file"] = c.file;
-  j["params"] = {{"v", c.params.v}, {"k", c.params.k}, {"t", c.params.t},
-                 {"m", c.params.m}, {"l", c.params.l}};
+  j["params"] = {{"v", c.params.v},
+                 {"k", c.params.k},
+                 {"t", c.params.t},
+                 {"m", c.params.m},
+                 {"l", c.params.l}};
   j["b"] = c.b;
   j["distinct_blocks"] = c.distinctBlocks;
   switch (c.verdict) {

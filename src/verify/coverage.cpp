@@ -103,8 +103,9 @@ struct MSetWalk {
   // the count of those met.
   template <typename Fn>
   uint64_t CountLosing(bool countAll, Fn&& onLosing) const {
-    return masks != nullptr ? WalkLosingCombs(*masks, countAll, onLosing)
-                            : WalkLosingMSets(*meet, countAll, onLosing);
+    if (masks != nullptr) return WalkLosingCombs(*masks, countAll, onLosing);
+    while (meet->depth > 0) PopPoint(*meet); // the sampled passes leave a prefix behind
+    return WalkLosingMSets(*meet, countAll, onLosing);
   }
 };
 

@@ -5,6 +5,7 @@
 #include "app/certify.hpp"
 #include "base/clock.hpp"
 #include "base/console.hpp"
+#include "base/jobs.hpp"
 #include "base/range.hpp"
 #include "base/version.hpp"
 #include "design/combinatorics.hpp"
@@ -93,6 +94,7 @@ AnalysisOptions EngineOptions(const RunSettings& rs, const Sys& sys, bool lists)
   opt.fNoRedundTesting = rs.fNoRedundTesting != 0;
   opt.memoryBound = rs.ulMemoryBound;
   opt.fCountAll = rs.fCountAllLosing != 0;
+  opt.threads = rs.ulThreads != 0 ? rs.ulThreads : UsableProcessors();
   return opt;
 }
 

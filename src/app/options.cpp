@@ -45,7 +45,7 @@ struct LongOption {
 };
 constexpr LongOption kLongOptions[] = {
     {"--help", false},  {"--version", false}, {"--quiet", false}, {"--profile", false},
-    {"--output", true}, {"--memory", true},   {"--json", false},
+    {"--output", true}, {"--memory", true},   {"--json", false},  {"--threads", true},
 };
 
 // The edit distance of two short words (insertions, deletions, changes).
@@ -86,6 +86,16 @@ const char* LongOptionValue(const char* arg, const char* name, int& i, int argc,
   if (arg[n] == '=') return arg + n + 1;
   if (i + 1 < argc && argv[i + 1] != nullptr) return argv[++i];
   return "";
+}
+
+// --threads=N: 1..1024 threads for the walks and scans.
+void ApplyThreadsOption(RunSettings& rs, const char* value) {
+  const uint64_t n = IsDigit(*value) ? LeadingDecimal(value, UINT64_MAX) : 0;
+  if (n < 1 || n > 1024 || std::strspn(value, "0123456789") != std::strlen(value)) {
+    DualPrint("Err: --threads needs a number of threads from 1 to 1024, not <%s>.\n", value);
+    ErrExit(1);
+  }
+  rs.ulThreads = static_cast<uint32_t>(n);
 }
 
 // --memory=SIZE: what the large arrays of one run may take.
@@ -400,6 +410,10 @@ bool ParseOptions(int argc, const char* const* argv, RunSettings& rs) {
       }
       if (const char* value = LongOptionValue(arg, "--memory", i, argc, argv)) {
         ApplyMemoryOption(rs, value);
+        continue;
+      }
+      if (const char* value = LongOptionValue(arg, "--threads", i, argc, argv)) {
+        ApplyThreadsOption(rs, value);
         continue;
       }
       if (std::strncmp(arg, "--", 2) == 0 && !IsHelpAlias(arg)) UnknownLongOption(arg);

@@ -86,6 +86,7 @@ struct RunSettings : DesignParams {
   uint8_t fJson = 0;             // --json[=FILE]: a certificate per design
   std::string szJsonFile; // its file; empty = standard output (the log then goes to standard error)
   uint8_t fProfile = 0;   // --profile: the draw profile
+  uint32_t ulThreads = 0; // --threads: 1..1024; 0 = every processor this process may use
   std::string szCommand;  // the command line as given, for the certificate
   std::FILE* certificates = nullptr; // where the certificates go (not owned; set by the entry)
   uint8_t fParamsGiven = 0;          // a file name and one of -v -k -t -m -l were given

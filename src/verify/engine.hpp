@@ -71,6 +71,7 @@ struct AnalysisOptions {
   // lower bound: for the parameter search, which needs the verdict alone.
   bool fCountAll = true;
   uint64_t memoryBound = 0; // bytes the counters may take; 0: DefaultMemoryBound()
+  unsigned threads = 1;     // --threads: threads the walks and scans may run on
 };
 
 // How the counters of the t-subsets are kept.
@@ -138,6 +139,8 @@ struct TestContext : DesignParams {
   // base 1); when the last pass sampled, those the passes met, sorted.
   std::vector<std::vector<uint8_t>> firstLosing;
   uint64_t losingCount = 0; // the count the test printed
+  unsigned threads = 1;     // threads the walks and scans may run on
+  double walkSeconds = 0;   // the estimate of the meet walk's complete pass, when made
 };
 
 // True when a design of these parameters fits the classic representation.
@@ -166,11 +169,6 @@ bool AnalyseBlock(TestContext& ctx, const Point* block);
 // would take, sets fUndecided and returns false without walking.
 bool TestDesign(TestContext& ctx, const char* fileName);
 
-// m = t: every t-subset whose counter is below bNeeded is a losing
-// combination. All are counted; the first ulMaxLosing are printed.
-bool ScanTSetCounters(uint16_t v, uint16_t t, uint8_t bNeeded, const uint8_t* counters,
-                      uint64_t* losing, uint32_t ulMaxLosing, uint16_t usPrintBase,
-                      std::vector<std::vector<uint8_t>>* first = nullptr);
 // m > t: the skipper passes from ulSkipperHigh down to ulSkipperLow. False
 // when any pass found a losing combination. Losing combinations are printed
 // up to ulMaxLosing over all passes; once that many are printed, the sampled

@@ -21,9 +21,9 @@ std::vector<PointSet> LoadedBlocks(const Sys& sys) {
   return out;
 }
 
-bool RunDrawProfile(const DesignParams& p, const std::vector<PointSet>& loaded,
+bool RunDrawProfile(const DesignParams& p, const std::vector<PointSet>& loaded, unsigned threads,
                     DrawProfile& profile) {
-  const double seconds = EstimateDrawProfileSeconds(loaded, p.v, p.m);
+  const double seconds = EstimateDrawProfileSeconds(loaded, p.v, p.m) / threads;
   char when[64];
   DurationText(seconds, when, sizeof when);
   if (seconds > WALK_BEYOND_REACH_SECONDS) {
@@ -34,7 +34,7 @@ bool RunDrawProfile(const DesignParams& p, const std::vector<PointSet>& loaded,
   if (seconds > WALK_ESTIMATE_SHOWN_SECONDS)
     DualPrint("\nEstimated time of the draw profile: about %s.\n", when);
   ConsoleFlush();
-  profile = ComputeDrawProfile(loaded, p.v, p.k, p.m, p.l);
+  profile = ComputeDrawProfile(loaded, p.v, p.k, p.m, p.l, threads);
   const Count128 total = BinomialWide(p.v, p.m);
   char totalText[48];
   Count128Text(total, totalText, sizeof totalText);

@@ -289,7 +289,9 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
               static_cast<long>(sys.b));
   }
   DrawProfile profile;
-  const bool profiled = rs.fProfile != 0 && RunDrawProfile(sys, loaded, profile);
+  const bool profiled =
+      rs.fProfile != 0 &&
+      RunDrawProfile(sys, loaded, rs.ulThreads != 0 ? rs.ulThreads : UsableProcessors(), profile);
   if (rs.fJson != 0) {
     RunFindings found;
     found.ctx = tested ? &ctx : nullptr;

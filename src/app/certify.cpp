@@ -117,6 +117,11 @@ Certificate MakeCertificate(const RunSettings& rs, const Sys& sys,
   }
   c.seconds = found.seconds;
   c.command = rs.szCommand;
+  if (rs.ulPartCount != 0) {
+    c.partIndex = rs.ulPartIndex;
+    c.partCount = rs.ulPartCount;
+    c.fingerprint = PartFingerprint(sys, c.sha256);
+  }
   return c;
 }
 

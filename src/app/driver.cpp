@@ -95,6 +95,8 @@ AnalysisOptions EngineOptions(const RunSettings& rs, const Sys& sys, bool lists)
   opt.memoryBound = rs.ulMemoryBound;
   opt.fCountAll = rs.fCountAllLosing != 0;
   opt.threads = rs.ulThreads != 0 ? rs.ulThreads : UsableProcessors();
+  opt.partIndex = rs.ulPartIndex;
+  opt.partCount = rs.ulPartCount;
   return opt;
 }
 

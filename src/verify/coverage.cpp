@@ -132,6 +132,27 @@ std::vector<std::array<uint8_t, 3>> PrefixJobs(unsigned v, unsigned n) {
   return jobs;
 }
 
+void PrepareMeetWalk(TestContext& ctx);
+
+// The jobs of this run's share (--part=I/N): consecutive prefixes of about
+// an N-th of the estimated work. The estimate is the same on every machine,
+// so the N runs split the walk without gaps or overlaps.
+std::vector<std::array<uint8_t, 3>>
+ShareOfPrefixJobs(TestContext& ctx, const std::vector<std::array<uint8_t, 3>>& jobs) {
+  PrepareMeetWalk(ctx);
+  MeetWalk& w = *ctx.meet;
+  while (w.depth > 0) PopPoint(w);
+  std::vector<double> work(jobs.size(), 0);
+  for (size_t i = 0; i < jobs.size(); ++i) {
+    for (unsigned d = 1; d <= jobs[i][0] && !PrefixCovered(w); ++d) PushPoint(w, jobs[i][d]);
+    work[i] = EstimateBelowPrefix(w, 8, i) + 1;
+    while (w.depth > 0) PopPoint(w);
+  }
+  const std::vector<size_t> bounds = ShareBounds(work, ctx.partCount);
+  return {jobs.begin() + static_cast<ptrdiff_t>(bounds[ctx.partIndex - 1]),
+          jobs.begin() + static_cast<ptrdiff_t>(bounds[ctx.partIndex])};
+}
+
 // Below this many m-sets (classic) or this estimate (the meet walk) a
 // complete pass is over before threads would pay for themselves.
 constexpr uint64_t kThreadedCombs = uint64_t{1} << 22;
@@ -156,7 +177,8 @@ struct LosingChunk {
 template <typename Take>
 uint64_t CompletePassOnThreads(TestContext& ctx, const MSetWalk& walk, bool countAll, Take& take) {
   const unsigned n = walk.n;
-  const std::vector<std::array<uint8_t, 3>> jobs = PrefixJobs(ctx.v, n);
+  std::vector<std::array<uint8_t, 3>> jobs = PrefixJobs(ctx.v, n);
+  if (ctx.partCount > 0) jobs = ShareOfPrefixJobs(ctx, jobs);
   const uint64_t keep = ctx.ulMaxLosing;
   struct State {
     PrefixWalk masks;
@@ -233,7 +255,9 @@ PassResult CompletePass(TestContext& ctx, const MSetWalk& walk, const RankTable&
     }
     return budget.Left() || ctx.firstLosing.size() < ctx.ulMaxLosing;
   };
-  if (UseThreads(ctx, walk))
+  // A share of the walk has no progress points of its own.
+  if (ctx.partCount > 0) pp.have = false;
+  if (UseThreads(ctx, walk) || ctx.partCount > 0)
     res.losing = CompletePassOnThreads(ctx, walk, countAll, take);
   else
     res.losing = walk.CountLosing(countAll, take);
@@ -345,14 +369,23 @@ void ScanLosingTSets(TestContext& ctx, LosingTSets& losing) {
     PlanTSetChunks(plan, ctx.v, ctx.t, std::max<uint64_t>(ctx.memoryBound / threads, 1u << 16));
     for (const TSetChunk& c : plan.chunks) ranges.emplace_back(c.lo, c.hi);
   } else {
-    const uint64_t step = threads > 1 ? uint64_t{1} << 22 : total;
+    const uint64_t step = threads > 1 || ctx.partCount > 0 ? uint64_t{1} << 16 : total;
     for (uint64_t lo = 0; lo < total; lo += step)
       ranges.emplace_back(lo, std::min(lo + step, total));
   }
+  size_t firstRange = 0, endRange = ranges.size();
+  if (ctx.partCount > 0) {
+    std::vector<double> work;
+    for (const auto& [lo, hi] : ranges) work.push_back(static_cast<double>(hi - lo));
+    const std::vector<size_t> bounds = ShareBounds(work, ctx.partCount);
+    firstRange = bounds[ctx.partIndex - 1];
+    endRange = bounds[ctx.partIndex];
+  }
   const uint64_t keep = ctx.ulMaxLosing;
   RunJobsInOrder<IndexChunk>(
-      threads, ranges.size(), [] { return std::vector<uint8_t>(); },
-      [&](std::vector<uint8_t>& counts, size_t i) {
+      threads, endRange - firstRange, [] { return std::vector<uint8_t>(); },
+      [&](std::vector<uint8_t>& counts, size_t job) {
+        const size_t i = firstRange + job;
         IndexChunk chunk;
         const auto [lo, hi] = ranges[i];
         const auto emit = [&](uint64_t index) {
@@ -530,6 +563,8 @@ bool MultiPassTest(TestContext& ctx, uint64_t* combinations, uint64_t* losing) {
   uint64_t mostLosing = 0;
   bool exact = false;
   for (int s = high; s >= low; --s) {
+    // A share of the test is a share of the complete pass alone.
+    if (ctx.partCount > 0 && s != 0) continue;
     if (!budget.Left() && (s != 0 || ctx.fCountAll == 0)) {
       if (low == 0 && ctx.fCountAll != 0) continue;
       break;

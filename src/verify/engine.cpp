@@ -293,6 +293,8 @@ void SetupParams(TestContext& ctx, const DesignParams& p, const AnalysisOptions&
   ctx.fNoRedundTesting = opt.fNoRedundTesting;
   ctx.fCountAll = opt.fCountAll ? 1 : 0;
   ctx.threads = std::max(1u, opt.threads);
+  ctx.partIndex = opt.partIndex;
+  ctx.partCount = opt.partCount;
   ctx.memoryBound = opt.memoryBound != 0 ? opt.memoryBound : DefaultMemoryBound();
 
   CheckRange(t, 1, MAX_T, "t");

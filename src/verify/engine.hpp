@@ -72,6 +72,8 @@ struct AnalysisOptions {
   bool fCountAll = true;
   uint64_t memoryBound = 0; // bytes the counters may take; 0: DefaultMemoryBound()
   unsigned threads = 1;     // --threads: threads the walks and scans may run on
+  unsigned partIndex = 0;   // --part=I/N: the test does share I (from 1) of N;
+  unsigned partCount = 0;   // 0: the whole
 };
 
 // How the counters of the t-subsets are kept.
@@ -141,6 +143,8 @@ struct TestContext : DesignParams {
   uint64_t losingCount = 0; // the count the test printed
   unsigned threads = 1;     // threads the walks and scans may run on
   double walkSeconds = 0;   // the estimate of the meet walk's complete pass, when made
+  unsigned partIndex = 0;   // the share of the test done (see AnalysisOptions), 0: all
+  unsigned partCount = 0;
 };
 
 // True when a design of these parameters fits the classic representation.

@@ -1,10 +1,10 @@
 // The merge of the shares of one test.
 #include "app/merge.hpp"
 
+#include "app/entry.hpp"
 #include "base/console.hpp"
 #include "base/input.hpp"
 #include "design/combinatorics.hpp"
-#include "app/entry.hpp"
 #include "report/certificate.hpp"
 #include "verify/engine.hpp"
 

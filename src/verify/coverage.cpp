@@ -616,6 +616,7 @@ bool MultiPassTest(TestContext& ctx, uint64_t* combinations, uint64_t* losing) {
 }
 
 bool TestDesign(TestContext& ctx, const char* fileName) {
+  CountPendingBlocks(ctx);
   ctx.fUndecided = 0;
   if (!EstimateBeforeTest(ctx)) {
     ctx.fUndecided = 1;

@@ -130,6 +130,11 @@ struct TestContext : DesignParams {
   // as blocks come), and scratch counts for one block's t-subsets.
   std::vector<std::vector<uint32_t>> holders;
   std::vector<uint8_t> localCounts;
+  // Wide blocks with many t-subsets on several threads: the accepted blocks
+  // not yet counted (indices into `accepted`), counted together by
+  // CountPendingBlocks; the decisions take them into account.
+  bool deferCounting = false;
+  std::vector<uint32_t> pending;
   // The walk over the blocks, built by the test when it needs one.
   std::unique_ptr<MeetWalk> meet;
   // The test did not decide: the complete pass was beyond reach.
@@ -167,6 +172,11 @@ void SetupDerivedTest(TestContext& ctx, const DesignParams& derived, const Analy
 // Otherwise it is redundant: returns false (printing it under -d) and counts
 // nothing.
 bool AnalyseBlock(TestContext& ctx, const Point* block);
+
+// Counts the accepted blocks still waiting (see TestContext::pending), on
+// the context's threads. The report, the derived setup and the test call it
+// themselves.
+void CountPendingBlocks(TestContext& ctx);
 
 // The coverage test: head, passes, verdict. True when nothing was losing.
 // When the complete pass would run beyond reach, it says so and how long it

@@ -201,67 +201,79 @@ void PrintDuplicate(const TestContext& ctx, const uint8_t* tset, uint8_t c) {
   DualPrint("%s  : %5hd times\n", line, static_cast<short>(c));
 }
 
-// Adds the counters at indices base..base+count-1 (in rank order, which is
-// lexicographic order) to the summary, and lists those above l, without
-// forming every t-subset: the histogram is taken straight from the
-// counters, and members are formed only in the runs of counters that hold a
-// duplicate to list.
-void TallyCounters(TestContext& ctx, const uint8_t* counters, uint64_t base, uint64_t count) {
-  const unsigned v = ctx.v, t = ctx.t;
+// What one range of counters holds: t-subsets per counter value, and the
+// t-subsets above l (index, count) when -x lists them.
+struct RangeTally {
+  uint64_t histogram[256] = {};
+  std::vector<std::pair<uint64_t, uint8_t>> duplicates;
+};
+
+// The counters of indices lo..hi-1 (`counters` holding the one of index
+// `origin` first). The histogram is taken straight from the counters.
+RangeTally TallyRange(const TestContext& ctx, const uint8_t* counters, uint64_t origin, uint64_t lo,
+                      uint64_t hi) {
+  RangeTally r;
   // Four partial histograms keep consecutive increments independent.
   uint64_t part[4][256] = {};
-  uint64_t i = 0;
-  for (; i + 4 <= count; i += 4)
-    for (unsigned j = 0; j < 4; ++j) ++part[j][counters[i + j]];
-  for (; i < count; ++i) ++part[0][counters[i]];
+  uint64_t i = lo;
+  for (; i + 4 <= hi; i += 4)
+    for (unsigned j = 0; j < 4; ++j) ++part[j][counters[i + j - origin]];
+  for (; i < hi; ++i) ++part[0][counters[i - origin]];
+  for (unsigned c = 0; c < 256; ++c)
+    r.histogram[c] = part[0][c] + part[1][c] + part[2][c] + part[3][c];
+  if (ctx.fShowDupeTSets != 0 && ctx.l < 255)
+    for (i = lo; i < hi; ++i)
+      if (counters[i - origin] > ctx.l) r.duplicates.emplace_back(i, counters[i - origin]);
+  return r;
+}
+
+// Adds a range's tally to the summary and lists its duplicates (ranges come
+// in rank order, which is lexicographic order).
+void AddTally(TestContext& ctx, const RangeTally& r) {
   for (unsigned c = 0; c < 256; ++c) {
-    const uint64_t n = part[0][c] + part[1][c] + part[2][c] + part[3][c];
+    const uint64_t n = r.histogram[c];
     if (n == 0) continue;
     ctx.histogram[c] += n;
     if (static_cast<int>(c) > ctx.sMaxCount) ctx.sMaxCount = static_cast<int16_t>(c);
     if (static_cast<int>(c) < ctx.sMinCount) ctx.sMinCount = static_cast<int16_t>(c);
     if (c < ctx.l) ctx.ulUncovered += n;
   }
-  if (!ctx.fShowDupeTSets || ctx.l >= 255) return;
-  constexpr uint64_t kRun = 256;
   uint8_t tset[MAX_T] = {};
-  for (uint64_t from = 0; from < count; from += kRun) {
-    const uint64_t end = std::min(from + kRun, count);
-    uint8_t high = 0;
-    for (uint64_t j = from; j < end; ++j) high = std::max(high, counters[j]);
-    if (high <= ctx.l) continue;
-    UnrankComb(base + from + 1, v, t, tset);
-    for (uint64_t j = from; j < end; ++j) {
-      if (counters[j] > ctx.l) PrintDuplicate(ctx, tset, counters[j]);
-      NextComb(tset, t, 1, v);
-    }
+  for (const auto& [index, count] : r.duplicates) {
+    UnrankComb(index + 1, ctx.v, ctx.t, tset);
+    PrintDuplicate(ctx, tset, count);
   }
 }
 
-// The counters one range at a time, when they do not fit whole: calls
-// fn(counts, base, count) for every range in rank order.
-template <typename Fn>
-void ForEachCounterChunk(const TestContext& ctx, Fn&& fn) {
-  TSetChunkPlan plan;
-  PlanTSetChunks(plan, ctx.v, ctx.t, std::max<uint64_t>(ctx.memoryBound, 1u << 16));
-  uint64_t largest = 0;
-  for (const TSetChunk& c : plan.chunks) largest = std::max(largest, c.hi - c.lo);
-  std::unique_ptr<uint8_t[]> counts(new (std::nothrow) uint8_t[largest]);
-  if (!counts) ErrExit(13, "Mem Alloc Err!");
-  for (const TSetChunk& c : plan.chunks) {
-    CountTSetChunk(plan, c, ctx.accepted, counts.get());
-    fn(static_cast<const uint8_t*>(counts.get()), c.lo, c.hi - c.lo);
-  }
-}
-
+// Every counter, in ranges on the context's threads: from the whole array,
+// or counted from the blocks one range of the plan at a time (each thread
+// a range of its own, all of them within the bound).
 void TallyAllTSets(TestContext& ctx) {
+  const uint64_t total = Binomial(ctx.v, ctx.t);
+  const unsigned threads = total >= (uint64_t{1} << 24) ? ctx.threads : 1;
+  TSetChunkPlan plan;
+  std::vector<std::pair<uint64_t, uint64_t>> ranges;
   if (ctx.mode == CounterMode::kBytes) {
-    TallyCounters(ctx, ctx.counters.get(), 0, Binomial(ctx.v, ctx.t));
-    return;
+    const uint64_t step = threads > 1 ? uint64_t{1} << 20 : total;
+    for (uint64_t lo = 0; lo < total; lo += step)
+      ranges.emplace_back(lo, std::min(lo + step, total));
+  } else {
+    PlanTSetChunks(plan, ctx.v, ctx.t, std::max<uint64_t>(ctx.memoryBound / threads, 1u << 16));
+    for (const TSetChunk& c : plan.chunks) ranges.emplace_back(c.lo, c.hi);
   }
-  ForEachCounterChunk(ctx, [&](const uint8_t* counts, uint64_t base, uint64_t count) {
-    TallyCounters(ctx, counts, base, count);
-  });
+  RunJobsInOrder<RangeTally>(
+      threads, ranges.size(), [] { return std::vector<uint8_t>(); },
+      [&](std::vector<uint8_t>& counts, size_t i) {
+        const auto [lo, hi] = ranges[i];
+        if (ctx.mode == CounterMode::kBytes) return TallyRange(ctx, ctx.counters.get(), 0, lo, hi);
+        counts.resize(hi - lo);
+        CountTSetChunk(plan, plan.chunks[i], ctx.accepted, counts.data());
+        return TallyRange(ctx, counts.data(), lo, lo, hi);
+      },
+      [&](size_t, RangeTally&& r) {
+        AddTally(ctx, r);
+        return true;
+      });
 }
 
 // Accepted blocks wait for their counting in batches of this many, and only

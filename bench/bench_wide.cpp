@@ -64,7 +64,8 @@ struct EngineRun {
 };
 
 // The engine as the design run drives it (m < k tests the derived design),
-// every losing combination printed, the complete pass alone. `ctx` keeps the analysed design.
+// every losing combination printed, the complete pass alone. `ctx` keeps
+// the analysed design.
 EngineRun RunEngine(TestContext& ctx, const Design& d, const Case& c) {
   AnalysisOptions opt;
   opt.ulMaxLosing = kAll;

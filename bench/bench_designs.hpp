@@ -22,13 +22,16 @@ struct Design {
   std::vector<Points> blocks; // base 1
 };
 
-// Lines of numbers, '#' lines skipped, first point `base`.
-inline Design ReadPublic(const std::string& name, int base) {
+// A design file of tests/data/ (`path` below it): the lines that start with
+// a number (after blanks) are blocks, first point `base`; '#' lines, the ID
+// line and the header lines are skipped.
+inline Design ReadData(const std::string& path, int base) {
   Design d;
-  std::ifstream in(std::string(KOVRA_SOURCE_DIR) + "/tests/data/public/" + name);
+  std::ifstream in(std::string(KOVRA_SOURCE_DIR) + "/tests/data/" + path);
   std::string line;
   while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') continue;
+    const auto first = line.find_first_not_of(" \t");
+    if (first == std::string::npos || line[first] < '0' || line[first] > '9') continue;
     std::istringstream ls(line);
     Points p;
     for (int x; ls >> x;) p.push_back(x - base + 1);
@@ -39,6 +42,10 @@ inline Design ReadPublic(const std::string& name, int base) {
     d.blocks.push_back(p);
   }
   return d;
+}
+
+inline Design ReadPublic(const std::string& name, int base) {
+  return ReadData("public/" + name, base);
 }
 
 inline Design RandomDesign(unsigned v, unsigned k, unsigned b, uint32_t seed) {

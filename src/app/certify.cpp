@@ -8,6 +8,7 @@
 #include "verify/tsets.hpp"
 
 #include <algorithm>
+#include <iterator>
 
 namespace kovra {
 
@@ -53,9 +54,39 @@ bool RunDrawProfile(const DesignParams& p, const std::vector<PointSet>& loaded, 
   return true;
 }
 
+// The blocks of `before` that `after` no longer holds (as many times as
+// they went), in the given base, in lexicographic order.
+std::vector<std::vector<unsigned>> RemovedBlocks(std::vector<PointSet> before,
+                                                 std::vector<PointSet> after, unsigned base) {
+  const auto less = [](const PointSet& a, const PointSet& b) {
+    return a.w[1] != b.w[1] ? a.w[1] < b.w[1] : a.w[0] < b.w[0];
+  };
+  std::sort(before.begin(), before.end(), less);
+  std::sort(after.begin(), after.end(), less);
+  std::vector<PointSet> gone;
+  std::set_difference(before.begin(), before.end(), after.begin(), after.end(),
+                      std::back_inserter(gone), less);
+  std::vector<std::vector<unsigned>> out;
+  for (const PointSet& b : gone) {
+    std::vector<unsigned> pts;
+    ForEachPoint(b, [&](unsigned p) { pts.push_back(p + base - 1); });
+    out.push_back(std::move(pts));
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
 Certificate MakeCertificate(const RunSettings& rs, const Sys& sys,
-                            const std::vector<PointSet>& loaded, const RunFindings& found) {
+                            const std::vector<PointSet>& asLoaded, const RunFindings& found) {
   Certificate c;
+  // A reduced design is described as reduced; what went is listed apart.
+  const std::vector<PointSet> kept = rs.fReduce != 0 ? LoadedBlocks(sys) : std::vector<PointSet>();
+  const std::vector<PointSet>& loaded = rs.fReduce != 0 ? kept : asLoaded;
+  if (rs.fReduce != 0) {
+    c.reduced = true;
+    c.reducedFrom = asLoaded.size();
+    c.removed = RemovedBlocks(asLoaded, kept, sys.given.usFileBase);
+  }
   c.file = sys.szFileName;
   c.params = sys;
   c.b = loaded.size();

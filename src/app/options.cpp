@@ -45,9 +45,9 @@ struct LongOption {
   bool value;
 };
 constexpr LongOption kLongOptions[] = {
-    {"--help", false},  {"--version", false}, {"--quiet", false}, {"--profile", false},
-    {"--output", true}, {"--memory", true},   {"--json", false},  {"--threads", true},
-    {"--part", true},   {"--merge", false},
+    {"--help", false},  {"--version", false}, {"--quiet", false},  {"--profile", false},
+    {"--output", true}, {"--memory", true},   {"--json", false},   {"--threads", true},
+    {"--part", true},   {"--merge", false},   {"--reduce", false},
 };
 
 // The edit distance of two short words (insertions, deletions, changes).
@@ -458,6 +458,10 @@ bool ParseOptions(int argc, const char* const* argv, RunSettings& rs) {
       }
       if (std::strcmp(arg, "--merge") == 0) {
         rs.fMerge = 1;
+        continue;
+      }
+      if (std::strcmp(arg, "--reduce") == 0) {
+        rs.fReduce = 1;
         continue;
       }
       if (std::strncmp(arg, "--", 2) == 0 && !IsHelpAlias(arg)) UnknownLongOption(arg);

@@ -91,6 +91,7 @@ struct RunSettings : DesignParams {
   uint32_t ulPartIndex = 0; // --part=I/N: the run does share I of N of the test
   uint32_t ulPartCount = 0; // 0: the whole test
   uint8_t fMerge = 0;       // --merge: the file names are certificates of parts
+  uint8_t fReduce = 0;      // --reduce: leave out every block the design does not need
   std::vector<std::string> mergeFiles;
   std::string szCommand;             // the command line as given, for the certificate
   std::FILE* certificates = nullptr; // where the certificates go (not owned; set by the entry)

@@ -39,6 +39,11 @@ struct Certificate {
   double seconds = 0;
   std::string command;
   std::vector<std::string> notes;
+  // --reduce: the certificate speaks of the reduced design; these of the
+  // design it came from.
+  bool reduced = false;
+  uint64_t reducedFrom = 0;                   // blocks as loaded
+  std::vector<std::vector<unsigned>> removed; // the blocks left out, in the file's base
   // A share of the test (--part=I/N): which one, and what it belongs to.
   unsigned partIndex = 0, partCount = 0; // 0: the whole test
   std::string fingerprint;               // of the program, the design and its parameters

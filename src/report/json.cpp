@@ -51,6 +51,10 @@ std::string CertificateJson(const Certificate& c) {
   j["redundant"] = c.redundant;
   j["profile"] = c.haveProfile ? json{{"best", c.profileBest}, {"at_least_l", c.profileAtLeastL}}
                                : json(nullptr);
+  if (c.reduced) {
+    j["reduced_from"] = c.reducedFrom;
+    j["removed"] = c.removed;
+  }
   j["seconds"] = c.seconds;
   j["command"] = c.command;
   if (!c.notes.empty()) j["notes"] = c.notes;

@@ -24,8 +24,8 @@ struct CoveredMSets {
 };
 
 template <typename Fn>
-bool Descend(const CoveredMSets& c, unsigned d, unsigned y, unsigned met, uint64_t part, unsigned from,
-             unsigned to, Fn& fn) {
+bool Descend(const CoveredMSets& c, unsigned d, unsigned y, unsigned met, uint64_t part,
+             unsigned from, unsigned to, Fn& fn) {
   const unsigned m = c.m;
   if (d == m) return fn(part);
   const unsigned lo = d == 0 ? std::max(from, 1u) : y + 1;
@@ -62,8 +62,8 @@ bool ForEachCoveredMSet(const RankTable& rt, const PointSet& block, unsigned t, 
 // One count per m-set of the remaining blocks that cover it, in the width
 // the number of blocks needs (it cannot pass the count of blocks).
 template <typename Count>
-ReduceResult ReduceByCounts(const std::vector<PointSet>& blocks, unsigned v, unsigned m,
-                            unsigned t, unsigned l, unsigned threads) {
+ReduceResult ReduceByCounts(const std::vector<PointSet>& blocks, unsigned v, unsigned m, unsigned t,
+                            unsigned l, unsigned threads) {
   RankTable rt;
   InitRankTable(rt, v, m);
   const uint64_t total = rt.total;
@@ -91,9 +91,8 @@ ReduceResult ReduceByCounts(const std::vector<PointSet>& blocks, unsigned v, uns
   for (size_t i = blocks.size(); i-- > 0;) {
     std::atomic<bool> removable{true};
     inJobs([&](unsigned from, unsigned to) {
-      const bool all = ForEachCoveredMSet(rt, blocks[i], t, from, to, [&](uint64_t j) {
-        return count[j] > l;
-      });
+      const bool all =
+          ForEachCoveredMSet(rt, blocks[i], t, from, to, [&](uint64_t j) { return count[j] > l; });
       if (!all) removable.store(false);
       return all;
     });
@@ -113,8 +112,8 @@ ReduceResult ReduceByCounts(const std::vector<PointSet>& blocks, unsigned v, uns
 // Without counts: a block may go exactly when the design without it still
 // holds (the design holds, so an m-set that loses without it is one it
 // covered), which the walk over the m-sets tells at its first losing one.
-ReduceResult ReduceByWalks(const std::vector<PointSet>& blocks, unsigned v, unsigned m,
-                           unsigned t, unsigned l) {
+ReduceResult ReduceByWalks(const std::vector<PointSet>& blocks, unsigned v, unsigned m, unsigned t,
+                           unsigned l) {
   ReduceResult r;
   r.byCounts = false;
   std::vector<bool> gone(blocks.size(), false);

@@ -126,7 +126,9 @@ Certificate MakeCertificate(const RunSettings& rs, const Sys& sys,
   c.sha256 = Sha256Hex(NormalFormText(std::move(rows)));
 
   const uint64_t bound = rs.ulMemoryBound != 0 ? rs.ulMemoryBound : DefaultMemoryBound();
-  if (TSetHistogram(loaded, sys.v, sys.t, bound, c.tsetHistogram)) {
+  if (rs.ulPartCount != 0) {
+    c.notes.push_back("tsets left out: a part counts the t-subsets of its share only");
+  } else if (TSetHistogram(loaded, sys.v, sys.t, bound, c.tsetHistogram)) {
     c.haveTSets = true;
     c.tsetMax = static_cast<unsigned>(c.tsetHistogram.size() - 1);
     while (c.tsetMin < c.tsetMax && c.tsetHistogram[c.tsetMin] == 0) ++c.tsetMin;

@@ -135,6 +135,7 @@ AnalysisOptions EngineOptions(const RunSettings& rs, const Sys& sys, bool lists)
   opt.threads = rs.ulThreads != 0 ? rs.ulThreads : UsableProcessors();
   opt.partIndex = rs.ulPartIndex;
   opt.partCount = rs.ulPartCount;
+  if (rs.ulPartCount != 0) opt.fNoRedundTesting = true;
   return opt;
 }
 

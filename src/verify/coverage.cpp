@@ -366,7 +366,14 @@ void ScanLosingTSets(TestContext& ctx, LosingTSets& losing) {
   std::vector<std::pair<uint64_t, uint64_t>> ranges;
   if (ctx.mode == CounterMode::kSplit) {
     // Every thread counts a range of its own, all within the bound.
-    PlanTSetChunks(plan, ctx.v, ctx.t, std::max<uint64_t>(ctx.memoryBound / threads, 1u << 16));
+    // A share counts its own ranges alone: they are cut finer than a share.
+    uint64_t capacity = std::max<uint64_t>(ctx.memoryBound / threads, 1u << 16);
+    // (Not below the t-subsets of one first point: ranges of first points
+    // are counted the fastest.)
+    if (ctx.partCount > 0)
+      capacity = std::min(capacity, std::max({total / (uint64_t{ctx.partCount} * 4),
+                                              Binomial(ctx.v - 1, ctx.t - 1), uint64_t{1} << 16}));
+    PlanTSetChunks(plan, ctx.v, ctx.t, capacity);
     for (const TSetChunk& c : plan.chunks) ranges.emplace_back(c.lo, c.hi);
   } else {
     const uint64_t step = threads > 1 || ctx.partCount > 0 ? uint64_t{1} << 16 : total;
@@ -413,7 +420,9 @@ void ScanLosingTSets(TestContext& ctx, LosingTSets& losing) {
 
 // The classic masks decide an m-set from one t-subset's counter, which is
 // exact for l = 1 only; every other case walks the blocks.
-bool UsesMasks(const TestContext& ctx) { return !ctx.fWide && ctx.l == 1; }
+bool UsesMasks(const TestContext& ctx) {
+  return !ctx.fWide && ctx.l == 1 && ctx.counters != nullptr;
+}
 
 void PrepareMeetWalk(TestContext& ctx) {
   if (ctx.meet) return;

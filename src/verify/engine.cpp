@@ -298,7 +298,9 @@ void ResetCounters(TestContext& ctx) {
   const uint64_t count = Binomial(ctx.v, ctx.t);
   ctx.counters.reset();
   ctx.bitCounters.reset();
-  ctx.mode = ChooseCounters(ctx);
+  // A share of the test counts only the t-subsets of its share, from the
+  // blocks, when its test needs them (see TestContext::partCount).
+  ctx.mode = ctx.partCount > 0 ? CounterMode::kSplit : ChooseCounters(ctx);
   if (ctx.mode == CounterMode::kBytes) {
     ctx.counters.reset(new (std::nothrow) uint8_t[count]());
     if (!ctx.counters) ErrExit(13, "Mem Alloc Err!");

@@ -58,8 +58,9 @@ TEST(ExactReduction, IsTheBruteForceRemovalFromTheLast) {
     for (const uint64_t bound : {uint64_t{1} << 30, uint64_t{0}})
       for (const unsigned threads : {1u, 2u}) {
         const ReduceResult r = ReduceExactly(blocks, v, m, t, l, bound, threads);
-        EXPECT_EQ(r.removed, expected) << "v=" << v << " k=" << k << " t=" << t << " m=" << m
-                                       << " l=" << l << " bound=" << bound << " threads=" << threads;
+        EXPECT_EQ(r.removed, expected)
+            << "v=" << v << " k=" << k << " t=" << t << " m=" << m << " l=" << l
+            << " bound=" << bound << " threads=" << threads;
         EXPECT_EQ(r.byCounts, bound > 0);
       }
   }

@@ -1,9 +1,8 @@
-// Designs for the benchmarks: public designs read with a tiny parser, a
-// seeded random design, a generated passing C(54,7,3,7) design and a 69-number
-// wheel, each with an independent count of its losing combinations.
+// Designs for the engine benchmark: public designs read with a tiny parser,
+// a seeded random design and a generated passing C(54,7,3,7) design, each
+// with an independent count of its losing combinations.
 #pragma once
 
-#include "design/combinatorics.hpp"
 #include "design/sys.hpp"
 
 #include <algorithm>
@@ -23,13 +22,16 @@ struct Design {
   std::vector<Points> blocks; // base 1
 };
 
-// Lines of numbers, '#' lines skipped, first point `base`.
-inline Design ReadPublic(const std::string& name, int base) {
+// A design file of tests/data/ (`path` below it): the lines that start with
+// a number (after blanks) are blocks, first point `base`; '#' lines, the ID
+// line and the header lines are skipped.
+inline Design ReadData(const std::string& path, int base) {
   Design d;
-  std::ifstream in(std::string(KOVRA_SOURCE_DIR) + "/tests/data/public/" + name);
+  std::ifstream in(std::string(KOVRA_SOURCE_DIR) + "/tests/data/" + path);
   std::string line;
   while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') continue;
+    const auto first = line.find_first_not_of(" \t");
+    if (first == std::string::npos || line[first] < '0' || line[first] > '9') continue;
     std::istringstream ls(line);
     Points p;
     for (int x; ls >> x;) p.push_back(x - base + 1);
@@ -40,6 +42,10 @@ inline Design ReadPublic(const std::string& name, int base) {
     d.blocks.push_back(p);
   }
   return d;
+}
+
+inline Design ReadPublic(const std::string& name, int base) {
+  return ReadData("public/" + name, base);
 }
 
 inline Design RandomDesign(unsigned v, unsigned k, unsigned b, uint32_t seed) {
@@ -158,47 +164,6 @@ inline bool GroupsFullyCovered(const Design& d) {
           if (!found) return false;
         }
   return true;
-}
-
-// A 69-number wheel C(69,5,2,5): the numbers fall into groups of 18, 17, 17
-// and 17, and any 5 of them hold 2 of one group, so covering every pair
-// inside each group covers every 5-set. Each group's pairs are covered by
-// 5-blocks chosen greedily (the lexicographically first of the blocks
-// covering most uncovered pairs).
-inline Design GroupPairWheel69() {
-  Design d;
-  d.v = 69;
-  d.k = 5;
-  int first = 1;
-  for (const unsigned n : {18u, 17u, 17u, 17u}) {
-    std::vector<uint8_t> covered(n * n, 0);
-    auto gain = [&](const uint8_t* c) {
-      unsigned g = 0;
-      for (unsigned a = 0; a < 5; ++a)
-        for (unsigned b = a + 1; b < 5; ++b) g += covered[c[a] * n + c[b]] == 0;
-      return g;
-    };
-    for (unsigned left = n * (n - 1) / 2; left > 0;) {
-      uint8_t c[5], best[5] = {};
-      unsigned bestGain = 0;
-      FirstComb(c, 5, 0, 5);
-      do {
-        if (const unsigned g = gain(c); g > bestGain) {
-          bestGain = g;
-          std::copy(c, c + 5, best);
-        }
-      } while (NextComb(c, 5, 0, n));
-      Points p;
-      for (unsigned a = 0; a < 5; ++a) {
-        p.push_back(first + best[a]);
-        for (unsigned b = a + 1; b < 5; ++b) covered[best[a] * n + best[b]] = 1;
-      }
-      d.blocks.push_back(p);
-      left -= bestGain;
-    }
-    first += static_cast<int>(n);
-  }
-  return d;
 }
 
 // The losing m-sets (l = 1) found from the blocks alone, in lexicographic

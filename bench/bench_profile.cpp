@@ -60,12 +60,10 @@ ProfileCase& Get(Which w) {
       cache[w] = MakeCase("C(49,6,3,6) 163 blocks",
                           ReadPublic("C49_6_3_6_1_b163_lotto_valid.txt", 0), 3, 6);
       break;
-    case kWheel69: {
-      Design d = GroupPairWheel69();
-      const std::string name = "C(69,5,2,5) " + std::to_string(d.blocks.size()) + " blocks";
-      cache[w] = MakeCase(name, std::move(d), 2, 5);
+    case kWheel69:
+      cache[w] = MakeCase("C(69,5,2,5) 71 blocks",
+                          ReadData("wide/C69_5_2_5_1_b71_lotto_2if5.txt", 1), 2, 5);
       break;
-    }
     default: cache[w] = MakeCase("random C(16,6,3,6)", RandomDesign(16, 6, 6, 7), 3, 6); break;
     }
   }

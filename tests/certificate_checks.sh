@@ -1,7 +1,7 @@
 #!/bin/sh
 # The certificate against what docs/ promise. "schema": the golden
-# certificates (tests/golden/json_*) are valid under
-# docs/certificate.schema.json. "sha256": the normal-form recipe of
+# certificates (tests/golden/json_*), one of --reduce and one of --part are
+# valid under docs/certificate.schema.json. "sha256": the normal-form recipe of
 # docs/certificate.md, run as written there, gives each design's sha256.
 # Usage: certificate_checks.sh schema|sha256 KOVRA_BINARY SOURCE_DIR
 # (exit status 77: skipped)
@@ -18,6 +18,11 @@ if [ "$mode" = schema ]; then
   # The transcripts mask the run time; any number stands in for it.
   cat "$src"/tests/golden/json_*.stdout "$src"/tests/golden/json_*.files/* | grep '^{' |
     sed 's/"seconds":<SECS>/"seconds":0.5/' > "$work/certificates"
+  # The keys of --reduce and of a share (--part), whose digest no transcript keeps.
+  printf '1 2 3\n1 4 5\n1 6 7\n2 4 6\n1 2 3\n2 5 7\n3 4 7\n3 5 6\n' > "$work/fano.txt"
+  for extra in --reduce --part=2/2; do
+    "$kovra_bin" "$work/fano.txt" -v7 -k3 -t2 -m2 -l1 -y3 --json "$extra" 2>/dev/null
+  done >> "$work/certificates"
   exec python3 -c '
 import json, sys, jsonschema
 schema = json.load(open(sys.argv[1]))
@@ -27,7 +32,7 @@ lines = open(sys.argv[2]).read().splitlines()
 for n, line in enumerate(lines, 1):
     for e in validator.iter_errors(json.loads(line)):
         sys.exit("certificate %d: %s at %s" % (n, e.message, list(e.absolute_path)))
-if len(lines) < 6: sys.exit("only %d certificates found" % len(lines))
+if len(lines) < 8: sys.exit("only %d certificates found" % len(lines))
 print("%d certificates valid" % len(lines))' "$src/docs/certificate.schema.json" "$work/certificates"
 fi
 

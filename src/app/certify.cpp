@@ -8,6 +8,7 @@
 #include "verify/tsets.hpp"
 
 #include <algorithm>
+#include <iterator>
 
 namespace kovra {
 
@@ -21,9 +22,9 @@ std::vector<PointSet> LoadedBlocks(const Sys& sys) {
   return out;
 }
 
-bool RunDrawProfile(const DesignParams& p, const std::vector<PointSet>& loaded,
+bool RunDrawProfile(const DesignParams& p, const std::vector<PointSet>& loaded, unsigned threads,
                     DrawProfile& profile) {
-  const double seconds = EstimateDrawProfileSeconds(loaded, p.v, p.m);
+  const double seconds = EstimateDrawProfileSeconds(loaded, p.v, p.m) / threads;
   char when[64];
   DurationText(seconds, when, sizeof when);
   if (seconds > WALK_BEYOND_REACH_SECONDS) {
@@ -34,7 +35,7 @@ bool RunDrawProfile(const DesignParams& p, const std::vector<PointSet>& loaded,
   if (seconds > WALK_ESTIMATE_SHOWN_SECONDS)
     DualPrint("\nEstimated time of the draw profile: about %s.\n", when);
   ConsoleFlush();
-  profile = ComputeDrawProfile(loaded, p.v, p.k, p.m, p.l);
+  profile = ComputeDrawProfile(loaded, p.v, p.k, p.m, p.l, threads);
   const Count128 total = BinomialWide(p.v, p.m);
   char totalText[48];
   Count128Text(total, totalText, sizeof totalText);
@@ -53,9 +54,39 @@ bool RunDrawProfile(const DesignParams& p, const std::vector<PointSet>& loaded,
   return true;
 }
 
+// The blocks of `before` that `after` no longer holds (as many times as
+// they went), in the given base, in lexicographic order.
+std::vector<std::vector<unsigned>> RemovedBlocks(std::vector<PointSet> before,
+                                                 std::vector<PointSet> after, unsigned base) {
+  const auto less = [](const PointSet& a, const PointSet& b) {
+    return a.w[1] != b.w[1] ? a.w[1] < b.w[1] : a.w[0] < b.w[0];
+  };
+  std::sort(before.begin(), before.end(), less);
+  std::sort(after.begin(), after.end(), less);
+  std::vector<PointSet> gone;
+  std::set_difference(before.begin(), before.end(), after.begin(), after.end(),
+                      std::back_inserter(gone), less);
+  std::vector<std::vector<unsigned>> out;
+  for (const PointSet& b : gone) {
+    std::vector<unsigned> pts;
+    ForEachPoint(b, [&](unsigned p) { pts.push_back(p + base - 1); });
+    out.push_back(std::move(pts));
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
 Certificate MakeCertificate(const RunSettings& rs, const Sys& sys,
-                            const std::vector<PointSet>& loaded, const RunFindings& found) {
+                            const std::vector<PointSet>& asLoaded, const RunFindings& found) {
   Certificate c;
+  // A reduced design is described as reduced; what went is listed apart.
+  const std::vector<PointSet> kept = rs.fReduce != 0 ? LoadedBlocks(sys) : std::vector<PointSet>();
+  const std::vector<PointSet>& loaded = rs.fReduce != 0 ? kept : asLoaded;
+  if (rs.fReduce != 0) {
+    c.reduced = true;
+    c.reducedFrom = asLoaded.size();
+    c.removed = RemovedBlocks(asLoaded, kept, sys.given.usFileBase);
+  }
   c.file = sys.szFileName;
   c.params = sys;
   c.b = loaded.size();
@@ -101,7 +132,9 @@ Certificate MakeCertificate(const RunSettings& rs, const Sys& sys,
   c.sha256 = Sha256Hex(NormalFormText(std::move(rows)));
 
   const uint64_t bound = rs.ulMemoryBound != 0 ? rs.ulMemoryBound : DefaultMemoryBound();
-  if (!TSetHistogram(loaded, sys.v, sys.t, bound, c.tsetHistogram)) {
+  if (rs.ulPartCount != 0) {
+    c.notes.push_back("tsets left out: a part counts the t-subsets of its share only");
+  } else if (!TSetHistogram(loaded, sys.v, sys.t, bound, c.tsetHistogram)) {
     c.notes.push_back("tsets left out: one counter per t-subset, C(v,t) of them, passes the memory "
                       "bound (--memory)");
   } else if (c.tsetHistogram.size() > 255) {
@@ -129,6 +162,11 @@ Certificate MakeCertificate(const RunSettings& rs, const Sys& sys,
   }
   c.seconds = found.seconds;
   c.command = rs.szCommand;
+  if (rs.ulPartCount != 0) {
+    c.partIndex = rs.ulPartIndex;
+    c.partCount = rs.ulPartCount;
+    c.fingerprint = PartFingerprint(sys, c.sha256);
+  }
   return c;
 }
 

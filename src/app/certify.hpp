@@ -19,7 +19,7 @@ std::vector<PointSet> LoadedBlocks(const Sys& sys);
 // Computes the draw profile of the blocks for the design's parameters and
 // prints its table. False (with a line saying why) when the walk over every
 // m-set is beyond reach.
-bool RunDrawProfile(const DesignParams& p, const std::vector<PointSet>& loaded,
+bool RunDrawProfile(const DesignParams& p, const std::vector<PointSet>& loaded, unsigned threads,
                     DrawProfile& profile);
 
 // Writes the certificate as one line where the run sends them.

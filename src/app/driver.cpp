@@ -5,6 +5,7 @@
 #include "app/certify.hpp"
 #include "base/clock.hpp"
 #include "base/console.hpp"
+#include "base/jobs.hpp"
 #include "base/range.hpp"
 #include "base/version.hpp"
 #include "design/combinatorics.hpp"
@@ -13,6 +14,7 @@
 #include "output/newfile.hpp"
 #include "output/systree.hpp"
 #include "verify/engine.hpp"
+#include "verify/reduce.hpp"
 
 #include <algorithm>
 #include <chrono>
@@ -61,6 +63,43 @@ void WarnDefaultsUsed(const Sys& sys) {
   if (count != 0) DualPrint("Warn: %s not given: defaults used.\n", list.c_str());
 }
 
+// --reduce: after a test that passed, leaves out every block the design
+// does not need under the exact notion of covered (verify/reduce.hpp), and
+// says how many went, which ones (-d) and the new b. True when blocks went.
+bool ReduceStep(const RunSettings& rs, const TestContext& ctx, Sys& sys, bool holds) {
+  if (!holds) {
+    DualPrint("Not reduced: the design does not hold.\n");
+    return false;
+  }
+  const std::vector<PointSet> blocks = LoadedBlocks(sys);
+  const ReduceResult r =
+      ReduceExactly(blocks, sys.v, sys.m, sys.t, sys.l, ctx.memoryBound, ctx.threads);
+  if (r.stopped) {
+    DualPrint("Not reduced: the walk without a block would go beyond reach.\n");
+    return false;
+  }
+  std::vector<bool> gone(sys.b, false);
+  for (const uint32_t i : r.removed) gone[i] = true;
+  if (rs.fShowRedundants != 0)
+    for (const uint32_t i : r.removed) {
+      DualPrint("Not needed: block");
+      for (unsigned j = 0; j < sys.k; ++j)
+        DualPrint(" %2hu",
+                  static_cast<unsigned short>(BlockAt(sys, i)[j] + sys.given.usFileBase - 1));
+      DualPrint("\n");
+    }
+  // The blocks that stay keep their order.
+  uint32_t kept = 0;
+  for (uint32_t i = 0; i < sys.b; ++i)
+    if (!gone[i]) std::copy_n(BlockAt(sys, i), sys.k, BlockAt(sys, kept++));
+  const uint32_t before = sys.b;
+  sys.b = kept;
+  DualPrint("Exact reduction: %lu of %lu blocks not needed (tried from the last)%s; b=%lu\n",
+            static_cast<unsigned long>(before - kept), static_cast<unsigned long>(before),
+            r.byCounts ? "" : " by walks", static_cast<unsigned long>(kept));
+  return before != kept;
+}
+
 // Walks the blocks once; a redundant block is replaced by the last one, so the
 // array shrinks in place and each removal costs constant time.
 bool RemoveRedundantBlocks(TestContext& ctx, Sys& sys) {
@@ -93,6 +132,10 @@ AnalysisOptions EngineOptions(const RunSettings& rs, const Sys& sys, bool lists)
   opt.fNoRedundTesting = rs.fNoRedundTesting != 0;
   opt.memoryBound = rs.ulMemoryBound;
   opt.fCountAll = rs.fCountAllLosing != 0;
+  opt.threads = rs.ulThreads != 0 ? rs.ulThreads : UsableProcessors();
+  opt.partIndex = rs.ulPartIndex;
+  opt.partCount = rs.ulPartCount;
+  if (rs.ulPartCount != 0) opt.fNoRedundTesting = true;
   return opt;
 }
 
@@ -240,11 +283,8 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
   DualPrint("Blocks: %ld     Redundant: %ld     Testing: %ld \n", static_cast<long>(ctx.ulSeen),
             removedCount, static_cast<long>(sys.b));
 
-  // -e asks for a copy of the design, -c for the reduced design when there
-  // is one; either is missing unless a complete file or dump results.
-  const bool outputAsked =
-      rs.fWriteToNewFile != 0 || (rs.fWriteNonRedundantsToFile != 0 && redundantFound);
   bool created = false;
+  bool reduced = redundantFound; // blocks left out, by the analysis or --reduce
   bool written = false;
   bool tested = false;
   PrintTSetReport(ctx);
@@ -258,20 +298,22 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
     // Only a last pass that skipped combinations leaves room for doubt.
     if (out.passed && ctx.ulSkipperLow != 0 && sys.m != sys.t)
       DualPrint("Warn: Use -Q0 -q0 to be 100%% sure! (for m != t only) \n");
-    out.removed = out.passed && redundantFound ? static_cast<uint32_t>(removedCount) : 0;
+    if (rs.fReduce != 0)
+      reduced = ReduceStep(rs, ctx, sys, out.passed && !out.undecided) || reduced;
+    out.removed = out.passed && reduced ? ctx.ulSeen - sys.b : 0;
 
     bool write = false;
-    if (rs.fWriteToNewFile == 0 && !redundantFound) {
+    if (rs.fWriteToNewFile == 0 && !reduced) {
       write = false;
     } else if (out.undecided) {
       write = false; // nothing was verified, and -c writes only what was tested
     } else if (!out.passed && rs.fWriteToNewFile != 0) {
       DualPrint("WARN: Can't create new file because verification failed!\n");
     } else {
-      write = rs.fWriteToNewFile != 0 || (rs.fWriteNonRedundantsToFile != 0 && redundantFound);
+      write = rs.fWriteToNewFile != 0 || (rs.fWriteNonRedundantsToFile != 0 && reduced);
     }
     if (write) {
-      written = WriteNewFile(rs, sys, redundantFound, toSysDir, ctx.ulSeen);
+      written = WriteNewFile(rs, sys, reduced, toSysDir, ctx.ulSeen);
       created = true;
     }
   } else {
@@ -279,15 +321,21 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
     if (rs.fWriteToNewFile != 0)
       DualPrint("WARN: Can't create new file without verifying! Use -y \n");
   }
+  // -e asks for a copy of the design, -c for the reduced design when there
+  // is one; either is missing unless a complete file or dump results.
+  const bool outputAsked =
+      rs.fWriteToNewFile != 0 || (rs.fWriteNonRedundantsToFile != 0 && reduced);
   out.outputMissing = outputAsked && out.passed && !written;
 
-  if (out.passed && redundantFound && !created) {
+  if (out.passed && reduced && !created) {
     DualPrint("Redundant blocks detected (for t=%hu m=%hu)!\n", sys.t, sys.m);
     DualPrint("Use -c -d -y options to create a new sysfile with %ld blocks.\n",
               static_cast<long>(sys.b));
   }
   DrawProfile profile;
-  const bool profiled = rs.fProfile != 0 && RunDrawProfile(sys, loaded, profile);
+  const bool profiled =
+      rs.fProfile != 0 &&
+      RunDrawProfile(sys, loaded, rs.ulThreads != 0 ? rs.ulThreads : UsableProcessors(), profile);
   if (rs.fJson != 0) {
     RunFindings found;
     found.ctx = tested ? &ctx : nullptr;

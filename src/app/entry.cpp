@@ -3,6 +3,7 @@
 
 #include "app/batch.hpp"
 #include "app/driver.hpp"
+#include "app/merge.hpp"
 #include "app/options.hpp"
 #include "app/search.hpp"
 #include "base/console.hpp"
@@ -63,6 +64,7 @@ int RunDesigns(RunSettings& rs) {
     }
   }
   if (rs.fFindDesignParams != 0) return FindDesignParams(rs, rs.szDesignFile) ? 1 : 0;
+  if (rs.fMerge != 0) return MergeParts(rs, rs.mergeFiles);
 
   const RunOutcome out = RunOne(rs, rs.fForceTestingIfRedund != 0, rs.fToSysDir != 0);
   if (out.undecided) return EXIT_UNDECIDED;

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <string_view>
 #include <vector>
@@ -44,8 +45,9 @@ struct LongOption {
   bool value;
 };
 constexpr LongOption kLongOptions[] = {
-    {"--help", false},  {"--version", false}, {"--quiet", false}, {"--profile", false},
-    {"--output", true}, {"--memory", true},   {"--json", false},
+    {"--help", false},  {"--version", false}, {"--quiet", false},  {"--profile", false},
+    {"--output", true}, {"--memory", true},   {"--json", false},   {"--threads", true},
+    {"--part", true},   {"--merge", false},   {"--reduce", false},
 };
 
 // The edit distance of two short words (insertions, deletions, changes).
@@ -86,6 +88,30 @@ const char* LongOptionValue(const char* arg, const char* name, int& i, int argc,
   if (arg[n] == '=') return arg + n + 1;
   if (i + 1 < argc && argv[i + 1] != nullptr) return argv[++i];
   return "";
+}
+
+// --threads=N: 1..1024 threads for the walks and scans.
+void ApplyThreadsOption(RunSettings& rs, const char* value) {
+  const uint64_t n = IsDigit(*value) ? LeadingDecimal(value, UINT64_MAX) : 0;
+  if (n < 1 || n > 1024 || std::strspn(value, "0123456789") != std::strlen(value)) {
+    DualPrint("Err: --threads needs a number of threads from 1 to 1024, not <%s>.\n", value);
+    ErrExit(1);
+  }
+  rs.ulThreads = static_cast<uint32_t>(n);
+}
+
+// --part=I/N: share I of N of the test, 1 <= I <= N <= 1000000.
+void ApplyPartOption(RunSettings& rs, const char* value) {
+  unsigned long index = 0, count = 0;
+  char rest = 0;
+  if (std::sscanf(value, "%lu/%lu%c", &index, &count, &rest) != 2 || index < 1 || count < 1 ||
+      index > count || count > 1000000 || !IsDigit(value[0])) {
+    DualPrint("Err: --part needs I/N with 1 <= I <= N, as in --part=3/8, not <%s>.\n", value);
+    ErrExit(1);
+  }
+  rs.ulPartIndex = static_cast<uint32_t>(index);
+  rs.ulPartCount = static_cast<uint32_t>(count);
+  rs.fJson = 1; // the share's result is its certificate
 }
 
 // --memory=SIZE: what the large arrays of one run may take.
@@ -320,6 +346,21 @@ void CheckOutputOption(const RunSettings& rs) {
   }
 }
 
+// A share is a share of the complete pass of one design: the sampled
+// passes and the modes that run many designs have none.
+void CheckPartOption(const RunSettings& rs) {
+  if (rs.ulSkipperLow != 0) {
+    DualPrint("Err: --part shares the complete pass; it takes no -q%lu.\n",
+              static_cast<unsigned long>(rs.ulSkipperLow));
+    ErrExit(1);
+  }
+  if (rs.fFindDesignParams != 0 || rs.fTestAll != 0 || rs.fCDsOnly != 0 || rs.fMerge != 0) {
+    DualPrint(
+        "Err: --part shares the test of one design; it goes with no -z2, batch mode or --merge.\n");
+    ErrExit(1);
+  }
+}
+
 void ShowScreen(char letter, const RunSettings& rs) {
   switch (letter) {
   case '?':
@@ -355,6 +396,7 @@ void EchoCmdline(int argc, const char* const* argv) {
 
 EarlyRequests ScanEarlyRequests(int argc, const char* const* argv) {
   EarlyRequests early;
+  bool jsonFile = false, part = false;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i] != nullptr ? argv[i] : "";
     if (std::strcmp(arg, "--version") == 0) early.version = true;
@@ -363,7 +405,11 @@ EarlyRequests ScanEarlyRequests(int argc, const char* const* argv) {
       early.designToStdout = std::strcmp(value, STDIN_NAME) == 0;
     if (std::strcmp(arg, "--json") == 0 || std::strcmp(arg, "--json=-") == 0)
       early.certificatesToStdout = true;
+    if (std::strncmp(arg, "--json=", 7) == 0 && std::strcmp(arg, "--json=-") != 0) jsonFile = true;
+    if (std::strncmp(arg, "--part", 6) == 0) part = true;
   }
+  // A share writes its certificate; without a file named, to standard output.
+  if (part && !jsonFile) early.certificatesToStdout = true;
   return early;
 }
 
@@ -402,11 +448,31 @@ bool ParseOptions(int argc, const char* const* argv, RunSettings& rs) {
         ApplyMemoryOption(rs, value);
         continue;
       }
+      if (const char* value = LongOptionValue(arg, "--threads", i, argc, argv)) {
+        ApplyThreadsOption(rs, value);
+        continue;
+      }
+      if (const char* value = LongOptionValue(arg, "--part", i, argc, argv)) {
+        ApplyPartOption(rs, value);
+        continue;
+      }
+      if (std::strcmp(arg, "--merge") == 0) {
+        rs.fMerge = 1;
+        continue;
+      }
+      if (std::strcmp(arg, "--reduce") == 0) {
+        rs.fReduce = 1;
+        continue;
+      }
       if (std::strncmp(arg, "--", 2) == 0 && !IsHelpAlias(arg)) UnknownLongOption(arg);
       const char* option = IsHelpAlias(arg) ? "-h" : arg;
       if (!IsOptionArgument(option)) {
         // Only one design per run: a value given apart from its option
         // ("-v 49") would otherwise silently become the file name.
+        if (rs.fMerge != 0) {
+          rs.mergeFiles.emplace_back(arg);
+          continue;
+        }
         if (!rs.szDesignFile.empty())
           DualPrint("Warning: file name <%s> replaces <%s>\n", arg, rs.szDesignFile.c_str());
         rs.szDesignFile = arg;
@@ -423,6 +489,7 @@ bool ParseOptions(int argc, const char* const* argv, RunSettings& rs) {
   }
   rs.fParamsGiven = (!rs.szDesignFile.empty() && st.paramMarked) ? 1 : 0;
   if (st.outputGiven) CheckOutputOption(rs);
+  if (rs.ulPartCount != 0) CheckPartOption(rs);
   WarnInconsistent(rs);
 
   if (st.screenCount == 0) return true;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace kovra {
 
@@ -86,7 +87,13 @@ struct RunSettings : DesignParams {
   uint8_t fJson = 0;             // --json[=FILE]: a certificate per design
   std::string szJsonFile; // its file; empty = standard output (the log then goes to standard error)
   uint8_t fProfile = 0;   // --profile: the draw profile
-  std::string szCommand;  // the command line as given, for the certificate
+  uint32_t ulThreads = 0; // --threads: 1..1024; 0 = every processor this process may use
+  uint32_t ulPartIndex = 0; // --part=I/N: the run does share I of N of the test
+  uint32_t ulPartCount = 0; // 0: the whole test
+  uint8_t fMerge = 0;       // --merge: the file names are certificates of parts
+  uint8_t fReduce = 0;      // --reduce: leave out every block the design does not need
+  std::vector<std::string> mergeFiles;
+  std::string szCommand;             // the command line as given, for the certificate
   std::FILE* certificates = nullptr; // where the certificates go (not owned; set by the entry)
   uint8_t fParamsGiven = 0;          // a file name and one of -v -k -t -m -l were given
   uint8_t fRunNewFNameScheme = 0;    // per-run copy of -f2 read by the file-name check

@@ -39,6 +39,14 @@ struct Certificate {
   double seconds = 0;
   std::string command;
   std::vector<std::string> notes;
+  // --reduce: the certificate speaks of the reduced design; these of the
+  // design it came from.
+  bool reduced = false;
+  uint64_t reducedFrom = 0;                   // blocks as loaded
+  std::vector<std::vector<unsigned>> removed; // the blocks left out, in the file's base
+  // A share of the test (--part=I/N): which one, and what it belongs to.
+  unsigned partIndex = 0, partCount = 0; // 0: the whole test
+  std::string fingerprint;               // of the program, the design and its parameters
 };
 
 // The normal form of the blocks (each the sorted points of one block, base 1).
@@ -47,7 +55,18 @@ std::string NormalFormText(std::vector<std::vector<unsigned>> blocks);
 // SHA-256 of the bytes, as 64 lower-case hex digits.
 std::string Sha256Hex(const std::string& bytes);
 
-// The certificate as one line of JSON (no line end).
+// The certificate as one line of JSON (no line end). A share carries in
+// "part" its index, the number of shares, the fingerprint and a digest of
+// the line itself, so that a damaged share is found out.
 std::string CertificateJson(const Certificate& c);
+
+// Reads a line written by CertificateJson back: false, with the reason in
+// `why`, when it is not such a line, misses a key the merge needs, or its
+// digest does not match.
+bool ReadCertificate(const std::string& line, Certificate& c, std::string& why);
+
+// The fingerprint a share carries: of the program's version, the
+// parameters and the design's normal form hash.
+std::string PartFingerprint(const DesignParams& p, const std::string& designSha256);
 
 } // namespace kovra

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cstdio>
 
 namespace kovra {
 
@@ -50,12 +51,73 @@ std::string CertificateJson(const Certificate& c) {
   j["redundant"] = c.redundant;
   j["profile"] = c.haveProfile ? json{{"best", c.profileBest}, {"at_least_l", c.profileAtLeastL}}
                                : json(nullptr);
+  if (c.reduced) {
+    j["reduced_from"] = c.reducedFrom;
+    j["removed"] = c.removed;
+  }
   j["seconds"] = c.seconds;
   j["command"] = c.command;
   if (!c.notes.empty()) j["notes"] = c.notes;
+  if (c.partCount > 0)
+    j["part"] = {{"index", c.partIndex}, {"count", c.partCount}, {"fingerprint", c.fingerprint}};
   // Invalid UTF-8 in a file name or command must not end the run: it is
   // written as the replacement character.
+  std::string line = j.dump(-1, ' ', false, json::error_handler_t::replace);
+  if (c.partCount == 0) return line;
+  j["part"]["digest"] = Sha256Hex(line);
   return j.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+std::string PartFingerprint(const DesignParams& p, const std::string& designSha256) {
+  char text[160];
+  std::snprintf(text, sizeof text, "kovra-part/1 %s v=%u k=%u t=%u m=%u l=%u ",
+                VersionText().c_str(), p.v, p.k, p.t, p.m, p.l);
+  return Sha256Hex(text + designSha256);
+}
+
+bool ReadCertificate(const std::string& line, Certificate& c, std::string& why) {
+  using json = nlohmann::ordered_json;
+  // The library reports what it cannot read by exceptions; here they become
+  // a reason, and nothing a damaged file holds can end the run.
+  try {
+    json j = json::parse(line);
+    if (!j.is_object() || j.value("format", "") != "kovra-certificate/1") {
+      why = "not a KOVRA certificate";
+      return false;
+    }
+    c = Certificate{};
+    if (j.contains("part")) {
+      json& part = j.at("part");
+      const std::string digest = part.at("digest").get<std::string>();
+      part.erase("digest");
+      if (Sha256Hex(j.dump(-1, ' ', false, json::error_handler_t::replace)) != digest) {
+        why = "its digest does not match its contents";
+        return false;
+      }
+      c.partIndex = part.at("index").get<unsigned>();
+      c.partCount = part.at("count").get<unsigned>();
+      c.fingerprint = part.at("fingerprint").get<std::string>();
+    }
+    c.file = j.at("file").get<std::string>();
+    const json& p = j.at("params");
+    c.params = DesignParams{p.at("v").get<uint16_t>(), p.at("k").get<uint16_t>(),
+                            p.at("t").get<uint16_t>(), p.at("m").get<uint16_t>(),
+                            p.at("l").get<uint16_t>()};
+    c.b = j.at("b").get<uint64_t>();
+    const std::string verdict = j.at("verdict").get<std::string>();
+    c.verdict = verdict == "OK"     ? CertificateVerdict::kOk
+                : verdict == "FAIL" ? CertificateVerdict::kFail
+                                    : CertificateVerdict::kUndecided;
+    const json& losing = j.at("losing");
+    c.losingCounted = !losing.at("count").is_null();
+    if (c.losingCounted) c.losingCount = losing.at("count").get<uint64_t>();
+    c.losingFirst = losing.at("first").get<std::vector<std::vector<unsigned>>>();
+    c.sha256 = j.at("sha256").get<std::string>();
+    return true;
+  } catch (const json::exception& e) {
+    why = e.what();
+    return false;
+  }
 }
 
 } // namespace kovra

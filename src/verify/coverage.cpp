@@ -2,6 +2,7 @@
 #include "base/clock.hpp"
 #include "base/console.hpp"
 #include "base/fatal.hpp"
+#include "base/jobs.hpp"
 #include "verify/coverwalk.hpp"
 #include "verify/engine.hpp"
 #include "verify/estimate.hpp"
@@ -10,6 +11,7 @@
 #include "verify/tsets.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -93,6 +95,7 @@ struct PassResult {
 struct MSetWalk {
   PrefixWalk* masks = nullptr;
   MeetWalk* meet = nullptr;
+  const CoverMasks* coverMasks = nullptr; // what further mask walks read
   unsigned n = 0;
 
   bool Covered(const uint8_t* S) const {
@@ -103,10 +106,125 @@ struct MSetWalk {
   // the count of those met.
   template <typename Fn>
   uint64_t CountLosing(bool countAll, Fn&& onLosing) const {
-    return masks != nullptr ? WalkLosingCombs(*masks, countAll, onLosing)
-                            : WalkLosingMSets(*meet, countAll, onLosing);
+    if (masks != nullptr) return WalkLosingCombs(*masks, countAll, onLosing);
+    while (meet->depth > 0) PopPoint(*meet); // the sampled passes leave a prefix behind
+    return WalkLosingMSets(*meet, countAll, onLosing);
   }
 };
+
+// The prefixes the complete pass is split into for threads: every pair of
+// first points (every first point for pairs, the empty prefix for single
+// points), in lexicographic order.
+std::vector<std::array<uint8_t, 3>> PrefixJobs(unsigned v, unsigned n) {
+  std::vector<std::array<uint8_t, 3>> jobs; // [0]: length, [1..2]: points
+  if (n <= 1 || n > v) {
+    jobs.push_back({0, 0, 0});
+    return jobs;
+  }
+  for (unsigned a = 1; a + n - 1 <= v; ++a) {
+    if (n == 2) {
+      jobs.push_back({1, static_cast<uint8_t>(a), 0});
+      continue;
+    }
+    for (unsigned b = a + 1; b + n - 2 <= v; ++b)
+      jobs.push_back({2, static_cast<uint8_t>(a), static_cast<uint8_t>(b)});
+  }
+  return jobs;
+}
+
+void PrepareMeetWalk(TestContext& ctx);
+
+// The jobs of this run's share (--part=I/N): consecutive prefixes of about
+// an N-th of the estimated work. The estimate is the same on every machine,
+// so the N runs split the walk without gaps or overlaps.
+std::vector<std::array<uint8_t, 3>>
+ShareOfPrefixJobs(TestContext& ctx, const std::vector<std::array<uint8_t, 3>>& jobs) {
+  PrepareMeetWalk(ctx);
+  MeetWalk& w = *ctx.meet;
+  while (w.depth > 0) PopPoint(w);
+  std::vector<double> work(jobs.size(), 0);
+  for (size_t i = 0; i < jobs.size(); ++i) {
+    for (unsigned d = 1; d <= jobs[i][0] && !PrefixCovered(w); ++d) PushPoint(w, jobs[i][d]);
+    work[i] = EstimateBelowPrefix(w, 8, i) + 1;
+    while (w.depth > 0) PopPoint(w);
+  }
+  const std::vector<size_t> bounds = ShareBounds(work, ctx.partCount);
+  return {jobs.begin() + static_cast<ptrdiff_t>(bounds[ctx.partIndex - 1]),
+          jobs.begin() + static_cast<ptrdiff_t>(bounds[ctx.partIndex])};
+}
+
+// Below this many m-sets (classic) or this estimate (the meet walk) a
+// complete pass is over before threads would pay for themselves.
+constexpr uint64_t kThreadedCombs = uint64_t{1} << 22;
+constexpr double kThreadedSeconds = 0.02;
+
+bool UseThreads(const TestContext& ctx, const MSetWalk& walk) {
+  if (ctx.threads <= 1) return false;
+  if (walk.masks != nullptr) return Binomial(ctx.v, walk.n) >= kThreadedCombs;
+  return ctx.walkSeconds >= kThreadedSeconds;
+}
+
+// What one prefix of the complete pass found: how many losing m-sets, and
+// the first of them in order (n points each), as many as could be printed.
+struct LosingChunk {
+  uint64_t count = 0;
+  std::vector<uint8_t> sets;
+};
+
+// The complete pass over the prefixes on ctx.threads threads, each with a
+// walk of its own; `take` sees the losing m-sets in the order one walk
+// would meet them. Returns the count.
+template <typename Take>
+uint64_t CompletePassOnThreads(TestContext& ctx, const MSetWalk& walk, bool countAll, Take& take) {
+  const unsigned n = walk.n;
+  std::vector<std::array<uint8_t, 3>> jobs = PrefixJobs(ctx.v, n);
+  if (ctx.partCount > 0) jobs = ShareOfPrefixJobs(ctx, jobs);
+  const uint64_t keep = ctx.ulMaxLosing;
+  struct State {
+    PrefixWalk masks;
+    MeetWalk meet;
+  };
+  uint64_t count = 0;
+  bool wanted = true;
+  RunJobsInOrder<LosingChunk>(
+      ctx.threads, jobs.size(),
+      [&] {
+        State s;
+        if (walk.masks != nullptr)
+          InitPrefixWalk(s.masks, *walk.coverMasks, n);
+        else
+          CopyMeetWalk(s.meet, *walk.meet);
+        return s;
+      },
+      [&](State& s, size_t i) {
+        LosingChunk chunk;
+        const auto collect = [&](const uint8_t* S) {
+          chunk.sets.insert(chunk.sets.end(), S + 1, S + 1 + n);
+          return chunk.sets.size() / n < keep;
+        };
+        const uint8_t prefix[3] = {0, jobs[i][1], jobs[i][2]};
+        const unsigned len = jobs[i][0];
+        if (walk.masks != nullptr) {
+          chunk.count = WalkLosingCombsFrom(s.masks, prefix, len, countAll, collect);
+        } else {
+          for (unsigned d = 1; d <= len && !PrefixCovered(s.meet); ++d)
+            PushPoint(s.meet, prefix[d]);
+          if (!PrefixCovered(s.meet)) chunk.count = WalkLosingMSets(s.meet, countAll, collect);
+          while (s.meet.depth > 0) PopPoint(s.meet);
+        }
+        return chunk;
+      },
+      [&](size_t, LosingChunk&& chunk) {
+        count += chunk.count;
+        for (size_t j = 0; wanted && j < chunk.sets.size(); j += n) {
+          uint8_t S[MAX_M + 1];
+          std::copy_n(chunk.sets.data() + j, n, S + 1);
+          wanted = take(static_cast<const uint8_t*>(S));
+        }
+        return wanted || countAll;
+      });
+  return count;
+}
 
 // The complete pass: only prefixes that can still lose are walked, and the
 // losing combinations come out in lexicographic order, so the output is
@@ -124,8 +242,10 @@ PassResult CompletePass(TestContext& ctx, const MSetWalk& walk, const RankTable&
   pp.threshold = interval;
   FindProgressPoint(pp);
   ctx.firstLosing.clear();
-  const bool printing = budget.Left();
-  res.losing = walk.CountLosing(ctx.fCountAll != 0 || !printing, [&](const uint8_t* s) {
+  const bool countAll = ctx.fCountAll != 0 || !budget.Left();
+  // One losing m-set, in lexicographic order: kept for the certificate,
+  // printed while the budget lasts. False once neither wants more.
+  const auto take = [&](const uint8_t* s) {
     if (ctx.firstLosing.size() < ctx.ulMaxLosing)
       ctx.firstLosing.emplace_back(s + 1, s + 1 + walk.n);
     if (budget.Left()) {
@@ -134,7 +254,13 @@ PassResult CompletePass(TestContext& ctx, const MSetWalk& walk, const RankTable&
       ++budget.printed;
     }
     return budget.Left() || ctx.firstLosing.size() < ctx.ulMaxLosing;
-  });
+  };
+  // A share of the walk has no progress points of its own.
+  if (ctx.partCount > 0) pp.have = false;
+  if (UseThreads(ctx, walk) || ctx.partCount > 0)
+    res.losing = CompletePassOnThreads(ctx, walk, countAll, take);
+  else
+    res.losing = walk.CountLosing(countAll, take);
   if (budget.Left() || ctx.fCountAll != 0) EmitProgressBefore(ctx, pp, nullptr);
   return res;
 }
@@ -190,40 +316,113 @@ struct LosingTSets {
   }
 };
 
-// m = t with one bit per t-subset: the t-subsets whose bit is clear lose.
-uint64_t ScanTSetBits(TestContext& ctx) {
-  const uint64_t total = Binomial(ctx.v, ctx.t);
-  const uint64_t* words = ctx.bitCounters.get();
-  LosingTSets losing{ctx.v, ctx.t, ctx.ulMaxLosing, ctx.usPrintBase, &ctx.firstLosing};
-  for (uint64_t w = 0; w * 64 < total; ++w) {
-    uint64_t clear = ~words[w];
-    if (total - w * 64 < 64) clear &= (uint64_t{1} << (total - w * 64)) - 1;
-    for (; clear != 0; clear &= clear - 1)
-      losing.Add(w * 64 + static_cast<unsigned>(__builtin_ctzll(clear)));
+// The losing t-subsets with counter indices in [lo, hi), in order, for an
+// m = t test: emit(index) for each, while it returns true. One function per
+// way of keeping the counters; `counters` holds the counter of index
+// `origin` first.
+template <typename Emit>
+void LosingInBytes(const uint8_t* counters, uint64_t origin, uint8_t need, uint64_t lo, uint64_t hi,
+                   Emit&& emit) {
+  constexpr uint64_t kRun = 64;
+  for (uint64_t base = lo; base < hi; base += kRun) {
+    const uint64_t end = std::min(base + kRun, hi);
+    // Most runs of a covering hold no losing t-subset; a minimum over the
+    // run finds that without a branch per counter.
+    uint8_t low = 255;
+    for (uint64_t i = base; i < end; ++i) low = std::min(low, counters[i - origin]);
+    if (low >= need) continue;
+    for (uint64_t i = base; i < end; ++i)
+      if (counters[i - origin] < need && !emit(i)) return;
   }
-  return losing.found;
 }
 
-// m = t without whole counters: the ranges one at a time, in rank order.
-uint64_t ScanTSetChunks(TestContext& ctx) {
-  TSetChunkPlan plan;
-  PlanTSetChunks(plan, ctx.v, ctx.t, std::max<uint64_t>(ctx.memoryBound, 1u << 16));
-  uint64_t largest = 0;
-  for (const TSetChunk& c : plan.chunks) largest = std::max(largest, c.hi - c.lo);
-  std::unique_ptr<uint8_t[]> counts(new (std::nothrow) uint8_t[largest]);
-  if (!counts) ErrExit(13, "Mem Alloc Err!");
-  LosingTSets losing{ctx.v, ctx.t, ctx.ulMaxLosing, ctx.usPrintBase, &ctx.firstLosing};
-  for (const TSetChunk& c : plan.chunks) {
-    CountTSetChunk(plan, c, ctx.accepted, counts.get());
-    for (uint64_t i = 0; i < c.hi - c.lo; ++i)
-      if (counts[i] < ctx.bNeeded) losing.Add(c.lo + i);
+// lo and hi are multiples of 64, or hi the end.
+template <typename Emit>
+void LosingInBits(const uint64_t* words, uint64_t lo, uint64_t hi, Emit&& emit) {
+  for (uint64_t w = lo / 64; w * 64 < hi; ++w) {
+    uint64_t clear = ~words[w];
+    if (hi - w * 64 < 64) clear &= (uint64_t{1} << (hi - w * 64)) - 1;
+    for (; clear != 0; clear &= clear - 1)
+      if (!emit(w * 64 + static_cast<unsigned>(__builtin_ctzll(clear)))) return;
   }
-  return losing.found;
+}
+
+// What one range of an m = t scan found: how many losing t-subsets, and the
+// first of them, as many as could be printed.
+struct IndexChunk {
+  uint64_t count = 0;
+  std::vector<uint64_t> first;
+};
+
+// The m = t scan of every counter, in ranges on ctx.threads threads where
+// the counters are many; the losing t-subsets reach `losing` in rank order.
+// Without whole counters (kSplit) each range is a range of the counting
+// plan, counted from the blocks by the thread that scans it.
+void ScanLosingTSets(TestContext& ctx, LosingTSets& losing) {
+  const uint64_t total = Binomial(ctx.v, ctx.t);
+  const uint8_t need = ctx.bNeeded;
+  const unsigned threads = total >= (uint64_t{1} << 24) ? ctx.threads : 1;
+  TSetChunkPlan plan;
+  std::vector<std::pair<uint64_t, uint64_t>> ranges;
+  if (ctx.mode == CounterMode::kSplit) {
+    // Every thread counts a range of its own, all within the bound.
+    // A share counts its own ranges alone: they are cut finer than a share.
+    uint64_t capacity = std::max<uint64_t>(ctx.memoryBound / threads, 1u << 16);
+    // (Not below the t-subsets of one first point: ranges of first points
+    // are counted the fastest.)
+    if (ctx.partCount > 0)
+      capacity = std::min(capacity, std::max({total / (uint64_t{ctx.partCount} * 4),
+                                              Binomial(ctx.v - 1, ctx.t - 1), uint64_t{1} << 16}));
+    PlanTSetChunks(plan, ctx.v, ctx.t, capacity);
+    for (const TSetChunk& c : plan.chunks) ranges.emplace_back(c.lo, c.hi);
+  } else {
+    const uint64_t step = threads > 1 || ctx.partCount > 0 ? uint64_t{1} << 16 : total;
+    for (uint64_t lo = 0; lo < total; lo += step)
+      ranges.emplace_back(lo, std::min(lo + step, total));
+  }
+  size_t firstRange = 0, endRange = ranges.size();
+  if (ctx.partCount > 0) {
+    std::vector<double> work;
+    for (const auto& [lo, hi] : ranges) work.push_back(static_cast<double>(hi - lo));
+    const std::vector<size_t> bounds = ShareBounds(work, ctx.partCount);
+    firstRange = bounds[ctx.partIndex - 1];
+    endRange = bounds[ctx.partIndex];
+  }
+  const uint64_t keep = ctx.ulMaxLosing;
+  RunJobsInOrder<IndexChunk>(
+      threads, endRange - firstRange, [] { return std::vector<uint8_t>(); },
+      [&](std::vector<uint8_t>& counts, size_t job) {
+        const size_t i = firstRange + job;
+        IndexChunk chunk;
+        const auto [lo, hi] = ranges[i];
+        const auto emit = [&](uint64_t index) {
+          if (chunk.first.size() < keep) chunk.first.push_back(index);
+          ++chunk.count;
+          return true;
+        };
+        switch (ctx.mode) {
+        case CounterMode::kBytes: LosingInBytes(ctx.counters.get(), 0, need, lo, hi, emit); break;
+        case CounterMode::kBits: LosingInBits(ctx.bitCounters.get(), lo, hi, emit); break;
+        case CounterMode::kSplit:
+          counts.resize(hi - lo);
+          CountTSetChunk(plan, plan.chunks[i], ctx.accepted, counts.data());
+          LosingInBytes(counts.data(), lo, need, lo, hi, emit);
+          break;
+        }
+        return chunk;
+      },
+      [&](size_t, IndexChunk&& chunk) {
+        for (const uint64_t index : chunk.first) losing.Add(index);
+        losing.found += chunk.count - chunk.first.size();
+        return true;
+      });
 }
 
 // The classic masks decide an m-set from one t-subset's counter, which is
 // exact for l = 1 only; every other case walks the blocks.
-bool UsesMasks(const TestContext& ctx) { return !ctx.fWide && ctx.l == 1; }
+bool UsesMasks(const TestContext& ctx) {
+  return !ctx.fWide && ctx.l == 1 && ctx.counters != nullptr;
+}
 
 void PrepareMeetWalk(TestContext& ctx) {
   if (ctx.meet) return;
@@ -262,6 +461,7 @@ bool EstimateBeforeTest(TestContext& ctx) {
   if (ctx.m == ctx.t || UsesMasks(ctx) || ctx.usTestSize > ctx.v) return true;
   PrepareMeetWalk(ctx);
   const WalkEstimate est = EstimateMeetWalk(*ctx.meet, 0.1);
+  ctx.walkSeconds = est.seconds;
   const auto high = static_cast<int16_t>(ctx.ulSkipperHigh);
   const auto low = std::max<int16_t>(static_cast<int16_t>(ctx.ulSkipperLow), 0);
   double seconds = low == 0 ? est.seconds : 0;
@@ -331,26 +531,6 @@ void PrintProgress(TestContext& ctx, uint64_t rank, uint64_t combinations, const
   ConsoleFlush();
 }
 
-bool ScanTSetCounters(uint16_t v, uint16_t t, uint8_t bNeeded, const uint8_t* counters,
-                      uint64_t* losing, uint32_t ulMaxLosing, uint16_t usPrintBase,
-                      std::vector<std::vector<uint8_t>>* first) {
-  const uint64_t total = Binomial(v, t);
-  LosingTSets found{v, t, ulMaxLosing, usPrintBase, first};
-  constexpr uint64_t kChunk = 64;
-  for (uint64_t base = 0; base < total; base += kChunk) {
-    const uint64_t end = base + kChunk < total ? base + kChunk : total;
-    // Most chunks of a covering hold no losing t-subset; a minimum over the
-    // chunk finds that without a branch per counter.
-    uint8_t low = 255;
-    for (uint64_t i = base; i < end; ++i) low = counters[i] < low ? counters[i] : low;
-    if (low >= bNeeded) continue;
-    for (uint64_t i = base; i < end; ++i)
-      if (counters[i] < bNeeded) found.Add(i);
-  }
-  *losing = found.found;
-  return found.found == 0;
-}
-
 bool MultiPassTest(TestContext& ctx, uint64_t* combinations, uint64_t* losing) {
   const unsigned n = ctx.usTestSize;
   const uint64_t combs = Binomial(ctx.v, n);
@@ -392,6 +572,8 @@ bool MultiPassTest(TestContext& ctx, uint64_t* combinations, uint64_t* losing) {
   uint64_t mostLosing = 0;
   bool exact = false;
   for (int s = high; s >= low; --s) {
+    // A share of the test is a share of the complete pass alone.
+    if (ctx.partCount > 0 && s != 0) continue;
     if (!budget.Left() && (s != 0 || ctx.fCountAll == 0)) {
       if (low == 0 && ctx.fCountAll != 0) continue;
       break;
@@ -407,6 +589,7 @@ bool MultiPassTest(TestContext& ctx, uint64_t* combinations, uint64_t* losing) {
     if (useMasks) {
       InitPrefixWalk(prefix, masks, n);
       walk.masks = &prefix;
+      walk.coverMasks = &masks;
     } else {
       walk.meet = ctx.meet.get();
     }
@@ -442,6 +625,7 @@ bool MultiPassTest(TestContext& ctx, uint64_t* combinations, uint64_t* losing) {
 }
 
 bool TestDesign(TestContext& ctx, const char* fileName) {
+  CountPendingBlocks(ctx);
   ctx.fUndecided = 0;
   if (!EstimateBeforeTest(ctx)) {
     ctx.fUndecided = 1;
@@ -466,14 +650,11 @@ bool TestDesign(TestContext& ctx, const char* fileName) {
   ctx.fCountExact = 1;
   ctx.firstLosing.clear();
   if (ctx.m == ctx.t) {
-    switch (ctx.mode) {
-    case CounterMode::kBytes:
-      ScanTSetCounters(ctx.v, ctx.t, ctx.bNeeded, ctx.counters.get(), &losing, ctx.ulMaxLosing,
-                       ctx.usPrintBase, &ctx.firstLosing);
-      break;
-    case CounterMode::kBits: losing = ScanTSetBits(ctx); break;
-    case CounterMode::kSplit: losing = ScanTSetChunks(ctx); break;
-    }
+    // m = t: every t-subset whose counter is below bNeeded loses; all are
+    // counted, the first ulMaxLosing printed.
+    LosingTSets found{ctx.v, ctx.t, ctx.ulMaxLosing, ctx.usPrintBase, &ctx.firstLosing};
+    ScanLosingTSets(ctx, found);
+    losing = found.found;
     ok = losing == 0;
   } else {
     uint64_t walked = 0;

@@ -98,15 +98,22 @@ namespace {
 // Only this file sees the clones: a multiversioned function must carry the
 // attribute on every declaration, and the header's callers need none.
 KOVRA_POPCNT_CLONES
-uint64_t WalkClones(PrefixWalk& w, bool countAll, LosingFn onLosing, void* context) {
+uint64_t WalkClones(PrefixWalk& w, const uint8_t* prefix, unsigned len, bool countAll,
+                    LosingFn onLosing, void* context) {
   const unsigned n = w.n;
   const unsigned v = w.cm->v;
   uint64_t cand[9];
   uint64_t count = 0;
   bool calling = true;
   w.valid = 0; // the walk leaves no reusable state behind
-  unsigned d = 1;
-  cand[1] = ~w.M[0] & PointRange(1, v - n + 1);
+  // The prefix first: a member that completes a covered t-subset with the
+  // ones before it leaves nothing to lose.
+  for (unsigned d = 1; d <= len; ++d) {
+    if ((w.M[d - 1] >> prefix[d]) & 1u) return 0;
+    ExtendPrefix(w, d, prefix[d]);
+  }
+  unsigned d = len + 1;
+  cand[d] = ~w.M[len] & PointRange(len == 0 ? 1 : prefix[len] + 1u, v - n + d);
   for (;;) {
     if (d == n && !calling) {
       // Only counting now: every candidate of the last place loses.
@@ -114,7 +121,7 @@ uint64_t WalkClones(PrefixWalk& w, bool countAll, LosingFn onLosing, void* conte
       cand[d] = 0;
     }
     if (cand[d] == 0) {
-      if (--d == 0) return count;
+      if (--d == len) return count;
       continue;
     }
     const auto y = static_cast<unsigned>(__builtin_ctzll(cand[d]));
@@ -138,8 +145,9 @@ uint64_t WalkClones(PrefixWalk& w, bool countAll, LosingFn onLosing, void* conte
 
 } // namespace
 
-uint64_t WalkLosingCombsWith(PrefixWalk& w, bool countAll, LosingFn onLosing, void* context) {
-  return WalkClones(w, countAll, onLosing, context);
+uint64_t WalkLosingCombsWith(PrefixWalk& w, const uint8_t* prefix, unsigned len, bool countAll,
+                             LosingFn onLosing, void* context) {
+  return WalkClones(w, prefix, len, countAll, onLosing, context);
 }
 
 bool IsCombCovered(PrefixWalk& w, const uint8_t* comb) {

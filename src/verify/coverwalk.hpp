@@ -58,6 +58,12 @@ bool IsCombCovered(PrefixWalk& w, const uint8_t* comb);
 template <typename OnLosing>
 uint64_t WalkLosingCombs(PrefixWalk& w, bool countAll, OnLosing&& onLosing);
 
+// The same over the combinations that start with prefix[1..len] (len < n):
+// 0 when the prefix holds a covered t-subset itself.
+template <typename OnLosing>
+uint64_t WalkLosingCombsFrom(PrefixWalk& w, const uint8_t* prefix, unsigned len, bool countAll,
+                             OnLosing&& onLosing);
+
 // Internal: extends the state at depth d-1 by the member y at depth d.
 void ExtendPrefix(PrefixWalk& w, unsigned d, unsigned y);
 
@@ -72,15 +78,22 @@ inline uint64_t PointRange(unsigned lo, unsigned hi) {
 // twice, for processors with and without a popcount instruction, and the
 // loader picks the one this processor runs.
 using LosingFn = bool (*)(void* context, const uint8_t* S);
-uint64_t WalkLosingCombsWith(PrefixWalk& w, bool countAll, LosingFn onLosing, void* context);
+uint64_t WalkLosingCombsWith(PrefixWalk& w, const uint8_t* prefix, unsigned len, bool countAll,
+                             LosingFn onLosing, void* context);
+
+template <typename OnLosing>
+uint64_t WalkLosingCombsFrom(PrefixWalk& w, const uint8_t* prefix, unsigned len, bool countAll,
+                             OnLosing&& onLosing) {
+  using Callback = std::remove_reference_t<OnLosing>;
+  return WalkLosingCombsWith(
+      w, prefix, len, countAll,
+      [](void* context, const uint8_t* S) -> bool { return (*static_cast<Callback*>(context))(S); },
+      const_cast<void*>(static_cast<const void*>(&onLosing)));
+}
 
 template <typename OnLosing>
 uint64_t WalkLosingCombs(PrefixWalk& w, bool countAll, OnLosing&& onLosing) {
-  using Callback = std::remove_reference_t<OnLosing>;
-  return WalkLosingCombsWith(
-      w, countAll,
-      [](void* context, const uint8_t* S) -> bool { return (*static_cast<Callback*>(context))(S); },
-      const_cast<void*>(static_cast<const void*>(&onLosing)));
+  return WalkLosingCombsFrom(w, nullptr, 0, countAll, onLosing);
 }
 
 } // namespace kovra

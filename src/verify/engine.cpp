@@ -4,8 +4,10 @@
 #include "base/clock.hpp"
 #include "base/console.hpp"
 #include "base/fatal.hpp"
+#include "base/jobs.hpp"
 #include "base/memory.hpp"
 #include "base/range.hpp"
+#include "verify/estimate.hpp"
 #include "verify/tsets.hpp"
 
 #include <algorithm>
@@ -75,34 +77,56 @@ bool NeededClassic(TestContext& ctx, const uint8_t* pts, unsigned n) {
   return true;
 }
 
-// A wide block may have C(32,8) t-subsets: they are ranked twice rather than
-// kept, and the first one below the threshold ends the question.
-bool NeededBytes(TestContext& ctx, const uint8_t* pts, unsigned n) {
+// How many of the accepted blocks still waiting to be counted (see
+// CountPendingBlocks) hold the t-subset at positions pos of pts, up to `most`.
+unsigned PendingHolding(const TestContext& ctx, const uint8_t* pts, const unsigned* pos,
+                        unsigned most) {
+  if (ctx.pending.empty() || most == 0) return 0;
+  PointSet tset;
+  for (unsigned j = 0; j < ctx.t; ++j) AddPoint(tset, pts[pos[j]]);
+  unsigned holding = 0;
+  for (const uint32_t a : ctx.pending)
+    if ((ctx.accepted[a] & tset) == tset && ++holding >= most) break;
+  return holding;
+}
+
+// Counts a block's t-subsets: saturating bytes, or bits.
+void CountBlock(TestContext& ctx, const uint8_t* pts, unsigned n) {
+  if (ctx.mode == CounterMode::kBits) {
+    uint64_t* words = ctx.bitCounters.get();
+    ForEachTSetIndex(ctx.tRank, pts, n, [&](uint64_t i) {
+      words[i >> 6] |= uint64_t{1} << (i & 63);
+      return true;
+    });
+    return;
+  }
   uint8_t* counters = ctx.counters.get();
-  const uint8_t need = ctx.bNeeded;
-  const bool needed =
-      ctx.fNoRedundTesting != 0 ||
-      !ForEachTSetIndex(ctx.tRank, pts, n, [&](uint64_t i) { return counters[i] >= need; });
-  if (!needed) return false;
   const uint8_t cap = ctx.bCap;
   ForEachTSetIndex(ctx.tRank, pts, n, [&](uint64_t i) {
     if (counters[i] < cap) ++counters[i];
     return true;
   });
-  return true;
+}
+
+// A wide block may have C(32,8) t-subsets: they are ranked twice rather than
+// kept, and the first one below the threshold ends the question. Blocks
+// accepted but not yet counted are asked too.
+bool NeededBytes(TestContext& ctx, const uint8_t* pts, unsigned n) {
+  const uint8_t* counters = ctx.counters.get();
+  const uint8_t need = ctx.bNeeded;
+  return ctx.fNoRedundTesting != 0 ||
+         !ForEachTSet(ctx.tRank, pts, n, [&](uint64_t i, const unsigned* pos) {
+           return counters[i] >= need ||
+                  counters[i] + PendingHolding(ctx, pts, pos, need - counters[i]) >= need;
+         });
 }
 
 bool NeededBits(TestContext& ctx, const uint8_t* pts, unsigned n) {
-  uint64_t* words = ctx.bitCounters.get();
-  const bool needed =
-      ctx.fNoRedundTesting != 0 ||
-      !ForEachTSetIndex(ctx.tRank, pts, n, [&](uint64_t i) { return BitSet(words, i); });
-  if (!needed) return false;
-  ForEachTSetIndex(ctx.tRank, pts, n, [&](uint64_t i) {
-    words[i >> 6] |= uint64_t{1} << (i & 63);
-    return true;
-  });
-  return true;
+  const uint64_t* words = ctx.bitCounters.get();
+  return ctx.fNoRedundTesting != 0 ||
+         !ForEachTSet(ctx.tRank, pts, n, [&](uint64_t i, const unsigned* pos) {
+           return BitSet(words, i) || PendingHolding(ctx, pts, pos, 1) != 0;
+         });
 }
 
 // Without counters: every t-subset of the block lies in l accepted blocks
@@ -177,68 +201,85 @@ void PrintDuplicate(const TestContext& ctx, const uint8_t* tset, uint8_t c) {
   DualPrint("%s  : %5hd times\n", line, static_cast<short>(c));
 }
 
-// Adds the counters at indices base..base+count-1 (in rank order, which is
-// lexicographic order) to the summary, and lists those above l, without
-// forming every t-subset: the histogram is taken straight from the
-// counters, and members are formed only in the runs of counters that hold a
-// duplicate to list.
-void TallyCounters(TestContext& ctx, const uint8_t* counters, uint64_t base, uint64_t count) {
-  const unsigned v = ctx.v, t = ctx.t;
+// What one range of counters holds: t-subsets per counter value, and the
+// t-subsets above l (index, count) when -x lists them.
+struct RangeTally {
+  uint64_t histogram[256] = {};
+  std::vector<std::pair<uint64_t, uint8_t>> duplicates;
+};
+
+// The counters of indices lo..hi-1 (`counters` holding the one of index
+// `origin` first). The histogram is taken straight from the counters.
+RangeTally TallyRange(const TestContext& ctx, const uint8_t* counters, uint64_t origin, uint64_t lo,
+                      uint64_t hi) {
+  RangeTally r;
   // Four partial histograms keep consecutive increments independent.
   uint64_t part[4][256] = {};
-  uint64_t i = 0;
-  for (; i + 4 <= count; i += 4)
-    for (unsigned j = 0; j < 4; ++j) ++part[j][counters[i + j]];
-  for (; i < count; ++i) ++part[0][counters[i]];
+  uint64_t i = lo;
+  for (; i + 4 <= hi; i += 4)
+    for (unsigned j = 0; j < 4; ++j) ++part[j][counters[i + j - origin]];
+  for (; i < hi; ++i) ++part[0][counters[i - origin]];
+  for (unsigned c = 0; c < 256; ++c)
+    r.histogram[c] = part[0][c] + part[1][c] + part[2][c] + part[3][c];
+  if (ctx.fShowDupeTSets != 0 && ctx.l < 255)
+    for (i = lo; i < hi; ++i)
+      if (counters[i - origin] > ctx.l) r.duplicates.emplace_back(i, counters[i - origin]);
+  return r;
+}
+
+// Adds a range's tally to the summary and lists its duplicates (ranges come
+// in rank order, which is lexicographic order).
+void AddTally(TestContext& ctx, const RangeTally& r) {
   for (unsigned c = 0; c < 256; ++c) {
-    const uint64_t n = part[0][c] + part[1][c] + part[2][c] + part[3][c];
+    const uint64_t n = r.histogram[c];
     if (n == 0) continue;
     ctx.histogram[c] += n;
     if (static_cast<int>(c) > ctx.sMaxCount) ctx.sMaxCount = static_cast<int16_t>(c);
     if (static_cast<int>(c) < ctx.sMinCount) ctx.sMinCount = static_cast<int16_t>(c);
     if (c < ctx.l) ctx.ulUncovered += n;
   }
-  if (!ctx.fShowDupeTSets || ctx.l >= 255) return;
-  constexpr uint64_t kRun = 256;
   uint8_t tset[MAX_T] = {};
-  for (uint64_t from = 0; from < count; from += kRun) {
-    const uint64_t end = std::min(from + kRun, count);
-    uint8_t high = 0;
-    for (uint64_t j = from; j < end; ++j) high = std::max(high, counters[j]);
-    if (high <= ctx.l) continue;
-    UnrankComb(base + from + 1, v, t, tset);
-    for (uint64_t j = from; j < end; ++j) {
-      if (counters[j] > ctx.l) PrintDuplicate(ctx, tset, counters[j]);
-      NextComb(tset, t, 1, v);
-    }
+  for (const auto& [index, count] : r.duplicates) {
+    UnrankComb(index + 1, ctx.v, ctx.t, tset);
+    PrintDuplicate(ctx, tset, count);
   }
 }
 
-// The counters one range at a time, when they do not fit whole: calls
-// fn(counts, base, count) for every range in rank order.
-template <typename Fn>
-void ForEachCounterChunk(const TestContext& ctx, Fn&& fn) {
-  TSetChunkPlan plan;
-  PlanTSetChunks(plan, ctx.v, ctx.t, std::max<uint64_t>(ctx.memoryBound, 1u << 16));
-  uint64_t largest = 0;
-  for (const TSetChunk& c : plan.chunks) largest = std::max(largest, c.hi - c.lo);
-  std::unique_ptr<uint8_t[]> counts(new (std::nothrow) uint8_t[largest]);
-  if (!counts) ErrExit(13, "Mem Alloc Err!");
-  for (const TSetChunk& c : plan.chunks) {
-    CountTSetChunk(plan, c, ctx.accepted, counts.get());
-    fn(static_cast<const uint8_t*>(counts.get()), c.lo, c.hi - c.lo);
-  }
-}
-
+// Every counter, in ranges on the context's threads: from the whole array,
+// or counted from the blocks one range of the plan at a time (each thread
+// a range of its own, all of them within the bound).
 void TallyAllTSets(TestContext& ctx) {
+  const uint64_t total = Binomial(ctx.v, ctx.t);
+  const unsigned threads = total >= (uint64_t{1} << 24) ? ctx.threads : 1;
+  TSetChunkPlan plan;
+  std::vector<std::pair<uint64_t, uint64_t>> ranges;
   if (ctx.mode == CounterMode::kBytes) {
-    TallyCounters(ctx, ctx.counters.get(), 0, Binomial(ctx.v, ctx.t));
-    return;
+    const uint64_t step = threads > 1 ? uint64_t{1} << 20 : total;
+    for (uint64_t lo = 0; lo < total; lo += step)
+      ranges.emplace_back(lo, std::min(lo + step, total));
+  } else {
+    PlanTSetChunks(plan, ctx.v, ctx.t, std::max<uint64_t>(ctx.memoryBound / threads, 1u << 16));
+    for (const TSetChunk& c : plan.chunks) ranges.emplace_back(c.lo, c.hi);
   }
-  ForEachCounterChunk(ctx, [&](const uint8_t* counts, uint64_t base, uint64_t count) {
-    TallyCounters(ctx, counts, base, count);
-  });
+  RunJobsInOrder<RangeTally>(
+      threads, ranges.size(), [] { return std::vector<uint8_t>(); },
+      [&](std::vector<uint8_t>& counts, size_t i) {
+        const auto [lo, hi] = ranges[i];
+        if (ctx.mode == CounterMode::kBytes) return TallyRange(ctx, ctx.counters.get(), 0, lo, hi);
+        counts.resize(hi - lo);
+        CountTSetChunk(plan, plan.chunks[i], ctx.accepted, counts.data());
+        return TallyRange(ctx, counts.data(), lo, lo, hi);
+      },
+      [&](size_t, RangeTally&& r) {
+        AddTally(ctx, r);
+        return true;
+      });
 }
+
+// Accepted blocks wait for their counting in batches of this many, and only
+// blocks with this many t-subsets are worth the threads.
+constexpr size_t kPendingBlocks = 128;
+constexpr uint64_t kThreadedTSets = 4096;
 
 // Which counters the design gets: see the representations in engine.hpp.
 CounterMode ChooseCounters(const TestContext& ctx) {
@@ -257,7 +298,9 @@ void ResetCounters(TestContext& ctx) {
   const uint64_t count = Binomial(ctx.v, ctx.t);
   ctx.counters.reset();
   ctx.bitCounters.reset();
-  ctx.mode = ChooseCounters(ctx);
+  // A share of the test counts only the t-subsets of its share, from the
+  // blocks, when its test needs them (see TestContext::partCount).
+  ctx.mode = ctx.partCount > 0 ? CounterMode::kSplit : ChooseCounters(ctx);
   if (ctx.mode == CounterMode::kBytes) {
     ctx.counters.reset(new (std::nothrow) uint8_t[count]());
     if (!ctx.counters) ErrExit(13, "Mem Alloc Err!");
@@ -267,6 +310,12 @@ void ResetCounters(TestContext& ctx) {
   }
   ctx.accepted.clear();
   ctx.holders.assign(ctx.mode == CounterMode::kSplit ? ctx.v + 1u : 0u, {});
+  // Counting a block is the bulk of the analysis where blocks hold many
+  // t-subsets; the counts do not depend on the order blocks are added in, so
+  // accepted blocks are counted in batches on the threads.
+  ctx.pending.clear();
+  ctx.deferCounting = ctx.fWide && ctx.mode != CounterMode::kSplit && ctx.threads > 1 &&
+                      Binomial(ctx.k, ctx.t) >= kThreadedTSets;
   std::fill(std::begin(ctx.histogram), std::end(ctx.histogram), uint64_t{0});
   ctx.sMinCount = 256;
   ctx.sMaxCount = -1;
@@ -292,6 +341,9 @@ void SetupParams(TestContext& ctx, const DesignParams& p, const AnalysisOptions&
   ctx.fInternalOptions = opt.fInternalOptions;
   ctx.fNoRedundTesting = opt.fNoRedundTesting;
   ctx.fCountAll = opt.fCountAll ? 1 : 0;
+  ctx.threads = std::max(1u, opt.threads);
+  ctx.partIndex = opt.partIndex;
+  ctx.partCount = opt.partCount;
   ctx.memoryBound = opt.memoryBound != 0 ? opt.memoryBound : DefaultMemoryBound();
 
   CheckRange(t, 1, MAX_T, "t");
@@ -360,6 +412,7 @@ void SetupAnalysis(TestContext& ctx, const DesignParams& p, const AnalysisOption
 }
 
 void SetupDerivedTest(TestContext& ctx, const DesignParams& derived, const AnalysisOptions& opt) {
+  CountPendingBlocks(ctx);
   const bool wide = ctx.fWide;
   AnalysisOptions same = opt;
   same.representation = wide ? Representation::kWide : Representation::kClassic;
@@ -383,15 +436,94 @@ bool AnalyseBlock(TestContext& ctx, const Point* block) {
     if (ctx.fShowRedundants) PrintRedundantBlock(ctx.ulSeen, block, ctx.k, ctx.usPrintBase);
     return false;
   }
-  if (ctx.mode == CounterMode::kSplit) {
-    const auto index = static_cast<uint32_t>(ctx.accepted.size());
+  const auto index = static_cast<uint32_t>(ctx.accepted.size());
+  if (ctx.mode == CounterMode::kSplit)
     for (unsigned i = 0; i < n; ++i) ctx.holders[pts[i]].push_back(index);
-  }
   ctx.accepted.push_back(SetOf(pts, n));
+  if (ctx.fWide && ctx.mode != CounterMode::kSplit) {
+    if (!ctx.deferCounting) {
+      CountBlock(ctx, pts, n);
+    } else {
+      ctx.pending.push_back(index);
+      if (ctx.pending.size() >= kPendingBlocks) CountPendingBlocks(ctx);
+    }
+  }
   return true;
 }
 
+void CountPendingBlocks(TestContext& ctx) {
+  if (ctx.pending.empty()) return;
+  // The counters of the t-subsets that start with point p form one range
+  // of indices, so jobs by ranges of first points write apart: no counter
+  // is shared, and of the bits only the word at each end of a job's range,
+  // which the job hands back for the calling thread to add.
+  const unsigned v = ctx.v, t = ctx.t;
+  std::vector<std::vector<uint8_t>> rows(ctx.pending.size());
+  std::vector<double> work(v + 2, 0);
+  for (size_t i = 0; i < rows.size(); ++i) {
+    uint8_t pts[MAX_K];
+    const unsigned n = PointsOf(ctx.accepted[ctx.pending[i]], pts);
+    rows[i].assign(pts, pts + n);
+    for (unsigned j = 0; j < n; ++j)
+      work[pts[j]] += static_cast<double>(Binomial(n - 1 - j, t - 1));
+  }
+  // Points 1..v in consecutive runs of about equal work.
+  std::vector<double> perPoint(work.begin() + 1, work.begin() + v + 1);
+  const std::vector<size_t> cut = ShareBounds(perPoint, 4 * ctx.threads);
+  const uint64_t total = Binomial(v, t);
+  const auto firstIndex = [&](unsigned p) { return total - Binomial(v - p + 1, t); };
+  struct Edges {
+    uint64_t lowWord = UINT64_MAX, lowBits = 0, highWord = UINT64_MAX, highBits = 0;
+  };
+  uint64_t* words = ctx.bitCounters.get();
+  uint8_t* counters = ctx.counters.get();
+  const uint8_t cap = ctx.bCap;
+  RunJobsInOrder<Edges>(
+      ctx.threads, cut.size() - 1, [] { return 0; },
+      [&](int&, size_t job) {
+        const unsigned a = static_cast<unsigned>(cut[job]) + 1,
+                       b = static_cast<unsigned>(cut[job + 1]) + 1;
+        Edges e;
+        if (a >= b) return e;
+        e.lowWord = firstIndex(a) >> 6;
+        e.highWord = (firstIndex(b) - 1) >> 6;
+        for (const std::vector<uint8_t>& row : rows) {
+          const auto from =
+              static_cast<unsigned>(std::lower_bound(row.begin(), row.end(), a) - row.begin());
+          const auto to =
+              static_cast<unsigned>(std::lower_bound(row.begin(), row.end(), b) - row.begin());
+          ForEachTSet(
+              ctx.tRank, row.data(), static_cast<unsigned>(row.size()),
+              [&](uint64_t i, const unsigned*) {
+                if (counters != nullptr) {
+                  if (counters[i] < cap) ++counters[i];
+                  return true;
+                }
+                const uint64_t w = i >> 6, bit = uint64_t{1} << (i & 63);
+                if (w == e.lowWord)
+                  e.lowBits |= bit;
+                else if (w == e.highWord)
+                  e.highBits |= bit;
+                else
+                  words[w] |= bit;
+                return true;
+              },
+              from, to);
+        }
+        return e;
+      },
+      [&](size_t, Edges&& e) {
+        if (words != nullptr && e.lowWord != UINT64_MAX) {
+          words[e.lowWord] |= e.lowBits;
+          words[e.highWord] |= e.highBits;
+        }
+        return true;
+      });
+  ctx.pending.clear();
+}
+
 void PrintTSetReport(TestContext& ctx) {
+  CountPendingBlocks(ctx);
   const Count128 combs = BinomialWide(ctx.v, ctx.usTestSize);
   char combsText[48];
   Count128Text(combs, combsText, sizeof combsText);

@@ -71,6 +71,12 @@ struct AnalysisOptions {
   // lower bound: for the parameter search, which needs the verdict alone.
   bool fCountAll = true;
   uint64_t memoryBound = 0; // bytes the counters may take; 0: DefaultMemoryBound()
+  unsigned threads = 1;     // --threads: threads the walks and scans may run on
+  // --part=I/N: the test does share I (from 1) of N (0: the whole). A share
+  // keeps no whole counters and leaves the redundancy analysis to the whole
+  // run: every block is kept (-y3), which changes no m-set's coverage.
+  unsigned partIndex = 0;
+  unsigned partCount = 0;
 };
 
 // How the counters of the t-subsets are kept.
@@ -127,6 +133,11 @@ struct TestContext : DesignParams {
   // as blocks come), and scratch counts for one block's t-subsets.
   std::vector<std::vector<uint32_t>> holders;
   std::vector<uint8_t> localCounts;
+  // Wide blocks with many t-subsets on several threads: the accepted blocks
+  // not yet counted (indices into `accepted`), counted together by
+  // CountPendingBlocks; the decisions take them into account.
+  bool deferCounting = false;
+  std::vector<uint32_t> pending;
   // The walk over the blocks, built by the test when it needs one.
   std::unique_ptr<MeetWalk> meet;
   // The test did not decide: the complete pass was beyond reach.
@@ -138,6 +149,10 @@ struct TestContext : DesignParams {
   // base 1); when the last pass sampled, those the passes met, sorted.
   std::vector<std::vector<uint8_t>> firstLosing;
   uint64_t losingCount = 0; // the count the test printed
+  unsigned threads = 1;     // threads the walks and scans may run on
+  double walkSeconds = 0;   // the estimate of the meet walk's complete pass, when made
+  unsigned partIndex = 0;   // the share of the test done (see AnalysisOptions), 0: all
+  unsigned partCount = 0;
 };
 
 // True when a design of these parameters fits the classic representation.
@@ -161,16 +176,16 @@ void SetupDerivedTest(TestContext& ctx, const DesignParams& derived, const Analy
 // nothing.
 bool AnalyseBlock(TestContext& ctx, const Point* block);
 
+// Counts the accepted blocks still waiting (see TestContext::pending), on
+// the context's threads. The report, the derived setup and the test call it
+// themselves.
+void CountPendingBlocks(TestContext& ctx);
+
 // The coverage test: head, passes, verdict. True when nothing was losing.
 // When the complete pass would run beyond reach, it says so and how long it
 // would take, sets fUndecided and returns false without walking.
 bool TestDesign(TestContext& ctx, const char* fileName);
 
-// m = t: every t-subset whose counter is below bNeeded is a losing
-// combination. All are counted; the first ulMaxLosing are printed.
-bool ScanTSetCounters(uint16_t v, uint16_t t, uint8_t bNeeded, const uint8_t* counters,
-                      uint64_t* losing, uint32_t ulMaxLosing, uint16_t usPrintBase,
-                      std::vector<std::vector<uint8_t>>* first = nullptr);
 // m > t: the skipper passes from ulSkipperHigh down to ulSkipperLow. False
 // when any pass found a losing combination. Losing combinations are printed
 // up to ulMaxLosing over all passes; once that many are printed, the sampled

@@ -94,6 +94,56 @@ double EstimateSkipperPass(MeetWalk& w, int s, uint64_t limit) {
   return seconds * static_cast<double>(BinomialWide(v, n)) / static_cast<double>(before);
 }
 
+double EstimateBelowPrefix(MeetWalk& w, unsigned probes, uint64_t seed) {
+  const unsigned n = w.n, v = w.v;
+  const unsigned base = w.depth;
+  if (PrefixCovered(w) || base >= n) return 0;
+  uint64_t state = seed * 0x9E3779B97F4A7C15ull + 0xD1B54A32D192ED03ull;
+  double sum = 0;
+  for (unsigned probe = 0; probe < probes; ++probe) {
+    double weight = 1;
+    unsigned d = base;
+    const unsigned from = base == 0 ? 1 : w.S[base] + 1u;
+    PointSet cand = ~CoveringPoints(w) & PointsBetween(from, v - n + d + 1);
+    for (;;) {
+      const unsigned c = CountPoints(cand);
+      // The last place costs a count, not a walk: one unit for the prefix.
+      if (c == 0 || d + 1 == n) {
+        sum += weight;
+        break;
+      }
+      sum += weight * c;
+      state ^= state << 13;
+      state ^= state >> 7;
+      state ^= state << 17;
+      const unsigned y = NthPoint(cand, static_cast<unsigned>(state % c));
+      PushPoint(w, y);
+      const PointSet open = ~CoveringPoints(w) & PointsBetween(y + 1, v);
+      if (CountPoints(open) < n - d - 1) break;
+      weight *= c;
+      ++d;
+      cand = open & PointsBetween(y + 1, v - n + d + 1);
+    }
+    while (w.depth > base) PopPoint(w);
+  }
+  return sum / probes;
+}
+
+std::vector<size_t> ShareBounds(const std::vector<double>& work, unsigned parts) {
+  double total = 0;
+  for (const double x : work) total += x;
+  std::vector<size_t> bounds(parts + 1, work.size());
+  bounds[0] = 0;
+  double done = 0;
+  size_t j = 0;
+  for (unsigned i = 1; i < parts; ++i) {
+    const double goal = total * i / parts;
+    while (j < work.size() && done + work[j] / 2 < goal) done += work[j++];
+    bounds[i] = j;
+  }
+  return bounds;
+}
+
 void DurationText(double seconds, char* out, size_t size) {
   struct Unit {
     double length;

@@ -9,6 +9,8 @@
 #include "verify/meetwalk.hpp"
 
 #include <cstddef>
+#include <cstdint>
+#include <vector>
 
 namespace kovra {
 
@@ -27,6 +29,15 @@ WalkEstimate EstimateMeetWalk(MeetWalk& w, double budgetSeconds);
 // tests are made and timed, and the rest extrapolated from the share of the
 // order they covered.
 double EstimateSkipperPass(MeetWalk& w, int s, uint64_t limit);
+
+// The work below the walk's current prefix, for splitting a walk into
+// shares: `probes` probes from a seed of the caller's (the same estimate on
+// every machine, whatever its speed), in prefixes to extend.
+double EstimateBelowPrefix(MeetWalk& w, unsigned probes, uint64_t seed);
+
+// Cuts jobs of the given estimated work into `parts` runs of consecutive
+// jobs of about equal work: share i (from 1) is jobs [bounds[i-1], bounds[i]).
+std::vector<size_t> ShareBounds(const std::vector<double>& work, unsigned parts);
 
 // A duration for a message: "40 seconds", "3.2 hours", "1.5e+09 years".
 void DurationText(double seconds, char* out, size_t size);

@@ -53,39 +53,52 @@ PointSet AtLeast(const PointSet* planes, unsigned count, unsigned need) {
 void InitMeetWalk(MeetWalk& w, const std::vector<PointSet>& blocks, unsigned v, unsigned n,
                   unsigned t, unsigned l) {
   assert(v <= MAX_V && n <= MAX_M && t >= 1 && l >= 1 && "parameters of a wide design");
-  w.v = v;
-  w.n = n;
-  w.t = t;
-  w.l = l;
-  w.blocks = blocks;
-  w.depth = 0;
-  w.meet.assign(blocks.size(), 0);
+  auto index = std::make_shared<MeetIndex>();
+  MeetIndex& ix = *index;
+  ix.v = v;
+  ix.n = n;
+  ix.t = t;
+  ix.l = l;
+  ix.blocks = blocks;
 
   // The blocks holding each point, in block order.
   std::vector<uint32_t> count(v + 2, 0);
   for (const PointSet& b : blocks) ForEachPoint(b, [&](unsigned p) { ++count[p]; });
-  w.first.assign(v + 2, 0);
+  ix.first.assign(v + 2, 0);
   uint32_t most = 0;
   for (unsigned p = 1; p <= v; ++p) {
-    w.first[p + 1] = w.first[p] + count[p];
+    ix.first[p + 1] = ix.first[p] + count[p];
     most = std::max(most, count[p]);
   }
-  w.holders.assign(w.first[v + 1], 0);
-  std::vector<uint32_t> fill(w.first.begin(), w.first.end());
+  ix.holders.assign(ix.first[v + 1], 0);
+  std::vector<uint32_t> fill(ix.first.begin(), ix.first.end());
   for (uint32_t i = 0; i < blocks.size(); ++i)
-    ForEachPoint(blocks[i], [&](unsigned p) { w.holders[fill[p]++] = i; });
+    ForEachPoint(blocks[i], [&](unsigned p) { ix.holders[fill[p]++] = i; });
+  ix.planes = l == 1 ? 1 : std::max(1u, static_cast<unsigned>(std::bit_width(most)));
+  MeetWalk fresh;
+  fresh.index = std::move(index);
+  CopyMeetWalk(w, fresh);
+}
 
-  w.planes = l == 1 ? 1 : std::max(1u, static_cast<unsigned>(std::bit_width(most)));
-  w.near.assign(size_t{n + 1} * w.planes, PointSet{});
-  w.done[0] = 0;
+void CopyMeetWalk(MeetWalk& to, const MeetWalk& from) {
+  const MeetIndex& ix = *from.index;
+  to = MeetWalk{};
+  to.index = from.index;
+  to.v = ix.v;
+  to.n = ix.n;
+  to.t = ix.t;
+  to.l = ix.l;
+  to.planes = ix.planes;
+  to.meet.assign(ix.blocks.size(), 0);
+  to.near.assign(size_t{ix.n + 1} * ix.planes, PointSet{});
   // With t = 1 every block is near before any point is chosen.
-  if (t == 1) {
-    PointSet* near = NearAt(w, 0);
-    for (const PointSet& b : blocks) {
-      if (l == 1)
+  if (ix.t == 1) {
+    PointSet* near = NearAt(to, 0);
+    for (const PointSet& b : ix.blocks) {
+      if (ix.l == 1)
         near[0] |= b;
       else
-        AddToPlanes(near, w.planes, b);
+        AddToPlanes(near, to.planes, b);
     }
   }
 }
@@ -98,13 +111,14 @@ void PushPoint(MeetWalk& w, unsigned y) {
   std::copy(from, from + w.planes, to);
   uint32_t done = w.done[d];
   const unsigned t = w.t;
-  const uint32_t* h = w.holders.data() + w.first[y];
-  const uint32_t* end = w.holders.data() + w.first[y + 1];
+  const MeetIndex& ix = *w.index;
+  const uint32_t* h = ix.holders.data() + ix.first[y];
+  const uint32_t* end = ix.holders.data() + ix.first[y + 1];
   if (w.l == 1) {
     for (; h != end; ++h) {
       const unsigned c = ++w.meet[*h];
       if (c + 1 == t)
-        to[0] |= w.blocks[*h];
+        to[0] |= ix.blocks[*h];
       else if (c == t)
         ++done;
     }
@@ -112,10 +126,10 @@ void PushPoint(MeetWalk& w, unsigned y) {
     for (; h != end; ++h) {
       const unsigned c = ++w.meet[*h];
       if (c + 1 == t) {
-        AddToPlanes(to, w.planes, w.blocks[*h]);
+        AddToPlanes(to, w.planes, ix.blocks[*h]);
       } else if (c == t) {
         ++done;
-        SubtractFromPlanes(to, w.planes, w.blocks[*h]);
+        SubtractFromPlanes(to, w.planes, ix.blocks[*h]);
       }
     }
   }
@@ -127,7 +141,8 @@ void PushPoint(MeetWalk& w, unsigned y) {
 void PopPoint(MeetWalk& w) {
   assert(w.depth > 0 && "the prefix is empty");
   const unsigned y = w.S[w.depth];
-  for (uint32_t i = w.first[y]; i < w.first[y + 1]; ++i) --w.meet[w.holders[i]];
+  const MeetIndex& ix = *w.index;
+  for (uint32_t i = ix.first[y]; i < ix.first[y + 1]; ++i) --w.meet[ix.holders[i]];
   --w.depth;
 }
 
@@ -153,15 +168,17 @@ bool IsMSetCovered(MeetWalk& w, const uint8_t* comb) {
 }
 
 uint64_t WalkLosingMSetsWith(MeetWalk& w, bool countAll, MSetFn onLosing, void* context) {
-  while (w.depth > 0) PopPoint(w);
   const unsigned n = w.n, v = w.v;
-  if (n == 0 || n > v || PrefixCovered(w)) return 0;
+  const unsigned base = w.depth; // the walk returns to this prefix
+  if (n == 0 || n > v || base >= n || PrefixCovered(w)) return 0;
   uint64_t count = 0;
   bool calling = true;
   uint32_t sinceTick = 0;
   PointSet cand[MAX_M + 1];
-  unsigned d = 0; // the prefix holds d points; cand[d] are the places for point d + 1
-  cand[0] = ~CoveringPoints(w) & PointsBetween(1, v - n + 1);
+  // The prefix holds d points; cand[d] are the places for point d + 1.
+  unsigned d = base;
+  const unsigned from = base == 0 ? 1 : w.S[base] + 1u;
+  cand[d] = ~CoveringPoints(w) & PointsBetween(from, v - n + d + 1);
   for (;;) {
     if (d + 1 == n) {
       // Every uncovering point ends a losing m-set.
@@ -171,13 +188,16 @@ uint64_t WalkLosingMSetsWith(MeetWalk& w, bool countAll, MSetFn onLosing, void* 
           ++count;
           calling = onLosing(context, w.S);
         }
-        if (!calling && !countAll) return count;
+        if (!calling && !countAll) {
+          while (w.depth > base) PopPoint(w);
+          return count;
+        }
       }
       count += CountPoints(cand[d]);
       cand[d] = PointSet{};
     }
     if (IsEmpty(cand[d])) {
-      if (d == 0) return count;
+      if (d == base) return count;
       PopPoint(w);
       --d;
       continue;

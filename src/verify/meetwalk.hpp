@@ -20,18 +20,27 @@
 #include "verify/pointset.hpp"
 
 #include <cstdint>
+#include <memory>
 #include <type_traits>
 #include <vector>
 
 namespace kovra {
 
-struct MeetWalk {
+// What every walk over one design's m-sets reads and none changes, so that
+// walks on several threads share it.
+struct MeetIndex {
   unsigned v = 0, n = 0, t = 0, l = 0;
   std::vector<PointSet> blocks;
   std::vector<uint32_t> first;   // blocks holding point p: holders[first[p] .. first[p + 1])
   std::vector<uint32_t> holders; // block numbers
-  std::vector<uint8_t> meet;     // per block: points of the prefix it holds
   unsigned planes = 1;           // bit planes of the near counts
+};
+
+struct MeetWalk {
+  std::shared_ptr<const MeetIndex> index;
+  unsigned v = 0, n = 0, t = 0, l = 0; // the index's, at hand
+  std::vector<uint8_t> meet;           // per block: points of the prefix it holds
+  unsigned planes = 1;
   unsigned depth = 0;            // points in the prefix
   uint8_t S[MAX_M + 2] = {};     // the prefix, S[1..depth]
   uint32_t done[MAX_M + 2] = {}; // per depth: blocks meeting the prefix in t or more points
@@ -47,6 +56,10 @@ struct MeetWalk {
 void InitMeetWalk(MeetWalk& w, const std::vector<PointSet>& blocks, unsigned v, unsigned n,
                   unsigned t, unsigned l);
 
+// A walk of its own over the same index, at the empty prefix (for another
+// thread).
+void CopyMeetWalk(MeetWalk& to, const MeetWalk& from);
+
 // Adds point y (above the last one) to the prefix, or takes the last one away.
 void PushPoint(MeetWalk& w, unsigned y);
 void PopPoint(MeetWalk& w);
@@ -61,11 +74,12 @@ PointSet CoveringPoints(const MeetWalk& w);
 // it shares with the m-set asked before.
 bool IsMSetCovered(MeetWalk& w, const uint8_t* comb);
 
-// Visits the losing m-sets in lexicographic order from the empty prefix.
-// onLosing(S) (S[1..n]) is called for each while it returns true; once it
-// returned false the walk stops, unless `countAll`, in which case it goes on
-// counting without calls. Returns the number of losing m-sets met (all of
-// them when the walk was not stopped).
+// Visits the losing m-sets in lexicographic order that extend the current
+// prefix (from the empty prefix: all of them; the walk comes back to the
+// prefix it started from). onLosing(S) (S[1..n]) is called for each while it
+// returns true; once it returned false the walk stops, unless `countAll`, in
+// which case it goes on counting without calls. Returns the number of losing
+// m-sets met (all of them when the walk was not stopped).
 template <typename OnLosing>
 uint64_t WalkLosingMSets(MeetWalk& w, bool countAll, OnLosing&& onLosing);
 

@@ -1,6 +1,7 @@
 // The draw profile walk.
 #include "verify/profile.hpp"
 
+#include "base/jobs.hpp"
 #include "design/combinatorics.hpp"
 
 #include <algorithm>
@@ -54,27 +55,62 @@ void Walk(ProfileWalk& w, unsigned d, unsigned last, unsigned maxMeet) {
 } // namespace
 
 DrawProfile ComputeDrawProfile(const std::vector<PointSet>& blocks, unsigned v, unsigned k,
-                               unsigned m, unsigned l) {
-  ProfileWalk w;
-  w.v = v;
-  w.n = m;
-  w.l = l;
-  w.top = std::min(k, m);
-  w.out.best.assign(w.top + 1, 0);
-  w.out.atLeastL.assign(w.top + 1, 0);
-  if (m == 0 || m > v) return w.out;
-  w.meet.assign(blocks.size(), 0);
-  w.first.assign(v + 2, 0);
-  for (const PointSet& b : blocks) ForEachPoint(b, [&](unsigned p) { ++w.first[p + 1]; });
-  for (unsigned p = 1; p <= v; ++p) w.first[p + 1] += w.first[p];
-  w.holders.assign(w.first[v + 1], 0);
-  std::vector<uint32_t> fill(w.first.begin(), w.first.end());
+                               unsigned m, unsigned l, unsigned threads) {
+  ProfileWalk proto;
+  proto.v = v;
+  proto.n = m;
+  proto.l = l;
+  proto.top = std::min(k, m);
+  proto.out.best.assign(proto.top + 1, 0);
+  proto.out.atLeastL.assign(proto.top + 1, 0);
+  if (m == 0 || m > v) return proto.out;
+  proto.meet.assign(blocks.size(), 0);
+  proto.first.assign(v + 2, 0);
+  for (const PointSet& b : blocks) ForEachPoint(b, [&](unsigned p) { ++proto.first[p + 1]; });
+  for (unsigned p = 1; p <= v; ++p) proto.first[p + 1] += proto.first[p];
+  proto.holders.assign(proto.first[v + 1], 0);
+  std::vector<uint32_t> fill(proto.first.begin(), proto.first.end());
   for (uint32_t i = 0; i < blocks.size(); ++i)
-    ForEachPoint(blocks[i], [&](unsigned p) { w.holders[fill[p]++] = i; });
+    ForEachPoint(blocks[i], [&](unsigned p) { proto.holders[fill[p]++] = i; });
   // Every block meets the empty prefix in 0 points.
-  w.atLeast[0] = static_cast<uint32_t>(blocks.size());
-  Walk(w, 0, 0, 0);
-  return w.out;
+  proto.atLeast[0] = static_cast<uint32_t>(blocks.size());
+  if (m < 3 || threads <= 1) {
+    Walk(proto, 0, 0, 0);
+    return proto.out;
+  }
+  // On threads: one job per pair of first points, each walk of its own, the
+  // sums added up (in job order, though any order would give them).
+  std::vector<std::pair<uint8_t, uint8_t>> jobs;
+  for (unsigned a = 1; a + m - 1 <= v; ++a)
+    for (unsigned b = a + 1; b + m - 2 <= v; ++b)
+      jobs.emplace_back(static_cast<uint8_t>(a), static_cast<uint8_t>(b));
+  DrawProfile total = proto.out;
+  RunJobsInOrder<DrawProfile>(
+      threads, jobs.size(), [&] { return proto; },
+      [&](ProfileWalk& w, size_t i) {
+        std::fill(w.out.best.begin(), w.out.best.end(), 0);
+        std::fill(w.out.atLeastL.begin(), w.out.atLeastL.end(), 0);
+        unsigned maxMeet = 0;
+        for (const unsigned y : {jobs[i].first, jobs[i].second})
+          for (uint32_t h = w.first[y]; h < w.first[y + 1]; ++h) {
+            const unsigned c = ++w.meet[w.holders[h]];
+            ++w.atLeast[c];
+            maxMeet = std::max(maxMeet, c);
+          }
+        Walk(w, 2, jobs[i].second, maxMeet);
+        for (const unsigned y : {jobs[i].second, jobs[i].first})
+          for (uint32_t h = w.first[y]; h < w.first[y + 1]; ++h)
+            --w.atLeast[w.meet[w.holders[h]]--];
+        return w.out;
+      },
+      [&](size_t, DrawProfile&& part) {
+        for (size_t j = 0; j < part.best.size(); ++j) {
+          total.best[j] += part.best[j];
+          total.atLeastL[j] += part.atLeastL[j];
+        }
+        return true;
+      });
+  return total;
 }
 
 double EstimateDrawProfileSeconds(const std::vector<PointSet>& blocks, unsigned v, unsigned m) {

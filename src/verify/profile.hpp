@@ -21,9 +21,10 @@ struct DrawProfile {
   std::vector<uint64_t> atLeastL; // j = 0 .. min(k, m)
 };
 
-// Walks every m-set of 1..v (m <= MAX_M) against the blocks.
+// Walks every m-set of 1..v (m <= MAX_M) against the blocks, on up to
+// `threads` threads.
 DrawProfile ComputeDrawProfile(const std::vector<PointSet>& blocks, unsigned v, unsigned k,
-                               unsigned m, unsigned l);
+                               unsigned m, unsigned l, unsigned threads = 1);
 
 // Rough seconds the profile of such a design takes: every m-set is visited.
 double EstimateDrawProfileSeconds(const std::vector<PointSet>& blocks, unsigned v, unsigned m);

@@ -89,10 +89,25 @@ void CountTSetChunk(const TSetChunkPlan& plan, const TSetChunk& chunk,
   uint8_t pts[MAX_V];
   for (const PointSet& b : blocks) {
     const unsigned n = PointsOf(b, pts);
-    if (plan.L == 0)
-      CountCompletions(rt, pts, n, 0, 0, rt.total - 1, chunk.lo, counts);
-    else
+    if (plan.L <= 1) {
+      // Whole, or units of one point: the t-subsets whose first point lies
+      // in the chunk's run of points, one after another.
+      unsigned from = 0, to = n;
+      if (plan.L == 1) {
+        from = static_cast<unsigned>(std::lower_bound(pts, pts + n, chunk.firstUnit + 1) - pts);
+        to = static_cast<unsigned>(std::upper_bound(pts, pts + n, chunk.lastUnit + 1) - pts);
+      }
+      ForEachTSet(
+          rt, pts, n,
+          [&](uint64_t i, const unsigned*) {
+            uint8_t& c = counts[i - chunk.lo];
+            if (c < 255) ++c;
+            return true;
+          },
+          from, to);
+    } else {
       CountUnits(unitRank, rt, pts, n, 0, 0, unitRank.total - 1, rt.total - 1, chunk, counts);
+    }
   }
 }
 

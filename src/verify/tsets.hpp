@@ -10,19 +10,22 @@
 
 namespace kovra {
 
-// Calls fn(index) with the counter index (rank - 1 among the t-subsets of
-// 1..table.n) of every t-subset of the ascending points pts[0..n-1], in
-// lexicographic order; stops early when fn returns false, and returns false
-// then. The rank is a sum of one table term per member, so the partial sum of
-// a prefix serves every subset that starts with it.
+// Calls fn(index, pos) with the counter index (rank - 1 among the t-subsets
+// of 1..table.n) of every t-subset of the ascending points pts[0..n-1] whose
+// first member is at a position in [from, to) (all of them by default), in
+// lexicographic order, and the positions pos[0..t-1] of its members in pts;
+// stops early when fn returns false, and returns false then. The rank is a
+// sum of one table term per member, so the partial sum of a prefix serves
+// every subset that starts with it.
 template <typename Fn>
-bool ForEachTSetIndex(const RankTable& rt, const uint8_t* pts, unsigned n, Fn&& fn) {
+bool ForEachTSet(const RankTable& rt, const uint8_t* pts, unsigned n, Fn&& fn, unsigned from = 0,
+                 unsigned to = MAX_V) {
   const unsigned t = rt.t;
-  if (n < t || t == 0) return true;
+  if (n < t || t == 0 || from >= to || from > n - t) return true;
   unsigned pos[MAX_RANK_T + 1];
   uint64_t part[MAX_RANK_T + 1]; // part[j]: total - 1 less the terms of the first j members
   part[0] = rt.total - 1;
-  pos[0] = 0;
+  pos[0] = from;
   unsigned j = 0;
   for (;;) {
     part[j + 1] = part[j] - rt.term[j][pts[pos[j]]];
@@ -31,12 +34,18 @@ bool ForEachTSetIndex(const RankTable& rt, const uint8_t* pts, unsigned n, Fn&& 
       ++j;
       continue;
     }
-    if (!fn(part[t])) return false;
-    while (++pos[j] > n - t + j) {
+    if (!fn(part[t], static_cast<const unsigned*>(pos))) return false;
+    while (++pos[j] > n - t + j || (j == 0 && pos[0] >= to)) {
       if (j == 0) return true;
       --j;
     }
   }
+}
+
+// The same with fn(index) alone, over every t-subset.
+template <typename Fn>
+bool ForEachTSetIndex(const RankTable& rt, const uint8_t* pts, unsigned n, Fn&& fn) {
+  return ForEachTSet(rt, pts, n, [&](uint64_t index, const unsigned*) { return fn(index); });
 }
 
 // The points of a set in increasing order; returns their number.

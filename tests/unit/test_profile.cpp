@@ -54,7 +54,7 @@ DrawProfile BruteProfile(const std::vector<PointSet>& blocks, const ProfileShape
 }
 
 // m above, at and below k, m = 1, l up to 3, no blocks at all, and points on
-// both sides of 64.
+// both sides of 64; on one thread and split by first points over three.
 TEST(DrawProfile, MatchesBruteForce) {
   const ProfileShape shapes[] = {{12, 5, 6, 1, 8}, {12, 5, 3, 2, 10}, {10, 4, 4, 3, 15},
                                  {9, 3, 1, 2, 6},  {8, 3, 4, 1, 0},   {70, 6, 3, 2, 40}};
@@ -64,9 +64,11 @@ TEST(DrawProfile, MatchesBruteForce) {
                                       << " b=" << s.b << " seed=" << seed);
       const std::vector<PointSet> blocks = RandomBlocks(s, seed);
       const DrawProfile want = BruteProfile(blocks, s);
-      const DrawProfile got = ComputeDrawProfile(blocks, s.v, s.k, s.m, s.l);
-      EXPECT_EQ(got.best, want.best);
-      EXPECT_EQ(got.atLeastL, want.atLeastL);
+      for (const unsigned threads : {1u, 3u}) {
+        const DrawProfile got = ComputeDrawProfile(blocks, s.v, s.k, s.m, s.l, threads);
+        EXPECT_EQ(got.best, want.best) << threads << " threads";
+        EXPECT_EQ(got.atLeastL, want.atLeastL) << threads << " threads";
+      }
     }
 }
 

@@ -1,0 +1,313 @@
+// kovra_make_wide: writes the designs of tests/data/wide/, each checked by brute force first.
+//
+//   kovra_make_wide DIR
+//
+// Every design is built from its mathematical construction (the Golay code,
+// difference sets, PSL(2,11), pigeonhole wheels chosen greedily), and its
+// known property is checked against every m-set before the file is written;
+// a design that fails its check is not written and the program ends with 1.
+// The output depends on nothing else, so running it again gives the committed
+// files byte for byte.
+#include "sample.hpp"
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Block = std::vector<int>; // ascending points, base 1
+
+struct Wide {
+  std::string file;
+  unsigned v, k, t, m, l;
+  std::vector<Block> blocks;
+  std::string comment;
+};
+
+struct Set128 {
+  uint64_t w[2] = {0, 0};
+};
+
+Set128 ToSet(const Block& b) {
+  Set128 s;
+  for (const int p : b) s.w[(p - 1) / 64] |= uint64_t{1} << ((p - 1) % 64);
+  return s;
+}
+
+// hist[c]: the m-sets of 1..v that exactly c blocks meet in t or more points
+// (c capped at 255), by the definition: every m-set against every block.
+std::vector<uint64_t> MeetHistogram(const Wide& d, unsigned t, unsigned m) {
+  std::vector<Set128> sets;
+  for (const Block& b : d.blocks) sets.push_back(ToSet(b));
+  std::vector<uint64_t> hist(256, 0);
+  std::vector<int> c(m);
+  for (unsigned i = 0; i < m; ++i) c[i] = static_cast<int>(i) + 1;
+  for (;;) {
+    const Set128 s = ToSet(c);
+    unsigned meeting = 0;
+    for (const Set128& b : sets)
+      meeting += static_cast<unsigned>(std::popcount(s.w[0] & b.w[0]) +
+                                       std::popcount(s.w[1] & b.w[1])) >= t;
+    ++hist[std::min(meeting, 255u)];
+    int i = static_cast<int>(m) - 1;
+    while (i >= 0 && c[static_cast<size_t>(i)] == static_cast<int>(d.v - m) + 1 + i) --i;
+    if (i < 0) return hist;
+    ++c[static_cast<size_t>(i)];
+    for (size_t j = static_cast<size_t>(i) + 1; j < m; ++j) c[j] = c[j - 1] + 1;
+  }
+}
+
+// Every m-set meets exactly `lo`..`hi` blocks in t or more points, and
+// exactly `below` of them meet fewer than `need`.
+bool CheckMeets(const Wide& d, unsigned t, unsigned m, unsigned lo, unsigned hi, unsigned need,
+                uint64_t below) {
+  const std::vector<uint64_t> hist = MeetHistogram(d, t, m);
+  uint64_t under = 0;
+  bool inRange = true;
+  for (unsigned c = 0; c < 256; ++c) {
+    if (hist[c] != 0 && (c < lo || c > hi)) inRange = false;
+    if (c < need) under += hist[c];
+  }
+  if (!inRange || under != below) {
+    std::cerr << "kovra_make_wide: " << d.file << " fails its check for t=" << t << " m=" << m
+              << "\n";
+    return false;
+  }
+  return true;
+}
+
+// The m = t = 5 check of the blown-up design without 61 million block scans:
+// one bit per 5-subset of 1..96 marked from every block, none left unmarked.
+bool EveryFiveSetCovered(const Wide& d) {
+  std::vector<std::vector<uint64_t>> binom(d.v + 1, std::vector<uint64_t>(6, 0));
+  for (unsigned n = 0; n <= d.v; ++n) {
+    binom[n][0] = 1;
+    for (unsigned r = 1; r <= 5 && n > 0; ++r) binom[n][r] = binom[n - 1][r - 1] + binom[n - 1][r];
+  }
+  std::vector<bool> marked(binom[d.v][5], false);
+  for (const Block& b : d.blocks) {
+    const size_t k = b.size();
+    for (size_t a = 0; a < k; ++a)
+      for (size_t c = a + 1; c < k; ++c)
+        for (size_t e = c + 1; e < k; ++e)
+          for (size_t f = e + 1; f < k; ++f)
+            for (size_t g = f + 1; g < k; ++g) // colex rank of the 5-subset
+              marked[binom[b[a] - 1][1] + binom[b[c] - 1][2] + binom[b[e] - 1][3] +
+                     binom[b[f] - 1][4] + binom[b[g] - 1][5]] = true;
+  }
+  return std::find(marked.begin(), marked.end(), false) == marked.end();
+}
+
+// The 759 octads: supports of the weight-8 words of the extended Golay code.
+std::vector<Block> Octads() {
+  std::vector<Block> out;
+  for (const uint32_t w : kovra::sample::ExtendedGolayCode()) {
+    if (std::popcount(w) != 8) continue;
+    Block b;
+    for (int i = 0; i < 24; ++i)
+      if ((w >> i & 1u) != 0) b.push_back(i + 1);
+    out.push_back(b);
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+// The translates of a difference set mod n, points 1..n.
+std::vector<Block> Develop(const std::vector<int>& base, int n) {
+  std::vector<Block> out;
+  for (int i = 0; i < n; ++i) {
+    Block b;
+    for (const int x : base) b.push_back((x + i) % n + 1);
+    std::sort(b.begin(), b.end());
+    out.push_back(b);
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+bool IsPerfectDifferenceSet(const std::vector<int>& base, int n) {
+  std::set<int> diffs;
+  for (const int a : base)
+    for (const int b : base)
+      if (a != b) diffs.insert(((a - b) % n + n) % n);
+  return diffs.size() == static_cast<size_t>(n - 1) &&
+         base.size() * (base.size() - 1) + 1 == static_cast<size_t>(n);
+}
+
+// S(5,6,12): the orbit of {inf,1,3,4,5,9} (the quadratic residues mod 11 and
+// infinity) under PSL(2,11), generated by x -> x+1 and x -> -1/x. Points
+// 0..10 become 1..11, infinity 12.
+std::vector<Block> Hexads() {
+  constexpr int inf = 11;
+  const auto shift = [](int x) { return x == inf ? inf : (x + 1) % 11; };
+  const auto invert = [](int x) {
+    if (x == inf) return 0;
+    if (x == 0) return inf;
+    int y = 1;
+    while (x * y % 11 != 1) ++y;
+    return (11 - y) % 11;
+  };
+  std::set<Block> seen;
+  std::vector<Block> todo;
+  const auto visit = [&](const Block& b, auto&& f) {
+    Block c;
+    for (const int x : b) c.push_back(f(x));
+    std::sort(c.begin(), c.end());
+    if (seen.insert(c).second) todo.push_back(c);
+  };
+  visit({1, 3, 4, 5, 9, inf}, [](int x) { return x; });
+  while (!todo.empty()) {
+    const Block b = todo.back();
+    todo.pop_back();
+    visit(b, shift);
+    visit(b, invert);
+  }
+  std::vector<Block> out;
+  for (Block b : seen) {
+    for (int& x : b) ++x;
+    out.push_back(b);
+  }
+  return out;
+}
+
+// 5-sets inside consecutive groups of points covering every pair of each
+// group: per group, the lexicographically first 5-set holding the most
+// pairs not yet held, until none is left. A draw of 5 numbers with two in
+// one group then shares two with a block.
+std::vector<Block> GroupPairWheel(const std::vector<int>& groupSizes) {
+  std::vector<Block> out;
+  int start = 1;
+  for (const int g : groupSizes) {
+    std::vector<Block> candidates;
+    for (uint32_t mask = 0; mask < (1u << g); ++mask)
+      if (std::popcount(mask) == 5) {
+        Block b;
+        for (int i = 0; i < g; ++i)
+          if ((mask >> i & 1u) != 0) b.push_back(start + i);
+        candidates.push_back(b);
+      }
+    std::sort(candidates.begin(), candidates.end());
+    std::set<std::pair<int, int>> held;
+    const size_t pairs = static_cast<size_t>(g * (g - 1) / 2);
+    while (held.size() < pairs) {
+      const Block* best = nullptr;
+      size_t bestGain = 0;
+      for (const Block& b : candidates) {
+        size_t gain = 0;
+        for (size_t i = 0; i < 5; ++i)
+          for (size_t j = i + 1; j < 5; ++j) gain += held.count({b[i], b[j]}) == 0;
+        if (gain > bestGain) {
+          bestGain = gain;
+          best = &b;
+        }
+      }
+      for (size_t i = 0; i < 5; ++i)
+        for (size_t j = i + 1; j < 5; ++j) held.insert({(*best)[i], (*best)[j]});
+      out.push_back(*best);
+    }
+    start += g;
+  }
+  return out;
+}
+
+std::string Text(const Wide& d) {
+  char line[64];
+  std::string text = "#ID      v b k v1 w1/w2 t/m L x Base bCmpr CHI CEI CLL CfExp ...\n";
+  std::snprintf(line, sizeof line, "ID       %u %zu %u %u 0/0 %u/%u %u 2 1 0 4 2 64 1 ...\n", d.v,
+                d.blocks.size(), d.k, d.v, d.t, d.m, d.l);
+  text += line;
+  text += "Date     Sun Dec 06 12:00:00 2026\nAuthor   \n";
+  text += "Comments " + d.comment + "\nData\n";
+  for (const Block& b : d.blocks) {
+    for (size_t i = 0; i < b.size(); ++i) {
+      std::snprintf(line, sizeof line, i == 0 ? "%2d" : " %2d", b[i]);
+      text += line;
+    }
+    text += "\n";
+  }
+  return text;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::cerr << "usage: kovra_make_wide DIR\n";
+    return 1;
+  }
+  const std::vector<Block> octads = Octads();
+  const std::vector<int> singer57 = {0, 1, 3, 13, 32, 36, 43, 52};
+  if (octads.size() != 759 || !IsPerfectDifferenceSet(singer57, 57) ||
+      !IsPerfectDifferenceSet({0, 1, 3}, 7) || !IsPerfectDifferenceSet({0, 1, 3, 9}, 13)) {
+    std::cerr << "kovra_make_wide: a construction went wrong\n";
+    return 1;
+  }
+  const std::vector<Block> plane = Develop(singer57, 57);
+  std::vector<Block> blownUp;
+  for (const Block& b : octads) {
+    Block c;
+    for (const int p : b)
+      for (int j = 3; j >= 0; --j) c.push_back(4 * p - j);
+    blownUp.push_back(c);
+  }
+  const std::vector<Block> wheel69 = GroupPairWheel({18, 17, 17, 17});
+  const std::vector<Block> groups70 = GroupPairWheel({14, 14, 14, 14, 14});
+  const std::string b69 = std::to_string(wheel69.size()), b70 = std::to_string(groups70.size());
+  const std::vector<Wide> designs = {
+      {"C24_8_5_5_1_b759_S5_8_24.txt", 24, 8, 5, 5, 1, octads,
+       "S(5,8,24): the 759 octads (weight-8 words) of the extended binary Golay code"},
+      {"C24_8_5_5_1_b758_S5_8_24_minus_first.txt", 24, 8, 5, 5, 1,
+       std::vector<Block>(octads.begin() + 1, octads.end()),
+       "S(5,8,24) without its first octad 1 2 3 4 5 8 11 13: exactly its 56 5-sets lose"},
+      {"C96_32_5_5_1_b759_S5_8_24_by_4.txt", 96, 32, 5, 5, 1, blownUp,
+       "S(5,8,24) blown up by groups of 4 points: point p becomes 4p-3..4p"},
+      {"C57_8_1_2_15_b57_PG2_7.txt", 57, 8, 1, 2, 15, plane,
+       "PG(2,7): translates mod 57 of the perfect difference set 0 1 3 13 32 36 43 52, plus 1"},
+      {"C57_8_2_2_1_b56_PG2_7_minus_first.txt", 57, 8, 2, 2, 1,
+       std::vector<Block>(plane.begin() + 1, plane.end()),
+       "PG(2,7) without its first line 1 2 4 14 33 37 44 53: exactly its 28 pairs lose"},
+      {"C7_3_1_2_5_b7_fano.txt", 7, 3, 1, 2, 5, Develop({0, 1, 3}, 7),
+       "Fano plane: translates mod 7 of 0 1 3, plus 1; every pair meets 5 lines"},
+      {"C13_4_1_4_5_b13_PG2_3.txt", 13, 4, 1, 4, 5, Develop({0, 1, 3, 9}, 13),
+       "PG(2,3): translates mod 13 of 0 1 3 9, plus 1; every 4-set meets 5 lines or more"},
+      {"C12_6_3_4_13_b132_S5_6_12.txt", 12, 6, 3, 4, 13, Hexads(),
+       "S(5,6,12): orbit of {inf,1,3,4,5,9} under PSL(2,11), points 0..10 as 1..11, inf as 12"},
+      {"C69_5_2_5_1_b" + b69 + "_lotto_2if5.txt", 69, 5, 2, 5, 1, wheel69,
+       "groups 1-18 19-35 36-52 53-69, every pair of a group in a 5-set (greedy): 2 if 5"},
+      {"C70_5_2_5_1_b" + b70 + "_five_groups_FAIL537824.txt", 70, 5, 2, 5, 1, groups70,
+       "5 groups of 14, every pair of a group in a 5-set (greedy): 14^5 draws lose"},
+  };
+  // What each design is known to satisfy, checked against every m-set.
+  const Wide& d = designs[0];
+  bool ok =
+      CheckMeets(d, 5, 5, 1, 1, 1, 0) && CheckMeets(d, 4, 4, 5, 5, 6, 10626) &&
+      CheckMeets(designs[1], 5, 5, 0, 1, 1, 56) && EveryFiveSetCovered(designs[2]) &&
+      CheckMeets(designs[3], 2, 2, 1, 1, 1, 0) && CheckMeets(designs[3], 1, 2, 15, 15, 16, 1596) &&
+      CheckMeets(designs[4], 2, 2, 0, 1, 1, 28) && CheckMeets(designs[5], 1, 2, 5, 5, 6, 21) &&
+      CheckMeets(designs[6], 1, 4, 5, 255, 5, 0) && CheckMeets(designs[7], 5, 5, 1, 1, 1, 0) &&
+      CheckMeets(designs[7], 3, 4, 13, 255, 13, 0) && CheckMeets(designs[8], 2, 5, 1, 255, 1, 0) &&
+      CheckMeets(designs[9], 2, 5, 0, 255, 1, 14 * 14 * 14 * 14 * 14);
+  // The removed blocks are the ones the comments name.
+  ok = ok && octads[0] == Block{1, 2, 3, 4, 5, 8, 11, 13} &&
+       plane[0] == Block{1, 2, 4, 14, 33, 37, 44, 53};
+  if (!ok) return 1;
+  for (const Wide& w : designs) {
+    const std::string path = std::string(argv[1]) + "/" + w.file;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << Text(w);
+    out.close();
+    if (!out) {
+      std::cerr << "kovra_make_wide: cannot write " << path << "\n";
+      return 1;
+    }
+  }
+  return 0;
+}

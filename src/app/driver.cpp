@@ -94,9 +94,9 @@ bool ReduceStep(const RunSettings& rs, const TestContext& ctx, Sys& sys, bool ho
     if (!gone[i]) std::copy_n(BlockAt(sys, i), sys.k, BlockAt(sys, kept++));
   const uint32_t before = sys.b;
   sys.b = kept;
-  DualPrint("Exact reduction: %lu of %lu blocks not needed (tried from the last)%s; b=%lu\n",
+  DualPrint("Exact reduction: %lu of %lu blocks not needed (tried from the last); b=%lu\n",
             static_cast<unsigned long>(before - kept), static_cast<unsigned long>(before),
-            r.byCounts ? "" : " by walks", static_cast<unsigned long>(kept));
+            static_cast<unsigned long>(kept));
   return before != kept;
 }
 

@@ -72,7 +72,10 @@ void BM_Threads(benchmark::State& state, const Case* c) {
   for (auto _ : state)
     if (RunEngine(*c, threads) != c->losing) state.SkipWithError("wrong losing count");
 }
-BENCHMARK_CAPTURE(BM_Threads, BlownUpS5824, &kBlownUp)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Threads, BlownUpS5824, &kBlownUp)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Threads, Groups70, &kGroups70)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Threads, Wheel163, &kWheel163)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 

@@ -246,6 +246,7 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
     DualPrint("\rSysLoad Err. Check file and v,k,t,m,l,base. See -h \n");
     return stopped();
   }
+  if (!rs.szDisplayName.empty()) SetSysFileName(sys, rs.szDisplayName.c_str());
   if (rs.fSkipCompleteDesigns != 0 && sys.t == sys.k && sys.m == sys.k) {
     DualPrint("-S given. Skipped <%s>.\n", sys.szFileName);
     return stopped();

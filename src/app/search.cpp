@@ -83,8 +83,8 @@ uint32_t MakeDenseCopy(const Scan& s, const std::string& fileName, TempFile& tmp
     DualPrint("Err: can't create a temporary file\n");
     return b;
   }
-  DualPrint("\nWriting <%s> to a temporary file <%s> without ID\n\n", fileName.c_str(),
-            tmp.path().c_str());
+  DualPrint("\nThe candidates read the blocks of <%s> renumbered from 1, without ID\n\n",
+            fileName.c_str());
   FilePtr out(std::fopen(tmp.path().c_str(), "w"));
   bool written = false;
   if (out) {
@@ -201,7 +201,13 @@ bool FindDesignParams(RunSettings& rs, const std::string& fileName, const Search
   uint32_t copyB = 0;
   if (valid) {
     copyB = MakeDenseCopy(scan, file, tmp);
-    if (tmp.exists()) rs.szDesignFile = tmp.path();
+    if (tmp.exists()) {
+      // The copy is numbered from 1 whatever -a said of the file, and the
+      // runs name the file the user gave, not the copy.
+      rs.szDesignFile = tmp.path();
+      rs.szDisplayName = file;
+      rs.usInBase = 1;
+    }
   }
 
   Found found;

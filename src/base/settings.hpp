@@ -81,6 +81,7 @@ struct RunSettings : DesignParams {
   uint8_t fTestAll = 0;          // -u3 internal: TestAll batch mode
   uint8_t fInternalOptions = 0;  // internal mode switched on by the first argument
   std::string szDesignFile;      // the design file; empty = none
+  std::string szDisplayName;     // the name the run's messages give it, when not its own
   std::string szOutputFile;      // --output: the file -e or -c writes; empty = named by the scheme
   uint64_t ulMemoryBound = 0;    // --memory: bytes the large arrays may take; 0 = a quarter of RAM
   uint8_t fCountAllLosing = 1;   // count every losing m-set (the search needs the verdict only)

@@ -66,9 +66,10 @@ Scan ScanFile(TextCursor text, const char* fileName, bool newFNameSchemeRun) {
 }
 
 // Writes the blocks renumbered densely from 1, without ID line, to a fresh
-// temporary file; the candidate runs read that copy. Returns the block count
+// temporary file; the candidate runs read that copy. The internal mode names
+// it. Returns the block count
 // of the original (0 when it could not be loaded).
-uint32_t MakeDenseCopy(const Scan& s, const std::string& fileName, TempFile& tmp) {
+uint32_t MakeDenseCopy(const Scan& s, const std::string& fileName, TempFile& tmp, bool internal) {
   Sys sys;
   LoadOptions load;
   load.sort = false;
@@ -85,6 +86,7 @@ uint32_t MakeDenseCopy(const Scan& s, const std::string& fileName, TempFile& tmp
   }
   DualPrint("\nThe candidates read the blocks of <%s> renumbered from 1, without ID\n\n",
             fileName.c_str());
+  if (internal) DualPrint("Copy: <%s>\n", tmp.path().c_str());
   FilePtr out(std::fopen(tmp.path().c_str(), "w"));
   bool written = false;
   if (out) {
@@ -200,7 +202,7 @@ bool FindDesignParams(RunSettings& rs, const std::string& fileName, const Search
   TempFile tmp;
   uint32_t copyB = 0;
   if (valid) {
-    copyB = MakeDenseCopy(scan, file, tmp);
+    copyB = MakeDenseCopy(scan, file, tmp, rs.fInternalOptions != 0);
     if (tmp.exists()) {
       // The copy is numbered from 1 whatever -a said of the file, and the
       // runs name the file the user gave, not the copy.

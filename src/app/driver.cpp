@@ -17,7 +17,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
-#include <sys/stat.h>
 
 namespace kovra {
 namespace {
@@ -25,13 +24,6 @@ namespace {
 constexpr const char* kSeparator =
     "----------------------------------------------------------------------------";
 static_assert(std::char_traits<char>::length(kSeparator) == 76);
-
-// Anything at the name counts, a dangling symbolic link too: replacing it
-// without -O would write through it or drop it.
-bool FileExists(const std::string& name) {
-  struct stat st {};
-  return !name.empty() && lstat(name.c_str(), &st) == 0;
-}
 
 // Walks the blocks once; a redundant block is replaced by the last one, so the
 // array shrinks in place and each removal costs constant time.
@@ -92,18 +84,16 @@ bool AnalyseDerived(TestContext& ctx, const RunSettings& rs, const Sys& sys) {
   return true;
 }
 
-// Writes the design to its new file; true when the file (or the dump with
-// -D) was made in full.
+// Writes the design to its new file; true when the file (or the dump to
+// standard output with -D) was made in full.
 bool WriteNewFile(const RunSettings& rs, Sys& sys, bool redundantFound, bool toSysDir) {
   if (rs.fSortOutput != 0 && rs.bCompressed == 0) SortBlocks(sys.blocks.get(), sys.b, sys.k, false);
   NewFileRequest req;
   req.target = !rs.szOutputFile.empty()
                    ? rs.szOutputFile
                    : NewFileTarget(sys, rs.fUseL_InOldStyleFNames != 0, toSysDir);
-  req.createAllowed = !FileExists(req.target) || rs.fOverwrite != 0;
-  if (!req.createAllowed)
-    DualPrint("Err: Can't overwrite existing file <%s>.\n     Use option -O for overwriting.\n",
-              req.target.c_str());
+  req.replace = rs.fOverwrite != 0;
+  req.createAllowed = MayCreateFile(req.target, req.replace);
   char comment[64];
   if (redundantFound)
     std::snprintf(comment, sizeof comment, "Redundant blocks removed by %s", PROGRAM_NAME);
@@ -118,11 +108,12 @@ bool WriteNewFile(const RunSettings& rs, Sys& sys, bool redundantFound, bool toS
   const int result = CreateNewSysFile(sys, req);
   if (result == CREATE_FILE)
     DualPrint("Created new file <%s>.\n", req.target.c_str());
-  else if (result == CREATE_DUMPED)
+  else if (result == CREATE_DUMPED || result == CREATE_TEMP)
     DualPrint("Dumped to stdout or a tmp file.\n");
   else if (req.createAllowed && rs.fDumpToStdout == 0)
     DualPrint("Use -D to dump to stdout, and redirect it to a file...\n");
-  return result != CREATE_NOTHING;
+  // A binary design in a temporary file is not the file that was asked for.
+  return result == CREATE_FILE || result == CREATE_DUMPED;
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <unistd.h>
 
 namespace kovra {
 namespace {
@@ -79,13 +80,17 @@ uint32_t MakeDenseCopy(const Scan& s, const std::string& fileName, TempFile& tmp
   if (!MakeSys(sys, p, fileName.c_str(), load)) return 0;
   const uint32_t b = sys.b;
   CloseGaps(sys.blocks.get(), sys.b, sys.k, 1);
-  if (!tmp.Create("", ".tmp")) {
+  int fd = -1;
+  if (!tmp.Create("", ".tmp", &fd)) {
     DualPrint("Err: can't create a temporary file\n");
     return b;
   }
   DualPrint("\nWriting <%s> to a temporary file <%s> without ID\n\n", fileName.c_str(),
             tmp.path().c_str());
-  FilePtr out(std::fopen(tmp.path().c_str(), "w"));
+  // Through the descriptor that created the file: its name could meanwhile
+  // lead somewhere else.
+  FilePtr out(::fdopen(fd, "w"));
+  if (!out) ::close(fd);
   bool written = false;
   if (out) {
     WriteBlockLines(sys.blocks.get(), sys.b, sys.k, out.get());

@@ -60,11 +60,12 @@ void PutCBinValue(BitStream& s, uint32_t value);
 // The shortest repeat code for count (1..MAX_CBIN_REPEAT).
 void PutCBinRepeat(BitStream& s, uint32_t count);
 
-// Writes `sys` (whose blocks end up sorted) to fileName, or, when fileName is
-// null, to a fresh temporary file (announced with its name). A block without
-// a rank ("ERROR happened!") or a write error removes the file again and
-// gives false.
-bool WriteCBin(Sys& sys, const char* fileName, bool useRepeats);
+// Writes `sys` (whose blocks end up sorted) to `out`, then the statistics
+// lines. False when the design cannot be stored (ranks beyond 32 bits) or a
+// block has no rank ("ERROR happened!"); an error of the stream itself stays
+// on the stream for the caller, who owns the file and reports it with its
+// cause.
+bool WriteCBin(Sys& sys, std::FILE* out, bool useRepeats);
 
 // Reads b blocks from the bit stream in data[0..size-1] (a file's bytes behind
 // its ID line) into `blocks` (room for exactly b; nothing is written past

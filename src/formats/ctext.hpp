@@ -34,8 +34,9 @@ inline constexpr uint32_t MAX_END_ITEMS = 31;
 // Writes the ID line and the items of `sys` (whose blocks end up sorted).
 // Refuses a line length outside 32..224 with a message before writing
 // anything; fails silently on a block that has no rank (a point outside 1..v
-// in base 1, or a point repeated), leaving what was written to the caller;
-// fails with a message when the stream reports a write error.
+// in base 1, or a point repeated), leaving what was written to the caller.
+// An error of the stream itself stays on the stream: the caller, who owns
+// the file, reports it with its cause (a full disk, a file-size limit).
 bool WriteCText(Sys& sys, std::FILE* stream, uint32_t cll, bool cfExp);
 
 // Writes `line` with a line end once it has reached `threshold` characters

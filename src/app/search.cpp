@@ -35,6 +35,10 @@ Scan ScanFile(TextCursor text, const char* fileName, bool newFNameSchemeRun) {
     if (IsKeyword(p, "ID ")) {
       IdRecord id;
       ParseIdLine(id, p, true, fileName, newFNameSchemeRun);
+      if (id.tooLarge) {
+        s.ok = false;
+        break;
+      }
       if (id.bCmpr != 0) {
         s.v = id.v;
         s.k = id.k;

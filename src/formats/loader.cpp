@@ -70,6 +70,9 @@ void ParseIdInto(const char* line, const char* fileName, bool newFNameSchemeRun,
   id.CLL = 64;
   id.CfExp = 1;
   ParseIdLine(id, line, false, fileName, newFNameSchemeRun);
+  // The refusal named the number; its largest value must not be checked,
+  // and named, as if it were the file's.
+  if (id.tooLarge) ErrExit(2, kHeaderErr);
   io.v = id.v;
   io.b = id.b;
   io.k = id.k;

@@ -4,6 +4,8 @@
 
 #include "base/console.hpp"
 #include "base/file.hpp"
+#include "base/input.hpp"
+#include "base/memory.hpp"
 #include "base/tempfile.hpp"
 #include "design/sys.hpp"
 #include "formats/idline.hpp"
@@ -73,9 +75,10 @@ Scan ScanFile(TextCursor text, const char* fileName, bool newFNameSchemeRun) {
 // Writes the blocks renumbered densely from 1, without ID line, to a fresh
 // temporary file; the candidate runs read that copy. Returns the block count
 // of the original (0 when it could not be loaded).
-uint32_t MakeDenseCopy(const Scan& s, const std::string& fileName, TempFile& tmp) {
+uint32_t MakeDenseCopy(const Scan& s, const std::string& fileName, uint64_t bound, TempFile& tmp) {
   Sys sys;
   LoadOptions load;
+  load.memoryBound = bound;
   load.sort = false;
   load.base = 1;
   load.bCompressed = s.kind;
@@ -181,16 +184,18 @@ bool FindDesignParams(RunSettings& rs, const std::string& fileName, const Search
   }
 
   // The same refusals as the loader's (a directory, a device that never
-  // ends); "-" is standard input, which the loader later sees again whole.
+  // ends). "-" is standard input, which the copy reads a second time: what
+  // the scan reads of it is kept for that, within the memory bound.
+  const uint64_t bound = rs.ulMemoryBound != 0 ? rs.ulMemoryBound : DefaultMemoryBound();
+  if (file == STDIN_NAME) KeepStandardInput(bound);
   Scan scan;
   {
-    InputBytes input;
+    InputStream input;
     if (!OpenDesignInput(file.c_str(), input)) {
       DualPrint("Err: can't open file <%s>\n", file.c_str());
       return false;
     }
-    scan =
-        ScanFile(CursorOver(input.data(), input.size()), file.c_str(), rs.fRunNewFNameScheme != 0);
+    scan = ScanFile(CursorOn(input), file.c_str(), rs.fRunNewFNameScheme != 0);
   }
   DualPrint("So far detected: k=%lu, v=%lu%s\n", scan.k, scan.v,
             scan.ok ? "" : ", but errors found!");
@@ -204,7 +209,8 @@ bool FindDesignParams(RunSettings& rs, const std::string& fileName, const Search
   TempFile tmp;
   uint32_t copyB = 0;
   if (valid) {
-    copyB = MakeDenseCopy(scan, file, tmp);
+    copyB = MakeDenseCopy(scan, file, bound, tmp);
+    KeepStandardInput(0); // the candidates read the copy
     if (tmp.exists()) rs.szDesignFile = tmp.path();
   }
 

@@ -20,6 +20,13 @@ void EmitByte(BitStream& s) {
 // Loads the next input byte; false (for good) at the end of the input.
 bool LoadByte(BitStream& s) {
   if (s.endOfInput) return false;
+  if (s.in != nullptr && s.in == s.inEnd && s.source != nullptr && !s.source->AtEnd()) {
+    auto pos = reinterpret_cast<const char*>(s.in);
+    auto end = reinterpret_cast<const char*>(s.inEnd);
+    s.source->Fill(pos, end, MAX_LINE_BYTES);
+    s.in = reinterpret_cast<const uint8_t*>(pos);
+    s.inEnd = reinterpret_cast<const uint8_t*>(end);
+  }
   if (s.in == nullptr || s.in == s.inEnd) {
     s.endOfInput = true;
     return false;
@@ -168,16 +175,15 @@ bool WriteCBin(Sys& sys, std::FILE* out, bool useRepeats) {
   return true;
 }
 
-uint32_t ReadCBin(Point* blocks, const char* data, size_t size, uint16_t v, uint16_t k, uint32_t b,
-                  uint32_t chi, uint32_t cei) {
+namespace {
+
+uint32_t ReadCBinInto(Point* blocks, BlockArray* growing, BitStream& s, uint16_t v, uint16_t k,
+                      uint32_t b, uint32_t chi, uint32_t cei) {
   if (chi < MIN_HDR_ITEMS || chi > MAX_HDR_ITEMS || cei < MIN_END_ITEMS || cei > MAX_END_ITEMS)
     return 0;
   RankDecoder dec;
-  if (!InitRankDecoder(dec, blocks, b, v, k)) return 0;
+  if (!InitRankDecoder(dec, blocks, b, v, k, growing)) return 0;
 
-  BitStream s;
-  s.in = reinterpret_cast<const uint8_t*>(data);
-  s.inEnd = s.in + (data != nullptr ? size : 0);
   ReadOutcome got;
   bool syncError = false;
   got.hdrItems = GetBits(s, 5);
@@ -215,6 +221,12 @@ uint32_t ReadCBin(Point* blocks, const char* data, size_t size, uint16_t v, uint
       }
       // A code cut off by the end of the file carries no value.
       if (s.endOfInput) break;
+      if (d == 0 && dec.count > 0 && blocksRead < b) {
+        const uint64_t run = std::min(repeat, b - blocksRead);
+        RepeatLastBlock(dec, run);
+        blocksRead += run;
+        repeat -= run;
+      }
       for (uint64_t i = 0; i < repeat; ++i) {
         if (blocksRead == b) {
           ++blocksRead;
@@ -237,6 +249,25 @@ uint32_t ReadCBin(Point* blocks, const char* data, size_t size, uint16_t v, uint
     return 0;
   }
   return CheckCompressedRead(dec, got, chi, b, v, k) ? b : 0;
+}
+
+} // namespace
+
+uint32_t ReadCBin(Point* blocks, const char* data, size_t size, uint16_t v, uint16_t k, uint32_t b,
+                  uint32_t chi, uint32_t cei) {
+  BitStream s;
+  s.in = reinterpret_cast<const uint8_t*>(data);
+  s.inEnd = s.in + (data != nullptr ? size : 0);
+  return ReadCBinInto(blocks, nullptr, s, v, k, b, chi, cei);
+}
+
+uint32_t ReadCBin(BlockArray& blocks, TextCursor& text, uint16_t v, uint16_t k, uint32_t b,
+                  uint32_t chi, uint32_t cei) {
+  BitStream s;
+  s.in = reinterpret_cast<const uint8_t*>(text.pos);
+  s.inEnd = reinterpret_cast<const uint8_t*>(text.end);
+  s.source = text.source;
+  return ReadCBinInto(nullptr, &blocks, s, v, k, b, chi, cei);
 }
 
 } // namespace kovra

@@ -50,6 +50,12 @@ void FlushCTextLine(std::FILE* stream, std::string& line, size_t threshold, bool
 uint32_t ReadCText(Point* blocks, TextCursor& text, uint16_t v, uint16_t k, uint32_t b,
                    uint32_t chi, uint32_t cei);
 
+// The same into an array that grows as blocks are decoded (see GrowBlocks),
+// so that a file claiming more blocks than its data holds costs only what it
+// holds. Throws std::bad_alloc when memory runs short.
+uint32_t ReadCText(BlockArray& blocks, TextCursor& text, uint16_t v, uint16_t k, uint32_t b,
+                   uint32_t chi, uint32_t cei);
+
 // ---- Shared by both compressed encodings ---------------------------------
 
 // Both encodings carry ranks and their sums in 32 bits: a design whose
@@ -77,9 +83,11 @@ bool ForEachRankRun(const Point* blocks, uint32_t b, unsigned v, unsigned k, uns
 
 // Turns running ranks back into blocks, guarding every rank.
 struct RankDecoder {
-  Point* blocks = nullptr; // rows of k points
-  uint32_t capacity = 0;   // blocks the array holds
-  uint32_t count = 0;      // blocks decoded so far
+  Point* blocks = nullptr;       // rows of k points
+  uint32_t capacity = 0;         // blocks the design has
+  BlockArray* growing = nullptr; // when set, blocks is its array, grown as blocks come
+  uint64_t room = 0;             // rows the growing array has now
+  uint32_t count = 0;            // blocks decoded so far
   unsigned v = 0;
   unsigned k = 0;
   uint64_t maxRank = 0; // C(v, k)
@@ -91,15 +99,23 @@ struct RankDecoder {
   uint64_t binom[MAX_V + 1][MAX_K + 1] = {};
 };
 
-// False when v and k cannot describe a design the readers may fill.
-bool InitRankDecoder(RankDecoder& dec, Point* blocks, uint32_t capacity, unsigned v, unsigned k);
+// False when v and k cannot describe a design the readers may fill. With
+// `growing` the blocks go to that array (which may be empty), grown as needed.
+bool InitRankDecoder(RankDecoder& dec, Point* blocks, uint32_t capacity, unsigned v, unsigned k,
+                     BlockArray* growing = nullptr);
 
 // Adds the difference d to the running rank and writes the block of that rank
 // at position `count`. Requires count < capacity. Returns false (setting
 // rankError and badRank, writing nothing) when the rank would be 0 or above
 // C(v, k): a file whose checksums pass can still carry such a rank, and its
-// block would hold points outside 1..v.
+// block would hold points outside 1..v. A growing array that cannot grow
+// throws std::bad_alloc.
 bool DecodeRankDiff(RankDecoder& dec, uint64_t d);
+
+// Appends `count` copies of the last block decoded (a run of differences 0,
+// as "0^n" or a repeat code gives it) in one step, with the checksums they
+// add. Requires dec.count > 0 and count <= capacity - dec.count.
+void RepeatLastBlock(RankDecoder& dec, uint64_t count);
 
 // What a reader found, for the checks both readers end with.
 struct ReadOutcome {

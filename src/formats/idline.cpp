@@ -74,7 +74,7 @@ int ParseIdLine(IdRecord& id, const char* line, bool reset, const char* path,
     case 0: id.v = u16; break;
     case 1: id.b = u32; break;
     case 2: id.k = u16; break;
-    case 3: id.v1 = value > id.v ? id.v : u16; break; // above v reads as v, however large
+    case 3: id.v1 = u16; break; // saturated: above v it reads as v, however large
     case 4: id.w1 = u16; break;
     case 5: id.w2 = u16; break;
     case 6: id.t = u16; break;

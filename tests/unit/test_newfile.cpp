@@ -20,6 +20,7 @@
 #include <regex>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace kovra {
 namespace {
@@ -30,7 +31,7 @@ using Names = std::set<std::string>;
 
 // What the hook does at each step; a test sets the fields it needs.
 struct HookPlan {
-  int writeError = 0;    // kWrite fails with it
+  int writeError = 0;    // the first kWrite fails with it: its cause must be the one reported
   int closeError = 0;    // kClose fails with it
   int placeError = 0;    // kPlace: the non-replacing rename fails with it
   bool fatal = false;    // kOpened ends the program
@@ -57,7 +58,7 @@ int PlanHook(PendingStep step, const PendingFile& f) {
       EXPECT_EQ(::symlink("victim", f.tempPath.c_str()), 0);
     }
     return 0;
-  case PendingStep::kWrite: return gPlan.writeError;
+  case PendingStep::kWrite: return std::exchange(gPlan.writeError, 0); // the first write
   case PendingStep::kClose: return gPlan.closeError;
   case PendingStep::kPlace:
     if (gPlan.atPlace == "file") test::WriteFile(f.target, "theirs\n");

@@ -1,6 +1,7 @@
 // The parameter search (-z2) leaves no temporary copy behind, whether it
-// finds parameters or finds none, and malformed data never crashes it. Whole searches are shown by
-// the golden transcripts (search_*).
+// finds parameters or finds none, and malformed data never crashes it.
+// Whole searches are shown by the golden transcripts (search_*).
+#include "app/search.hpp"
 #include "scratch_dir.hpp"
 #include "test_driver_util.hpp"
 
@@ -36,6 +37,24 @@ TEST(Search, TheCopyIsRemovedOnEveryPath) {
     ASSERT_NE(Copy(r), "") << r.out;
     EXPECT_FALSE(std::filesystem::exists(Copy(r))) << Copy(r);
   }
+}
+
+// A design that passes every l: the search raises l to 255, the largest a
+// counter holds, and asks for no more.
+TEST(Search, RaisesLUpTo255) {
+  ScratchDir dir;
+  WriteFile("points.txt", "1\n2\n3\n");
+  RunSettings rs;
+  rs.T = rs.M = 1;
+  unsigned top = 0;
+  const auto passing = [&top](RunSettings& candidate, bool, bool) {
+    top = std::max<unsigned>(top, candidate.l);
+    return RunOutcome{};
+  };
+  ConsoleCapture cap;
+  EXPECT_TRUE(FindDesignParams(rs, "points.txt", passing));
+  EXPECT_EQ(top, 255u);
+  EXPECT_NE(cap.out.find("found: v=3,k=1,t=1,m=1,l=255,"), std::string::npos) << cap.out;
 }
 
 TEST(Search, MalformedDataNeverCrashesOrLeavesACopy) {

@@ -93,6 +93,8 @@ AnalysisOptions EngineOptions(const RunSettings& rs, const Sys& sys, bool lists)
   opt.fNoRedundTesting = rs.fNoRedundTesting != 0;
   opt.memoryBound = rs.ulMemoryBound;
   opt.fCountAll = rs.fCountAllLosing != 0;
+  opt.fProve = rs.fProve != 0;
+  opt.proveSeconds = rs.ulTimeLimit;
   return opt;
 }
 
@@ -256,7 +258,7 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
     out.undecided = ctx.fUndecided != 0;
     tested = true;
     // Only a last pass that skipped combinations leaves room for doubt.
-    if (out.passed && ctx.ulSkipperLow != 0 && sys.m != sys.t)
+    if (out.passed && ctx.ulSkipperLow != 0 && sys.m != sys.t && ctx.fProved == 0)
       DualPrint("Warn: Use -Q0 -q0 to be 100%% sure! (for m != t only) \n");
     out.removed = out.passed && redundantFound ? static_cast<uint32_t>(removedCount) : 0;
 

@@ -86,7 +86,9 @@ struct RunSettings : DesignParams {
   uint8_t fJson = 0;             // --json[=FILE]: a certificate per design
   std::string szJsonFile; // its file; empty = standard output (the log then goes to standard error)
   uint8_t fProfile = 0;   // --profile: the draw profile
-  std::string szCommand;  // the command line as given, for the certificate
+  uint8_t fProve = 0;     // --prove: the proof search decides, whatever a walk would take
+  uint32_t ulTimeLimit = 600;        // --time-limit: seconds the proof search may take, 0 = none
+  std::string szCommand;             // the command line as given, for the certificate
   std::FILE* certificates = nullptr; // where the certificates go (not owned; set by the entry)
   uint8_t fParamsGiven = 0;          // a file name and one of -v -k -t -m -l were given
   uint8_t fRunNewFNameScheme = 0;    // per-run copy of -f2 read by the file-name check

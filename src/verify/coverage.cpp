@@ -257,7 +257,7 @@ void TickProgress(void* context, const MeetWalk& w) {
 
 // Before the test of a design that walks the blocks: how long the complete
 // pass will take, when that is long enough to say; false when it is beyond
-// reach and the test is not to start.
+// reach and the proof search is to decide instead.
 bool EstimateBeforeTest(TestContext& ctx) {
   if (ctx.m == ctx.t || UsesMasks(ctx) || ctx.usTestSize > ctx.v) return true;
   PrepareMeetWalk(ctx);
@@ -270,11 +270,11 @@ bool EstimateBeforeTest(TestContext& ctx) {
   if (seconds <= WALK_ESTIMATE_SHOWN_SECONDS) return true;
   char text[64];
   DurationText(seconds, text, sizeof text);
-  if (seconds <= WALK_BEYOND_REACH_SECONDS) {
+  if (seconds <= WALK_PROVE_INSTEAD_SECONDS) {
     DualPrint("\nEstimated time of the test: about %s.\n", text);
     return true;
   }
-  DualPrint("\nBeyond reach: the test would take about %s; nothing was tested.\n", text);
+  DualPrint("\nBeyond reach of a walk: the test would take about %s; proving instead.\n", text);
   return false;
 }
 
@@ -443,11 +443,8 @@ bool MultiPassTest(TestContext& ctx, uint64_t* combinations, uint64_t* losing) {
 
 bool TestDesign(TestContext& ctx, const char* fileName) {
   ctx.fUndecided = 0;
-  if (!EstimateBeforeTest(ctx)) {
-    ctx.fUndecided = 1;
-    DualPrint("TestRetCode: UNDECIDED (%s)\n", fileName != nullptr ? fileName : "");
-    return false;
-  }
+  ctx.fProved = 0;
+  if (ctx.fProve != 0 || !EstimateBeforeTest(ctx)) return ProveDesign(ctx, fileName);
   const unsigned n = ctx.usTestSize;
   const uint64_t combs = Binomial(ctx.v, n);
   char combsText[48];

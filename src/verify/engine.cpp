@@ -292,6 +292,8 @@ void SetupParams(TestContext& ctx, const DesignParams& p, const AnalysisOptions&
   ctx.fInternalOptions = opt.fInternalOptions;
   ctx.fNoRedundTesting = opt.fNoRedundTesting;
   ctx.fCountAll = opt.fCountAll ? 1 : 0;
+  ctx.fProve = opt.fProve ? 1 : 0;
+  ctx.proveSeconds = opt.proveSeconds;
   ctx.memoryBound = opt.memoryBound != 0 ? opt.memoryBound : DefaultMemoryBound();
 
   CheckRange(t, 1, MAX_T, "t");

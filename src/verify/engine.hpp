@@ -70,7 +70,9 @@ struct AnalysisOptions {
   // -o were printed). Off, the test stops at the -o-th, and the count is a
   // lower bound: for the parameter search, which needs the verdict alone.
   bool fCountAll = true;
-  uint64_t memoryBound = 0; // bytes the counters may take; 0: DefaultMemoryBound()
+  uint64_t memoryBound = 0;  // bytes the counters may take; 0: DefaultMemoryBound()
+  bool fProve = false;       // --prove: decide by the proof search even when a walk is in reach
+  double proveSeconds = 600; // --time-limit: seconds the proof search may take; 0: no limit
 };
 
 // How the counters of the t-subsets are kept.
@@ -138,6 +140,11 @@ struct TestContext : DesignParams {
   // base 1); when the last pass sampled, those the passes met, sorted.
   std::vector<std::vector<uint8_t>> firstLosing;
   uint64_t losingCount = 0; // the count the test printed
+  // The proof search (prover.hpp): asked for with --prove, and its time limit.
+  uint8_t fProve = 0;
+  double proveSeconds = 600;
+  // The verdict was proved by the search, without a complete walk.
+  uint8_t fProved = 0;
 };
 
 // True when a design of these parameters fits the classic representation.
@@ -162,9 +169,15 @@ void SetupDerivedTest(TestContext& ctx, const DesignParams& derived, const Analy
 bool AnalyseBlock(TestContext& ctx, const Point* block);
 
 // The coverage test: head, passes, verdict. True when nothing was losing.
-// When the complete pass would run beyond reach, it says so and how long it
-// would take, sets fUndecided and returns false without walking.
+// With fProve, or when the complete pass would take longer than about a
+// minute (it says how long), the proof search decides instead (ProveDesign).
 bool TestDesign(TestContext& ctx, const char* fileName);
+
+// The coverage test decided by the proof search instead of a walk: the
+// head, the witnesses (a FAIL) or the proof (an OK), the verdict. A search
+// that gives up (the time limit, a problem too large) sets fUndecided and
+// returns false.
+bool ProveDesign(TestContext& ctx, const char* fileName);
 
 // m = t: every t-subset whose counter is below bNeeded is a losing
 // combination. All are counted; the first ulMaxLosing are printed.

@@ -7,10 +7,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <exception>
 #include <functional>
 #include <initializer_list>
-#include <thread>
 
 namespace kovra {
 namespace {
@@ -131,15 +129,49 @@ bool LexLess(const PointSet& a, const PointSet& b) {
   return !IsEmpty(diff) && HasPoint(a, LowestPoint(diff));
 }
 
-// The SAT search: its answer, or the witnesses it found before giving up.
-ProofResult SatSearch(const ProofQuery& q, const std::atomic<bool>& raceOver,
-                      std::chrono::steady_clock::time_point deadline) {
-  ProofResult res;
-  res.method = ProofMethod::kSat;
-  const std::vector<PointSet>& blocks = *q.blocks;
+using Clock = std::chrono::steady_clock;
+
+// Where a search stands after its turn.
+enum class Turn : uint8_t {
+  kGoingOn, // its work budget ran out: it goes on at its next turn
+  kDone,    // it decided (or found as many witnesses as asked)
+  kGaveUp,  // the stop flag, the time limit, or no answer to be had from it
+};
+
+// What both searches share: the query, the deadline and the progress ticks.
+struct Race {
+  const ProofQuery& q;
+  Clock::time_point deadline;
+  Clock::time_point nextTick = Clock::now() + std::chrono::seconds(1);
+
+  bool OutOfTime() const {
+    return (q.stop != nullptr && q.stop->load(std::memory_order_relaxed)) ||
+           Clock::now() >= deadline;
+  }
+  void MaybeTick() {
+    if (q.tick == nullptr) return;
+    const auto now = Clock::now();
+    if (now < nextTick) return;
+    nextTick = now + std::chrono::seconds(1);
+    q.tick(q.tickContext);
+  }
+};
+
+// The SAT search, kept between its turns: the solver keeps what it learned.
+struct SatSearch {
+  SatSessionPtr session;
+  bool built = false;
+  std::vector<PointSet> found;
+  ProofVerdict verdict = ProofVerdict::kFailed; // once done or given up
+  bool allFound = false;
+};
+
+// The clauses of the query (see prover.hpp); false (and the verdict set)
+// when they would pass the memory bound or the solver fails to take them.
+bool BuildSat(SatSearch& st, const ProofQuery& q) {
   // Copies of a block are one block that counts as often: one variable for
   // "hit" instead of interchangeable ones the solver would try in turn.
-  std::vector<PointSet> distinct = blocks;
+  std::vector<PointSet> distinct = *q.blocks;
   std::sort(distinct.begin(), distinct.end(), LexLess);
   std::vector<uint32_t> copies;
   size_t kept = 0;
@@ -157,7 +189,9 @@ ProofResult SatSearch(const ProofQuery& q, const std::atomic<bool>& raceOver,
   f.vars = static_cast<int>(q.v);
   std::vector<int> hitCopies; // one leaf per copy of each block that may be hit
   const auto tooLarge = [&] {
-    return q.memoryBound != 0 && f.lits.size() * 4 * sizeof(int) > q.memoryBound;
+    if (q.memoryBound == 0 || f.lits.size() * 4 * sizeof(int) <= q.memoryBound) return false;
+    st.verdict = ProofVerdict::kTooLarge;
+    return true;
   };
   for (size_t i = 0; i < distinct.size(); ++i) {
     std::vector<int> pts;
@@ -170,10 +204,7 @@ ProofResult SatSearch(const ProofQuery& q, const std::atomic<bool>& raceOver,
       hitCopies.insert(hitCopies.end(), copies[i], hit);
     }
     LimitBlock(f, pts, q.t, hit);
-    if (tooLarge()) {
-      res.verdict = ProofVerdict::kTooLarge;
-      return res;
-    }
+    if (tooLarge()) return false;
   }
   if (hitCopies.size() >= q.l) {
     const std::vector<int> out = CountUp(f, hitCopies, 0, hitCopies.size(), q.l);
@@ -182,64 +213,52 @@ ProofResult SatSearch(const ProofQuery& q, const std::atomic<bool>& raceOver,
   const std::vector<int> order = GrowOrder(distinct, q.v);
   const std::vector<int> atLeast = CountDown(f, order, 0, order.size(), q.m);
   f.Clause({atLeast[q.m - 1]});
-  if (tooLarge()) {
-    res.verdict = ProofVerdict::kTooLarge;
-    return res;
-  }
+  if (tooLarge()) return false;
+  st.session = NewSatSession();
+  return st.session && AddClauses(*st.session, f.lits);
+}
 
-  const SatSessionPtr session = NewSatSession();
-  if (!session || !AddClauses(*session, f.lits)) return res; // kFailed
-  f.lits.clear();
-  f.lits.shrink_to_fit();
+Turn SatTurn(SatSearch& st, Race& race, int64_t conflicts) {
+  const ProofQuery& q = race.q;
+  if (!st.built) {
+    st.built = true;
+    if (!BuildSat(st, q)) return Turn::kGaveUp;
+  }
   SatLimits limits;
-  limits.deadline = deadline;
-  limits.stop[0] = &raceOver;
-  limits.stop[1] = q.stop;
+  limits.deadline = race.deadline;
+  limits.stop = q.stop;
+  limits.conflicts = conflicts;
   limits.tick = q.tick;
   limits.tickContext = q.tickContext;
   for (;;) {
-    const SatAnswer answer = SolveSat(*session, limits);
-    if (answer == SatAnswer::kSatisfiable) {
-      // The m lowest points chosen; checked here, by a count of its own, so
-      // that a fault of the encoding can never pass for a losing m-set.
-      PointSet w;
-      unsigned taken = 0;
-      for (unsigned p = 1; p <= q.v && taken < q.m; ++p)
-        if (ModelValue(*session, static_cast<int>(p))) {
-          AddPoint(w, p);
-          ++taken;
-        }
-      if (taken < q.m) return res; // kFailed: the model breaks its own counter
-      res.witnesses.push_back(w);
-      if (res.witnesses.size() >= q.maxWitnesses) {
-        res.verdict = ProofVerdict::kLosing;
-        break;
-      }
-      // Every other losing m-set still has a model: one not holding all of w.
-      std::vector<int> other;
-      ForEachPoint(w, [&](unsigned p) { other.push_back(-static_cast<int>(p)); });
-      other.push_back(0);
-      if (AddClauses(*session, other)) continue;
-      res.verdict = ProofVerdict::kLosing; // what was found still decides
-      break;
-    }
+    const SatAnswer answer = SolveSat(*st.session, limits);
+    if (answer == SatAnswer::kBudget) return Turn::kGoingOn;
     if (answer == SatAnswer::kUnsatisfiable) {
-      res.verdict = res.witnesses.empty() ? ProofVerdict::kCovered : ProofVerdict::kLosing;
-      res.allFound = !res.witnesses.empty();
-      break;
+      st.verdict = st.found.empty() ? ProofVerdict::kCovered : ProofVerdict::kLosing;
+      st.allFound = !st.found.empty();
+      return Turn::kDone;
     }
-    // Out of time or stopped: a witness found before still decides.
-    if (!res.witnesses.empty())
-      res.verdict = ProofVerdict::kLosing;
-    else if (answer == SatAnswer::kTimedOut)
-      res.verdict = ProofVerdict::kTimedOut;
-    else if (answer == SatAnswer::kStopped)
-      res.verdict = ProofVerdict::kStopped;
-    else
-      res.verdict = ProofVerdict::kFailed;
-    break;
+    if (answer != SatAnswer::kSatisfiable) {
+      st.verdict = answer == SatAnswer::kFailed ? ProofVerdict::kFailed : ProofVerdict::kStopped;
+      return Turn::kGaveUp;
+    }
+    // The m lowest points chosen (any m of them lose as all of them do).
+    PointSet w;
+    unsigned taken = 0;
+    for (unsigned p = 1; p <= q.v && taken < q.m; ++p)
+      if (ModelValue(*st.session, static_cast<int>(p))) {
+        AddPoint(w, p);
+        ++taken;
+      }
+    st.found.push_back(w);
+    st.verdict = ProofVerdict::kLosing;
+    if (st.found.size() >= q.maxWitnesses) return Turn::kDone;
+    // Every other losing m-set still has a model: one not holding all of w.
+    std::vector<int> other;
+    ForEachPoint(w, [&](unsigned p) { other.push_back(-static_cast<int>(p)); });
+    other.push_back(0);
+    if (!AddClauses(*st.session, other)) return Turn::kDone; // what was found still decides
   }
-  return res;
 }
 
 // The depth-first search: the meet walk (meetwalk.hpp) over the prefixes
@@ -253,12 +272,9 @@ ProofResult SatSearch(const ProofQuery& q, const std::atomic<bool>& raceOver,
 // is the exact count.
 struct DepthFirst {
   MeetWalk w;
-  const std::atomic<bool>* raceOver = nullptr;
-  const std::atomic<bool>* stop = nullptr;
-  std::chrono::steady_clock::time_point deadline;
-  uint32_t most = 1;
+  unsigned d = 0;           // points in the prefix
+  PointSet cand[MAX_M + 1]; // cand[d]: the places still to try for point d + 1
   std::vector<PointSet> found;
-  uint64_t nodes = 0;
   std::vector<unsigned> extra; // scratch of Bound
 };
 
@@ -300,68 +316,47 @@ unsigned Bound(DepthFirst& s, PointSet open) {
   return total;
 }
 
-// False when it gave up (the race was over, the stop flag, the time limit);
-// true when it ran to its end or found as many witnesses as asked.
-bool RunDepthFirst(DepthFirst& s) {
+void StartDepthFirst(DepthFirst& s, const ProofQuery& q) {
+  InitMeetWalk(s.w, *q.blocks, q.v, q.m, q.t, q.l);
+  s.d = 0;
+  s.cand[0] = PrefixCovered(s.w) ? PointSet{} : ~CoveringPoints(s.w) & PointsBetween(1, q.v);
+}
+
+// Extends at most `nodes` prefixes, then returns to let the other search work.
+Turn DepthFirstTurn(DepthFirst& s, Race& race, uint64_t nodes) {
   MeetWalk& w = s.w;
   const unsigned n = w.n, v = w.v;
-  PointSet cand[MAX_M + 1];
-  unsigned d = 0;
-  cand[0] = ~CoveringPoints(w) & PointsBetween(1, v);
   for (;;) {
-    if (!IsEmpty(cand[d]) && d + Bound(s, cand[d]) < n) cand[d] = PointSet{};
-    if (IsEmpty(cand[d])) {
-      if (d == 0) return true;
+    unsigned& d = s.d;
+    if (!IsEmpty(s.cand[d]) && d + Bound(s, s.cand[d]) < n) s.cand[d] = PointSet{};
+    if (IsEmpty(s.cand[d])) {
+      if (d == 0) return Turn::kDone;
       PopPoint(w);
       --d;
       continue;
     }
-    const unsigned y = LowestPoint(cand[d]);
-    RemoveLowest(cand[d]);
+    const unsigned y = LowestPoint(s.cand[d]);
+    RemoveLowest(s.cand[d]);
     if (d + 1 == n) { // every open point ends a losing m-set
       PointSet lose;
       for (unsigned i = 1; i <= d; ++i) AddPoint(lose, w.S[i]);
       AddPoint(lose, y);
       s.found.push_back(lose);
-      if (s.found.size() >= s.most) return true;
+      if (s.found.size() >= race.q.maxWitnesses) return Turn::kDone;
       continue;
     }
-    if ((++s.nodes & 1023) == 0 &&
-        (s.raceOver->load(std::memory_order_relaxed) ||
-         (s.stop != nullptr && s.stop->load(std::memory_order_relaxed)) ||
-         std::chrono::steady_clock::now() >= s.deadline))
-      return false;
+    if (nodes-- == 0) {
+      s.cand[d] |= PointsBetween(y, y); // taken up again at the next turn
+      return Turn::kGoingOn;
+    }
+    if ((nodes & 1023) == 0) {
+      race.MaybeTick();
+      if (race.OutOfTime()) return Turn::kGaveUp;
+    }
     PushPoint(w, y);
     ++d;
-    cand[d] = ~CoveringPoints(w) & PointsBetween(y + 1, v);
+    s.cand[d] = ~CoveringPoints(w) & PointsBetween(y + 1, v);
   }
-}
-
-ProofResult DepthFirstSearch(const ProofQuery& q, std::atomic<bool>& raceOver,
-                             std::chrono::steady_clock::time_point deadline) {
-  ProofResult res;
-  res.method = ProofMethod::kDepthFirst;
-  DepthFirst s;
-  s.raceOver = &raceOver;
-  s.stop = q.stop;
-  s.deadline = deadline;
-  s.most = q.maxWitnesses;
-  InitMeetWalk(s.w, *q.blocks, q.v, q.m, q.t, q.l);
-  const bool finished = PrefixCovered(s.w) || RunDepthFirst(s);
-  res.witnesses = std::move(s.found);
-  if (!res.witnesses.empty()) {
-    res.verdict = ProofVerdict::kLosing;
-    res.allFound = finished && res.witnesses.size() < q.maxWitnesses;
-  } else if (finished) {
-    res.verdict = ProofVerdict::kCovered;
-  } else {
-    res.verdict = ProofVerdict::kStopped;
-  }
-  return res;
-}
-
-bool Decided(const ProofResult& r) {
-  return r.verdict == ProofVerdict::kCovered || r.verdict == ProofVerdict::kLosing;
 }
 
 } // namespace
@@ -378,57 +373,80 @@ std::string ProofMethodName(ProofMethod method) {
 }
 
 ProofResult ProveCoverage(const ProofQuery& q) {
+  ProofResult res;
   if (q.m > q.v || q.m == 0) { // no m-set to lose
-    ProofResult res;
     res.verdict = ProofVerdict::kCovered;
     return res;
   }
-  const auto deadline = q.timeLimitSeconds > 0
-                            ? std::chrono::steady_clock::now() +
-                                  std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                      std::chrono::duration<double>(q.timeLimitSeconds))
-                            : std::chrono::steady_clock::time_point::max();
-  // The two searches race, one thread each: the SAT search settles designs
-  // built from structure (disjoint tickets, groups) in milliseconds where the
-  // depth-first one would run for ages, and the depth-first search settles
-  // irregular designs near their threshold many times faster than the SAT
-  // search. The first to decide ends the other.
-  std::atomic<bool> raceOver{false};
-  ProofResult depth;
-  depth.verdict = ProofVerdict::kFailed;
-  std::thread helper;
-  try {
-    helper = std::thread([&] {
-      try {
-        depth = DepthFirstSearch(q, raceOver, deadline);
-      } catch (const std::exception&) {
-        depth.verdict = ProofVerdict::kFailed;
+  Race race{q, q.timeLimitSeconds > 0
+                   ? Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                        std::chrono::duration<double>(q.timeLimitSeconds))
+                   : Clock::time_point::max()};
+  // The two searches take turns, each with twice the work of its turn
+  // before (up to about a second's worth), until one decides: the SAT
+  // search settles designs built from structure (disjoint tickets, groups)
+  // in milliseconds where the depth-first one would run for ages, and the
+  // depth-first search settles irregular designs near their threshold many
+  // times faster than the SAT search. Counting work, not time, keeps the
+  // answer, and so the log, the same on every machine and every run.
+  DepthFirst depth;
+  SatSearch sat;
+  bool depthOn = q.useDepthFirst, satOn = q.useSat;
+  if (depthOn) StartDepthFirst(depth, q);
+  uint64_t nodes = 1u << 10;
+  int64_t conflicts = 1 << 6;
+  Turn turn = Turn::kGaveUp;
+  while (depthOn || satOn) {
+    if (depthOn) {
+      turn = DepthFirstTurn(depth, race, satOn ? nodes : UINT64_MAX);
+      if (turn == Turn::kDone) {
+        res.method = ProofMethod::kDepthFirst;
+        res.witnesses = std::move(depth.found);
+        res.verdict = res.witnesses.empty() ? ProofVerdict::kCovered : ProofVerdict::kLosing;
+        res.allFound = !res.witnesses.empty() && res.witnesses.size() < q.maxWitnesses;
+        break;
       }
-      if (Decided(depth) || (q.stop != nullptr && q.stop->load())) raceOver = true;
-    });
-  } catch (const std::exception&) {
-    // No thread to be had: the SAT search alone.
+      if (turn == Turn::kGaveUp) break;
+    }
+    if (satOn) {
+      turn = SatTurn(sat, race, depthOn ? conflicts : -1);
+      if (turn == Turn::kDone) {
+        res.method = ProofMethod::kSat;
+        res.witnesses = std::move(sat.found);
+        res.verdict = sat.verdict;
+        res.allFound = sat.allFound;
+        break;
+      }
+      // A problem too large for the solver leaves the depth-first search.
+      if (turn == Turn::kGaveUp && (sat.verdict == ProofVerdict::kStopped || !depthOn)) break;
+      if (turn == Turn::kGaveUp) satOn = false;
+    }
+    nodes = std::min<uint64_t>(nodes * 2, 1u << 20);
+    conflicts = std::min<int64_t>(conflicts * 2, 1 << 14);
+    race.MaybeTick();
   }
-  ProofResult sat = SatSearch(q, raceOver, deadline);
-  raceOver = true;
-  if (helper.joinable()) helper.join();
-  ProofResult res;
-  // The depth-first answer is preferred when both decided: its witnesses
-  // are the first in order, and its count is exact when it ran to its end.
-  if (Decided(depth))
-    res = std::move(depth);
-  else if (Decided(sat) || sat.verdict != ProofVerdict::kStopped)
-    res = std::move(sat);
-  else
-    res = std::move(depth);
-  if (res.verdict == ProofVerdict::kStopped && std::chrono::steady_clock::now() >= deadline)
-    res.verdict = ProofVerdict::kTimedOut;
+  if (turn == Turn::kGaveUp) {
+    // A witness found before still decides; else nothing is decided.
+    std::vector<PointSet>& some = !depth.found.empty() ? depth.found : sat.found;
+    if (!some.empty()) {
+      res.method = !depth.found.empty() ? ProofMethod::kDepthFirst : ProofMethod::kSat;
+      res.witnesses = std::move(some);
+      res.verdict = ProofVerdict::kLosing;
+    } else if (race.OutOfTime()) {
+      res.verdict =
+          q.stop != nullptr && q.stop->load() ? ProofVerdict::kStopped : ProofVerdict::kTimedOut;
+    } else {
+      res.verdict =
+          sat.verdict == ProofVerdict::kTooLarge ? ProofVerdict::kTooLarge : ProofVerdict::kFailed;
+    }
+  }
   // Every witness is checked here by a count of its own, so that a fault of
   // either search can never pass for a losing m-set.
   for (const PointSet& w : res.witnesses)
     if (CountPoints(w) != q.m || BlocksMeeting(*q.blocks, w, q.t) >= q.l) {
       res.verdict = ProofVerdict::kFailed;
       res.witnesses.clear();
+      break;
     }
   std::sort(res.witnesses.begin(), res.witnesses.end(), LexLess);
   return res;

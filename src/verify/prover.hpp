@@ -8,7 +8,7 @@
 // it finds one (the witness: its m lowest points) or it proves that none
 // exists, which proves the design covers without visiting one m-set.
 //
-// Two searches race for the answer (prover.cpp says why). One is a SAT
+// Two searches take turns (prover.cpp says why). One is a SAT
 // problem over one variable per point (satsolver.hpp):
 // for each block, "at most t - 1 of its points are chosen, or the block is
 // one of the hit ones", and cardinality constraints for "fewer than l hit
@@ -41,16 +41,17 @@ enum class ProofVerdict : uint8_t {
 struct ProofQuery {
   const std::vector<PointSet>* blocks = nullptr; // a repeated block counts per copy
   unsigned v = 0, m = 0, t = 1, l = 1;
-  double timeLimitSeconds = 0;             // 0: none
-  const std::atomic<bool>* stop = nullptr; // raised by another thread: give up soon
-  uint32_t maxWitnesses = 1;               // losing m-sets to find before stopping
-  uint64_t memoryBound = 0;                // bytes the problem may take; 0: no bound
+  double timeLimitSeconds = 0;              // 0: none
+  const std::atomic<bool>* stop = nullptr;  // raised by another thread: give up soon
+  uint32_t maxWitnesses = 1;                // losing m-sets to find before stopping
+  uint64_t memoryBound = 0;                 // bytes the problem may take; 0: no bound
+  bool useSat = true, useDepthFirst = true; // the searches that take turns (tests force one)
   // Called about once a second while the search runs (a progress display).
   void (*tick)(void* context) = nullptr;
   void* tickContext = nullptr;
 };
 
-// The two searches that race to decide; the first to decide ends the other.
+// The two searches that take turns; the first to decide ends the proof.
 enum class ProofMethod : uint8_t {
   kSat,        // clauses over the points for a SAT solver
   kDepthFirst, // the points in increasing order, prefixes cut by a bound

@@ -3,6 +3,8 @@
 
 #include <cadical.hpp>
 
+#include <algorithm>
+#include <cstdint>
 #include <exception>
 
 namespace kovra {
@@ -26,8 +28,7 @@ struct Limiter : CaDiCaL::Terminator {
       : limits(l), nextTick(std::chrono::steady_clock::now() + std::chrono::seconds(1)) {}
 
   bool terminate() override {
-    for (const std::atomic<bool>* flag : limits.stop)
-      if (flag != nullptr && flag->load(std::memory_order_relaxed)) stopped = true;
+    if (limits.stop != nullptr && limits.stop->load(std::memory_order_relaxed)) stopped = true;
     const auto now = std::chrono::steady_clock::now();
     if (now >= limits.deadline) timedOut = true;
     if (limits.tick != nullptr && now >= nextTick) {
@@ -64,13 +65,15 @@ SatAnswer SolveSat(SatSession& s, const SatLimits& limits) {
   try {
     Limiter limiter(limits);
     s.solver.connect_terminator(&limiter);
+    if (limits.conflicts >= 0)
+      s.solver.limit("conflicts", static_cast<int>(std::min<int64_t>(limits.conflicts, INT32_MAX)));
     const int result = s.solver.solve();
     s.solver.disconnect_terminator();
     if (result == 10) return SatAnswer::kSatisfiable;
     if (result == 20) return SatAnswer::kUnsatisfiable;
     if (limiter.stopped) return SatAnswer::kStopped;
     if (limiter.timedOut) return SatAnswer::kTimedOut;
-    return SatAnswer::kFailed;
+    return limits.conflicts >= 0 ? SatAnswer::kBudget : SatAnswer::kFailed;
   } catch (const std::exception&) {
     s.solver.disconnect_terminator();
     return SatAnswer::kFailed;

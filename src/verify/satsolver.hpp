@@ -20,12 +20,14 @@ enum class SatAnswer : uint8_t {
   kUnsatisfiable,
   kTimedOut, // the deadline passed first
   kStopped,  // the stop flag was raised
+  kBudget,   // the conflicts allowed ran out: solve again to go on
   kFailed,   // the library failed (memory, an internal error): no answer
 };
 
 struct SatLimits {
   std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max();
-  const std::atomic<bool>* stop[2] = {}; // either raised by another thread: give up soon
+  const std::atomic<bool>* stop = nullptr; // raised by another thread: give up soon
+  int64_t conflicts = -1;                  // conflicts this solve may take; -1: no bound
   // Called about once a second while the solver works, for a progress display.
   void (*tick)(void* context) = nullptr;
   void* tickContext = nullptr;

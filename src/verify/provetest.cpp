@@ -83,8 +83,8 @@ bool ProveDesign(TestContext& ctx, const char* fileName) {
   bool decided = true;
   switch (res.verdict) {
   case ProofVerdict::kCovered:
-    DualPrint("Proved by %s, without a complete walk: every %u-set meets at least %hu blocks "
-              "in %hu or more points.\n",
+    DualPrint("Proved by %s, without a complete walk: every %u-set meets at least l = %hu "
+              "blocks in t = %hu or more points.\n",
               ProofMethodName(res.method).c_str(), n, ctx.l, ctx.t);
     break;
   case ProofVerdict::kLosing:

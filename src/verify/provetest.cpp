@@ -69,7 +69,9 @@ bool ProveDesign(TestContext& ctx, const char* fileName) {
   q.t = ctx.t;
   q.l = ctx.l;
   q.timeLimitSeconds = ctx.proveSeconds;
-  q.maxWitnesses = std::max<uint32_t>(ctx.ulMaxLosing, 1);
+  // The witnesses are held until the search ends: a million is as many as a
+  // log is read for, and keeps a huge -o from taking the memory.
+  q.maxWitnesses = std::clamp<uint32_t>(ctx.ulMaxLosing, 1, 1u << 20);
   q.memoryBound = ctx.memoryBound;
   if (StderrIsConsole()) {
     q.tick = &TickSearch;

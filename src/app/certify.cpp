@@ -106,6 +106,8 @@ Certificate MakeCertificate(const RunSettings& rs, const Sys& sys,
   if (found.ctx != nullptr && !found.undecided) {
     c.losingCounted = found.ctx->fCountExact != 0;
     c.losingCount = found.losing;
+    if (found.ctx->fProved != 0)
+      c.notes.push_back("the verdict was proved by the proof search, without a complete walk");
     const unsigned shift = sys.given.usFileBase;
     for (const auto& set : found.ctx->firstLosing) {
       std::vector<unsigned> pts;

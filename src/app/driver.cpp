@@ -128,6 +128,8 @@ AnalysisOptions EngineOptions(const RunSettings& rs, const Sys& sys, bool lists)
   opt.partIndex = rs.ulPartIndex;
   opt.partCount = rs.ulPartCount;
   if (rs.ulPartCount != 0) opt.fNoRedundTesting = true;
+  opt.fProve = rs.fProve != 0;
+  opt.proveSeconds = rs.ulTimeLimit;
   return opt;
 }
 
@@ -287,7 +289,7 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
     out.undecided = ctx.fUndecided != 0;
     tested = true;
     // Only a last pass that skipped combinations leaves room for doubt.
-    if (out.passed && ctx.ulSkipperLow != 0 && sys.m != sys.t)
+    if (out.passed && ctx.ulSkipperLow != 0 && sys.m != sys.t && ctx.fProved == 0)
       DualPrint("Warn: Use -Q0 -q0 to be 100%% sure! (for m != t only) \n");
     if (rs.fReduce != 0)
       reduced = ReduceStep(rs, ctx, sys, out.passed && !out.undecided) || reduced;

@@ -44,9 +44,10 @@ struct LongOption {
   bool value;
 };
 constexpr LongOption kLongOptions[] = {
-    {"--help", false},  {"--version", false}, {"--quiet", false},  {"--profile", false},
-    {"--output", true}, {"--memory", true},   {"--json", false},   {"--threads", true},
-    {"--part", true},   {"--merge", false},   {"--reduce", false},
+    {"--help", false},      {"--version", false}, {"--quiet", false},  {"--profile", false},
+    {"--output", true},     {"--memory", true},   {"--json", false},   {"--threads", true},
+    {"--part", true},       {"--merge", false},   {"--reduce", false}, {"--prove", false},
+    {"--time-limit", true},
 };
 
 // The edit distance of two short words (insertions, deletions, changes).
@@ -119,6 +120,17 @@ void ApplyMemoryOption(RunSettings& rs, const char* value) {
     DualPrint("Err: --memory needs a size such as 512M or 4G, not <%s>.\n", value);
     ErrExit(1);
   }
+}
+
+// --time-limit=SECONDS: how long the proof search may run (0: no limit).
+void ApplyTimeLimitOption(RunSettings& rs, const char* value) {
+  const uint64_t seconds = LeadingDecimal(value, UINT64_MAX);
+  if (!IsDigit(value[0]) || value[std::strspn(value, "0123456789")] != '\0' ||
+      seconds > UINT32_MAX) {
+    DualPrint("Err: --time-limit needs a number of seconds such as 600, not <%s>.\n", value);
+    ErrExit(1);
+  }
+  rs.ulTimeLimit = static_cast<uint32_t>(seconds);
 }
 
 // Options start with '-' or '/'. On this platform an absolute path also
@@ -351,7 +363,8 @@ void CheckPartOption(const RunSettings& rs) {
               static_cast<unsigned long>(rs.ulSkipperLow));
     ErrExit(1);
   }
-  if (rs.fFindDesignParams != 0 || rs.fTestAll != 0 || rs.fCDsOnly != 0 || rs.fMerge != 0) {
+  if (rs.fFindDesignParams != 0 || rs.fTestAll != 0 || rs.fCDsOnly != 0 || rs.fMerge != 0 ||
+      rs.fProve != 0) {
     DualPrint(
         "Err: --part shares the test of one design; it goes with no -z2, batch mode or --merge.\n");
     ErrExit(1);
@@ -457,6 +470,14 @@ bool ParseOptions(int argc, const char* const* argv, RunSettings& rs) {
       }
       if (std::strcmp(arg, "--reduce") == 0) {
         rs.fReduce = 1;
+        continue;
+      }
+      if (std::strcmp(arg, "--prove") == 0) {
+        rs.fProve = 1;
+        continue;
+      }
+      if (const char* value = LongOptionValue(arg, "--time-limit", i, argc, argv)) {
+        ApplyTimeLimitOption(rs, value);
         continue;
       }
       if (std::strncmp(arg, "--", 2) == 0 && !IsHelpAlias(arg)) UnknownLongOption(arg);

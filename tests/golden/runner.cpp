@@ -189,6 +189,7 @@ std::string Mask(const std::string& text) {
         "<DATE>");
     r.emplace_back(std::regex("\\([0-9]+ seconds\\)"), "(<SECS> seconds)");
     r.emplace_back(std::regex("Time       : [0-9]+ seconds"), "Time       : <SECS> seconds");
+    r.emplace_back(std::regex("would take about [^;]+;"), "would take about <ESTIMATE>;");
     // Progress lines: rank, elapsed m:ss, speed, estimated m:ss.
     r.emplace_back(std::regex("([0-9]+) +[0-9]+:[0-9]{2} +-?[0-9]+  +[0-9]+:[0-9]{2}\n"),
                    "$1 <ELAPSED> <SPEED> <ESTIMATE>\n");

@@ -67,18 +67,6 @@ Sys CopyOf(const Sys& src) {
   return dst;
 }
 
-// A file name in /tmp for the binary format, removed at the end.
-struct TempName {
-  std::string path;
-  TempName() {
-    char name[] = "/tmp/kovra-bench-XXXXXX";
-    const int fd = mkstemp(name);
-    if (fd >= 0) close(fd);
-    path = name;
-  }
-  ~TempName() { std::remove(path.c_str()); }
-};
-
 std::string EncodeCText(Sys& sys) {
   char* buf = nullptr;
   size_t len = 0;
@@ -101,15 +89,21 @@ size_t PlainTextSize(const Sys& sys) {
   return len;
 }
 
-// Where the bit stream of a binary file starts: after its first line.
-// The bit stream of a compressed binary file: its bytes behind the ID line.
-std::string CBinData(const std::string& path) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) return {};
-  std::string data;
-  for (int c = std::getc(f); c != EOF; c = std::getc(f)) data += static_cast<char>(c);
+// A compressed binary file in memory, ID line first.
+std::string EncodeCBin(Sys& sys, bool repeats) {
+  char* buf = nullptr;
+  size_t len = 0;
+  std::FILE* f = open_memstream(&buf, &len);
+  const bool ok = WriteCBin(sys, f, repeats);
   std::fclose(f);
-  return data.substr(std::min(data.size(), data.find('\n') + 1));
+  std::string file = ok ? std::string(buf, len) : std::string();
+  std::free(buf);
+  return file;
+}
+
+// The bit stream of a compressed binary file: its bytes behind the ID line.
+std::string CBinData(const std::string& file) {
+  return file.substr(std::min(file.size(), file.find('\n') + 1));
 }
 
 // Decodes a ctext file held in memory, ID line first.
@@ -152,31 +146,24 @@ BENCHMARK(BM_CTextDecode)->Unit(benchmark::kMillisecond);
 
 void BM_CBinEncode(benchmark::State& state) {
   Sys sys = CopyOf(Design());
-  TempName out;
+  size_t size = 0;
   for (auto _ : state) {
     ConsoleCapture quiet; // the statistics lines
-    if (!WriteCBin(sys, out.path.c_str(), true)) state.SkipWithError("cbin encode failed");
+    size = EncodeCBin(sys, true).size();
+    if (size == 0) state.SkipWithError("cbin encode failed");
   }
-  std::FILE* f = std::fopen(out.path.c_str(), "rb");
-  std::fseek(f, 0, SEEK_END);
-  const long size = std::ftell(f);
-  std::fclose(f);
-  SetCounters(state, sys, static_cast<size_t>(size));
+  SetCounters(state, sys, size);
 }
 BENCHMARK(BM_CBinEncode)->Unit(benchmark::kMillisecond);
 
 void BM_CBinDecode(benchmark::State& state) {
   Sys sys = CopyOf(Design());
-  TempName file;
+  std::string file;
   {
     ConsoleCapture quiet;
-    WriteCBin(sys, file.path.c_str(), true);
+    file = EncodeCBin(sys, true);
   }
-  const std::string data = CBinData(file.path);
-  std::FILE* f = std::fopen(file.path.c_str(), "rb");
-  std::fseek(f, 0, SEEK_END);
-  const long size = std::ftell(f);
-  std::fclose(f);
+  const std::string data = CBinData(file);
   BlockArray blocks = AllocBlocks(sys.b, sys.k);
   for (auto _ : state) {
     ConsoleCapture quiet;
@@ -184,7 +171,7 @@ void BM_CBinDecode(benchmark::State& state) {
     if (n != sys.b) state.SkipWithError("cbin decode failed");
   }
   if (!SameBlocks(blocks.get(), sys)) state.SkipWithError("cbin decode gave other blocks");
-  SetCounters(state, sys, static_cast<size_t>(size));
+  SetCounters(state, sys, file.size());
 }
 BENCHMARK(BM_CBinDecode)->Unit(benchmark::kMillisecond);
 
@@ -193,17 +180,16 @@ BENCHMARK(BM_CBinDecode)->Unit(benchmark::kMillisecond);
 void BM_Smoke_CompressRoundTrip(benchmark::State& state) {
   Sys sys = MakeDesign(12, 4, 300, 7);
   SortBlocks(sys.blocks.get(), sys.b, sys.k, false);
-  TempName file;
   BlockArray blocks = AllocBlocks(sys.b, sys.k);
   for (auto _ : state) {
     ConsoleCapture quiet;
     const bool textOk =
         DecodeCText(EncodeCText(sys), blocks.get(), sys) == sys.b && SameBlocks(blocks.get(), sys);
-    bool binOk = WriteCBin(sys, file.path.c_str(), false);
-    const std::string data = CBinData(file.path);
-    binOk = binOk &&
-            ReadCBin(blocks.get(), data.data(), data.size(), sys.v, sys.k, sys.b, 4, 2) == sys.b &&
-            SameBlocks(blocks.get(), sys);
+    const std::string data = CBinData(EncodeCBin(sys, false));
+    const bool binOk =
+        !data.empty() &&
+        ReadCBin(blocks.get(), data.data(), data.size(), sys.v, sys.k, sys.b, 4, 2) == sys.b &&
+        SameBlocks(blocks.get(), sys);
     if (!textOk || !binOk) state.SkipWithError("compressed round trip changed the design");
   }
 }

@@ -13,8 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 namespace {
@@ -31,10 +29,12 @@ void ThroughTheLoader(const char* path, const uint8_t* data, size_t size) {
 void RoundTrip(const Point* blocks, uint32_t b, uint16_t v, uint16_t k) {
   Sys sys;
   if (!SysFromBlocks(sys, blocks, b, v, k)) return;
-  TempInput out(nullptr, 0);
-  if (!WriteCBin(sys, out.path(), true)) std::abort();
-  std::ifstream in(out.path(), std::ios::binary);
-  const std::string written{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  char* text = nullptr;
+  size_t length = 0;
+  std::FILE* out = open_memstream(&text, &length);
+  if (out == nullptr || !WriteCBin(sys, out, true) || std::fclose(out) != 0) std::abort();
+  const std::string written(text, length);
+  std::free(text);
   const size_t offset = written.find('\n');
   if (offset == std::string::npos) std::abort();
   BlockArray again = AllocBlocks(b, k);

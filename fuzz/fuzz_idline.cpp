@@ -1,7 +1,9 @@
 // Fuzz target: the ID line reader with its file-name check, the general
 // number-line reader and the compressed-text header test, on one text.
 //
-// Input: a path, a newline, then the line. The ID line read is written back
+// Input: a path, a newline, then the line. Every number of the ID line must
+// arrive whole (or as its documented reading), or be refused as too large:
+// no number is ever cut to its low bits. The ID line read is written back
 // with WriteIdHeader and must read back to the same 16 values.
 #include "base/console.hpp"
 #include "formats/idline.hpp"
@@ -11,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -35,6 +38,55 @@ std::string WrittenIdLine(const kovra::IdRecord& id) {
   return header.substr(at, header.find('\n', at) - at);
 }
 
+// The numbers of the line as the ID line reader splits them, each saturated
+// at 2^64-1: what the record must hold unless it refused the line.
+int Numbers(const char* p, uint64_t* out) {
+  while (*p != '\0' && (*p < '0' || *p > '9')) ++p;
+  int n = 0;
+  while (*p >= '0' && *p <= '9') {
+    uint64_t value = 0;
+    for (; *p >= '0' && *p <= '9'; ++p)
+      value = value > (UINT64_MAX - 9) / 10 ? UINT64_MAX : value * 10 + unsigned(*p - '0');
+    if (n < 16) out[n] = value;
+    ++n;
+    while (*p != '\0' && std::strchr("\t\r\n, /.", *p) == nullptr) ++p;
+    while (*p != '\0' && std::strchr("\t\r\n, /.", *p) != nullptr) ++p;
+  }
+  return n;
+}
+
+// Each column's value as the record holds it, and the largest it can hold.
+uint64_t Held(const kovra::IdRecord& id, int column) {
+  const uint64_t held[16] = {id.v, id.b, id.k,    id.v1,    id.w1,  id.w2,  id.t,   id.m,
+                             id.L, id.x, id.Base, id.bCmpr, id.CHI, id.CEI, id.CLL, id.CfExp};
+  return held[column];
+}
+constexpr uint64_t kWidth[16] = {
+    UINT16_MAX, UINT32_MAX, UINT16_MAX, UINT64_MAX, UINT16_MAX, UINT16_MAX, UINT16_MAX, UINT16_MAX,
+    UINT16_MAX, UINT16_MAX, UINT16_MAX, UINT8_MAX,  UINT32_MAX, UINT32_MAX, UINT32_MAX, UINT64_MAX};
+
+// No wrap: a number beyond its column's width is refused, and every other
+// one is held as written or as its documented reading.
+void CheckNothingWraps(const kovra::IdRecord& id, const std::string& line, int count) {
+  uint64_t n[16] = {};
+  Require(Numbers(line.c_str(), n) == count);
+  bool tooLarge = false;
+  for (int c = 0; c < count && c < 16; ++c) tooLarge = tooLarge || n[c] > kWidth[c];
+  Require(id.tooLarge == tooLarge);
+  if (tooLarge) return;
+  for (int c = 0; c < count && c < 16; ++c) {
+    uint64_t want = n[c];
+    if (c == 3 && (want == 0 || want > id.v)) want = id.v;
+    if ((c == 6 || c == 7) && want == 0) continue; // filled from the file name
+    if (c == 8 && want == 0) want = 1;
+    if (c == 10 && id.bCmpr != 0) want = 1;
+    if (c == 12 && want < 4) want = 4;
+    if (c == 13 && want < 2) want = 2;
+    if (c == 15) want = want != 0 ? 1 : 0;
+    Require(Held(id, c) == want);
+  }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -47,7 +99,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kovra::IdRecord id;
   const int count = kovra::ParseIdLine(id, line.c_str(), true, path.c_str(), false);
   Require(count >= 0);
-  if (count > 0) {
+  CheckNothingWraps(id, line, count);
+  if (count > 0 && !id.tooLarge) {
     Require(id.v1 <= id.v && (id.v1 != 0 || id.v == 0));
     Require(id.L >= 1 && id.CHI >= 4 && id.CEI >= 2 && id.CfExp <= 1);
     Require(id.bCmpr == 0 || id.Base == 1);

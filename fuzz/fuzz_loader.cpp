@@ -4,8 +4,8 @@
 //
 // Input: three option bytes, then the file. Byte 0: bit 0 name-given flag
 // (line-count scan), bits 1-2 the expected compression kind, bit 3 close-gaps,
-// bit 4 the new-style name run flag. Bytes 1 and 2: v and k given with the
-// name-given flag (t = m = l = 1).
+// bit 4 the new-style name run flag, bit 5 a memory bound of 4 KiB. Bytes 1 and 2: v and k given
+// with the name-given flag (t = m = l = 1).
 //
 // Inputs the target skips, so that a run measures the loader and not the
 // machine: a "load" line naming a path with "/" (the file lives alone in a
@@ -102,9 +102,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool newScheme = (options & 16) != 0;
     kovra::ConsoleCapture quiet;
     try {
-      const kovra::BlockArray blocks =
-          kovra::SysLoad(path.c_str(), io, nameGiven, kind, closeGaps, newScheme);
+      const kovra::BlockArray blocks = kovra::SysLoad(path.c_str(), io, nameGiven, kind, closeGaps,
+                                                      newScheme, (options & 32) != 0 ? 4096 : 0);
       CheckResult(blocks.get(), io);
+      // Nothing beyond the bound is handed out.
+      if (blocks && (options & 32) != 0 && uint64_t{io.b} * io.k * sizeof(kovra::Point) > 4096)
+        __builtin_trap();
     } catch (const kovra::FatalExit&) {
     }
   }

@@ -30,6 +30,9 @@ void CheckInvariants(const kovra::RunSettings& rs) {
   Require(rs.usMskSeperatorline <= 3);
   Require(rs.ulComprAvgLineLen >= MIN_CLL && rs.ulComprAvgLineLen <= MAX_CLL);
   Require(rs.ulSkipperHigh <= 25 && rs.ulSkipperLow <= 5);
+  Require(rs.usInBase <= MAX_BASE && rs.usOutBase <= MAX_BASE && rs.B <= uint32_t{MAX_B});
+  Require(rs.ulMaxLosing >= 1 && rs.ulMaxLosing <= uint32_t{MAX_B});
+  Require(rs.ulMaxReport >= 1 && rs.ulMaxReport <= uint32_t{MAX_B});
   Require(rs.fUseNewFNameScheme == 0 || rs.fUseL_InOldStyleFNames == 0);
   Require(rs.fInternalOptions != 0 || (rs.fCDsOnly == 0 && rs.fToSysDir == 0 && rs.fTestAll == 0));
   Require(!(rs.fUseNewFNameScheme != 0 && rs.fToSysDir != 0));

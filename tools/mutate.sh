@@ -58,12 +58,13 @@ set -uo pipefail
 mutant_list() {
   cat <<'EOF'
 # --- base: range check, console, input, keyboard, signal cleanup
-base/range.cpp @@ if (v >= lo && v <= hi) return; @@ if (v >= lo && v < hi) return; @@ range check refuses its upper limit itself
+base/range.cpp @@ if (value >= low && value <= high) return; @@ if (value >= low && value < high) return; @@ range check refuses its upper limit itself
 base/console.cpp @@ if (n > 1 && p[1] == '\n') { @@ if (false) { @@ files and pipes lose the CR of a CR LF line end too
 base/console.cpp @@ Append(s, p, n, !raw && !s.tty); @@ Append(s, p, n, !raw); @@ a terminal no longer gets the CR that overwrites a progress text
 base/console.cpp @@ gMirror = !gOut.tty && gErr.tty; @@ gMirror = gErr.tty; @@ messages mirrored to stderr even when stdout is the terminal (shown twice)
 base/input.cpp @@ if (S_ISDIR(st.st_mode)) { @@ if (false) { @@ a directory is refused without "Is a directory"
-base/input.cpp @@ if (!readable) { @@ if (false) { @@ stdin from a device such as /dev/zero is read for ever
+base/input.cpp @@ isatty(STDIN_FILENO) != 0; @@ true; @@ stdin from a device such as /dev/zero is read (and ends at the line bound)
+base/input.cpp @@ if (!seekable_ && (!stdin_ || Keeper().lost || offset > Keeper().kept.size())) return false; @@ if (false) return false; @@ a pipe "goes back" beyond its window and reads on at the wrong place
 base/keyboard.cpp @@ if (now <= gNextLook) return 0; @@ if (now < gNextLook) return 0; @@ key poll looks after 5 seconds, not more than 5
 base/keyboard.cpp @@ for (int i = 0; i < 32 && b >= 0x20 && b <= 0x3F; ++i) { @@ for (int i = 0; i < 32 && b >= 0x20 && b <= 0x39; ++i) { @@ escape sequence ends at ';' or '?': a modified function key becomes two keys
 base/shutdown.cpp @@ if (slot.inUse != 0) ::unlink(slot.path); @@ if (slot.inUse == 0) ::unlink(slot.path); @@ a terminating signal leaves the temporary files behind
@@ -79,7 +80,9 @@ design/sys.cpp @@ SetBlockK(blocks[0], k); @@ (void)0; @@ sorting the blocks doe
 design/sys.cpp @@ m > MAX_M || l < 1 @@ m >= MAX_M || l < 1 @@ parameter check refuses m = 7
 design/sys.cpp @@ if (std::strlen(name) > static_cast<size_t>(FNAME_CAPACITY)) { @@ if (std::strlen(name) >= static_cast<size_t>(FNAME_CAPACITY)) { @@ a file name of exactly the record's capacity is refused
 # --- formats: lines, block lines, ID line, loader, ctext, cbin
-formats/textfmt.cpp @@ if (cut != nullptr && !lineEnded) { @@ if (false) { @@ the part of an overlong comment line behind 255 bytes comes back as data
+formats/textfmt.cpp @@ if (cut != nullptr && lineEnd == nullptr) { @@ if (false) { @@ the part of an overlong comment line behind 255 bytes comes back as data
+formats/textfmt.cpp @@ MAX_LINE_BYTES || @@ MAX_LINE_BYTES + 1 || @@ a line one byte beyond the bound is read
+formats/idline.cpp @@ if (count < 16 && value > kColumns[count].width) { @@ if (false) { @@ an ID-line number too large for its column wraps to its low bits
 formats/textfmt.cpp @@ for (unsigned j = 0; j < i; ++j) @@ for (unsigned j = 0; j + 1 < i; ++j) @@ a point repeated right after itself is not a duplicate
 formats/textfmt.cpp @@ if (high > static_cast<long>(MAX_N)) high = MAX_N; @@ (void)0; @@ with a base above 201 numbers above 255 pass and wrap to a byte
 formats/textfmt.cpp @@ if (value > kBlockNumberCap) value = kBlockNumberCap + 1; @@ (void)0; @@ a 20-digit block number wraps around and may pass as a point
@@ -87,6 +90,11 @@ formats/idline.cpp @@ if (id.v1 == 0 || id.v1 > id.v) id.v1 = id.v; @@ if (id.v1
 formats/idline.cpp @@ if (id.bCmpr != 0) id.Base = 1; @@ (void)0; @@ ID line: a compressed file's Base column is believed
 formats/idline.cpp @@ if (path == nullptr || newFNameSchemeRun) return; @@ if (path == nullptr) return; @@ name/ID mismatch lines printed under -f2 too
 formats/idline.cpp @@ if (position > part.size() || !IsDigit(part[position - 1])) return 0; @@ if (position >= part.size() || !IsDigit(part[position - 1])) return 0; @@ the last character of a file name is never read as a digit
+formats/loader.cpp @@ if (id.tooLarge) ErrExit(2, kHeaderErr); @@ (void)0; @@ a refused ID-line number is checked as its largest value
+formats/loader.cpp @@ if (BlockBytes(b, k) <= bound) return; @@ if (true) return; @@ a design whose blocks pass the memory bound is read
+formats/loader.cpp @@ if (pass.read == pass.most) { @@ if (false) { @@ a file without ID line is read beyond the memory bound
+formats/loader.cpp @@ UnreadPiece(text, piece); // the first block line @@ (void)0; @@ the first block line after a header is lost
+formats/loader.cpp @@ if (pass.active || dataLines == 0 || SeekToMark(text, firstData)) return true; @@ if (true) return true; @@ compressed data without ID line is read on from its end
 formats/loader.cpp @@ return static_cast<uintmax_t>(b) * (2u * k - 1u) <= size; @@ return static_cast<uintmax_t>(b) * (2u * k) <= size; @@ a file just long enough for its b blocks is called too short
 formats/loader.cpp @@ if (depth >= MAX_LOAD_DEPTH) { @@ if (depth > MAX_LOAD_DEPTH) { @@ one more nested "load" line than the limit is followed
 formats/loader.cpp @@ const int code = pass.code != BLK_OK ? pass.code : BLK_MISSING; @@ const int code = BLK_MISSING; @@ a bad line in a file without ID line is reported as missing blocks
@@ -129,10 +137,18 @@ output/fnames.cpp @@ l > lim.l || b > lim.b || @@ l > lim.l || b >= lim.b || @@ 
 output/fnames.hpp @@ int32_t b = 46655; @@ int32_t b = 46656; @@ new-style name accepted for b = 46656, which needs four digits
 output/fnames.cpp @@ (useL && sys.l <= 9) @@ (useL && sys.l < 9) @@ -f1 writes 'a' instead of 9 for l = 9
 output/fnames.cpp @@ (!useL || sys.l <= 9) && sys.b <= 9999; @@ (!useL || sys.l <= 9) && sys.b < 9999; @@ old-style name refused for b = 9999
-output/newfile.cpp @@ if (!FlushStdout()) result = CREATE_NOTHING; @@ (void)0; @@ a dump that standard output did not take counts as written
+output/newfile.cpp @@ return FlushStdout() ? CREATE_DUMPED : CREATE_NOTHING; @@ return CREATE_DUMPED; @@ a dump that standard output did not take counts as written
+output/newfile.cpp @@ if (errno != EEXIST || req.replace) { @@ if (true) { @@ a file that appeared meanwhile is reported as a failed write
 output/newfile.cpp @@ if (sys.fNewFNameScheme != 0 && BuildName(ns, sys)) return ns.name; @@ if (BuildName(ns, sys)) return ns.name; @@ new-style names without -f2
-output/safefile.cpp @@ if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) mode = st.st_mode & 07777; @@ (void)0; @@ -O does not keep the replaced file's permissions
-output/safefile.cpp @@ ::unlink(f.tempPath.c_str()); @@ (void)0; @@ a discarded temporary file stays beside the target
+output/safefile.cpp @@ keepMode ? (st.st_mode & 0777) : 0666 @@ 0666 @@ -O does not keep the replaced file's permissions
+output/safefile.cpp @@ (st.st_mode & 0777) @@ (st.st_mode & 07777) @@ -O carries set-user-ID and set-group-ID bits to the new file
+output/safefile.cpp @@ if (!f.tempPath.empty()) { @@ if (false) { @@ a discarded temporary file stays beside the target
+output/safefile.cpp @@ RENAME_NOREPLACE) == 0) @@ 0) == 0) @@ without -O the final rename replaces a file that appeared meanwhile
+output/safefile.cpp @@ if (::link(f.tempPath.c_str(), f.target.c_str()) != 0) return false; @@ if (::rename(f.tempPath.c_str(), f.target.c_str()) != 0) return false; @@ without the non-replacing rename a file that appeared meanwhile is replaced
+output/safefile.cpp @@ if (::lstat(target.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return nullptr; @@ if (true) return nullptr; @@ -O replaces devices, FIFOs and directories
+output/safefile.cpp @@ return ::stat(target.c_str(), &st) == 0 ? "a symbolic link to an existing file" : nullptr; @@ return nullptr; @@ -O replaces a link to an existing file
+output/safefile.cpp @@ named.st_ino != written.st_ino) { @@ false) { @@ a swapped temporary name takes the target's place
+output/safefile.cpp @@ errno = f.writeError != 0 ? f.writeError : (errno != 0 ? errno : EIO); @@ errno = errno != 0 ? errno : EIO; @@ a full disk reported as an input/output error
 output/systree.cpp @@ if (n > 0 && n < bestCount) { @@ if (n > 0 && n <= bestCount) { @@ system tree: among equal counts the last name wins
 output/systree.cpp @@ return *name == '\0'; @@ return true; @@ system tree: a name with a tail (4901683a.616.bak) matches the pattern
 output/systree.cpp @@ if (b == 0 || b > 9999 || b > sys.ulAlloc || !sys.blocks) { @@ if (b == 0 || b > 9999 || !sys.blocks) { @@ system tree: a count above the blocks held is accepted
@@ -142,12 +158,12 @@ verify/profile.cpp @@ const unsigned c = w.meet[w.holders[i]] + 1u; @@ const uns
 # --- report: the certificate
 report/json.cpp @@ std::sort(blocks.begin(), blocks.end()); @@ (void)0; @@ sha256 depends on the order of the blocks in the file
 app/certify.cpp @@ for (const uint8_t p : set) pts.push_back(p + shift - 1u); @@ for (const uint8_t p : set) pts.push_back(p); @@ certificate: losing.first in base 1 whatever the file's base
-app/certify.cpp @@ c.losingCounted = found.ctx->fCountExact != 0; @@ c.losingCounted = true; @@ certificate: a count from a sampled last pass given as exact
-app/options.cpp @@ CheckRange(rs.ulSkipperHigh, 0, 25, "-Q skipperHigh"); @@ CheckRange(rs.ulSkipperHigh, 0, 24, "-Q skipperHigh"); @@ -Q25 refused
-app/options.cpp @@ CheckRange(rs.ulComprAvgLineLen, MIN_CLL, MAX_CLL, "ComprLineLen"); @@ CheckRange(rs.ulComprAvgLineLen, MIN_CLL + 1, MAX_CLL, "ComprLineLen"); @@ -G32 refused
+app/options.cpp @@ Ranged(val, 0, 25, "-Q skipperHigh") @@ Ranged(val, 0, 24, "-Q skipperHigh") @@ -Q25 refused
+app/options.cpp @@ Ranged(val, MIN_CLL, MAX_CLL, "ComprLineLen") @@ Ranged(val, MIN_CLL + 1, MAX_CLL, "ComprLineLen") @@ -G32 refused
+app/options.cpp @@ Ranged(val, 0, 2, "bCompressed") @@ static_cast<uint32_t>(val.full & 0xFF) @@ -g258 is taken as 2
 app/options.cpp @@ return arg[0] == '/' && std::strchr(arg + 1, '/') == nullptr; @@ return arg[0] == '/'; @@ an absolute path is taken for an option
-app/options.cpp @@ if (isFirst && val.value == INTERNAL_ACCESS_VALUE && rs.fInternalOptions == 0) @@ if (val.value == INTERNAL_ACCESS_VALUE && rs.fInternalOptions == 0) @@ internal mode opened by a later argument
-app/options.cpp @@ if (rs.K == 0 || rs.K > MAX_K) rs.K = MAX_K; @@ if (rs.K > MAX_K) rs.K = MAX_K; @@ -K0 is not "up to the limit"
+app/options.cpp @@ if (isFirst && val.full == INTERNAL_ACCESS_VALUE && rs.fInternalOptions == 0) @@ if (val.full == INTERNAL_ACCESS_VALUE && rs.fInternalOptions == 0) @@ internal mode opened by a later argument
+app/options.cpp @@ if (value == 0) value = unset; @@ (void)0; @@ an end value left at 0 is not the classic range
 app/driver.cpp @@ if (i >= sys.b) break; @@ if (i > sys.b) break; @@ redundancy removal reads past the shrunk design when its last block goes
 app/driver.cpp @@ if (i == 0) SetBlockK(sys.blocks[0], sys.k); @@ (void)0; @@ equivalent: removing the first block would lose k for the writers, but the first block meets only zero counters and so is always needed (l >= 1, and every loaded block has at least t points in 1..v); it is never replaced
 app/driver.cpp @@ } else if (!out.passed && rs.fWriteToNewFile != 0) { @@ } else if (!out.passed) { @@ -c writes no reduced design when the verification failed
@@ -159,11 +175,14 @@ app/driver.cpp @@ if (out.passed && ctx.ulSkipperLow != 0 && sys.m != sys.t) @@ 
 app/driver.cpp @@ if (rs.fSkipCompleteDesigns != 0 && sys.t == sys.k && sys.m == sys.k) { @@ if (rs.fSkipCompleteDesigns != 0 && sys.t == sys.k) { @@ -S skips t = k designs with m > k
 app/entry.cpp @@ if (lost != 0 && lost != EPIPE) { @@ if (lost != 0) { @@ a reader that went away (| head) is reported as a lost log
 app/entry.cpp @@ return out.outputMissing ? EXIT_OUTPUT_MISSING : 0; @@ return 0; @@ a missing output file does not give exit status 4
+app/driver.cpp @@ return result == CREATE_FILE || result == CREATE_DUMPED; @@ return result != CREATE_NOTHING; @@ -D -g2 counts its temporary file as the file asked for
 app/driver.cpp @@ if ((rs.usMskSeperatorline & 2u) != 0) @@ if ((rs.usMskSeperatorline & 1u) != 0) @@ -A: the line after a design follows bit 0
 app/batch.cpp @@ if (!cdsOnly && v < k) continue; @@ if (!cdsOnly && v <= k) continue; @@ TestAll skips v = k
 app/batch.cpp @@ for (unsigned m = startMark ? m0 : t; m <= 7; ++m) { @@ for (unsigned m = startMark ? m0 : t; m < 7; ++m) { @@ batch modes never reach m = 7
 app/search.cpp @@ for (unsigned long vc = v + (m - t); vc >= v; --vc) { @@ for (unsigned long vc = v + (m - t); vc > v; --vc) { @@ search never tries v itself
 app/search.cpp @@ if (rs.ulSkipperLow != 0) { @@ if (false) { @@ search accepts a sampled last pass (-q)
+app/search.cpp @@ for (unsigned long l = 2; l <= 255; ++l) { @@ for (unsigned long l = 2; l < 255; ++l) { @@ search never reaches l = 255
+app/search.cpp @@ if (file == STDIN_NAME) KeepStandardInput(bound); @@ (void)0; @@ search on a pipe cannot read it a second time
 app/search.cpp @@ scan.v >= 1 && scan.v <= 54 @@ scan.v >= 1 && scan.v < 54 @@ search refuses data with 54 points
 # --- info: the screens
 info/screens.cpp @@ Hu(rs.fUseL_InOldStyleFNames == 0 ? 1 : 0) @@ Hu(rs.fUseL_InOldStyleFNames != 0 ? 1 : 0) @@ help shows the -f0 setting inverted

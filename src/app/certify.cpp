@@ -106,12 +106,17 @@ Certificate MakeCertificate(const RunSettings& rs, const Sys& sys,
   if (found.ctx == nullptr) {
     c.notes.push_back("the coverage test was not run (-y-): no verdict, losing not counted");
   } else if (found.undecided) {
-    c.notes.push_back("the coverage test was beyond the time limit and did not start: no verdict, "
-                      "losing not counted");
+    c.notes.push_back("the proof search did not decide within --time-limit and --memory: no "
+                      "verdict, losing not counted");
   } else {
     c.losingCounted = found.ctx->fCountExact != 0;
     c.losingCount = found.losing;
-    if (!c.losingCounted)
+    if (found.ctx->fProved != 0)
+      c.notes.push_back("the verdict was proved by the proof search, without a complete walk");
+    if (!c.losingCounted && found.ctx->fProved != 0)
+      c.notes.push_back("the proof search does not count the losing m-sets: losing.count is not "
+                        "known");
+    else if (!c.losingCounted)
       c.notes.push_back("the last pass sampled (-q above 0): losing.count is not known, and "
                         "losing.first holds only the losing m-sets the passes met");
     const unsigned shift = sys.given.usFileBase;

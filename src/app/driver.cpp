@@ -21,7 +21,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
-#include <sys/stat.h>
 
 namespace kovra {
 namespace {
@@ -29,13 +28,6 @@ namespace {
 constexpr const char* kSeparator =
     "----------------------------------------------------------------------------";
 static_assert(std::char_traits<char>::length(kSeparator) == 76);
-
-// Anything at the name counts, a dangling symbolic link too: replacing it
-// without -O would write through it or drop it.
-bool FileExists(const std::string& name) {
-  struct stat st {};
-  return !name.empty() && lstat(name.c_str(), &st) == 0;
-}
 
 // Names the parameters a design without ID line runs with that nobody gave:
 // a run of `kovra f.txt -v7 -k3 -t2` must not pass for C(7,3,2,2,1) silently
@@ -94,9 +86,9 @@ bool ReduceStep(const RunSettings& rs, const TestContext& ctx, Sys& sys, bool ho
     if (!gone[i]) std::copy_n(BlockAt(sys, i), sys.k, BlockAt(sys, kept++));
   const uint32_t before = sys.b;
   sys.b = kept;
-  DualPrint("Exact reduction: %lu of %lu blocks not needed (tried from the last)%s; b=%lu\n",
+  DualPrint("Exact reduction: %lu of %lu blocks not needed (tried from the last); b=%lu\n",
             static_cast<unsigned long>(before - kept), static_cast<unsigned long>(before),
-            r.byCounts ? "" : " by walks", static_cast<unsigned long>(kept));
+            static_cast<unsigned long>(kept));
   return before != kept;
 }
 
@@ -136,6 +128,8 @@ AnalysisOptions EngineOptions(const RunSettings& rs, const Sys& sys, bool lists)
   opt.partIndex = rs.ulPartIndex;
   opt.partCount = rs.ulPartCount;
   if (rs.ulPartCount != 0) opt.fNoRedundTesting = true;
+  opt.fProve = rs.fProve != 0;
+  opt.proveSeconds = rs.ulTimeLimit;
   return opt;
 }
 
@@ -164,10 +158,9 @@ bool AnalyseDerived(TestContext& ctx, const RunSettings& rs, const Sys& sys) {
   return true;
 }
 
-// Writes the design to its new file; true when the file (or the dump with
-// -D) was made in full.
-// `examined` is the number of blocks the design had before redundant ones
-// were left out.
+// Writes the design to its new file; true when the file (or the dump to
+// standard output with -D) was made in full. `examined` is the number of
+// blocks the design had before redundant ones were left out.
 bool WriteNewFile(const RunSettings& rs, Sys& sys, bool redundantFound, bool toSysDir,
                   uint32_t examined) {
   if (rs.fSortOutput != 0 && rs.bCompressed == 0) SortBlocks(sys.blocks.get(), sys.b, sys.k, false);
@@ -175,10 +168,8 @@ bool WriteNewFile(const RunSettings& rs, Sys& sys, bool redundantFound, bool toS
   req.target = !rs.szOutputFile.empty()
                    ? rs.szOutputFile
                    : NewFileTarget(sys, rs.fUseL_InOldStyleFNames != 0, toSysDir);
-  req.createAllowed = !FileExists(req.target) || rs.fOverwrite != 0;
-  if (!req.createAllowed)
-    DualPrint("Err: Can't overwrite existing file <%s>.\n     Use option -O for overwriting.\n",
-              req.target.c_str());
+  req.replace = rs.fOverwrite != 0;
+  req.createAllowed = MayCreateFile(req.target, req.replace);
   char comment[64];
   if (redundantFound)
     std::snprintf(comment, sizeof comment, "Redundant blocks removed by %s", PROGRAM_NAME);
@@ -193,7 +184,7 @@ bool WriteNewFile(const RunSettings& rs, Sys& sys, bool redundantFound, bool toS
   const int result = CreateNewSysFile(sys, req);
   if (result == CREATE_FILE)
     DualPrint("Created new file <%s>.\n", req.target.c_str());
-  else if (result == CREATE_DUMPED)
+  else if (result == CREATE_DUMPED || result == CREATE_TEMP)
     DualPrint("Dumped to stdout or a tmp file.\n");
   else if (req.createAllowed && rs.fDumpToStdout == 0)
     DualPrint("Use -D to dump to stdout, and redirect it to a file...\n");
@@ -203,7 +194,8 @@ bool WriteNewFile(const RunSettings& rs, Sys& sys, bool redundantFound, bool toS
     DualPrint("Wrote %lu of %lu blocks (%lu redundant left out).\n",
               static_cast<unsigned long>(sys.b), static_cast<unsigned long>(examined),
               static_cast<unsigned long>(examined - sys.b));
-  return result != CREATE_NOTHING;
+  // A binary design in a temporary file is not the file that was asked for.
+  return result == CREATE_FILE || result == CREATE_DUMPED;
 }
 
 } // namespace
@@ -246,6 +238,7 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
     DualPrint("\rSysLoad Err. Check file and v,k,t,m,l,base. See -h \n");
     return stopped();
   }
+  if (!rs.szDisplayName.empty()) SetSysFileName(sys, rs.szDisplayName.c_str());
   if (rs.fSkipCompleteDesigns != 0 && sys.t == sys.k && sys.m == sys.k) {
     DualPrint("-S given. Skipped <%s>.\n", sys.szFileName);
     return stopped();
@@ -296,7 +289,7 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
     out.undecided = ctx.fUndecided != 0;
     tested = true;
     // Only a last pass that skipped combinations leaves room for doubt.
-    if (out.passed && ctx.ulSkipperLow != 0 && sys.m != sys.t)
+    if (out.passed && ctx.ulSkipperLow != 0 && sys.m != sys.t && ctx.fProved == 0)
       DualPrint("Warn: Use -Q0 -q0 to be 100%% sure! (for m != t only) \n");
     if (rs.fReduce != 0)
       reduced = ReduceStep(rs, ctx, sys, out.passed && !out.undecided) || reduced;

@@ -10,6 +10,7 @@
 #include "base/fatal.hpp"
 #include "base/shutdown.hpp"
 #include "base/version.hpp"
+#include "output/newfile.hpp"
 #include "output/safefile.hpp"
 
 #include <cerrno>
@@ -37,7 +38,10 @@ void PrintBanner() {
 // be made (the run then ends with status 4).
 bool OpenCertificates(RunSettings& rs, PendingFile& file) {
   if (rs.fJson == 0 || rs.szJsonFile.empty()) return true;
-  if (OpenPendingFile(file, rs.szJsonFile)) {
+  // As for --output: an existing file is replaced with -O only.
+  const bool replace = rs.fOverwrite != 0;
+  if (!MayCreateFile(rs.szJsonFile, replace)) return false;
+  if (OpenPendingFile(file, rs.szJsonFile, replace)) {
     rs.certificates = file.stream;
     return true;
   }

@@ -3,13 +3,15 @@
 
 #include "app/entry.hpp"
 #include "base/console.hpp"
-#include "base/input.hpp"
+#include "base/file.hpp"
 #include "design/combinatorics.hpp"
 #include "report/certificate.hpp"
 #include "verify/engine.hpp"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace kovra {
 namespace {
@@ -19,22 +21,31 @@ struct Share {
   std::string file;
 };
 
+// A certificate holds its first -o losing m-sets; a line past this is no
+// certificate of ours, and is not read into memory whole.
+constexpr size_t kMaxCertificateLine = size_t{1} << 26;
+
 // Every line of the files that is not empty is one share's certificate.
 bool ReadShares(const std::vector<std::string>& files, std::vector<Share>& shares) {
   for (const std::string& file : files) {
-    InputBytes input;
-    std::string reason;
-    if (!input.Read(file.c_str(), reason)) {
-      DualPrint("Err: can't open <%s> (%s)\n", file.c_str(), reason.c_str());
+    FilePtr in(std::fopen(file.c_str(), "rb"));
+    if (!in) {
+      DualPrint("Err: can't open <%s> (%s)\n", file.c_str(), std::strerror(errno));
       return false;
     }
-    const std::string text(input.data(), input.size());
     size_t lineNumber = 0;
-    for (size_t start = 0; start < text.size();) {
-      size_t end = text.find('\n', start);
-      if (end == std::string::npos) end = text.size();
-      const std::string line = text.substr(start, end - start);
-      start = end + 1;
+    for (;;) {
+      std::string line;
+      int c = 0;
+      while ((c = std::getc(in.get())) != EOF && c != '\n') {
+        if (line.size() == kMaxCertificateLine) {
+          DualPrint("Err: <%s> line %zu is longer than any certificate\n", file.c_str(),
+                    lineNumber + 1);
+          return false;
+        }
+        line.push_back(static_cast<char>(c));
+      }
+      if (c == EOF && line.empty()) break;
       ++lineNumber;
       if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
       Share s;
@@ -50,6 +61,7 @@ bool ReadShares(const std::vector<std::string>& files, std::vector<Share>& share
         return false;
       }
       shares.push_back(std::move(s));
+      if (c == EOF) break;
     }
   }
   if (shares.empty()) {

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -22,9 +23,7 @@
 namespace kovra {
 namespace {
 
-uint8_t Flag(uint32_t value) { return value != 0 ? 1 : 0; }
-uint16_t Low16(uint32_t value) { return static_cast<uint16_t>(value & 0xFFFFu); }
-uint8_t Low8(uint32_t value) { return static_cast<uint8_t>(value & 0xFFu); }
+uint8_t Flag(uint64_t value) { return value != 0 ? 1 : 0; }
 
 bool EqualsNoCase(const char* a, const char* b) {
   for (; *a != '\0' && *b != '\0'; ++a, ++b)
@@ -45,9 +44,10 @@ struct LongOption {
   bool value;
 };
 constexpr LongOption kLongOptions[] = {
-    {"--help", false},  {"--version", false}, {"--quiet", false},  {"--profile", false},
-    {"--output", true}, {"--memory", true},   {"--json", false},   {"--threads", true},
-    {"--part", true},   {"--merge", false},   {"--reduce", false},
+    {"--help", false},      {"--version", false}, {"--quiet", false},  {"--profile", false},
+    {"--output", true},     {"--memory", true},   {"--json", false},   {"--threads", true},
+    {"--part", true},       {"--merge", false},   {"--reduce", false}, {"--prove", false},
+    {"--time-limit", true},
 };
 
 // The edit distance of two short words (insertions, deletions, changes).
@@ -122,6 +122,17 @@ void ApplyMemoryOption(RunSettings& rs, const char* value) {
   }
 }
 
+// --time-limit=SECONDS: how long the proof search may run (0: no limit).
+void ApplyTimeLimitOption(RunSettings& rs, const char* value) {
+  const uint64_t seconds = LeadingDecimal(value, UINT64_MAX);
+  if (!IsDigit(value[0]) || value[std::strspn(value, "0123456789")] != '\0' ||
+      seconds > UINT32_MAX) {
+    DualPrint("Err: --time-limit needs a number of seconds such as 600, not <%s>.\n", value);
+    ErrExit(1);
+  }
+  rs.ulTimeLimit = static_cast<uint32_t>(seconds);
+}
+
 // Options start with '-' or '/'. On this platform an absolute path also
 // starts with '/', and taking "/tmp/4901683a.616" for a -t option would end
 // the run with a baffling range error; so a '/' argument that holds a second
@@ -140,7 +151,7 @@ struct ParseState {
   bool outputGiven = false; // --output appeared
 };
 
-void RequestScreen(ParseState& st, char letter, uint32_t value) {
+void RequestScreen(ParseState& st, char letter, uint64_t value) {
   if (value != 0 && st.screenCount < MAX_SCREEN_REQUESTS) st.screens[st.screenCount++] = letter;
 }
 
@@ -154,7 +165,7 @@ void PrintInvalid(const RunSettings& rs, const char* arg) {
 // -u: only the first argument can open the internal mode; every -u outside
 // it is refused, inside it the first character of the value picks the mode.
 void ApplyInternalOption(RunSettings& rs, const char* arg, const OptionValue& val, bool isFirst) {
-  if (isFirst && val.value == INTERNAL_ACCESS_VALUE && rs.fInternalOptions == 0)
+  if (isFirst && val.full == INTERNAL_ACCESS_VALUE && rs.fInternalOptions == 0)
     rs.fInternalOptions = 1;
   if (rs.fInternalOptions == 0) {
     DualPrint("Invalid option '%s' given, ignored.\n", arg);
@@ -170,16 +181,25 @@ void ApplyInternalOption(RunSettings& rs, const char* arg, const OptionValue& va
   }
 }
 
-// A design parameter as written: a number above its limit ends the program
-// at once, before any file is read, with the parameter, the number and the
-// limit named (its low bits would name another design: -v65541 is not 5).
-uint16_t DesignParam(const OptionValue& val, char name, uint16_t limit) {
+// A design parameter or end value as written: a number above its limit ends
+// the program at once, before any file is read, with the parameter, the
+// number and the limit named (its low bits would name another design:
+// -v65541 is not 5).
+uint32_t DesignParam(const OptionValue& val, char name, uint32_t limit) {
   if (val.full > limit) {
-    DualPrint("Err: %c = %.*s is above the limit %hu.\n", name, static_cast<int>(val.digits.size()),
-              val.digits.data(), limit);
+    DualPrint("Err: %c = %.*s is above the limit %lu.\n", name, static_cast<int>(val.digits.size()),
+              val.digits.data(), static_cast<unsigned long>(limit));
     ErrExit(1);
   }
-  return static_cast<uint16_t>(val.full);
+  return static_cast<uint32_t>(val.full);
+}
+
+// Any other number setting as written, within its range or the end of the
+// program with CheckRange's message; never cut to the width of the setting
+// (-g258 is not 2, -o4294967297 not 1).
+uint32_t Ranged(const OptionValue& val, int64_t low, int64_t high, const char* label) {
+  CheckRange(static_cast<int64_t>(std::min<uint64_t>(val.full, INT64_MAX)), low, high, label);
+  return static_cast<uint32_t>(val.full);
 }
 
 // Applies one option. `arg` is the argument as given (for the messages),
@@ -192,42 +212,43 @@ void ApplyOption(RunSettings& rs, ParseState& st, const char* arg, const char* o
     return;
   }
   const OptionValue val = ScanOptionValue(option + 2);
-  const uint32_t n = val.value;
+  // The number as written: compared and stored whole, never its low bits.
+  const uint64_t n = val.full;
   CmdGiven& given = rs.given;
   switch (letter) {
   case 'v':
-    rs.v = given.v = DesignParam(val, 'v', MAX_V);
+    rs.v = given.v = static_cast<uint16_t>(DesignParam(val, 'v', MAX_V));
     st.paramMarked = true;
     break;
   case 'k':
-    rs.k = given.k = DesignParam(val, 'k', MAX_K);
+    rs.k = given.k = static_cast<uint16_t>(DesignParam(val, 'k', MAX_K));
     st.paramMarked = true;
     break;
   case 't':
-    rs.t = given.t = DesignParam(val, 't', MAX_T);
+    rs.t = given.t = static_cast<uint16_t>(DesignParam(val, 't', MAX_T));
     st.paramMarked = true;
     CheckRange(rs.t, 1, MAX_T, "t");
     break;
   case 'm':
-    rs.m = given.m = DesignParam(val, 'm', MAX_M);
+    rs.m = given.m = static_cast<uint16_t>(DesignParam(val, 'm', MAX_M));
     st.paramMarked = true;
     CheckRange(rs.m, 1, MAX_M, "m");
     break;
   case 'l':
-    rs.l = given.l = DesignParam(val, 'l', MAX_L);
+    rs.l = given.l = static_cast<uint16_t>(DesignParam(val, 'l', MAX_L));
     st.paramMarked = true;
     CheckRange(rs.l, 1, MAX_L, "l");
     break;
-  case 'V': rs.V = Low16(n); break;
-  case 'K': rs.K = Low16(n); break;
-  case 'T': rs.T = Low16(n); break;
-  case 'M': rs.M = Low16(n); break;
-  case 'L': rs.L = Low16(n); break;
-  case 'B': rs.B = n; break;
-  case 'a': rs.usInBase = Low16(n); break;
-  case 'p': rs.usOutBase = Low16(n); break;
-  case 'o': rs.ulMaxLosing = n; break;
-  case 'r': rs.ulMaxReport = n; break;
+  case 'V': rs.V = static_cast<uint16_t>(DesignParam(val, 'V', MAX_V)); break;
+  case 'K': rs.K = static_cast<uint16_t>(DesignParam(val, 'K', MAX_K)); break;
+  case 'T': rs.T = static_cast<uint16_t>(DesignParam(val, 'T', MAX_T)); break;
+  case 'M': rs.M = static_cast<uint16_t>(DesignParam(val, 'M', MAX_M)); break;
+  case 'L': rs.L = static_cast<uint16_t>(DesignParam(val, 'L', MAX_L)); break;
+  case 'B': rs.B = DesignParam(val, 'B', MAX_B); break;
+  case 'a': rs.usInBase = static_cast<uint16_t>(Ranged(val, 0, MAX_BASE, "inBase")); break;
+  case 'p': rs.usOutBase = static_cast<uint16_t>(Ranged(val, 0, MAX_BASE, "outBase")); break;
+  case 'o': rs.ulMaxLosing = Ranged(val, 1, MAX_B, "MaxLosing"); break;
+  case 'r': rs.ulMaxReport = Ranged(val, 1, MAX_B, "MaxReport"); break;
   case 's': rs.fShowSummary = Flag(n); break;
   case 'x': rs.fShowDupeTSets = Flag(n); break;
   case 'd': rs.fShowRedundants = Flag(n); break;
@@ -239,26 +260,15 @@ void ApplyOption(RunSettings& rs, ParseState& st, const char* arg, const char* o
   case 'N': rs.fComprUseExp = Flag(n); break;
   case 'S': rs.fSkipCompleteDesigns = Flag(n); break;
   case 'A':
-    rs.usMskSeperatorline = Low16(n);
-    CheckRange(rs.usMskSeperatorline, 0, 3, "mskSeperatorline");
+    rs.usMskSeperatorline = static_cast<uint16_t>(Ranged(val, 0, 3, "mskSeperatorline"));
     break;
-  case 'G':
-    rs.ulComprAvgLineLen = n;
-    CheckRange(rs.ulComprAvgLineLen, MIN_CLL, MAX_CLL, "ComprLineLen");
-    break;
-  case 'g':
-    rs.bCompressed = Low8(n);
-    CheckRange(rs.bCompressed, 0, 2, "bCompressed");
-    break;
+  case 'G': rs.ulComprAvgLineLen = Ranged(val, MIN_CLL, MAX_CLL, "ComprLineLen"); break;
+  case 'g': rs.bCompressed = static_cast<uint8_t>(Ranged(val, 0, 2, "bCompressed")); break;
   case 'Q':
-    rs.ulSkipperHigh = n;
+    rs.ulSkipperHigh = Ranged(val, 0, 25, "-Q skipperHigh");
     rs.fSkipperHighGiven = 1;
-    CheckRange(rs.ulSkipperHigh, 0, 25, "-Q skipperHigh");
     break;
-  case 'q':
-    rs.ulSkipperLow = n;
-    CheckRange(rs.ulSkipperLow, 0, 5, "-q skipperLow");
-    break;
+  case 'q': rs.ulSkipperLow = Ranged(val, 0, 5, "-q skipperLow"); break;
   // The overloaded letters: their special values set a flag of their own
   // that no later value of the same letter clears.
   case 'f':
@@ -297,20 +307,19 @@ void ApplyOption(RunSettings& rs, ParseState& st, const char* arg, const char* o
   }
 }
 
-// End values above their limit mean "up to the limit". Left at 0 they keep
-// the classic ranges: the batch modes walk the system tree, which holds
-// classic designs, and the parameter search would otherwise try m up to 20,
-// walks far beyond what a bare block list deserves by default.
+// End values left at 0 keep the classic ranges: the batch modes walk the
+// system tree, which holds classic designs, and the parameter search would
+// otherwise try m up to 20, walks far beyond what a bare block list deserves
+// by default. (A value above its limit was refused like a parameter's.)
 void FixEndValues(RunSettings& rs) {
-  const auto fix = [](uint16_t& value, uint16_t unset, uint16_t limit) {
+  const auto fix = [](uint16_t& value, uint16_t unset) {
     if (value == 0) value = unset;
-    if (value > limit) value = limit;
   };
-  fix(rs.V, CLASSIC_MAX_V, MAX_V);
-  fix(rs.K, CLASSIC_MAX_K, MAX_K);
-  fix(rs.T, CLASSIC_MAX_T, MAX_T);
-  fix(rs.M, CLASSIC_MAX_M, MAX_M);
-  fix(rs.L, MAX_L, MAX_L);
+  fix(rs.V, CLASSIC_MAX_V);
+  fix(rs.K, CLASSIC_MAX_K);
+  fix(rs.T, CLASSIC_MAX_T);
+  fix(rs.M, CLASSIC_MAX_M);
+  fix(rs.L, MAX_L);
 }
 
 // Combinations that make no sense together: only the output base is
@@ -354,7 +363,8 @@ void CheckPartOption(const RunSettings& rs) {
               static_cast<unsigned long>(rs.ulSkipperLow));
     ErrExit(1);
   }
-  if (rs.fFindDesignParams != 0 || rs.fTestAll != 0 || rs.fCDsOnly != 0 || rs.fMerge != 0) {
+  if (rs.fFindDesignParams != 0 || rs.fTestAll != 0 || rs.fCDsOnly != 0 || rs.fMerge != 0 ||
+      rs.fProve != 0) {
     DualPrint(
         "Err: --part shares the test of one design; it goes with no -z2, batch mode or --merge.\n");
     ErrExit(1);
@@ -378,14 +388,12 @@ void ShowScreen(char letter, const RunSettings& rs) {
 OptionValue ScanOptionValue(const char* afterLetter) {
   const char* p = afterLetter;
   while (*p != '\0' && !IsDigit(*p) && *p != '-' && *p != '+' && *p != ' ') ++p;
-  if (*p == '-') return {0, '0', 0, "0"};
-  if (!IsDigit(*p)) return {1, '1', 1, "1"}; // end of the argument, a blank or '+'
-  OptionValue val{0, *p, LeadingDecimal(p, UINT64_MAX), {}};
+  if (*p == '-') return {'0', 0, "0"};
+  if (!IsDigit(*p)) return {'1', 1, "1"}; // end of the argument, a blank or '+'
   const char* digits = p;
-  // Unsigned arithmetic wraps, so a number of any length keeps its low bits.
-  for (; IsDigit(*p); ++p) val.value = val.value * 10u + static_cast<uint32_t>(*p - '0');
-  val.digits = std::string_view(digits, static_cast<size_t>(p - digits));
-  return val;
+  while (IsDigit(*p)) ++p;
+  return {*digits, LeadingDecimal(digits, UINT64_MAX),
+          std::string_view(digits, static_cast<size_t>(p - digits))};
 }
 
 void EchoCmdline(int argc, const char* const* argv) {
@@ -462,6 +470,14 @@ bool ParseOptions(int argc, const char* const* argv, RunSettings& rs) {
       }
       if (std::strcmp(arg, "--reduce") == 0) {
         rs.fReduce = 1;
+        continue;
+      }
+      if (std::strcmp(arg, "--prove") == 0) {
+        rs.fProve = 1;
+        continue;
+      }
+      if (const char* value = LongOptionValue(arg, "--time-limit", i, argc, argv)) {
+        ApplyTimeLimitOption(rs, value);
         continue;
       }
       if (std::strncmp(arg, "--", 2) == 0 && !IsHelpAlias(arg)) UnknownLongOption(arg);

@@ -17,15 +17,12 @@ static_assert(INTERNAL_ACCESS_VALUE >= 4 && INTERNAL_ACCESS_VALUE <= 9,
 // Most screen letters one command line can request.
 inline constexpr int MAX_SCREEN_REQUESTS = 32;
 
-// The value of one option as scanned from its argument: the number at the
-// start of its value text, accumulated with wrapping arithmetic (a setting
-// keeps the low bits of its width), and the first character of that text
-// ('1' for "-x", "-x+" and "-x blank", '0' for "-x-", else the first digit).
-// `full` is the number as written, saturated at UINT64_MAX, and `digits`
-// its text, for the settings that must refuse what does not fit rather than
-// wrap.
+// The value of one option as scanned from its argument: the first character
+// of its value text ('1' for "-x", "-x+" and "-x blank", '0' for "-x-", else
+// the first digit), the number at its start as written (`full`, saturated at
+// UINT64_MAX, so that no setting can take a number's low bits for it) and
+// that number's text (`digits`), for the messages that refuse it.
 struct OptionValue {
-  uint32_t value = 1;
   char first = '1';
   uint64_t full = 1;
   std::string_view digits = "1";

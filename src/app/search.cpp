@@ -4,6 +4,8 @@
 
 #include "base/console.hpp"
 #include "base/file.hpp"
+#include "base/input.hpp"
+#include "base/memory.hpp"
 #include "base/tempfile.hpp"
 #include "design/sys.hpp"
 #include "formats/idline.hpp"
@@ -12,6 +14,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <unistd.h>
 
 namespace kovra {
 namespace {
@@ -34,6 +37,10 @@ Scan ScanFile(TextCursor text, const char* fileName, bool newFNameSchemeRun) {
     if (IsKeyword(p, "ID ")) {
       IdRecord id;
       ParseIdLine(id, p, true, fileName, newFNameSchemeRun);
+      if (id.tooLarge) {
+        s.ok = false;
+        break;
+      }
       if (id.bCmpr != 0) {
         s.v = id.v;
         s.k = id.k;
@@ -66,11 +73,14 @@ Scan ScanFile(TextCursor text, const char* fileName, bool newFNameSchemeRun) {
 }
 
 // Writes the blocks renumbered densely from 1, without ID line, to a fresh
-// temporary file; the candidate runs read that copy. Returns the block count
+// temporary file; the candidate runs read that copy. The internal mode names
+// it. Returns the block count
 // of the original (0 when it could not be loaded).
-uint32_t MakeDenseCopy(const Scan& s, const std::string& fileName, TempFile& tmp) {
+uint32_t MakeDenseCopy(const Scan& s, const std::string& fileName, uint64_t bound, TempFile& tmp,
+                       bool internal) {
   Sys sys;
   LoadOptions load;
+  load.memoryBound = bound;
   load.sort = false;
   load.base = 1;
   load.bCompressed = s.kind;
@@ -79,13 +89,18 @@ uint32_t MakeDenseCopy(const Scan& s, const std::string& fileName, TempFile& tmp
   if (!MakeSys(sys, p, fileName.c_str(), load)) return 0;
   const uint32_t b = sys.b;
   CloseGaps(sys.blocks.get(), sys.b, sys.k, 1);
-  if (!tmp.Create("", ".tmp")) {
+  int fd = -1;
+  if (!tmp.Create("", ".tmp", &fd)) {
     DualPrint("Err: can't create a temporary file\n");
     return b;
   }
-  DualPrint("\nWriting <%s> to a temporary file <%s> without ID\n\n", fileName.c_str(),
-            tmp.path().c_str());
-  FilePtr out(std::fopen(tmp.path().c_str(), "w"));
+  DualPrint("\nThe candidates read the blocks of <%s> renumbered from 1, without ID\n\n",
+            fileName.c_str());
+  if (internal) DualPrint("Copy: <%s>\n", tmp.path().c_str());
+  // Through the descriptor that created the file: its name could meanwhile
+  // lead somewhere else.
+  FilePtr out(::fdopen(fd, "w"));
+  if (!out) ::close(fd);
   bool written = false;
   if (out) {
     WriteBlockLines(sys.blocks.get(), sys.b, sys.k, out.get());
@@ -177,16 +192,18 @@ bool FindDesignParams(RunSettings& rs, const std::string& fileName, const Search
   }
 
   // The same refusals as the loader's (a directory, a device that never
-  // ends); "-" is standard input, which the loader later sees again whole.
+  // ends). "-" is standard input, which the copy reads a second time: what
+  // the scan reads of it is kept for that, within the memory bound.
+  const uint64_t bound = rs.ulMemoryBound != 0 ? rs.ulMemoryBound : DefaultMemoryBound();
+  if (file == STDIN_NAME) KeepStandardInput(bound);
   Scan scan;
   {
-    InputBytes input;
+    InputStream input;
     if (!OpenDesignInput(file.c_str(), input)) {
       DualPrint("Err: can't open file <%s>\n", file.c_str());
       return false;
     }
-    scan =
-        ScanFile(CursorOver(input.data(), input.size()), file.c_str(), rs.fRunNewFNameScheme != 0);
+    scan = ScanFile(CursorOn(input), file.c_str(), rs.fRunNewFNameScheme != 0);
   }
   DualPrint("So far detected: k=%lu, v=%lu%s\n", scan.k, scan.v,
             scan.ok ? "" : ", but errors found!");
@@ -200,8 +217,15 @@ bool FindDesignParams(RunSettings& rs, const std::string& fileName, const Search
   TempFile tmp;
   uint32_t copyB = 0;
   if (valid) {
-    copyB = MakeDenseCopy(scan, file, tmp);
-    if (tmp.exists()) rs.szDesignFile = tmp.path();
+    copyB = MakeDenseCopy(scan, file, bound, tmp, rs.fInternalOptions != 0);
+    KeepStandardInput(0); // the candidates read the copy
+    if (tmp.exists()) {
+      // The copy is numbered from 1 whatever -a said of the file, and the
+      // runs name the file the user gave, not the copy.
+      rs.szDesignFile = tmp.path();
+      rs.szDisplayName = file;
+      rs.usInBase = 1;
+    }
   }
 
   Found found;

@@ -81,6 +81,7 @@ struct RunSettings : DesignParams {
   uint8_t fTestAll = 0;          // -u3 internal: TestAll batch mode
   uint8_t fInternalOptions = 0;  // internal mode switched on by the first argument
   std::string szDesignFile;      // the design file; empty = none
+  std::string szDisplayName;     // the name the run's messages give it, when not its own
   std::string szOutputFile;      // --output: the file -e or -c writes; empty = named by the scheme
   uint64_t ulMemoryBound = 0;    // --memory: bytes the large arrays may take; 0 = a quarter of RAM
   uint8_t fCountAllLosing = 1;   // count every losing m-set (the search needs the verdict only)
@@ -93,7 +94,9 @@ struct RunSettings : DesignParams {
   uint8_t fMerge = 0;       // --merge: the file names are certificates of parts
   uint8_t fReduce = 0;      // --reduce: leave out every block the design does not need
   std::vector<std::string> mergeFiles;
-  std::string szCommand;             // the command line as given, for the certificate
+  uint8_t fProve = 0;         // --prove: the proof search decides, whatever a walk would take
+  uint32_t ulTimeLimit = 600; // --time-limit: seconds the proof search may take, 0 = none
+  std::string szCommand;      // the command line as given, for the certificate
   std::FILE* certificates = nullptr; // where the certificates go (not owned; set by the entry)
   uint8_t fParamsGiven = 0;          // a file name and one of -v -k -t -m -l were given
   uint8_t fRunNewFNameScheme = 0;    // per-run copy of -f2 read by the file-name check

@@ -13,7 +13,7 @@ namespace kovra {
 
 TempFile::~TempFile() { Remove(); }
 
-bool TempFile::Create(const std::string& dir, const char* suffix) {
+bool TempFile::Create(const std::string& dir, const char* suffix, int* fd) {
   Remove();
   std::string where = dir;
   // The platform's temporary directory, as its own temporary-name service
@@ -24,9 +24,12 @@ bool TempFile::Create(const std::string& dir, const char* suffix) {
   std::string name = where + "kovraXXXXXX" + tail;
   std::vector<char> buf(name.begin(), name.end());
   buf.push_back('\0');
-  const int fd = mkstemps(buf.data(), static_cast<int>(tail.size()));
-  if (fd < 0) return false;
-  close(fd);
+  const int made = mkstemps(buf.data(), static_cast<int>(tail.size()));
+  if (made < 0) return false;
+  if (fd != nullptr)
+    *fd = made;
+  else
+    close(made);
   path_ = buf.data();
   cleanupSlot_ = RegisterTempPath(path_.c_str());
   return true;

@@ -14,8 +14,10 @@ public:
   TempFile& operator=(const TempFile&) = delete;
 
   // Creates an empty file named <dir>/kovraXXXXXX<suffix> (dir empty: the
-  // system's temporary directory). False when no file could be made.
-  bool Create(const std::string& dir, const char* suffix);
+  // system's temporary directory). False when no file could be made. With
+  // `fd` the descriptor of the exclusive creation is handed to the caller,
+  // who writes through it (never reopening the file by name) and closes it.
+  bool Create(const std::string& dir, const char* suffix, int* fd = nullptr);
 
   const std::string& path() const { return path_; }
   bool exists() const { return !path_.empty(); }

@@ -19,6 +19,20 @@ BlockArray AllocBlocks(uint64_t blocks, unsigned k) {
       static_cast<Point*>(std::calloc(static_cast<size_t>(blocks) * k, sizeof(Point))));
 }
 
+bool GrowBlocks(BlockArray& blocks, uint64_t& room, uint64_t rows, uint64_t most, unsigned k) {
+  if (rows <= room) return true;
+  const uint64_t grown = std::max(rows, std::min(std::max<uint64_t>(room * 2, 4096), most));
+  if (k == 0 || grown > SIZE_MAX / sizeof(Point) / k) return false;
+  // realloc moves the pages of a large array rather than copying them, so
+  // growing never holds the old and the new array at once.
+  void* bigger = std::realloc(blocks.get(), static_cast<size_t>(grown) * k * sizeof(Point));
+  if (bigger == nullptr) return false;
+  static_cast<void>(blocks.release());
+  blocks.reset(static_cast<Point*>(bigger));
+  room = grown;
+  return true;
+}
+
 bool SetSysFileName(Sys& sys, const char* name) {
   if (name == nullptr) name = "";
   if (std::strlen(name) > static_cast<size_t>(FNAME_CAPACITY)) {

@@ -28,6 +28,14 @@ using BlockArray = std::unique_ptr<Point[], PointArrayFree>;
 // time or resident memory, before its reader finds out.
 BlockArray AllocBlocks(uint64_t blocks, unsigned k);
 
+// Makes room for at least `rows` rows of k points in an array that has `room`
+// rows now (null with room 0 to start one): it grows to twice its room (at
+// least 4096 rows), but never beyond `most` rows unless `rows` asks for more,
+// so that a reader that grows it as blocks arrive holds about what it read,
+// not what a file claims. The rows held are kept; new rows are not zeroed.
+// False, the array unchanged, when memory is short.
+bool GrowBlocks(BlockArray& blocks, uint64_t& room, uint64_t rows, uint64_t most, unsigned k);
+
 struct Sys : DesignParams {
   Sys() : DesignParams{1, 1, 1, 1, 1} {}
   uint16_t base = 1;    // base the block array is numbered in now

@@ -2,15 +2,10 @@
 #include "formats/cbin.hpp"
 
 #include "base/console.hpp"
-#include "base/tempfile.hpp"
 #include "formats/ctext.hpp"
 #include "formats/textfmt.hpp"
 
 #include <algorithm>
-#include <cstdlib>
-#include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace kovra {
 namespace {
@@ -25,6 +20,13 @@ void EmitByte(BitStream& s) {
 // Loads the next input byte; false (for good) at the end of the input.
 bool LoadByte(BitStream& s) {
   if (s.endOfInput) return false;
+  if (s.in != nullptr && s.in == s.inEnd && s.source != nullptr && !s.source->AtEnd()) {
+    auto pos = reinterpret_cast<const char*>(s.in);
+    auto end = reinterpret_cast<const char*>(s.inEnd);
+    s.source->Fill(pos, end, MAX_LINE_BYTES);
+    s.in = reinterpret_cast<const uint8_t*>(pos);
+    s.inEnd = reinterpret_cast<const uint8_t*>(end);
+  }
   if (s.in == nullptr || s.in == s.inEnd) {
     s.endOfInput = true;
     return false;
@@ -37,40 +39,6 @@ bool LoadByte(BitStream& s) {
 
 uint64_t LowBits(uint64_t value, unsigned n) {
   return n >= 64 ? value : value & ((uint64_t{1} << n) - 1);
-}
-
-// Removes a file this writer made, but never anything that is not a regular
-// file: a name like /dev/full given as output must survive a failed write.
-void RemoveOwnFile(const std::string& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) std::remove(path.c_str());
-}
-
-// The file being written: closed on every way out, and removed unless the
-// whole design reached it.
-struct OutputFile {
-  std::FILE* file = nullptr;
-  std::string path;
-  TempFile temp; // a temporary file written instead stays registered until complete
-  bool keep = false;
-  OutputFile() = default;
-  OutputFile(const OutputFile&) = delete;
-  OutputFile& operator=(const OutputFile&) = delete;
-  ~OutputFile() {
-    if (file != nullptr) std::fclose(file);
-    if (!keep && !path.empty()) RemoveOwnFile(path);
-  }
-};
-
-// A fresh temporary file that nobody else can have opened (created
-// exclusively under a unique name, never from a name-only service).
-void CreateTempFile(OutputFile& out) {
-  const bool made = out.temp.Create("", ".tmp");
-  out.path = made ? out.temp.path() : std::string(P_tmpdir) + "/kovraXXXXXX.tmp";
-  DualPrint("WARN: couldn't create ordinary filename and can't dump binary data\nto stdout. "
-            "Instead trying to write to a tempory file <%s>.\n",
-            out.path.c_str());
-  if (made) out.file = std::fopen(out.path.c_str(), "wb");
 }
 
 } // namespace
@@ -161,7 +129,7 @@ void PutCBinRepeat(BitStream& s, uint32_t count) {
   PutBits(s, count, 3 * q + 2);
 }
 
-bool WriteCBin(Sys& sys, const char* fileName, bool useRepeats) {
+bool WriteCBin(Sys& sys, std::FILE* out, bool useRepeats) {
   if (!sys.blocks && sys.b != 0) return false;
   if (!CompressedRanksFit(sys.v, sys.k)) {
     PrintRanksDoNotFit(sys.v, sys.k);
@@ -169,23 +137,11 @@ bool WriteCBin(Sys& sys, const char* fileName, bool useRepeats) {
   }
   SortBlocks(sys.blocks.get(), sys.b, sys.k, false);
 
-  OutputFile out;
-  if (fileName == nullptr) {
-    CreateTempFile(out);
-  } else {
-    out.file = std::fopen(fileName, "wb");
-    if (out.file != nullptr) out.path = fileName;
-  }
-  if (out.file == nullptr) {
-    DualPrint("Err: fopen(%s,...)\n", fileName != nullptr ? fileName : out.path.c_str());
-    return false;
-  }
-
   IdRecord id = IdLineOf(sys, sys.b);
   id.bCmpr = 2;
-  WriteIdHeader(out.file, id, nullptr);
+  WriteIdHeader(out, id, nullptr);
   BitStream s;
-  s.out = out.file;
+  s.out = out;
   PutBits(s, 4, 5);
   PutBits(s, sys.b, 32);
   PutBits(s, sys.v, 8);
@@ -209,38 +165,25 @@ bool WriteCBin(Sys& sys, const char* fileName, bool useRepeats) {
   RankSums sums;
   if (!ForEachRankRun(sys.blocks.get(), sys.b, sys.v, sys.k, sys.base, sums, emitRun)) {
     DualPrint("ERROR happened!\n");
-    return false; // `out` closes and removes the file
+    return false;
   }
 
   PutBits(s, sums.cs1 % CHECKSUM_MODULUS, 32);
   PutBits(s, sums.cs2 % CHECKSUM_MODULUS, 32);
   FlushBits(s);
-
-  // A full disk shows only when the buffers are written; a truncated file
-  // must not count as written.
-  const bool flushed = std::fflush(out.file) == 0 && std::ferror(out.file) == 0 && !s.writeError;
-  const bool closed = std::fclose(out.file) == 0;
-  out.file = nullptr;
-  if (!flushed || !closed) {
-    DualPrint("Err: fwrite(%s,...)\n", out.path.c_str());
-    return false;
-  }
-  out.keep = true;
-  out.temp.Release();
   PrintBinStats(s, static_cast<uint64_t>(sys.k) * sys.b);
   return true;
 }
 
-uint32_t ReadCBin(Point* blocks, const char* data, size_t size, uint16_t v, uint16_t k, uint32_t b,
-                  uint32_t chi, uint32_t cei) {
+namespace {
+
+uint32_t ReadCBinInto(Point* blocks, BlockArray* growing, BitStream& s, uint16_t v, uint16_t k,
+                      uint32_t b, uint32_t chi, uint32_t cei) {
   if (chi < MIN_HDR_ITEMS || chi > MAX_HDR_ITEMS || cei < MIN_END_ITEMS || cei > MAX_END_ITEMS)
     return 0;
   RankDecoder dec;
-  if (!InitRankDecoder(dec, blocks, b, v, k)) return 0;
+  if (!InitRankDecoder(dec, blocks, b, v, k, growing)) return 0;
 
-  BitStream s;
-  s.in = reinterpret_cast<const uint8_t*>(data);
-  s.inEnd = s.in + (data != nullptr ? size : 0);
   ReadOutcome got;
   bool syncError = false;
   got.hdrItems = GetBits(s, 5);
@@ -278,6 +221,12 @@ uint32_t ReadCBin(Point* blocks, const char* data, size_t size, uint16_t v, uint
       }
       // A code cut off by the end of the file carries no value.
       if (s.endOfInput) break;
+      if (d == 0 && dec.count > 0 && blocksRead < b) {
+        const uint64_t run = std::min(repeat, b - blocksRead);
+        RepeatLastBlock(dec, run);
+        blocksRead += run;
+        repeat -= run;
+      }
       for (uint64_t i = 0; i < repeat; ++i) {
         if (blocksRead == b) {
           ++blocksRead;
@@ -300,6 +249,25 @@ uint32_t ReadCBin(Point* blocks, const char* data, size_t size, uint16_t v, uint
     return 0;
   }
   return CheckCompressedRead(dec, got, chi, b, v, k) ? b : 0;
+}
+
+} // namespace
+
+uint32_t ReadCBin(Point* blocks, const char* data, size_t size, uint16_t v, uint16_t k, uint32_t b,
+                  uint32_t chi, uint32_t cei) {
+  BitStream s;
+  s.in = reinterpret_cast<const uint8_t*>(data);
+  s.inEnd = s.in + (data != nullptr ? size : 0);
+  return ReadCBinInto(blocks, nullptr, s, v, k, b, chi, cei);
+}
+
+uint32_t ReadCBin(BlockArray& blocks, TextCursor& text, uint16_t v, uint16_t k, uint32_t b,
+                  uint32_t chi, uint32_t cei) {
+  BitStream s;
+  s.in = reinterpret_cast<const uint8_t*>(text.pos);
+  s.inEnd = reinterpret_cast<const uint8_t*>(text.end);
+  s.source = text.source;
+  return ReadCBinInto(nullptr, &blocks, s, v, k, b, chi, cei);
 }
 
 } // namespace kovra

@@ -10,7 +10,9 @@
 // 3q + 2 bits (a count of further blocks with the previous difference).
 #pragma once
 
+#include "base/input.hpp"
 #include "design/sys.hpp"
+#include "formats/textfmt.hpp"
 
 #include <cstddef>
 #include <cstdint>
@@ -27,6 +29,7 @@ inline constexpr uint32_t MAX_CBIN_REPEAT = 8388607;
 struct BitStream {
   const uint8_t* in = nullptr; // the bytes still to read, up to inEnd
   const uint8_t* inEnd = nullptr;
+  InputStream* source = nullptr; // refills [in, inEnd) when set
   std::FILE* out = nullptr;
   uint8_t inByte = 0;
   uint8_t outByte = 0;
@@ -60,11 +63,12 @@ void PutCBinValue(BitStream& s, uint32_t value);
 // The shortest repeat code for count (1..MAX_CBIN_REPEAT).
 void PutCBinRepeat(BitStream& s, uint32_t count);
 
-// Writes `sys` (whose blocks end up sorted) to fileName, or, when fileName is
-// null, to a fresh temporary file (announced with its name). A block without
-// a rank ("ERROR happened!") or a write error removes the file again and
-// gives false.
-bool WriteCBin(Sys& sys, const char* fileName, bool useRepeats);
+// Writes `sys` (whose blocks end up sorted) to `out`, then the statistics
+// lines. False when the design cannot be stored (ranks beyond 32 bits) or a
+// block has no rank ("ERROR happened!"); an error of the stream itself stays
+// on the stream for the caller, who owns the file and reports it with its
+// cause.
+bool WriteCBin(Sys& sys, std::FILE* out, bool useRepeats);
 
 // Reads b blocks from the bit stream in data[0..size-1] (a file's bytes behind
 // its ID line) into `blocks` (room for exactly b; nothing is written past
@@ -72,6 +76,11 @@ bool WriteCBin(Sys& sys, const char* fileName, bool useRepeats);
 // v and k cannot describe a design; otherwise after the statistics line and
 // the message that says why.
 uint32_t ReadCBin(Point* blocks, const char* data, size_t size, uint16_t v, uint16_t k, uint32_t b,
+                  uint32_t chi, uint32_t cei);
+
+// The same from the text's position on, into an array that grows as blocks
+// are decoded (see GrowBlocks); throws std::bad_alloc when memory runs short.
+uint32_t ReadCBin(BlockArray& blocks, TextCursor& text, uint16_t v, uint16_t k, uint32_t b,
                   uint32_t chi, uint32_t cei);
 
 } // namespace kovra

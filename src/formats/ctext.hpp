@@ -34,8 +34,9 @@ inline constexpr uint32_t MAX_END_ITEMS = 31;
 // Writes the ID line and the items of `sys` (whose blocks end up sorted).
 // Refuses a line length outside 32..224 with a message before writing
 // anything; fails silently on a block that has no rank (a point outside 1..v
-// in base 1, or a point repeated), leaving what was written to the caller;
-// fails with a message when the stream reports a write error.
+// in base 1, or a point repeated), leaving what was written to the caller.
+// An error of the stream itself stays on the stream: the caller, who owns
+// the file, reports it with its cause (a full disk, a file-size limit).
 bool WriteCText(Sys& sys, std::FILE* stream, uint32_t cll, bool cfExp);
 
 // Writes `line` with a line end once it has reached `threshold` characters
@@ -47,6 +48,12 @@ void FlushCTextLine(std::FILE* stream, std::string& line, size_t threshold, bool
 // printing why not; returns 0 silently when CHI or CEI is out of 4..31 / 2..31
 // or v, k cannot describe a design (k outside 1..MAX_K, v outside k..MAX_V).
 uint32_t ReadCText(Point* blocks, TextCursor& text, uint16_t v, uint16_t k, uint32_t b,
+                   uint32_t chi, uint32_t cei);
+
+// The same into an array that grows as blocks are decoded (see GrowBlocks),
+// so that a file claiming more blocks than its data holds costs only what it
+// holds. Throws std::bad_alloc when memory runs short.
+uint32_t ReadCText(BlockArray& blocks, TextCursor& text, uint16_t v, uint16_t k, uint32_t b,
                    uint32_t chi, uint32_t cei);
 
 // ---- Shared by both compressed encodings ---------------------------------
@@ -76,9 +83,11 @@ bool ForEachRankRun(const Point* blocks, uint32_t b, unsigned v, unsigned k, uns
 
 // Turns running ranks back into blocks, guarding every rank.
 struct RankDecoder {
-  Point* blocks = nullptr; // rows of k points
-  uint32_t capacity = 0;   // blocks the array holds
-  uint32_t count = 0;      // blocks decoded so far
+  Point* blocks = nullptr;       // rows of k points
+  uint32_t capacity = 0;         // blocks the design has
+  BlockArray* growing = nullptr; // when set, blocks is its array, grown as blocks come
+  uint64_t room = 0;             // rows the growing array has now
+  uint32_t count = 0;            // blocks decoded so far
   unsigned v = 0;
   unsigned k = 0;
   uint64_t maxRank = 0; // C(v, k)
@@ -90,15 +99,23 @@ struct RankDecoder {
   uint64_t binom[MAX_V + 1][MAX_K + 1] = {};
 };
 
-// False when v and k cannot describe a design the readers may fill.
-bool InitRankDecoder(RankDecoder& dec, Point* blocks, uint32_t capacity, unsigned v, unsigned k);
+// False when v and k cannot describe a design the readers may fill. With
+// `growing` the blocks go to that array (which may be empty), grown as needed.
+bool InitRankDecoder(RankDecoder& dec, Point* blocks, uint32_t capacity, unsigned v, unsigned k,
+                     BlockArray* growing = nullptr);
 
 // Adds the difference d to the running rank and writes the block of that rank
 // at position `count`. Requires count < capacity. Returns false (setting
 // rankError and badRank, writing nothing) when the rank would be 0 or above
 // C(v, k): a file whose checksums pass can still carry such a rank, and its
-// block would hold points outside 1..v.
+// block would hold points outside 1..v. A growing array that cannot grow
+// throws std::bad_alloc.
 bool DecodeRankDiff(RankDecoder& dec, uint64_t d);
+
+// Appends `count` copies of the last block decoded (a run of differences 0,
+// as "0^n" or a repeat code gives it) in one step, with the checksums they
+// add. Requires dec.count > 0 and count <= capacity - dec.count.
+void RepeatLastBlock(RankDecoder& dec, uint64_t count);
 
 // What a reader found, for the checks both readers end with.
 struct ReadOutcome {

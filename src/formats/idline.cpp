@@ -2,14 +2,35 @@
 #include "formats/idline.hpp"
 
 #include "base/console.hpp"
+#include "base/limits.hpp"
 #include "formats/textfmt.hpp"
 
+#include <algorithm>
 #include <string_view>
 
 namespace kovra {
 namespace {
 
 constexpr char kIdSeparators[] = "\t\r\n, /.";
+
+// The columns in order: name, the largest number the column holds (beyond
+// it a number would wrap), and the limit a refusal names (a design
+// parameter's own, else the column's; a number between the two is refused
+// later, by the parameter check, in the same words).
+struct Column {
+  const char* name;
+  uint64_t width;
+  uint64_t limit;
+};
+constexpr Column kColumns[16] = {
+    {"v", UINT16_MAX, MAX_V},         {"b", UINT32_MAX, MAX_B},
+    {"k", UINT16_MAX, MAX_K},         {"v1", UINT64_MAX, UINT64_MAX},
+    {"w1", UINT16_MAX, UINT16_MAX},   {"w2", UINT16_MAX, UINT16_MAX},
+    {"t", UINT16_MAX, MAX_T},         {"m", UINT16_MAX, MAX_M},
+    {"L", UINT16_MAX, MAX_L},         {"x", UINT16_MAX, UINT16_MAX},
+    {"Base", UINT16_MAX, UINT16_MAX}, {"bCmpr", UINT8_MAX, UINT8_MAX},
+    {"CHI", UINT32_MAX, UINT32_MAX},  {"CEI", UINT32_MAX, UINT32_MAX},
+    {"CLL", UINT32_MAX, UINT32_MAX},  {"CfExp", UINT64_MAX, UINT64_MAX}};
 
 // The value of the leading digits of the characters from position `first`
 // (1-based) on, at most `count` of them; positions past the end are empty.
@@ -36,15 +57,24 @@ int ParseIdLine(IdRecord& id, const char* line, bool reset, const char* path,
   int count = 0;
   Token token;
   while (NextToken(pos, kIdSeparators, token) && IsDigit(*token.begin)) {
-    // The value as a 64-bit conversion gives it, then cut to the field.
-    const uint64_t value = LeadingDecimal(token.begin, UINT64_MAX);
-    const auto u16 = static_cast<uint16_t>(value);
-    const auto u32 = static_cast<uint32_t>(value);
+    uint64_t value = LeadingDecimal(token.begin, UINT64_MAX);
+    if (count < 16 && value > kColumns[count].width) {
+      const Column& c = kColumns[count];
+      size_t digits = 0;
+      while (digits < token.size && IsDigit(token.begin[digits])) ++digits;
+      DualPrint("Err: %s = %.*s is above the limit %llu.\n", c.name, static_cast<int>(digits),
+                token.begin, static_cast<unsigned long long>(c.limit));
+      id.tooLarge = true;
+      value = c.width;
+    }
+    // v1 and CfExp read any number; every other value fits its column now.
+    const auto u16 = static_cast<uint16_t>(std::min<uint64_t>(value, UINT16_MAX));
+    const auto u32 = static_cast<uint32_t>(std::min<uint64_t>(value, UINT32_MAX));
     switch (count) {
     case 0: id.v = u16; break;
     case 1: id.b = u32; break;
     case 2: id.k = u16; break;
-    case 3: id.v1 = u16; break;
+    case 3: id.v1 = u16; break; // saturated: above v it reads as v, however large
     case 4: id.w1 = u16; break;
     case 5: id.w2 = u16; break;
     case 6: id.t = u16; break;
@@ -68,7 +98,7 @@ int ParseIdLine(IdRecord& id, const char* line, bool reset, const char* path,
   if (id.CHI < 4) id.CHI = 4;
   if (id.CEI < 2) id.CEI = 2;
 
-  if (path != nullptr) CheckFNameAgainstId(id, path, newFNameSchemeRun);
+  if (path != nullptr && !id.tooLarge) CheckFNameAgainstId(id, path, newFNameSchemeRun);
   return count;
 }
 

@@ -25,6 +25,7 @@ struct IdRecord {
   uint32_t CEI = 2;
   uint32_t CLL = 64;
   uint16_t CfExp = 1;
+  bool tooLarge = false; // a number did not fit its column (refused, see ParseIdLine)
 };
 
 // The ID line of a design with b blocks: v1 = v, w1 = w2 = 0 and the other
@@ -33,13 +34,17 @@ struct IdRecord {
 IdRecord IdLineOf(const DesignParams& p, uint32_t b);
 
 // Reads the numbers of an ID line (the text from its significant start) into
-// `id`, each cut to its field's width (its low bits; a number beyond 64 bits
-// counts as 2^64-1 first), and normalises them: v1 0 or above v becomes v, L 0
-// becomes 1, Base becomes 1 for a compressed file, CHI below 4 becomes 4, CEI
-// below 2 becomes 2, any non-zero CfExp becomes 1. With `reset` the record is
-// first set to the reset values. When `path` is given the numbers are checked
-// against the old-style file name (unless the run uses new-style names).
-// Returns the count of numbers read, the ones after the 16th included.
+// `id` and normalises them: v1 0 or above v becomes v, L 0 becomes 1, Base
+// becomes 1 for a compressed file, CHI below 4 becomes 4, CEI below 2 becomes
+// 2, any non-zero CfExp becomes 1. A number too large for its column is never
+// cut to its low bits (L 65537 would read as 1): v1 and CfExp take it as
+// above, every other column refuses it with "Err: L = 65537 is above the
+// limit 255." (the parameter's own limit, or the column's), keeps its
+// largest value and sets id.tooLarge. With `reset` the record is first set
+// to the reset values. When `path` is given and nothing was refused, the
+// numbers are checked against the old-style file name (unless the run uses
+// new-style names). Returns the count of numbers read, the ones after the
+// 16th included.
 int ParseIdLine(IdRecord& id, const char* line, bool reset, const char* path,
                 bool newFNameSchemeRun);
 

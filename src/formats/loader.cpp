@@ -4,6 +4,7 @@
 #include "base/console.hpp"
 #include "base/fatal.hpp"
 #include "base/input.hpp"
+#include "base/memory.hpp"
 #include "formats/cbin.hpp"
 #include "formats/ctext.hpp"
 #include "formats/idline.hpp"
@@ -15,6 +16,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -70,6 +72,9 @@ void ParseIdInto(const char* line, const char* fileName, bool newFNameSchemeRun,
   id.CLL = 64;
   id.CfExp = 1;
   ParseIdLine(id, line, false, fileName, newFNameSchemeRun);
+  // The refusal named the number; its largest value must not be checked,
+  // and named, as if it were the file's.
+  if (id.tooLarge) ErrExit(2, kHeaderErr);
   io.v = id.v;
   io.b = id.b;
   io.k = id.k;
@@ -120,6 +125,28 @@ uint16_t BaseKeywordValue(const char* p) {
 // numbers and k-1 separators, so at least 2k-1 bytes.
 bool TextCanHold(size_t size, uint32_t b, uint16_t k) {
   return static_cast<uintmax_t>(b) * (2u * k - 1u) <= size;
+}
+
+[[noreturn]] void AllocExit(const char* fileName) {
+  std::string text(std::strlen(fileName) + 16, '\0');
+  std::snprintf(text.data(), text.size(), "AllocErr: %s", fileName);
+  ErrExit(3, text.c_str());
+}
+
+// The bytes b blocks of k points take, the design's own size.
+uint64_t BlockBytes(uint64_t b, unsigned k) { return b * k * sizeof(Point); }
+
+// A design whose blocks would pass the memory bound is refused before any of
+// them is stored, with both sizes.
+void CheckMemoryBound(const char* fileName, uint64_t b, unsigned k, uint64_t bound) {
+  if (BlockBytes(b, k) <= bound) return;
+  char need[32], have[32];
+  MemorySizeText(BlockBytes(b, k), need, sizeof need);
+  MemorySizeText(bound, have, sizeof have);
+  DualPrint("Err: <%s>: %lu blocks of %u points take %s, more than the memory bound of %s "
+            "(--memory=SIZE).\n",
+            fileName, static_cast<unsigned long>(b), k, need, have);
+  AllocExit(fileName);
 }
 
 // The block counter, shown only to a person watching a terminal, and then at
@@ -200,23 +227,26 @@ void CloseGapsOrExit(Point* blocks, const LoadParams& io) {
     ErrExit(BLK_RANGE, BlockLineErrText(BLK_RANGE));
 }
 
-// The plain block lines, straight into the array, b known beforehand.
-void ReadPlainBlocks(Point* blocks, TextCursor& text, const char* fileName, const LoadParams& io,
-                     bool closeGaps) {
+// The plain block lines, b known beforehand, into an array that grows as
+// they come: a file that claims more blocks than it holds costs what it holds.
+void ReadPlainBlocks(BlockArray& blocks, TextCursor& text, const char* fileName,
+                     const LoadParams& io, bool closeGaps) {
   long low = 0, high = 0;
   BlockRange(io, closeGaps, low, high);
   LoadProgress progress = StartProgress(fileName);
   BlockLineFault fault;
+  uint64_t room = 0;
   for (uint32_t i = 0; i < io.b; ++i) {
     TickProgress(progress, i);
-    const int code = ReadBlockLine(blocks + size_t{i} * io.k, io.k, low, high, text, &fault);
+    if (i == room && !GrowBlocks(blocks, room, i + uint64_t{1}, io.b, io.k)) AllocExit(fileName);
+    const int code = ReadBlockLine(blocks.get() + size_t{i} * io.k, io.k, low, high, text, &fault);
     if (code != BLK_OK) BlockLineExit(fileName, code, fault, io.k, low, high, i, io.b);
   }
   EndProgress(progress, io.b);
   Point extra[MAX_K];
   if (ReadBlockLine(extra, io.k, low, high, text) == BLK_OK)
     ErrExit(13, "b wrong; too much blocks");
-  if (closeGaps) CloseGapsOrExit(blocks, io);
+  if (closeGaps) CloseGapsOrExit(blocks.get(), io);
 }
 
 // The blocks of a plain file without ID line, read in the same pass that
@@ -228,30 +258,36 @@ struct PlainPass {
   long low = 0, high = 0;
   BlockArray blocks;
   uint64_t capacity = 0;
+  uint64_t most = 0;   // blocks the memory bound allows
   uint64_t read = 0;   // blocks read in a row, stored or not
   uint64_t stored = 0; // of them in the array (fewer only when memory ran short)
   int code = BLK_OK;   // the first failing block line
   BlockLineFault fault;
+  std::string digits; // the failing number: its line has left the window by the end
   LoadProgress progress;
 };
 
-void PassBlockLine(PlainPass& pass, const TextPiece& piece, unsigned k) {
+void PassBlockLine(PlainPass& pass, const TextPiece& piece, const char* fileName, unsigned k,
+                   uint64_t bound) {
   Point block[MAX_K];
   const int code = ParseBlockLine(piece, block, k, pass.low, pass.high, &pass.fault);
   if (code == BLK_NONE) return;
   if (code != BLK_OK) {
     pass.code = code;
+    if (pass.fault.digits != nullptr) pass.digits.assign(pass.fault.digits, pass.fault.digitCount);
+    pass.fault.digits = pass.digits.data();
     return;
   }
-  if (pass.stored == pass.capacity && pass.stored == pass.read) {
-    const uint64_t grown = std::max<uint64_t>(4096, pass.capacity * 2);
-    BlockArray bigger = AllocBlocks(grown, k);
-    if (bigger) {
-      if (pass.stored != 0) std::copy_n(pass.blocks.get(), pass.stored * k, bigger.get());
-      pass.blocks = std::move(bigger);
-      pass.capacity = grown;
-    }
+  if (pass.read == pass.most) {
+    char have[32];
+    MemorySizeText(bound, have, sizeof have);
+    DualPrint("Err: <%s> holds more than the %lu blocks of %u points that the memory bound of %s "
+              "allows (--memory=SIZE).\n",
+              fileName, static_cast<unsigned long>(pass.read), k, have);
+    AllocExit(fileName);
   }
+  if (pass.stored == pass.capacity && pass.stored == pass.read)
+    GrowBlocks(pass.blocks, pass.capacity, pass.stored + 1, pass.most, k);
   if (pass.stored < pass.capacity && pass.stored == pass.read)
     std::copy_n(block, k, pass.blocks.get() + pass.stored++ * k);
   ++pass.read;
@@ -263,11 +299,7 @@ void PassBlockLine(PlainPass& pass, const TextPiece& piece, unsigned k) {
 // line behind the b-th.
 BlockArray FinishPlainPass(PlainPass& pass, const char* fileName, const LoadParams& io,
                            bool closeGaps) {
-  if (pass.stored < std::min<uint64_t>(pass.read, io.b)) {
-    std::string text(std::strlen(fileName) + 16, '\0');
-    std::snprintf(text.data(), text.size(), "AllocErr: %s", fileName);
-    ErrExit(3, text.c_str());
-  }
+  if (pass.stored < std::min<uint64_t>(pass.read, io.b)) AllocExit(fileName);
   if (pass.read < io.b) {
     const int code = pass.code != BLK_OK ? pass.code : BLK_MISSING;
     BlockLineExit(fileName, code, pass.fault, io.k, pass.low, pass.high, pass.read, io.b);
@@ -287,25 +319,32 @@ Scan KeywordScan(TextCursor& text, const char* fileName, bool newFNameSchemeRun,
                  HeaderState& hs, std::string& loadName) {
   char line[LINE_BUFSIZE];
   const char* p = nullptr;
+  TextPiece piece;
   for (;;) {
-    if (!ReadTextLine(line, text, false, true, true)) ErrExit(3, kHeaderErr);
+    if (!NextTextPiece(text, true, piece)) ErrExit(3, kHeaderErr);
+    PieceText(piece, line, false, true);
     p = SkipLead(line);
     if (IsKeyword(p, "load")) {
       loadName = LoadTarget(p + 4);
       return Scan::kLoad;
     }
     if (IsKeyword(p, "ID ")) break;
-    if (IsDigit(*p)) return Scan::kNoHeader;
+    if (IsDigit(*p)) {
+      // The line-count scan goes on from here: the lines before held
+      // neither an ID line nor a data line, so it would count none of them.
+      UnreadPiece(text, piece);
+      return Scan::kNoHeader;
+    }
   }
   ParseIdInto(p, fileName, newFNameSchemeRun, io, hs);
   bool valid = ParamsValid(io);
   if (valid && hs.kind == 0) {
     for (;;) {
-      const TextCursor before = text;
-      if (!ReadTextLine(line, text, false, true, true)) {
+      if (!NextTextPiece(text, true, piece)) {
         valid = false; // the file ends before its first block
         break;
       }
+      PieceText(piece, line, false, true);
       p = SkipLead(line);
       if (IsKeyword(p, "data")) break;
       if (IsKeyword(p, "base")) {
@@ -313,7 +352,7 @@ Scan KeywordScan(TextCursor& text, const char* fileName, bool newFNameSchemeRun,
         continue;
       }
       if (IsDigit(*p)) {
-        text = before; // the first block line
+        UnreadPiece(text, piece); // the first block line
         break;
       }
     }
@@ -325,70 +364,76 @@ Scan KeywordScan(TextCursor& text, const char* fileName, bool newFNameSchemeRun,
   return Scan::kId;
 }
 
-// The line-count scan over the whole text: takes the ID line if there is one
-// (the text is left behind it); otherwise counts the data lines as b and
-// leaves the text at the first of them. A plain file's blocks are read in
-// the same pass (see PlainPass).
-void LineCountScan(TextCursor& text, const char* fileName, bool newFNameSchemeRun, LoadParams& io,
-                   HeaderState& hs, bool closeGaps, PlainPass& pass) {
+// The line-count scan over the rest of the text: takes the ID line if there
+// is one (the text is left behind it); otherwise counts the data lines as b
+// and, for compressed data, goes back to the first of them (false, with a
+// message, when the input cannot). A plain file's blocks are read in the
+// same pass (see PlainPass), up to the memory bound.
+bool LineCountScan(TextCursor& text, const char* fileName, bool newFNameSchemeRun, LoadParams& io,
+                   HeaderState& hs, bool closeGaps, uint64_t bound, PlainPass& pass) {
   char line[LINE_BUFSIZE];
   uint64_t dataLines = 0;
-  TextCursor firstData = text;
+  TextMark firstData;
   TextPiece piece;
-  for (;;) {
-    const TextCursor before = text;
-    if (!NextTextPiece(text, true, piece)) break;
+  while (NextTextPiece(text, true, piece)) {
     const char* p = SkipLead(piece.begin, piece.end);
     if (p < piece.end && IsDigit(*p)) {
       if (dataLines == 0) {
-        firstData = before;
+        firstData = MarkOf(text, piece);
         if (hs.kind != 0) {
-          TextCursor again = before;
-          ReadTextLine(line, again, false, true, true);
+          PieceText(piece, line, false, true);
           if (!SniffCTextHeader(line, hs.chi, hs.headerB)) hs.kind = 0;
         }
         if (hs.kind == 0) {
           pass.active = true;
           BlockRange(io, closeGaps, pass.low, pass.high);
+          // (k is not checked yet; blocks of no points take no room.)
+          pass.most = io.k != 0 ? bound / BlockBytes(1, io.k) : UINT64_MAX;
           pass.progress = StartProgress(fileName);
         }
       }
       ++dataLines;
     } else if (p < piece.end && (*p == 'I' || *p == 'i')) {
-      TextCursor again = before;
-      ReadTextLine(line, again, false, true, true);
+      PieceText(piece, line, false, true);
       p = SkipLead(line);
       if (IsKeyword(p, "ID ")) {
         ParseIdInto(p, fileName, newFNameSchemeRun, io, hs);
         hs.headerB = 0; // b is the ID line's alone
         pass = PlainPass{};
-        return;
+        return true;
       }
     }
-    if (pass.active && pass.code == BLK_OK) PassBlockLine(pass, piece, io.k);
+    if (pass.active && pass.code == BLK_OK) PassBlockLine(pass, piece, fileName, io.k, bound);
   }
-  text = firstData;
   DualPrint("WARNING: No ID line found. ReCheck v,k and especially t,m,l ! \n");
   // More lines than MAX_B must fail the parameter check, not wrap to a small b.
   io.b = static_cast<uint32_t>(std::min<uint64_t>(dataLines, uint64_t{MAX_B} + 1));
+  if (pass.active || dataLines == 0 || SeekToMark(text, firstData)) return true;
+  DualPrint("Err: can't read <%s> again from line %lu: standard input and FIFOs are read once; "
+            "give the design as a file.\n",
+            fileName, static_cast<unsigned long>(firstData.line));
+  return false;
 }
 
 // The data offset of a compressed binary file: behind its first line (read
-// as up to 255 characters through the newline).
-size_t CBinDataOffset(const InputBytes& input) {
-  size_t n = 0;
-  while (n < input.size() && n < LINE_BUFSIZE - 1)
-    if (input.data()[n++] == '\n') break;
+// as up to 255 characters through the newline). The cursor is at the start
+// and stays there.
+uint64_t CBinDataOffset(TextCursor& text) {
+  text.source->Fill(text.pos, text.end, LINE_BUFSIZE);
+  uint64_t n = 0;
+  while (text.pos + n < text.end && n < LINE_BUFSIZE - 1)
+    if (text.pos[n++] == '\n') break;
   return n;
 }
 
 BlockArray SysLoadAt(const char* fileName, LoadParams& io, bool nameGiven, uint8_t expectedKind,
-                     bool closeGaps, bool newFNameSchemeRun, int depth);
+                     bool closeGaps, bool newFNameSchemeRun, uint64_t bound, int depth);
 
 // A "load" line: the named file, relative to this file's directory, is read
-// instead of this one (whose file is closed by now).
+// instead of this one.
 BlockArray IndirectLoad(const char* fileName, const std::string& target, LoadParams& io,
-                        uint8_t expectedKind, bool closeGaps, bool newFNameSchemeRun, int depth) {
+                        uint8_t expectedKind, bool closeGaps, bool newFNameSchemeRun,
+                        uint64_t bound, int depth) {
   if (depth >= MAX_LOAD_DEPTH) {
     DualPrint("Err: more than %d nested \"load\" lines; is there a loop? %s\n", MAX_LOAD_DEPTH,
               fileName);
@@ -408,8 +453,8 @@ BlockArray IndirectLoad(const char* fileName, const std::string& target, LoadPar
       std::filesystem::current_path(dir, error);
       if (error) return nullptr;
     }
-    result =
-        SysLoadAt(target.c_str(), io, false, expectedKind, closeGaps, newFNameSchemeRun, depth + 1);
+    result = SysLoadAt(target.c_str(), io, false, expectedKind, closeGaps, newFNameSchemeRun, bound,
+                       depth + 1);
   }
   if (baseName.size() >= 3 && IsDigit(baseName[2])) io.t = static_cast<uint16_t>(baseName[2] - '0');
   if (baseName.size() >= 4 && IsDigit(baseName[3])) io.m = static_cast<uint16_t>(baseName[3] - '0');
@@ -417,7 +462,7 @@ BlockArray IndirectLoad(const char* fileName, const std::string& target, LoadPar
 }
 
 BlockArray SysLoadAt(const char* fileName, LoadParams& io, bool nameGiven, uint8_t expectedKind,
-                     bool closeGaps, bool newFNameSchemeRun, int depth) {
+                     bool closeGaps, bool newFNameSchemeRun, uint64_t bound, int depth) {
   HeaderState hs;
   hs.kind = expectedKind;
   if (!nameGiven) {
@@ -429,71 +474,76 @@ BlockArray SysLoadAt(const char* fileName, LoadParams& io, bool nameGiven, uint8
   io.idLine = false;
 
   if (fileName == nullptr) return nullptr;
-  InputBytes input;
+  InputStream input;
   if (!OpenDesignInput(fileName, input)) return nullptr;
-  const TextCursor whole = CursorOver(input.data(), input.size());
-  TextCursor text = whole;
+  TextCursor text = CursorOn(input);
+  const uint64_t cbinOffset = CBinDataOffset(text);
 
   if (!nameGiven) {
     std::string loadName;
     switch (KeywordScan(text, fileName, newFNameSchemeRun, io, hs, loadName)) {
     case Scan::kLoad:
-      return IndirectLoad(fileName, loadName, io, expectedKind, closeGaps, newFNameSchemeRun,
+      return IndirectLoad(fileName, loadName, io, expectedKind, closeGaps, newFNameSchemeRun, bound,
                           depth);
     case Scan::kNoHeader: nameGiven = true; break;
     case Scan::kId: break;
     }
   }
   PlainPass pass;
-  if (nameGiven) {
-    text = whole;
-    LineCountScan(text, fileName, newFNameSchemeRun, io, hs, closeGaps, pass);
-  }
+  if (nameGiven &&
+      !LineCountScan(text, fileName, newFNameSchemeRun, io, hs, closeGaps, bound, pass))
+    return nullptr;
 
   io.b = std::max(io.b, hs.headerB);
   if (!ParamsValid(io)) return nullptr;
-  if (hs.kind == 0 && !TextCanHold(input.size(), io.b, io.k)) {
+  const uint64_t size = input.KnownSize();
+  if (hs.kind == 0 && size != UINT64_MAX && !TextCanHold(size, io.b, io.k)) {
     DualPrint("Err: <%s> has %lu bytes, too few for %lu blocks\n", fileName,
-              static_cast<unsigned long>(input.size()), static_cast<unsigned long>(io.b));
+              static_cast<unsigned long>(size), static_cast<unsigned long>(io.b));
     ErrExit(BLK_MISSING, BlockLineErrText(BLK_MISSING));
   }
   if (pass.active) return FinishPlainPass(pass, fileName, io, closeGaps);
-  BlockArray blocks = AllocBlocks(io.b, io.k);
-  if (!blocks) {
-    std::string message(std::strlen(fileName) + 16, '\0');
-    std::snprintf(message.data(), message.size(), "AllocErr: %s", fileName);
-    ErrExit(3, message.c_str());
-  }
-  switch (hs.kind) {
-  case 0: ReadPlainBlocks(blocks.get(), text, fileName, io, closeGaps); return blocks;
-  case 1:
-    if (ReadCText(blocks.get(), text, io.v, io.k, io.b, hs.chi, hs.cei) != io.b) return nullptr;
-    return blocks;
-  case 2: {
-    const size_t offset = CBinDataOffset(input);
-    if (ReadCBin(blocks.get(), input.data() + offset, input.size() - offset, io.v, io.k, io.b,
-                 hs.chi, hs.cei) != io.b)
+  CheckMemoryBound(fileName, io.b, io.k, bound);
+  // The array grows as blocks arrive, up to b: what a file claims costs
+  // nothing until its data holds it.
+  BlockArray blocks;
+  try {
+    switch (hs.kind) {
+    case 0: ReadPlainBlocks(blocks, text, fileName, io, closeGaps); return blocks;
+    case 1:
+      if (ReadCText(blocks, text, io.v, io.k, io.b, hs.chi, hs.cei) != io.b) return nullptr;
+      return blocks;
+    case 2:
+      if (!input.SeekTo(cbinOffset, text.pos, text.end)) {
+        DualPrint("Err: can't read <%s> again from its second line: standard input and FIFOs "
+                  "are read once; give the design as a file.\n",
+                  fileName);
+        return nullptr;
+      }
+      if (ReadCBin(blocks, text, io.v, io.k, io.b, hs.chi, hs.cei) != io.b) return nullptr;
+      return blocks;
+    default:
+      DualPrint("Err: Invalid Compression Arg %hu\n", static_cast<unsigned short>(hs.kind));
       return nullptr;
-    return blocks;
-  }
-  default:
-    DualPrint("Err: Invalid Compression Arg %hu\n", static_cast<unsigned short>(hs.kind));
-    return nullptr;
+    }
+  } catch (const std::bad_alloc&) {
+    AllocExit(fileName);
   }
 }
 
 } // namespace
 
-bool OpenDesignInput(const char* fileName, InputBytes& input) {
+bool OpenDesignInput(const char* fileName, InputStream& input) {
   std::string reason;
-  if (input.Read(fileName, reason)) return true;
+  if (input.Open(fileName, reason)) return true;
   DualPrint("Err: can't open <%s> (%s)\n", fileName, reason.c_str());
   return false;
 }
 
 BlockArray SysLoad(const char* fileName, LoadParams& io, bool nameGiven, uint8_t expectedKind,
-                   bool closeGaps, bool newFNameSchemeRun) {
-  return SysLoadAt(fileName, io, nameGiven, expectedKind, closeGaps, newFNameSchemeRun, 0);
+                   bool closeGaps, bool newFNameSchemeRun, uint64_t memoryBound) {
+  const uint64_t bound = memoryBound != 0 ? memoryBound : DefaultMemoryBound();
+  return SysLoadAt(fileName, io, nameGiven, expectedKind, closeGaps, newFNameSchemeRun, bound, 0);
 }
 
 bool SniffCTextHeader(const char* line, uint32_t& chi, uint32_t& b) {
@@ -520,7 +570,7 @@ bool ReadSys(Sys& sys, bool nameGiven, const LoadOptions& opt) {
   io.base = sys.base;
   io.b = sys.b;
   BlockArray blocks = SysLoad(sys.szFileName, io, nameGiven, opt.bCompressed, opt.closeGaps,
-                              sys.fNewFNameScheme != 0);
+                              sys.fNewFNameScheme != 0, opt.memoryBound);
   ParamsOf(sys) = io;
   sys.b = io.b;
   const bool haveArray = blocks != nullptr;

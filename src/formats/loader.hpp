@@ -10,14 +10,18 @@
 // file's blocks in the same pass; under -g1/-g2 it recognises a
 // compressed-text header ("CHI,b,v,k,") as the first data line.
 //
-// The whole file is taken into memory first (see base/input.hpp): the name
-// "-" reads standard input, and anything but a regular file or a FIFO (a
+// The text is parsed while it is read (see base/input.hpp): the name "-"
+// reads standard input, and anything but a regular file or a FIFO (a
 // directory, a device such as /dev/zero) is refused like a file that cannot
-// be opened, with a line naming it and the reason. Beyond the plain rules,
+// be opened, with a line naming it and the reason. The only second look is
+// at compressed data without ID line, found by the line-count scan, which a
+// pipe allows only while it is still in the window. Beyond the plain rules,
 // the loader refuses (see SysLoad): "load" lines nested more than
-// MAX_LOAD_DEPTH deep (a file that loads itself, or a loop), a plain file too
-// short for the b blocks its header announces (code 11 before anything is
-// allocated), and under -z a file with more distinct numbers than v (code 6).
+// MAX_LOAD_DEPTH deep (a file that loads itself, or a loop), a line longer
+// than MAX_LINE_BYTES, a plain file too short for the b blocks its header
+// announces (code 11 before anything is allocated), blocks beyond the memory
+// bound (code 3), and under -z a file with more distinct numbers than v
+// (code 6).
 #pragma once
 
 #include "base/input.hpp"
@@ -39,19 +43,22 @@ struct LoadParams : DesignParams {
 // gives up; a chain this long can only be a loop.
 inline constexpr int MAX_LOAD_DEPTH = 16;
 
-// Takes the bytes of a design file ("-": standard input) into `input`. When
-// that fails, prints "Err: can't open <NAME> (REASON)" and returns false.
-bool OpenDesignInput(const char* fileName, InputBytes& input);
+// Opens a design file ("-": standard input) for reading. When that fails,
+// prints "Err: can't open <NAME> (REASON)" and returns false.
+bool OpenDesignInput(const char* fileName, InputStream& input);
 
 // Opens `fileName`, recognises plain text, ctext or cbin, takes the parameters
-// from the ID line (or from `io` when nameGiven and the file has none),
-// allocates the block array at full size and fills it. Returns the array
-// (b blocks, k in the first block) or null; the caller owns it. Malformed
-// plain files end the program through ErrExit (codes 2, 3, 6, 7, 8, 11, 12,
-// 13); the file is closed and the current directory restored on every path.
+// from the ID line (or from `io` when nameGiven and the file has none), and
+// reads the blocks while it reads the text: the array grows as blocks arrive,
+// up to b, and nothing else grows with the input. Returns the array (b rows
+// of k points) or null; the caller owns it. Malformed plain files end the
+// program through ErrExit (codes 2, 3, 6, 7, 8, 11, 12, 13), and so does a
+// design whose blocks would take more than `memoryBound` bytes (0: the
+// default bound; code 3, with both sizes, before anything is stored); the
+// file is closed and the current directory restored on every path.
 // `newFNameSchemeRun` (the run's copy of -f2) switches the file-name check off.
 BlockArray SysLoad(const char* fileName, LoadParams& io, bool nameGiven, uint8_t expectedKind,
-                   bool closeGaps, bool newFNameSchemeRun);
+                   bool closeGaps, bool newFNameSchemeRun, uint64_t memoryBound = 0);
 
 // True when `line` (from its significant start) begins with the four numbers
 // and four commas of a compressed-text header "CHI,b,v,k,"; then `chi` and

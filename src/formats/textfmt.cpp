@@ -50,17 +50,31 @@ const char* PassLineEnd(const char* p, const char* end) {
 
 } // namespace
 
+TextCursor CursorOn(InputStream& input) {
+  TextCursor text;
+  text.source = &input;
+  input.SeekTo(0, text.pos, text.end);
+  return text;
+}
+
 bool NextTextPiece(TextCursor& text, bool cutComments, TextPiece& piece) {
+  // A window that holds the longest line a file may have, so that the piece
+  // and the rest of its line are in memory.
+  constexpr size_t kWindow = MAX_LINE_BYTES + 2;
+  if (text.source != nullptr && static_cast<size_t>(text.end - text.pos) < kWindow &&
+      !text.source->AtEnd())
+    text.source->Fill(text.pos, text.end, kWindow);
   const char* p = text.pos;
   const char* const end = text.end;
   if (p == end) return false;
   piece.line = text.lineEnds + 1;
+  piece.column = text.lineBytes;
   piece.begin = p;
   // At most 255 bytes are the line's text; a line end right behind them still
   // belongs to it, anything else comes back as the next piece.
   const char* const limit = end - p > LINE_BUFSIZE - 1 ? p + (LINE_BUFSIZE - 1) : end;
-  const char* cut = nullptr; // a comment sign or NUL hides the rest
-  bool lineEnded = false;
+  const char* cut = nullptr;     // a comment sign or NUL hides the rest
+  const char* lineEnd = nullptr; // where the line end starts, once found
   while (p < limit) {
     const uint8_t cls = kByteClass.of[static_cast<uint8_t>(*p)];
     if (cls == kPlain) {
@@ -68,8 +82,8 @@ bool NextTextPiece(TextCursor& text, bool cutComments, TextPiece& piece) {
       continue;
     }
     if (cls == kLineEnd) {
+      lineEnd = p;
       p = PassLineEnd(p, end);
-      lineEnded = true;
       break;
     }
     if (cut == nullptr && (cls == kNul || cutComments)) cut = p;
@@ -77,29 +91,62 @@ bool NextTextPiece(TextCursor& text, bool cutComments, TextPiece& piece) {
   }
   // A CR LF whose LF falls behind the 255 bytes is still one line end.
   const char* textEnd = p < limit ? p : limit;
-  if (!lineEnded && p < end && kByteClass.of[static_cast<uint8_t>(*p)] == kLineEnd) {
+  if (lineEnd == nullptr && p < end && kByteClass.of[static_cast<uint8_t>(*p)] == kLineEnd) {
+    lineEnd = p;
     p = PassLineEnd(p, end);
-    lineEnded = true;
   }
-  if (lineEnded) ++text.lineEnds;
   // A comment runs to the true end of its line: the part of an overlong line
   // behind the 255 bytes must not come back as a line of data.
-  if (cut != nullptr && !lineEnded) {
+  if (cut != nullptr && lineEnd == nullptr) {
     while (p < end && *p != '\n' && *p != '\r') ++p;
     if (p < end) {
+      lineEnd = p;
       p = PassLineEnd(p, end);
-      ++text.lineEnds;
     }
+  }
+  const bool lineEnded = lineEnd != nullptr;
+  // A line that passes the bound is no text; the window holds any line
+  // within it, so a comment that runs to the window's end passes it too.
+  if (text.source != nullptr &&
+      (text.lineBytes + static_cast<uint64_t>((lineEnded ? lineEnd : p) - piece.begin) >
+           MAX_LINE_BYTES ||
+       (!lineEnded && p == end && !text.source->AtEnd())))
+    text.source->LineTooLong(piece.line);
+  if (lineEnded) {
+    ++text.lineEnds;
+    text.lineBytes = 0;
+  } else {
+    text.lineBytes += static_cast<uint64_t>(p - piece.begin);
   }
   piece.end = cut != nullptr ? cut : textEnd;
   text.pos = p;
   return true;
 }
 
-bool ReadTextLine(char* buf, TextCursor& text, bool cutLineEnd, bool cutComments,
-                  bool tabsToBlanks) {
-  TextPiece piece;
-  if (!NextTextPiece(text, cutComments, piece)) return false;
+void UnreadPiece(TextCursor& text, const TextPiece& piece) {
+  text.pos = piece.begin;
+  text.lineEnds = piece.line - 1;
+  text.lineBytes = piece.column;
+}
+
+TextMark MarkOf(const TextCursor& text, const TextPiece& piece) {
+  TextMark mark;
+  mark.at = piece.begin;
+  if (text.source != nullptr) mark.offset = text.source->OffsetOf(piece.begin);
+  mark.line = piece.line;
+  mark.column = piece.column;
+  return mark;
+}
+
+bool SeekToMark(TextCursor& text, const TextMark& mark) {
+  text.lineEnds = mark.line - 1;
+  text.lineBytes = mark.column;
+  if (text.source != nullptr) return text.source->SeekTo(mark.offset, text.pos, text.end);
+  text.pos = mark.at;
+  return true;
+}
+
+void PieceText(const TextPiece& piece, char* buf, bool cutLineEnd, bool tabsToBlanks) {
   const auto n = static_cast<size_t>(piece.end - piece.begin);
   std::memcpy(buf, piece.begin, n);
   buf[n] = '\0';
@@ -112,6 +159,13 @@ bool ReadTextLine(char* buf, TextCursor& text, bool cutLineEnd, bool cutComments
         *p = '\0';
         break;
       }
+}
+
+bool ReadTextLine(char* buf, TextCursor& text, bool cutLineEnd, bool cutComments,
+                  bool tabsToBlanks) {
+  TextPiece piece;
+  if (!NextTextPiece(text, cutComments, piece)) return false;
+  PieceText(piece, buf, cutLineEnd, tabsToBlanks);
   return true;
 }
 

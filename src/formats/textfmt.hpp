@@ -7,12 +7,14 @@
 // - Lines end with LF, CR LF or a lone CR. A line longer than 255 characters
 //   is seen as 255-character pieces, each read as a line of its own, except
 //   that a comment (or a NUL byte, which hides the rest of its line the same
-//   way) runs to the true end of its line and never resurfaces as data.
+//   way) runs to the true end of its line and never resurfaces as data. A
+//   file read from disk or a pipe may have lines of up to MAX_LINE_BYTES.
 // - Block numbers are separated by any mix of "/", blank, TAB, ",", "-", CR
 //   and LF; a number is the value of a token's leading digits. A number with
 //   more digits than any point can have is simply out of range (code 6).
 #pragma once
 
+#include "base/input.hpp"
 #include "base/text.hpp"
 #include "design/sys.hpp"
 #include "formats/idline.hpp"
@@ -27,28 +29,59 @@ namespace kovra {
 // of a line are seen, the rest of a longer line arrives as the next line.
 inline constexpr int LINE_BUFSIZE = 256;
 
-// A reading position in a text held whole in memory. `lineEnds` counts the
-// line ends passed, so that a message can name the line it is about.
+// A reading position in a text: [pos, end) is held in memory, either the
+// whole text or, with a source, a window of it that the readers refill as
+// they go (see base/input.hpp). `lineEnds` counts the line ends passed, so
+// that a message can name the line it is about.
 struct TextCursor {
   const char* pos = nullptr;
   const char* end = nullptr;
   uint64_t lineEnds = 0;
+  InputStream* source = nullptr; // refills the window; null: the text is all there
+  uint64_t lineBytes = 0;        // of the current line, taken in earlier pieces
 };
 
 inline TextCursor CursorOver(const char* data, size_t size) { return {data, data + size, 0}; }
 
+// A cursor at the start of an input read while it is parsed. Every line of
+// it is bounded: one longer than MAX_LINE_BYTES ends the program with a
+// message that names the input and the line.
+TextCursor CursorOn(InputStream& input);
+
 // One line as the readers see it, left where it lies: [begin, end) is its
 // text up to a comment or NUL that cuts it (line-end bytes included, as in a
-// line read without cutLineEnd). `line` is its 1-based line number.
+// line read without cutLineEnd). `line` is its 1-based line number, `column`
+// the bytes of its line before it (a piece of a long line).
 struct TextPiece {
   const char* begin = nullptr;
   const char* end = nullptr;
   uint64_t line = 0;
+  uint64_t column = 0;
 };
 
 // Takes the next line (or 255-character piece of a longer one); false at the
-// end of the text.
+// end of the text. The piece stays valid until the next call on the cursor.
 bool NextTextPiece(TextCursor& text, bool cutComments, TextPiece& piece);
+
+// Puts back the piece the last NextTextPiece call gave, so that the next
+// call gives it again (nothing else may have read the cursor meanwhile).
+void UnreadPiece(TextCursor& text, const TextPiece& piece);
+
+// Where a piece began, for coming back to it after reading on.
+struct TextMark {
+  const char* at = nullptr; // in a text held whole
+  uint64_t offset = 0;      // from the start of an input with a source
+  uint64_t line = 0;
+  uint64_t column = 0;
+};
+TextMark MarkOf(const TextCursor& text, const TextPiece& piece);
+
+// Moves the cursor back (or on) to a mark. False when its input cannot go
+// back there (a pipe read beyond what it keeps); the cursor is then unusable.
+bool SeekToMark(TextCursor& text, const TextMark& mark);
+
+// The piece as ReadTextLine would give it, in buf (LINE_BUFSIZE bytes).
+void PieceText(const TextPiece& piece, char* buf, bool cutLineEnd, bool tabsToBlanks);
 
 // Reads the next line into buf (LINE_BUFSIZE bytes). Optionally cuts it at its
 // first CR, LF or 0x8D, cuts comments ("#" first, then ";") and turns TABs

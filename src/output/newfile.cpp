@@ -2,6 +2,8 @@
 #include "output/newfile.hpp"
 
 #include "base/console.hpp"
+#include "base/file.hpp"
+#include "base/tempfile.hpp"
 #include "formats/cbin.hpp"
 #include "formats/ctext.hpp"
 #include "formats/textfmt.hpp"
@@ -13,7 +15,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace kovra {
 namespace {
@@ -35,8 +38,7 @@ private:
   uint16_t from_;
 };
 
-// The dump is assembled in memory and handed to standard output in one piece
-// (never mirrored to standard error), and only when the writer succeeded.
+// A stream into memory, freed with its holder.
 struct MemoryStream {
   char* buf = nullptr;
   size_t len = 0;
@@ -57,23 +59,100 @@ bool BuildName(NewStyleFName& ns, const Sys& sys) {
                             static_cast<int16_t>(sys.l), static_cast<int32_t>(sys.b), 2);
 }
 
-// Writes a plain or ctext design to `out`. False when the writer refused the
-// design; an error of the stream itself stays on the stream for the caller,
-// who reports it with its cause.
-bool WriteText(Sys& sys, std::FILE* out, const char* comment, uint8_t method, uint32_t avgLineLen,
-               bool useExp) {
-  if (method == 0) {
+// Each refusal and failure has one wording, wherever it is found out.
+void PrintExisting(const std::string& target) {
+  DualPrint("Err: Can't overwrite existing file <%s>.\n     Use option -O for overwriting.\n",
+            target.c_str());
+}
+
+void PrintWriteFailed(const std::string& path, const std::string& why) {
+  DualPrint("Err: Writing <%s> failed (%s); no file was changed.\n", path.c_str(), why.c_str());
+}
+
+// Writes the design to `out` by the request's method. False when the writer
+// refused the design; an error of the stream itself stays on the stream for
+// the caller, who reports it with its cause.
+bool WriteDesign(Sys& sys, const NewFileRequest& req, std::FILE* out) {
+  switch (req.method) {
+  case 0: {
     IdRecord id = IdLineOf(sys, sys.b);
     id.x = sys.x;
     id.Base = sys.base;
-    WriteIdHeader(out, id, comment);
+    WriteIdHeader(out, id, req.comment);
     WriteBlockLines(sys.blocks.get(), sys.b, sys.k, out);
     return true;
   }
-  return WriteCText(sys, out, avgLineLen, useExp) || std::ferror(out) != 0;
+  case 1: return WriteCText(sys, out, req.avgLineLen, req.useExp);
+  case 2: return WriteCBin(sys, out, req.useExp);
+  default:
+    DualPrint("Err: Inv compression method %hu given\n", static_cast<unsigned short>(req.method));
+    return false;
+  }
+}
+
+// A compressed binary design cannot go to standard output: -D puts it into a
+// temporary file of its own, written through the descriptor that created it.
+int DumpToTempFile(Sys& sys, const NewFileRequest& req) {
+  TempFile temp;
+  int fd = -1;
+  const bool made = temp.Create("", ".tmp", &fd);
+  const std::string path = made ? temp.path() : std::string(P_tmpdir) + "/kovraXXXXXX.tmp";
+  DualPrint("WARN: couldn't create ordinary filename and can't dump binary data\nto stdout. "
+            "Instead trying to write to a tempory file <%s>.\n",
+            path.c_str());
+  FilePtr out(made ? ::fdopen(fd, "wb") : nullptr);
+  if (!out) {
+    if (fd >= 0) ::close(fd);
+    PrintWriteFailed(path, std::strerror(made ? errno : EEXIST));
+    return CREATE_NOTHING;
+  }
+  if (!WriteDesign(sys, req, out.get())) return CREATE_NOTHING;
+  errno = 0;
+  bool ok = std::fflush(out.get()) == 0 && std::ferror(out.get()) == 0;
+  const int failure = errno != 0 ? errno : EIO;
+  ok = std::fclose(out.release()) == 0 && ok;
+  if (!ok) {
+    PrintWriteFailed(path, std::strerror(errno != 0 ? errno : failure));
+    return CREATE_NOTHING;
+  }
+  temp.Release();
+  return CREATE_TEMP;
+}
+
+// -D: the design to standard output, or a binary one to a temporary file.
+int Dump(Sys& sys, const NewFileRequest& req) {
+  DualPrint("Instead, dumping to stdout.\n");
+  BaseShift shift(sys, req.outBase);
+  if (req.method == 2) return DumpToTempFile(sys, req);
+  // Assembled in memory and handed to standard output in one piece (never
+  // mirrored to standard error), and only when the writer succeeded.
+  MemoryStream dump;
+  if (dump.stream == nullptr || !WriteDesign(sys, req, dump.stream)) return CREATE_NOTHING;
+  if (std::fflush(dump.stream) != 0 || std::ferror(dump.stream) != 0)
+    return CREATE_NOTHING; // out of memory: nothing half printed
+  if (dump.buf != nullptr) StdoutPrint("%s", dump.buf);
+  // A dump that standard output did not take in full is no copy of the
+  // design, whatever was printed of it.
+  return FlushStdout() ? CREATE_DUMPED : CREATE_NOTHING;
 }
 
 } // namespace
+
+bool MayCreateFile(const std::string& target, bool replace) {
+  // Anything at the name counts, a dangling symbolic link too: replacing it
+  // without -O would write through it or drop it.
+  struct stat st {};
+  if (target.empty() || ::lstat(target.c_str(), &st) != 0) return true;
+  if (!replace) {
+    PrintExisting(target);
+    return false;
+  }
+  if (const char* kind = UnreplaceableKind(target)) {
+    DualPrint("Err: Can't replace <%s>: it is %s, not a regular file.\n", target.c_str(), kind);
+    return false;
+  }
+  return true;
+}
 
 std::string NewFileTarget(Sys& sys, bool useL, bool toSysDir) {
   NewStyleFName ns;
@@ -91,85 +170,44 @@ int CreateNewSysFile(Sys& sys, const NewFileRequest& req) {
   // A count without blocks behind it would be read past the array.
   if (sys.b != 0 && !sys.blocks) return CREATE_NOTHING;
 
-  NewStyleFName ns;
-  const bool newStyleOk = BuildName(ns, sys);
-
-  PendingFile file;
-  bool haveFile = false;
   if (req.createAllowed) {
+    PendingFile file;
+    bool haveFile = false;
     if (!req.target.empty()) {
-      haveFile = OpenPendingFile(file, req.target);
+      haveFile = OpenPendingFile(file, req.target, req.replace);
       // The name was there; say why the file system refused it.
       if (!haveFile)
         DualPrint("Err: Can't create <%s> (%s).\n", req.target.c_str(), std::strerror(errno));
     }
-    if (!haveFile) DualPrint("WARNING: Can't create filename.\n");
-  }
-
-  int result = CREATE_FILE;
-  if (!haveFile) {
+    if (haveFile) {
+      bool written = false;
+      {
+        BaseShift shift(sys, req.outBase);
+        written = WriteDesign(sys, req, file.stream);
+      }
+      if (!written) return CREATE_NOTHING; // the temporary file goes with `file`
+      std::string why;
+      if (CommitPendingFile(file, &why)) return CREATE_FILE;
+      if (errno != EEXIST || req.replace) {
+        PrintWriteFailed(req.target, why);
+        return CREATE_NOTHING;
+      }
+      // The name was taken while the design was written: as if it had been
+      // taken before.
+      PrintExisting(req.target);
+      return req.dumpToStdout ? Dump(sys, req) : CREATE_NOTHING;
+    }
+    DualPrint("WARNING: Can't create filename.\n");
     if (!req.dumpToStdout) {
-      if (req.createAllowed)
-        DualPrint("Instead, you can use the 'Dump to stdout' option%s.\n",
-                  newStyleOk ? " or the 'NewStyleFNames' option" : "");
+      NewStyleFName ns;
+      DualPrint("Instead, you can use the 'Dump to stdout' option%s.\n",
+                BuildName(ns, sys) ? " or the 'NewStyleFNames' option" : "");
       return CREATE_NOTHING;
     }
-    DualPrint("Instead, dumping to stdout.\n");
-    result = CREATE_DUMPED;
+  } else if (!req.dumpToStdout) {
+    return CREATE_NOTHING;
   }
-
-  std::optional<MemoryStream> dump;
-  if (!haveFile) dump.emplace();
-  {
-    BaseShift shift(sys, req.outBase);
-    switch (req.method) {
-    case 0:
-    case 1: {
-      std::FILE* out = haveFile ? file.stream : dump->stream;
-      if (out == nullptr ||
-          !WriteText(sys, out, req.comment, req.method, req.avgLineLen, req.useExp))
-        result = CREATE_NOTHING;
-      break;
-    }
-    case 2:
-      // The binary writer opens the file by name itself (and, given no name,
-      // picks a temporary file of its own and says so).
-      if (haveFile) {
-        if (!ClosePendingStream(file) || !WriteCBin(sys, file.tempPath.c_str(), req.useExp))
-          result = CREATE_NOTHING;
-      } else if (!WriteCBin(sys, nullptr, req.useExp)) {
-        result = CREATE_NOTHING;
-      }
-      break;
-    default:
-      DualPrint("Err: Inv compression method %hu given\n", static_cast<unsigned short>(req.method));
-      result = CREATE_NOTHING;
-      break;
-    }
-  }
-
-  if (haveFile) {
-    if (result == CREATE_NOTHING) {
-      DiscardPendingFile(file);
-    } else {
-      std::string why;
-      if (!CommitPendingFile(file, &why)) {
-        DualPrint("Err: Writing <%s> failed (%s); no file was changed.\n", file.target.c_str(),
-                  why.c_str());
-        result = CREATE_NOTHING;
-      }
-    }
-  } else if (result == CREATE_DUMPED && req.method != 2 && dump->stream != nullptr) {
-    if (std::fflush(dump->stream) != 0 || std::ferror(dump->stream) != 0) {
-      result = CREATE_NOTHING; // out of memory: nothing half printed
-    } else {
-      if (dump->buf != nullptr) StdoutPrint("%s", dump->buf);
-      // A dump that standard output did not take in full is no copy of the
-      // design, whatever was printed of it.
-      if (!FlushStdout()) result = CREATE_NOTHING;
-    }
-  }
-  return result;
+  return Dump(sys, req);
 }
 
 } // namespace kovra

@@ -1,10 +1,19 @@
-// A new file that appears completely or not at all.
+// A new file that appears completely or not at all, and replaces nothing that
+// was not asked for.
 //
 // The data goes to a fresh temporary file beside the target (same directory,
-// so the final rename stays on one file system); only after it was flushed,
-// synced and closed without an error is it renamed over the target. On every
-// other path, including an exception unwinding through the owner, the
-// temporary file is deleted and the target is left as it was.
+// so the final step stays on one file system), created exclusively and
+// written only through the descriptor that creation returned: nobody can
+// redirect the writing by swapping the name. Only after the data was flushed,
+// synced and closed without an error does the file take the target's name.
+// Without replacement that step refuses a name that is taken (a rename that
+// never replaces, or a second hard link where the file system has no such
+// rename), so a file that appeared after any earlier look survives. With
+// replacement it goes over a regular file or a symbolic link that names
+// nothing, never over a device, FIFO, socket, directory or a link to an
+// existing file. On every other path, including an exception unwinding
+// through the owner, the temporary file is deleted and the target is left as
+// it was.
 #pragma once
 
 #include <cstdio>
@@ -15,7 +24,10 @@ namespace kovra {
 struct PendingFile {
   std::string target;
   std::string tempPath;        // empty until OpenPendingFile succeeded
-  std::FILE* stream = nullptr; // open on tempPath until closed or committed
+  std::FILE* stream = nullptr; // writes to fd; open until committed or discarded
+  int fd = -1;                 // the descriptor the exclusive creation returned
+  int writeError = 0;          // errno of the first write that failed; 0 while none did
+  bool replace = false;        // the target may be replaced (-O)
   bool committed = false;
   int cleanupSlot = -1; // the temporary file is deleted when a signal ends the run
 
@@ -25,29 +37,36 @@ struct PendingFile {
   ~PendingFile();
 };
 
+// What stands at `target` when replacing it is refused: "a directory",
+// "a FIFO", "a socket", "a device" or "a symbolic link to an existing file".
+// Null when the name is free, a regular file, or a link that names nothing.
+const char* UnreplaceableKind(const std::string& target);
+
 // Creates a uniquely named empty file in the directory of `target` and opens
-// it for writing in text mode. The new file gets the permissions of an
-// existing regular target, else those of any new file (0666 less the umask).
+// a stream on it for writing. With `replace` the new file gets the
+// permission bits of a regular file at the target (set-user-ID, set-group-ID
+// and sticky bits dropped), else those of any new file (0666 less the umask).
 // False, with errno describing why, when the file cannot be created.
-bool OpenPendingFile(PendingFile& f, const std::string& target);
+bool OpenPendingFile(PendingFile& f, const std::string& target, bool replace);
 
-// Closes the stream, for a writer that opens the temporary file by its name.
-// False when closing reported an error (the data may be incomplete).
-bool ClosePendingStream(PendingFile& f);
-
-// Flushes, syncs and closes the temporary file and renames it to the target.
-// On any failure the temporary file is deleted, `why` (if given) receives
-// the reason and the result is false.
+// Flushes, syncs and closes the temporary file and gives it the target's
+// name as said above. On any failure the temporary file is deleted, `why`
+// (if given) receives the reason, and the result is false; errno is EEXIST
+// when the target was taken and the file may not replace it.
 bool CommitPendingFile(PendingFile& f, std::string* why);
 
 // Closes and deletes the temporary file; the target stays untouched.
 void DiscardPendingFile(PendingFile& f);
 
-// For tests: when set, OpenPendingFile still creates the temporary file but
-// the data is written to the stream the hook returns for its path (for
-// example one on /dev/full), so write, flush and close failures can be made
-// to happen. nullptr restores normal writing.
-using PendingStreamHook = std::FILE* (*)(const char* tempPath);
-void SetPendingStreamHookForTest(PendingStreamHook hook);
+// For tests: a hook called at each step of every pending file. At kWrite,
+// kClose and kPlace a non-zero result is an errno value that makes that step
+// fail as the system would (ENOSPC, EFBIG; EINVAL at kPlace as from a file
+// system without the non-replacing rename). kOpened comes right after the
+// temporary file was made and kPlace right before it takes the target's
+// name, so a test can put something at the target just then, or end the
+// program there (ErrExit throws). nullptr restores normal writing.
+enum class PendingStep { kOpened, kWrite, kClose, kPlace };
+using PendingHook = int (*)(PendingStep step, const PendingFile& f);
+void SetPendingHookForTest(PendingHook hook);
 
 } // namespace kovra

@@ -456,7 +456,7 @@ void TickProgress(void* context, const MeetWalk& w) {
 
 // Before the test of a design that walks the blocks: how long the complete
 // pass will take, when that is long enough to say; false when it is beyond
-// reach and the test is not to start.
+// reach and the proof search is to decide instead.
 bool EstimateBeforeTest(TestContext& ctx) {
   if (ctx.m == ctx.t || UsesMasks(ctx) || ctx.usTestSize > ctx.v) return true;
   PrepareMeetWalk(ctx);
@@ -464,17 +464,21 @@ bool EstimateBeforeTest(TestContext& ctx) {
   ctx.walkSeconds = est.seconds;
   const auto high = static_cast<int16_t>(ctx.ulSkipperHigh);
   const auto low = std::max<int16_t>(static_cast<int16_t>(ctx.ulSkipperLow), 0);
-  double seconds = low == 0 ? est.seconds : 0;
+  // The complete pass runs on the threads (and a share is a share of it);
+  // the sampled passes run on one.
+  double seconds = low == 0 ? est.seconds / ctx.threads : 0;
+  if (ctx.partCount > 0) seconds /= ctx.partCount;
   for (int s = high; s >= std::max<int>(low, 1); --s)
     seconds += EstimateSkipperPass(*ctx.meet, s, 1u << 14);
   if (seconds <= WALK_ESTIMATE_SHOWN_SECONDS) return true;
   char text[64];
   DurationText(seconds, text, sizeof text);
-  if (seconds <= WALK_BEYOND_REACH_SECONDS) {
+  // A share walks whatever it takes: sharing the walk is what it is for.
+  if (seconds <= WALK_PROVE_INSTEAD_SECONDS || ctx.partCount > 0) {
     DualPrint("\nEstimated time of the test: about %s.\n", text);
     return true;
   }
-  DualPrint("\nBeyond reach: the test would take about %s; nothing was tested.\n", text);
+  DualPrint("\nBeyond reach of a walk: the test would take about %s; proving instead.\n", text);
   return false;
 }
 
@@ -627,11 +631,8 @@ bool MultiPassTest(TestContext& ctx, uint64_t* combinations, uint64_t* losing) {
 bool TestDesign(TestContext& ctx, const char* fileName) {
   CountPendingBlocks(ctx);
   ctx.fUndecided = 0;
-  if (!EstimateBeforeTest(ctx)) {
-    ctx.fUndecided = 1;
-    DualPrint("TestRetCode: UNDECIDED (%s)\n", fileName != nullptr ? fileName : "");
-    return false;
-  }
+  ctx.fProved = 0;
+  if (ctx.fProve != 0 || !EstimateBeforeTest(ctx)) return ProveDesign(ctx, fileName);
   const unsigned n = ctx.usTestSize;
   const uint64_t combs = Binomial(ctx.v, n);
   char combsText[48];

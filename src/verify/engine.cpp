@@ -344,6 +344,8 @@ void SetupParams(TestContext& ctx, const DesignParams& p, const AnalysisOptions&
   ctx.threads = std::max(1u, opt.threads);
   ctx.partIndex = opt.partIndex;
   ctx.partCount = opt.partCount;
+  ctx.fProve = opt.fProve ? 1 : 0;
+  ctx.proveSeconds = opt.proveSeconds;
   ctx.memoryBound = opt.memoryBound != 0 ? opt.memoryBound : DefaultMemoryBound();
 
   CheckRange(t, 1, MAX_T, "t");

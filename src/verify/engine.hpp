@@ -77,6 +77,8 @@ struct AnalysisOptions {
   // run: every block is kept (-y3), which changes no m-set's coverage.
   unsigned partIndex = 0;
   unsigned partCount = 0;
+  bool fProve = false;       // --prove: decide by the proof search even when a walk is in reach
+  double proveSeconds = 600; // --time-limit: seconds the proof search may take; 0: no limit
 };
 
 // How the counters of the t-subsets are kept.
@@ -153,6 +155,11 @@ struct TestContext : DesignParams {
   double walkSeconds = 0;   // the estimate of the meet walk's complete pass, when made
   unsigned partIndex = 0;   // the share of the test done (see AnalysisOptions), 0: all
   unsigned partCount = 0;
+  // The proof search (prover.hpp): asked for with --prove, and its time limit.
+  uint8_t fProve = 0;
+  double proveSeconds = 600;
+  // The verdict was proved by the search, without a complete walk.
+  uint8_t fProved = 0;
 };
 
 // True when a design of these parameters fits the classic representation.
@@ -182,9 +189,15 @@ bool AnalyseBlock(TestContext& ctx, const Point* block);
 void CountPendingBlocks(TestContext& ctx);
 
 // The coverage test: head, passes, verdict. True when nothing was losing.
-// When the complete pass would run beyond reach, it says so and how long it
-// would take, sets fUndecided and returns false without walking.
+// With fProve, or when the complete pass would take longer than about a
+// minute (it says how long), the proof search decides instead (ProveDesign).
 bool TestDesign(TestContext& ctx, const char* fileName);
+
+// The coverage test decided by the proof search instead of a walk: the
+// head, the witnesses (a FAIL) or the proof (an OK), the verdict. A search
+// that gives up (the time limit, a problem too large) sets fUndecided and
+// returns false.
+bool ProveDesign(TestContext& ctx, const char* fileName);
 
 // m > t: the skipper passes from ulSkipperHigh down to ulSkipperLow. False
 // when any pass found a losing combination. Losing combinations are printed

@@ -42,9 +42,12 @@ std::vector<size_t> ShareBounds(const std::vector<double>& work, unsigned parts)
 // A duration for a message: "40 seconds", "3.2 hours", "1.5e+09 years".
 void DurationText(double seconds, char* out, size_t size);
 
-// Above this the complete walk is not started: no run should be left to
-// spin for longer than a month without being asked.
+// Above this a walk over every m-set is not started: no run should be left
+// to spin for longer than a month without being asked (the draw profile).
 inline constexpr double WALK_BEYOND_REACH_SECONDS = 30.0 * 24 * 3600;
+// Above this the coverage test does not walk: the proof search decides
+// (prover.hpp), which settles most such designs in seconds.
+inline constexpr double WALK_PROVE_INSTEAD_SECONDS = 60.0;
 // Above this the estimate is printed before the test.
 inline constexpr double WALK_ESTIMATE_SHOWN_SECONDS = 10.0;
 

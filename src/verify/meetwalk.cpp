@@ -219,4 +219,60 @@ uint64_t WalkLosingMSetsWith(MeetWalk& w, bool countAll, MSetFn onLosing, void* 
   }
 }
 
+bool HasLosingMeeting(MeetWalk& w, const PointSet& block) {
+  while (w.depth > 0) PopPoint(w);
+  const unsigned n = w.n, v = w.v, t = w.t;
+  if (n == 0 || n > v || PrefixCovered(w) || CountPoints(block) < t) return false;
+  // top[j]: the j-th largest point of the block (top[1] its largest).
+  unsigned top[MAX_K + 2] = {};
+  unsigned size = 0;
+  for (unsigned p = v; p >= 1; --p)
+    if (HasPoint(block, p)) top[++size] = p;
+  // The places for the next point at depth d, given `met` points of the
+  // block so far: the points that leave enough places and block points
+  // above them for the t - met still missing.
+  const auto allowed = [&](unsigned d, unsigned met) {
+    const unsigned missing = met >= t ? 0 : t - met;
+    const unsigned placesAfter = n - d - 1;
+    if (missing == 0) return ~PointSet{};
+    if (missing > placesAfter + 1 || missing > size) return PointSet{};
+    // A block point y needs missing - 1 block points above it, any other
+    // point missing of them.
+    const PointSet blockPoints =
+        missing - 1 == 0 ? block : block & PointsBetween(1, top[missing - 1] - 1);
+    const PointSet others =
+        missing > placesAfter ? PointSet{} : ~block & PointsBetween(1, top[missing] - 1);
+    return blockPoints | others;
+  };
+  PointSet cand[MAX_M + 1];
+  unsigned met[MAX_M + 2] = {};
+  unsigned d = 0;
+  cand[0] = ~CoveringPoints(w) & PointsBetween(1, v - n + 1) & allowed(0, 0);
+  for (;;) {
+    if (d + 1 == n) {
+      if (!IsEmpty(cand[d])) {
+        while (w.depth > 0) PopPoint(w);
+        return true;
+      }
+    }
+    if (IsEmpty(cand[d])) {
+      if (d == 0) return false;
+      PopPoint(w);
+      --d;
+      continue;
+    }
+    const unsigned y = LowestPoint(cand[d]);
+    RemoveLowest(cand[d]);
+    PushPoint(w, y);
+    met[d + 1] = met[d] + (HasPoint(block, y) ? 1 : 0);
+    const PointSet open = ~CoveringPoints(w) & PointsBetween(y + 1, v);
+    if (CountPoints(open) < n - d - 1) {
+      PopPoint(w);
+      continue;
+    }
+    ++d;
+    cand[d] = open & PointsBetween(y + 1, v - n + d + 1) & allowed(d, met[d]);
+  }
+}
+
 } // namespace kovra

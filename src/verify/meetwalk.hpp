@@ -83,6 +83,12 @@ bool IsMSetCovered(MeetWalk& w, const uint8_t* comb);
 template <typename OnLosing>
 uint64_t WalkLosingMSets(MeetWalk& w, bool countAll, OnLosing&& onLosing);
 
+// True when some m-set that meets `block` in t or more points loses (from
+// the empty prefix; the walk's blocks are the others). The walk passes over
+// the prefixes that cannot reach t points of the block, besides those the
+// others cover already.
+bool HasLosingMeeting(MeetWalk& w, const PointSet& block);
+
 // The walk with the callback as a plain function (see WalkLosingMSets).
 using MSetFn = bool (*)(void* context, const uint8_t* S);
 uint64_t WalkLosingMSetsWith(MeetWalk& w, bool countAll, MSetFn onLosing, void* context);

@@ -109,28 +109,56 @@ ReduceResult ReduceByCounts(const std::vector<PointSet>& blocks, unsigned v, uns
   return r;
 }
 
-// Without counts: a block may go exactly when the design without it still
-// holds (the design holds, so an m-set that loses without it is one it
-// covered), which the walk over the m-sets tells at its first losing one.
+// By walks: a block may go exactly when no m-set it covers loses without it
+// (the design holds, so only m-sets it covers can lose), which a walk over
+// the other blocks restricted to those m-sets tells at the first losing
+// one; the walk passes over prefixes the others cover whole. On threads,
+// several blocks are tried at once against the blocks left so far: a block
+// found needed stays needed whatever goes after (counts only fall), and one
+// found free is tried again if another went in the meantime.
 ReduceResult ReduceByWalks(const std::vector<PointSet>& blocks, unsigned v, unsigned m, unsigned t,
-                           unsigned l) {
+                           unsigned l, unsigned threads) {
   ReduceResult r;
   r.byCounts = false;
+  // A walk over the others, restricted to the m-sets a block covers, is
+  // never longer than the walk of the whole design.
+  {
+    MeetWalk whole;
+    InitMeetWalk(whole, blocks, v, m, t, l);
+    if (EstimateMeetWalk(whole, 0.05).seconds * static_cast<double>(blocks.size()) / threads >
+        WALK_BEYOND_REACH_SECONDS) {
+      r.stopped = true;
+      return r;
+    }
+  }
   std::vector<bool> gone(blocks.size(), false);
-  for (size_t i = blocks.size(); i-- > 0;) {
+  const auto needed = [&](size_t i) {
     std::vector<PointSet> others;
     for (size_t j = 0; j < blocks.size(); ++j)
       if (j != i && !gone[j]) others.push_back(blocks[j]);
     MeetWalk w;
     InitMeetWalk(w, others, v, m, t, l);
-    if (EstimateMeetWalk(w, 0.05).seconds > WALK_BEYOND_REACH_SECONDS) {
-      r.stopped = true;
-      return r;
+    return HasLosingMeeting(w, blocks[i]);
+  };
+  const size_t batch = threads > 1 ? size_t{threads} * 2 : 1;
+  for (size_t end = blocks.size(); end > 0;) {
+    const size_t begin = end > batch ? end - batch : 0;
+    std::vector<char> found(end - begin, 0); // block end-1-j needed?
+    RunJobsInOrder<bool>(
+        threads, end - begin, [] { return 0; }, [&](int&, size_t j) { return needed(end - 1 - j); },
+        [&](size_t j, bool isNeeded) {
+          found[j] = isNeeded ? 1 : 0;
+          return true;
+        });
+    bool wentSince = false; // a block went after the snapshot the batch was tried on
+    for (size_t j = 0; j < end - begin; ++j) {
+      const size_t i = end - 1 - j;
+      if (found[j] != 0 || (wentSince && needed(i))) continue;
+      gone[i] = true;
+      wentSince = true;
+      r.removed.push_back(static_cast<uint32_t>(i));
     }
-    const uint64_t losing = WalkLosingMSets(w, false, [](const uint8_t*) { return false; });
-    if (losing != 0) continue;
-    gone[i] = true;
-    r.removed.push_back(static_cast<uint32_t>(i));
+    end = begin;
   }
   return r;
 }
@@ -143,12 +171,17 @@ ReduceResult ReduceExactly(const std::vector<PointSet>& blocks, unsigned v, unsi
   const size_t b = blocks.size();
   const uint64_t width = b < 255 ? 1 : b < 65535 ? 2 : 4;
   threads = std::max(1u, threads);
-  if (total != UINT64_MAX && total <= memoryBound / width && m <= v) {
+  // Where m > t, a block covers far more m-sets than the walks restricted
+  // to them visit (the 168-ticket 6/49 sample: 260,624 m-sets a block, 44
+  // million counts in all, against walks that pass over covered prefixes
+  // whole, about 150 times faster); where m = t, a block covers only its own
+  // t-subsets and the counts are the faster.
+  if (m == t && total != UINT64_MAX && total <= memoryBound / width && m <= v) {
     if (width == 1) return ReduceByCounts<uint8_t>(blocks, v, m, t, l, threads);
     if (width == 2) return ReduceByCounts<uint16_t>(blocks, v, m, t, l, threads);
     return ReduceByCounts<uint32_t>(blocks, v, m, t, l, threads);
   }
-  return ReduceByWalks(blocks, v, m, t, l);
+  return ReduceByWalks(blocks, v, m, t, l, threads);
 }
 
 } // namespace kovra

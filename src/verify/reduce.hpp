@@ -1,14 +1,17 @@
 // Exact reduction: leave out every block the design does not need.
 //
 // A block may go when every m-set it covers (meets in t or more points) is
-// still covered by at least l other remaining blocks. The design keeps one
-// count per m-set, of the remaining blocks that cover it; trying a block is
-// a pass over the m-sets it covers (the first one it alone keeps at l ends
-// the question), and leaving it out another pass that lowers their counts.
-// The blocks are tried from the last to the first, each once: a block kept
-// at its turn stays needed, since counts only fall, so the result is
-// irredundant. Where the counts would pass the memory bound, a block is
-// tried instead by walking the m-sets of the design without it.
+// still covered by at least l other remaining blocks. The blocks are tried
+// from the last to the first, each once: a block kept at its turn stays
+// needed, since coverage only falls, so the result is irredundant.
+// Two ways to try a block, the faster for the design:
+// - m = t: one count per m-set of the remaining blocks that cover it;
+//   trying a block is a pass over the m-sets it covers (the first one it
+//   alone keeps at l ends the question), leaving it out another pass that
+//   lowers their counts;
+// - m > t, or counts beyond the memory bound: a walk over the other
+//   blocks, restricted to the m-sets the block covers, that passes over
+//   the prefixes the others cover whole.
 #pragma once
 
 #include "verify/pointset.hpp"
@@ -20,7 +23,7 @@ namespace kovra {
 
 struct ReduceResult {
   std::vector<uint32_t> removed; // indices of the blocks left out, in the order tried
-  bool byCounts = true;          // the counts per m-set fitted the bound
+  bool byCounts = true;          // tried by counts (else by walks)
   bool stopped = false;          // a walk of the design without a block was beyond reach
 };
 

@@ -14,6 +14,8 @@
 //   write:  DST TEXT   a file written into the scratch directory (escapes as in args)
 //   stdin:  FILE       standard input read from a file of the scratch directory
 //                      (otherwise /dev/null)
+//   pipe:   yes        standard input is a pipe that the runner fills with
+//                      the stdin FILE: a stream that can be read only once
 //   tty:    yes        standard output (and input) on a pseudo-terminal
 //   keys:   TEXT       bytes typed on the terminal (escapes as in args)
 //   keep:   FILE       a file the run must leave, compared with NAME.files/FILE
@@ -59,6 +61,7 @@ struct Case {
   std::vector<std::pair<std::string, std::string>> copies;
   std::vector<std::pair<std::string, std::string>> writes;
   std::string stdinFile;
+  bool pipe = false;
   bool tty = false;
   std::string keys;
   std::vector<std::string> keep;
@@ -143,6 +146,8 @@ Case ParseCase(const fs::path& file) {
                             sp == std::string::npos ? "" : Unescape(value.substr(sp + 1)));
     } else if (key == "stdin") {
       c.stdinFile = value;
+    } else if (key == "pipe") {
+      c.pipe = value == "yes";
     } else if (key == "tty") {
       c.tty = value == "yes";
     } else if (key == "keys") {
@@ -185,6 +190,7 @@ std::string Mask(const std::string& text) {
     r.emplace_back(std::regex("\\([0-9]+ seconds\\)"), "(<SECS> seconds)");
     r.emplace_back(std::regex("Time       : [0-9]+ seconds"), "Time       : <SECS> seconds");
     r.emplace_back(std::regex("\"seconds\":[0-9.eE+-]+"), "\"seconds\":<SECS>");
+    r.emplace_back(std::regex("would take about [^;]+;"), "would take about <ESTIMATE>;");
     // Progress lines: rank, elapsed m:ss, speed, estimated m:ss.
     r.emplace_back(std::regex("([0-9]+) +[0-9]+:[0-9]{2} +-?[0-9]+  +[0-9]+:[0-9]{2}\n"),
                    "$1 <ELAPSED> <SPEED> <ESTIMATE>\n");
@@ -275,10 +281,13 @@ Result RunPlain(const fs::path& dir, const fs::path& io, const Case& c,
   const bool captured = c.stdoutPath.empty();
   const fs::path outPath = captured ? io / "stdout" : fs::path(c.stdoutPath);
   const fs::path errPath = io / "stderr";
+  const fs::path inPath = c.stdinFile.empty() ? fs::path("/dev/null") : dir / c.stdinFile;
+  int feed[2] = {-1, -1};
+  if (c.pipe && ::pipe(feed) != 0) return {};
   const pid_t pid = fork();
   if (pid == 0) {
-    const fs::path inPath = c.stdinFile.empty() ? fs::path("/dev/null") : dir / c.stdinFile;
-    const int in = open(inPath.c_str(), O_RDONLY);
+    if (c.pipe) close(feed[1]);
+    const int in = c.pipe ? feed[0] : open(inPath.c_str(), O_RDONLY);
     const int out = captured ? open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644)
                              : open(outPath.c_str(), O_WRONLY);
     const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -287,6 +296,18 @@ Result RunPlain(const fs::path& dir, const fs::path& io, const Case& c,
     dup2(out, 1);
     dup2(c.merge ? out : err, 2);
     ExecKovra(dir, args);
+  }
+  if (c.pipe) {
+    // Written while the program reads; it may stop reading early.
+    close(feed[0]);
+    std::signal(SIGPIPE, SIG_IGN);
+    const std::string bytes = ReadFile(inPath);
+    for (size_t at = 0; at < bytes.size();) {
+      const ssize_t n = write(feed[1], bytes.data() + at, bytes.size() - at);
+      if (n <= 0) break;
+      at += static_cast<size_t>(n);
+    }
+    close(feed[1]);
   }
   Result r;
   if (c.termAfterMs >= 0) {

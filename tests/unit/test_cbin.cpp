@@ -1,17 +1,13 @@
 // The compressed binary format: every message of the reader with the rank
-// guard, hostile and damaged streams, and the temporary file the writer falls
-// back to. The worked examples are in test_roundtrip_decode_doc.cpp, random
-// round trips in test_roundtrip.cpp.
+// guard, hostile and damaged streams. The worked examples are in test_roundtrip_decode_doc.cpp,
+// random round trips in test_roundtrip.cpp.
 #include "base/console.hpp"
 #include "compressed_samples.hpp"
 #include "formats/cbin.hpp"
-#include "scratch_dir.hpp"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <filesystem>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -129,29 +125,6 @@ TEST(CBinReader, Outcomes) {
       const std::string got = ReadStream(bad);
       EXPECT_TRUE(got == kReads || got.rfind("Err ", 0) == 0) << bit << ": " << got;
     }
-  }
-}
-
-// Without a file name the writer announces a fresh temporary file; it holds
-// the design, or goes when writing fails.
-TEST(CBinWriter, NoNameWritesAFreshTemporaryFileRemovedOnFailure) {
-  static const std::regex kWarn(
-      "^WARN: couldn't create ordinary filename and can't dump binary data\nto stdout. "
-      "Instead trying to write to a tempory file <(/tmp/kovra[A-Za-z0-9]{6}\\.tmp)>.\n");
-  for (const bool good : {true, false}) {
-    Sys s = MakeDesign(5, 2, good ? BlockList{{3, 5}, {2, 1}, {2, 4}, {1, 3}} : BlockList{{1, 9}});
-    ConsoleCapture cap;
-    EXPECT_EQ(WriteCBin(s, nullptr, true), good);
-    std::smatch m;
-    ASSERT_TRUE(std::regex_search(cap.out, m, kWarn)) << cap.out;
-    const std::string name = m[1];
-    if (!good) {
-      EXPECT_TRUE(cap.out.ends_with("ERROR happened!\n"));
-      EXPECT_FALSE(std::filesystem::exists(name));
-      continue;
-    }
-    EXPECT_EQ(test::ReadFile(name), "ID 5 4 2 5 0/0 2/2 1 2 1 2 4 2 64 1 ...\n" + kStreamRep);
-    std::remove(name.c_str());
   }
 }
 

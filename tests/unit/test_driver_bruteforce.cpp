@@ -68,6 +68,11 @@ TEST(DriverBruteForce, VerdictsLosingSetsAndReducedDesignsAgreeOnRandomDesigns) 
     EXPECT_EQ(all.status, expected);
     EXPECT_EQ(LosingCombinations(all.out), uncovered);
 
+    // The proof search instead of the walk: same verdict, and its witness loses.
+    const Ran proved = RunKovra({"d.txt", "--prove"});
+    EXPECT_EQ(proved.status, expected);
+    for (const PointSet s : LosingCombinations(proved.out)) EXPECT_FALSE(IsCovered(d, s));
+
     // Without the redundancy analysis every block counts: same verdict.
     const Ran y3 = RunKovra({"d.txt", "-y3", "-Q0", "-q0"});
     EXPECT_EQ(y3.status, expected);

@@ -25,9 +25,9 @@ using namespace samples;
 std::string RoundTrip(Sys& s, int format, bool repeats, uint32_t cll, BlockArray& back) {
   const auto v = static_cast<uint16_t>(s.v), k = static_cast<uint16_t>(s.k);
   ConsoleCapture cap;
-  std::FILE* f = format == 1 ? std::fopen("x", "wb") : nullptr;
-  const bool ok = format == 1 ? WriteCText(s, f, cll, repeats) : WriteCBin(s, "x", repeats);
-  if (f != nullptr) std::fclose(f);
+  std::FILE* f = std::fopen("x", "wb");
+  const bool ok = format == 1 ? WriteCText(s, f, cll, repeats) : WriteCBin(s, f, repeats);
+  std::fclose(f);
   if (!ok) return "write failed: " + cap.out;
   const std::string file = test::ReadFile("x");
   const std::string data = file.substr(file.find('\n') + 1);

@@ -1,6 +1,7 @@
 // The parameter search (-z2) leaves no temporary copy behind, whether it
-// finds parameters, finds none or ends the program, and malformed data never
-// crashes it. Whole searches are shown by the golden transcripts (search_*).
+// finds parameters or finds none, and malformed data never crashes it.
+// Whole searches are shown by the golden transcripts (search_*).
+#include "app/search.hpp"
 #include "scratch_dir.hpp"
 #include "test_driver_util.hpp"
 
@@ -14,8 +15,9 @@ namespace {
 
 using namespace std::string_literals;
 
-// The temporary copy the search announced ("" when it made none).
-std::string Copy(const Ran& r) { return Find(r.out, "to a temporary file <([^>]*)> without ID\n"); }
+// The temporary copy the search made, which the internal mode (-u7) names
+// ("" when it made none).
+std::string Copy(const Ran& r) { return Find(r.out, "Copy: <([^>]*)>\n"); }
 
 TEST(Search, TheCopyIsRemovedOnEveryPath) {
   ScratchDir dir;
@@ -23,12 +25,11 @@ TEST(Search, TheCopyIsRemovedOnEveryPath) {
   const std::string lotto = "C49_6_3_6_1_b163_lotto_valid.txt"; // points 0..48
   WriteFile(lotto, ReadFile(KOVRA_SOURCE_DIR "/tests/data/public/" + lotto));
   // Found (t = m = 1 passes), nothing found (-S -M1 takes that candidate
-  // away), and a fatal end: the copy numbers the points from 1, so reading
-  // it with -a0 meets point 49 outside 0..48.
+  // away), and a file numbered from 0.
   const std::pair<std::vector<std::string>, int> rows[] = {
-      {{"-h2", "-z2", "points.txt"}, 1},
-      {{"-h2", "-z2", "-S", "-M1", "points.txt"}, 0},
-      {{"-h2", "-z2", "-a0", lotto}, 6},
+      {{"-u7", "-h2", "-z2", "points.txt"}, 1},
+      {{"-u7", "-h2", "-z2", "-S", "-M1", "points.txt"}, 0},
+      {{"-u7", "-h2", "-z2", "-a0", "-T3", "-M3", lotto}, 1},
   };
   for (const auto& [args, status] : rows) {
     const Ran r = RunKovra(args);
@@ -36,6 +37,24 @@ TEST(Search, TheCopyIsRemovedOnEveryPath) {
     ASSERT_NE(Copy(r), "") << r.out;
     EXPECT_FALSE(std::filesystem::exists(Copy(r))) << Copy(r);
   }
+}
+
+// A design that passes every l: the search raises l to 255, the largest a
+// counter holds, and asks for no more.
+TEST(Search, RaisesLUpTo255) {
+  ScratchDir dir;
+  WriteFile("points.txt", "1\n2\n3\n");
+  RunSettings rs;
+  rs.T = rs.M = 1;
+  unsigned top = 0;
+  const auto passing = [&top](RunSettings& candidate, bool, bool) {
+    top = std::max<unsigned>(top, candidate.l);
+    return RunOutcome{};
+  };
+  ConsoleCapture cap;
+  EXPECT_TRUE(FindDesignParams(rs, "points.txt", passing));
+  EXPECT_EQ(top, 255u);
+  EXPECT_NE(cap.out.find("found: v=3,k=1,t=1,m=1,l=255,"), std::string::npos) << cap.out;
 }
 
 TEST(Search, MalformedDataNeverCrashesOrLeavesACopy) {
@@ -63,7 +82,7 @@ TEST(Search, MalformedDataNeverCrashesOrLeavesACopy) {
       }
     }
     WriteFile("f.txt", s);
-    const Ran r = RunKovra({"-h2", "-z2", "-T3", "-M4", "f.txt"});
+    const Ran r = RunKovra({"-u7", "-h2", "-z2", "-T3", "-M4", "f.txt"});
     ++statuses[r.status];
     // Status 0 or 1 is the search's answer, any other a fatal end.
     EXPECT_TRUE(r.status > 1 || r.out.find("\n\nRESULT:\n") != std::string::npos) << s;

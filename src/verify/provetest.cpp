@@ -1,0 +1,141 @@
+// The coverage test decided by the proof search: head, witnesses or proof, verdict.
+#include "base/clock.hpp"
+#include "base/console.hpp"
+#include "design/combinatorics.hpp"
+#include "verify/engine.hpp"
+#include "verify/estimate.hpp"
+#include "verify/prover.hpp"
+
+#include <algorithm>
+#include <chrono>
+
+namespace kovra {
+namespace {
+
+// A losing m-set in the line the walk prints, in the file's base.
+void PrintWitness(const PointSet& w, uint16_t printBase) {
+  static constexpr char kTail[] = " : LOSING combination !!!\n";
+  char line[32 + 6 * MAX_M];
+  char* end = line;
+  ForEachPoint(w, [&](unsigned p) {
+    end = PutUnsigned(end, static_cast<unsigned short>(p + printBase - 1), 2);
+    *end++ = ' ';
+  });
+  end = std::copy(kTail, kTail + sizeof kTail - 1, end);
+  DualWrite(line, static_cast<size_t>(end - line));
+}
+
+// A line on a terminal's standard error, at most once a second.
+struct SearchTicker {
+  std::chrono::steady_clock::time_point start;
+  double limit = 0;
+  bool shown = false;
+};
+
+void TickSearch(void* context) {
+  auto& st = *static_cast<SearchTicker*>(context);
+  const auto seconds = static_cast<long>(
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - st.start).count());
+  if (st.limit > 0)
+    StderrPrint("Proof search: %ld of at most %.0f seconds \r", seconds, st.limit);
+  else
+    StderrPrint("Proof search: %ld seconds \r", seconds);
+  st.shown = true;
+}
+
+} // namespace
+
+bool ProveDesign(TestContext& ctx, const char* fileName) {
+  const unsigned n = ctx.usTestSize;
+  const char* name = fileName != nullptr ? fileName : "";
+  char combsText[48];
+  Count128Text(BinomialWide(ctx.v, n), combsText, sizeof combsText);
+  ctx.tStart = NowSeconds();
+  DualPrint("\nTesting started : %s\n", DateText(ctx.tStart).c_str());
+  DualPrint("\nCn(%hu,%hu) : %s \n", ctx.v, static_cast<unsigned short>(n), combsText);
+  DualPrint("Method     : proof search, no walk over the m-sets: %s and %s, side by side\n",
+            ProofMethodName(ProofMethod::kSat).c_str(),
+            ProofMethodName(ProofMethod::kDepthFirst).c_str());
+  char limitText[64] = "none";
+  if (ctx.proveSeconds > 0) DurationText(ctx.proveSeconds, limitText, sizeof limitText);
+  DualPrint("Time limit : %s\n\n", limitText);
+  ConsoleFlush();
+
+  SearchTicker ticker{std::chrono::steady_clock::now(), ctx.proveSeconds};
+  ProofQuery q;
+  q.blocks = &ctx.accepted;
+  q.v = ctx.v;
+  q.m = n;
+  q.t = ctx.t;
+  q.l = ctx.l;
+  q.timeLimitSeconds = ctx.proveSeconds;
+  // The witnesses are held until the search ends: a million is as many as a
+  // log is read for, and keeps a huge -o from taking the memory.
+  q.maxWitnesses = std::clamp<uint32_t>(ctx.ulMaxLosing, 1, 1u << 20);
+  q.memoryBound = ctx.memoryBound;
+  if (StderrIsConsole()) {
+    q.tick = &TickSearch;
+    q.tickContext = &ticker;
+  }
+  const ProofResult res = ProveCoverage(q);
+  if (ticker.shown) StderrPrint("%*s\r", 48, "");
+
+  ctx.fProved = 0;
+  ctx.firstLosing.clear();
+  bool decided = true;
+  switch (res.verdict) {
+  case ProofVerdict::kCovered:
+    DualPrint("Proved by %s, without a complete walk: every %u-set meets at least l = %hu "
+              "blocks in t = %hu or more points.\n",
+              ProofMethodName(res.method).c_str(), n, ctx.l, ctx.t);
+    break;
+  case ProofVerdict::kLosing:
+    // Every witness was checked by a direct count against the blocks.
+    DualPrint("Found by %s, each checked by a direct count against the blocks:\n",
+              ProofMethodName(res.method).c_str());
+    for (const PointSet& w : res.witnesses) {
+      PrintWitness(w, ctx.usPrintBase);
+      std::vector<uint8_t> pts;
+      ForEachPoint(w, [&](unsigned p) { pts.push_back(static_cast<uint8_t>(p)); });
+      ctx.firstLosing.push_back(std::move(pts));
+    }
+    break;
+  case ProofVerdict::kTimedOut:
+    DualPrint("Proof search stopped at the time limit (%s): nothing was decided.\n", limitText);
+    decided = false;
+    break;
+  case ProofVerdict::kTooLarge:
+    DualPrint("Proof search not started: the problem would pass the memory bound (--memory).\n");
+    decided = false;
+    break;
+  case ProofVerdict::kStopped:
+  case ProofVerdict::kFailed:
+    DualPrint("Proof search ended without an answer: nothing was decided.\n");
+    decided = false;
+    break;
+  }
+  ctx.tNow = NowSeconds();
+  if (!decided) {
+    ctx.fUndecided = 1;
+    ctx.fCountExact = 0;
+    ctx.losingCount = 0;
+    DualPrint("TestRetCode: UNDECIDED (%s)\n", name);
+    return false;
+  }
+  ctx.fProved = 1;
+  const bool ok = res.verdict == ProofVerdict::kCovered;
+  // A proof counts no losing m-set but the ones it lists: the count is
+  // exact when there is none, or when the search ran out of them.
+  ctx.fCountExact = ok || res.allFound ? 1 : 0;
+  ctx.losingCount = res.witnesses.size();
+  if (ctx.fCountExact != 0)
+    PrintCombCount("\nLosing", ctx.losingCount, Binomial(ctx.v, n));
+  else
+    DualPrint("\nLosing combinations: not counted\n");
+  DualPrint("\nTesting finished: %s\n", DateText(ctx.tNow).c_str());
+  DualPrint("Time       : %ld seconds\n", static_cast<long>(ctx.tNow - ctx.tStart));
+  DualPrint("TestRetCode: %s (%s)\n", ok ? "OK" : "FAIL!", name);
+  return ok;
+}
+
+} // namespace kovra

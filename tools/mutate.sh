@@ -152,12 +152,13 @@ output/safefile.cpp @@ errno = f.writeError != 0 ? f.writeError : (errno != 0 ? 
 output/systree.cpp @@ if (n > 0 && n < bestCount) { @@ if (n > 0 && n <= bestCount) { @@ system tree: among equal counts the last name wins
 output/systree.cpp @@ return *name == '\0'; @@ return true; @@ system tree: a name with a tail (4901683a.616.bak) matches the pattern
 output/systree.cpp @@ if (b == 0 || b > 9999 || b > sys.ulAlloc || !sys.blocks) { @@ if (b == 0 || b > 9999 || !sys.blocks) { @@ system tree: a count above the blocks held is accepted
-# --- app: options, design run, exit status, batch modes, parameter search
+# --- the draw profile and the certificate
 verify/profile.cpp @@ if (w.atLeast[j] + near[j] >= w.l) ++w.out.atLeastL[j]; @@ if (w.atLeast[j] + near[j] > w.l) ++w.out.atLeastL[j]; @@ draw profile: m-sets met by exactly l blocks left out of at_least_l
 verify/profile.cpp @@ const unsigned c = w.meet[w.holders[i]] + 1u; @@ const unsigned c = w.meet[w.holders[i]]; @@ draw profile: the last point of a draw never counts
-# --- report: the certificate
 report/json.cpp @@ std::sort(blocks.begin(), blocks.end()); @@ (void)0; @@ sha256 depends on the order of the blocks in the file
 app/certify.cpp @@ for (const uint8_t p : set) pts.push_back(p + shift - 1u); @@ for (const uint8_t p : set) pts.push_back(p); @@ certificate: losing.first in base 1 whatever the file's base
+app/certify.cpp @@ c.losingCounted = found.ctx->fCountExact != 0; @@ c.losingCounted = true; @@ certificate: a count from a sampled last pass given as exact
+# --- app: options, design run, exit status, batch modes, parameter search
 app/options.cpp @@ Ranged(val, 0, 25, "-Q skipperHigh") @@ Ranged(val, 0, 24, "-Q skipperHigh") @@ -Q25 refused
 app/options.cpp @@ Ranged(val, MIN_CLL, MAX_CLL, "ComprLineLen") @@ Ranged(val, MIN_CLL + 1, MAX_CLL, "ComprLineLen") @@ -G32 refused
 app/options.cpp @@ Ranged(val, 0, 2, "bCompressed") @@ static_cast<uint32_t>(val.full & 0xFF) @@ -g258 is taken as 2

@@ -37,7 +37,7 @@ void WarnDefaultsUsed(const Sys& sys) {
     char name;
     uint16_t value, given;
   } params[] = {{'v', sys.v, sys.given.v},
-                {'k', sys.k, sys.given.k},
+                {'k', sys.k, sys.fKFromData != 0 ? sys.k : sys.given.k},
                 {'t', sys.t, sys.given.t},
                 {'m', sys.m, sys.given.m},
                 {'l', sys.l, sys.given.l}};

@@ -4,7 +4,8 @@
 //
 // Input: three option bytes, then the file. Byte 0: bit 0 name-given flag
 // (line-count scan), bits 1-2 the expected compression kind, bit 3 close-gaps,
-// bit 4 the new-style name run flag, bit 5 a memory bound of 4 KiB. Bytes 1 and 2: v and k given
+// bit 4 the new-style name run flag, bit 5 a memory bound of 4 KiB, bit 6 k
+// taken from the data. Bytes 1 and 2: v and k given
 // with the name-given flag (t = m = l = 1).
 //
 // Inputs the target skips, so that a run measures the loader and not the
@@ -98,6 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       io.t = io.m = io.l = 1;
     }
     const auto kind = static_cast<uint8_t>((options >> 1) & 3);
+    io.kOpen = (options & 64) != 0;
     const bool closeGaps = (options & 8) != 0;
     const bool newScheme = (options & 16) != 0;
     kovra::ConsoleCapture quiet;

@@ -37,7 +37,7 @@ void WarnDefaultsUsed(const Sys& sys) {
     char name;
     uint16_t value, given;
   } params[] = {{'v', sys.v, sys.given.v},
-                {'k', sys.k, sys.given.k},
+                {'k', sys.k, sys.fKFromData != 0 ? sys.k : sys.given.k},
                 {'t', sys.t, sys.given.t},
                 {'m', sys.m, sys.given.m},
                 {'l', sys.l, sys.given.l}};
@@ -165,11 +165,12 @@ bool WriteNewFile(const RunSettings& rs, Sys& sys, bool redundantFound, bool toS
                   uint32_t examined) {
   if (rs.fSortOutput != 0 && rs.bCompressed == 0) SortBlocks(sys.blocks.get(), sys.b, sys.k, false);
   NewFileRequest req;
+  req.toStdout = rs.szOutputFile == STDIN_NAME; // "-" as every Unix tool means it
   req.target = !rs.szOutputFile.empty()
                    ? rs.szOutputFile
                    : NewFileTarget(sys, rs.fUseL_InOldStyleFNames != 0, toSysDir);
   req.replace = rs.fOverwrite != 0;
-  req.createAllowed = MayCreateFile(req.target, req.replace);
+  req.createAllowed = req.toStdout || MayCreateFile(req.target, req.replace);
   char comment[64];
   if (redundantFound)
     std::snprintf(comment, sizeof comment, "Redundant blocks removed by %s", PROGRAM_NAME);
@@ -182,7 +183,9 @@ bool WriteNewFile(const RunSettings& rs, Sys& sys, bool redundantFound, bool toS
   req.useExp = rs.fComprUseExp != 0;
   req.dumpToStdout = rs.fDumpToStdout != 0;
   const int result = CreateNewSysFile(sys, req);
-  if (result == CREATE_FILE)
+  if (result == CREATE_DUMPED && req.toStdout)
+    DualPrint("Wrote the design to standard output.\n");
+  else if (result == CREATE_FILE)
     DualPrint("Created new file <%s>.\n", req.target.c_str());
   else if (result == CREATE_DUMPED || result == CREATE_TEMP)
     DualPrint("Dumped to stdout or a tmp file.\n");

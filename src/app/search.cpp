@@ -10,6 +10,7 @@
 #include "design/sys.hpp"
 #include "formats/idline.hpp"
 #include "formats/loader.hpp"
+#include "formats/nestedlist.hpp"
 #include "formats/textfmt.hpp"
 
 #include <cstdio>
@@ -69,6 +70,29 @@ Scan ScanFile(TextCursor text, const char* fileName, bool newFNameSchemeRun) {
     }
     if (!s.ok) break;
   }
+  return s;
+}
+
+// A design written as one nested list (JSON, GAP) has no lines to count:
+// the loader reads it, k from its blocks, and v is the number of distinct
+// points among them.
+Scan ScanNestedList(const char* fileName, uint64_t bound) {
+  Scan s;
+  LoadParams io;
+  io.v = MAX_V;
+  io.t = io.m = io.l = 1;
+  io.kOpen = true;
+  const BlockArray blocks = SysLoad(fileName, io, true, 0, true, false, bound);
+  if (blocks == nullptr) {
+    s.ok = false;
+    return s;
+  }
+  bool seen[MAX_N + 1] = {};
+  for (uint64_t i = 0; i < uint64_t{io.b} * io.k; ++i) {
+    s.v += seen[blocks[i]] ? 0 : 1;
+    seen[blocks[i]] = true;
+  }
+  s.k = io.k;
   return s;
 }
 
@@ -197,14 +221,18 @@ bool FindDesignParams(RunSettings& rs, const std::string& fileName, const Search
   const uint64_t bound = rs.ulMemoryBound != 0 ? rs.ulMemoryBound : DefaultMemoryBound();
   if (file == STDIN_NAME) KeepStandardInput(bound);
   Scan scan;
+  bool nested = false;
   {
     InputStream input;
     if (!OpenDesignInput(file.c_str(), input)) {
       DualPrint("Err: can't open file <%s>\n", file.c_str());
       return false;
     }
-    scan = ScanFile(CursorOn(input), file.c_str(), rs.fRunNewFNameScheme != 0);
+    TextCursor text = CursorOn(input);
+    nested = StartsNestedList(text);
+    if (!nested) scan = ScanFile(text, file.c_str(), rs.fRunNewFNameScheme != 0);
   }
+  if (nested) scan = ScanNestedList(file.c_str(), bound);
   DualPrint("So far detected: k=%lu, v=%lu%s\n", scan.k, scan.v,
             scan.ok ? "" : ", but errors found!");
   // Data the scan rejected is not loaded for the copy either: the loader

@@ -289,6 +289,15 @@ void StdoutPrint(const char* format, ...) {
   Put(gOut, text.data(), text.size(), true);
 }
 
+void StdoutWrite(const char* data, size_t size) {
+  if (gCapture != nullptr) {
+    gCapture->out.append(data, size);
+    return;
+  }
+  Ready();
+  Put(gOut, data, size, true);
+}
+
 void StderrPrint(const char* format, ...) {
   va_list args;
   va_start(args, format);

@@ -36,6 +36,9 @@ char* PutUnsigned(char* out, unsigned long value, int width);
 // loader message that must not be mirrored).
 void StdoutPrint(const char* format, ...) KOVRA_PRINTF(1, 2);
 
+// Standard output only, the bytes as they are (a binary design included).
+void StdoutWrite(const char* data, size_t size);
+
 // Standard error only (load progress, the key prompt).
 void StderrPrint(const char* format, ...) KOVRA_PRINTF(1, 2);
 

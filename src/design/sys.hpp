@@ -47,6 +47,7 @@ struct Sys : DesignParams {
   uint8_t fLoaded = 0;
   uint8_t fNewFNameScheme = 0; // this run's copy of -f2
   uint8_t fIdLine = 0;         // the file's ID line gave the parameters
+  uint8_t fKFromData = 0;      // k is the size of the file's blocks, given by nobody
   CmdGiven given;
 };
 

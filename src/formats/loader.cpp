@@ -8,6 +8,7 @@
 #include "formats/cbin.hpp"
 #include "formats/ctext.hpp"
 #include "formats/idline.hpp"
+#include "formats/nestedlist.hpp"
 #include "formats/textfmt.hpp"
 
 #include <algorithm>
@@ -133,6 +134,16 @@ bool TextCanHold(size_t size, uint32_t b, uint16_t k) {
   ErrExit(3, text.c_str());
 }
 
+// The blocks too many for the memory bound: refused with both numbers.
+[[noreturn]] void OverBoundExit(const char* fileName, uint64_t read, unsigned k, uint64_t bound) {
+  char have[32];
+  MemorySizeText(bound, have, sizeof have);
+  DualPrint("Err: <%s> holds more than the %lu blocks of %u points that the memory bound of %s "
+            "allows (--memory=SIZE).\n",
+            fileName, static_cast<unsigned long>(read), k, have);
+  AllocExit(fileName);
+}
+
 // The bytes b blocks of k points take, the design's own size.
 uint64_t BlockBytes(uint64_t b, unsigned k) { return b * k * sizeof(Point); }
 
@@ -180,6 +191,17 @@ void EndProgress(const LoadProgress& pr, uint64_t count) {
   if (pr.shown) StderrPrint("%lu \r", static_cast<unsigned long>(count));
 }
 
+// A line's text for a message: at most 60 bytes of it, control bytes shown
+// as "?", so that a binary file cannot garble the terminal.
+std::string ShownLineText(const char* text, size_t size) {
+  constexpr size_t kShown = 60;
+  std::string shown(text, std::min(size, kShown));
+  for (char& c : shown)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  if (size > kShown) shown += "...";
+  return shown;
+}
+
 // The line that says which block line failed and why, before the fatal exit
 // with the code's own text.
 [[noreturn]] void BlockLineExit(const char* fileName, int code, const BlockLineFault& fault,
@@ -206,6 +228,10 @@ void EndProgress(const LoadProgress& pr, uint64_t count) {
   case BLK_MISSING:
     DualPrint("Err: <%s> ends after %lu of %lu blocks\n", fileName,
               static_cast<unsigned long>(read), static_cast<unsigned long>(b));
+    break;
+  case BLK_NOT_BLOCK:
+    DualPrint("Err: <%s> line %lu is neither a block nor a comment: %s\n", fileName, line,
+              ShownLineText(fault.digits, fault.digitCount).c_str());
     break;
   default: break;
   }
@@ -239,7 +265,10 @@ void ReadPlainBlocks(BlockArray& blocks, TextCursor& text, const char* fileName,
   for (uint32_t i = 0; i < io.b; ++i) {
     TickProgress(progress, i);
     if (i == room && !GrowBlocks(blocks, room, i + uint64_t{1}, io.b, io.k)) AllocExit(fileName);
-    const int code = ReadBlockLine(blocks.get() + size_t{i} * io.k, io.k, low, high, text, &fault);
+    // Words may stand between the header and the first block; from there
+    // on every line is a block or holds nothing.
+    const int code =
+        ReadBlockLine(blocks.get() + size_t{i} * io.k, io.k, low, high, text, &fault, i > 0);
     if (code != BLK_OK) BlockLineExit(fileName, code, fault, io.k, low, high, i, io.b);
   }
   EndProgress(progress, io.b);
@@ -270,7 +299,7 @@ struct PlainPass {
 void PassBlockLine(PlainPass& pass, const TextPiece& piece, const char* fileName, unsigned k,
                    uint64_t bound) {
   Point block[MAX_K];
-  const int code = ParseBlockLine(piece, block, k, pass.low, pass.high, &pass.fault);
+  const int code = ParseBlockLineStrict(piece, block, k, pass.low, pass.high, &pass.fault);
   if (code == BLK_NONE) return;
   if (code != BLK_OK) {
     pass.code = code;
@@ -278,14 +307,7 @@ void PassBlockLine(PlainPass& pass, const TextPiece& piece, const char* fileName
     pass.fault.digits = pass.digits.data();
     return;
   }
-  if (pass.read == pass.most) {
-    char have[32];
-    MemorySizeText(bound, have, sizeof have);
-    DualPrint("Err: <%s> holds more than the %lu blocks of %u points that the memory bound of %s "
-              "allows (--memory=SIZE).\n",
-              fileName, static_cast<unsigned long>(pass.read), k, have);
-    AllocExit(fileName);
-  }
+  if (pass.read == pass.most) OverBoundExit(fileName, pass.read, k, bound);
   if (pass.stored == pass.capacity && pass.stored == pass.read)
     GrowBlocks(pass.blocks, pass.capacity, pass.stored + 1, pass.most, k);
   if (pass.stored < pass.capacity && pass.stored == pass.read)
@@ -300,7 +322,9 @@ void PassBlockLine(PlainPass& pass, const TextPiece& piece, const char* fileName
 BlockArray FinishPlainPass(PlainPass& pass, const char* fileName, const LoadParams& io,
                            bool closeGaps) {
   if (pass.stored < std::min<uint64_t>(pass.read, io.b)) AllocExit(fileName);
-  if (pass.read < io.b) {
+  // A line that is neither block nor comment fails the file wherever it
+  // stands, also behind the last block.
+  if (pass.read < io.b || pass.code == BLK_NOT_BLOCK) {
     const int code = pass.code != BLK_OK ? pass.code : BLK_MISSING;
     BlockLineExit(fileName, code, pass.fault, io.k, pass.low, pass.high, pass.read, io.b);
   }
@@ -308,6 +332,63 @@ BlockArray FinishPlainPass(PlainPass& pass, const char* fileName, const LoadPara
   if (pass.read > io.b) ErrExit(13, "b wrong; too much blocks");
   if (closeGaps) CloseGapsOrExit(pass.blocks.get(), io);
   return std::move(pass.blocks);
+}
+
+// k from the first block of a file that nobody gave k for: the numbers of
+// its first line. False, with a message, beyond the limit.
+bool KFromFirstBlock(const TextPiece& piece, const char* fileName, LoadParams& io) {
+  char line[LINE_BUFSIZE];
+  PieceText(piece, line, false, true);
+  int32_t numbers[LINE_BUFSIZE];
+  const int n = ReadNumberLine(numbers, LINE_BUFSIZE, line, nullptr);
+  if (n > MAX_K) {
+    DualPrint("Err: <%s> line %lu: the first block has %d points; k = %d is above the limit "
+              "%u.\n",
+              fileName, static_cast<unsigned long>(piece.line), n, n, MAX_K);
+    return false;
+  }
+  io.k = static_cast<uint16_t>(n);
+  return true;
+}
+
+// A design written as one nested list (JSON, GAP): read whole, then its
+// points checked against the range the parameters give, which a JSON
+// object may name only after its blocks.
+BlockArray LoadNestedList(TextCursor& text, const char* fileName, LoadParams& io, bool closeGaps,
+                          uint64_t bound) {
+  BlockArray blocks;
+  NestedListFault fault;
+  if (!ReadNestedList(text, io, bound, blocks, fault)) {
+    if (fault.overBound) OverBoundExit(fileName, io.b, io.k, bound);
+    if (fault.code == BLK_NOT_BLOCK) {
+      DualPrint("Err: <%s> line %lu: not a list of blocks: %s\n", fileName,
+                static_cast<unsigned long>(fault.line), fault.text.c_str());
+      ErrExit(BLK_NOT_BLOCK, BlockLineErrText(BLK_NOT_BLOCK));
+    }
+    if (fault.code == 13) ErrExit(13, "b wrong; too much blocks");
+    long low = 0, high = 0;
+    BlockRange(io, closeGaps, low, high);
+    BlockLineFault where;
+    where.line = fault.line;
+    where.digits = fault.number.data();
+    where.digitCount = fault.number.size();
+    where.numbers = fault.numbers;
+    BlockLineExit(fileName, fault.code, where, fault.k, low, high, io.b, fault.numbers);
+  }
+  if (!io.idLine) DualPrint("WARNING: No ID line found. ReCheck v,k and especially t,m,l ! \n");
+  if (!ParamsValid(io)) return nullptr;
+  long low = 0, high = 0;
+  BlockRange(io, closeGaps, low, high);
+  const Point* const points = blocks.get();
+  for (uint64_t i = 0; i < uint64_t{io.b} * io.k; ++i) {
+    if (points[i] >= low && points[i] <= high) continue;
+    DualPrint("Err: <%s> block %lu: point %u is outside %ld..%ld\n", fileName,
+              static_cast<unsigned long>(i / io.k + 1), static_cast<unsigned>(points[i]), low,
+              high);
+    ErrExit(BLK_RANGE, BlockLineErrText(BLK_RANGE));
+  }
+  if (closeGaps) CloseGapsOrExit(blocks.get(), io);
+  return blocks;
 }
 
 enum class Scan { kId, kLoad, kNoHeader };
@@ -329,7 +410,7 @@ Scan KeywordScan(TextCursor& text, const char* fileName, bool newFNameSchemeRun,
       return Scan::kLoad;
     }
     if (IsKeyword(p, "ID ")) break;
-    if (IsDigit(*p)) {
+    if (IsDataLine(p)) {
       // The line-count scan goes on from here: the lines before held
       // neither an ID line nor a data line, so it would count none of them.
       UnreadPiece(text, piece);
@@ -351,7 +432,7 @@ Scan KeywordScan(TextCursor& text, const char* fileName, bool newFNameSchemeRun,
         io.base = BaseKeywordValue(p);
         continue;
       }
-      if (IsDigit(*p)) {
+      if (IsDataLine(p)) {
         UnreadPiece(text, piece); // the first block line
         break;
       }
@@ -377,7 +458,8 @@ bool LineCountScan(TextCursor& text, const char* fileName, bool newFNameSchemeRu
   TextPiece piece;
   while (NextTextPiece(text, true, piece)) {
     const char* p = SkipLead(piece.begin, piece.end);
-    if (p < piece.end && IsDigit(*p)) {
+    const char* numbers = BlockLineStart(piece.begin, piece.end);
+    if (numbers < piece.end && IsDigit(*numbers)) {
       if (dataLines == 0) {
         firstData = MarkOf(text, piece);
         if (hs.kind != 0) {
@@ -385,6 +467,10 @@ bool LineCountScan(TextCursor& text, const char* fileName, bool newFNameSchemeRu
           if (!SniffCTextHeader(line, hs.chi, hs.headerB)) hs.kind = 0;
         }
         if (hs.kind == 0) {
+          if (io.kOpen) {
+            if (!KFromFirstBlock(piece, fileName, io)) return false;
+            io.kFromData = true;
+          }
           pass.active = true;
           BlockRange(io, closeGaps, pass.low, pass.high);
           // (k is not checked yet; blocks of no points take no room.)
@@ -399,6 +485,7 @@ bool LineCountScan(TextCursor& text, const char* fileName, bool newFNameSchemeRu
       if (IsKeyword(p, "ID ")) {
         ParseIdInto(p, fileName, newFNameSchemeRun, io, hs);
         hs.headerB = 0; // b is the ID line's alone
+        io.kFromData = false;
         pass = PlainPass{};
         return true;
       }
@@ -423,7 +510,7 @@ uint64_t CBinDataOffset(TextCursor& text) {
   uint64_t n = 0;
   while (text.pos + n < text.end && n < LINE_BUFSIZE - 1)
     if (text.pos[n++] == '\n') break;
-  return n;
+  return text.source->OffsetOf(text.pos + n);
 }
 
 BlockArray SysLoadAt(const char* fileName, LoadParams& io, bool nameGiven, uint8_t expectedKind,
@@ -472,12 +559,14 @@ BlockArray SysLoadAt(const char* fileName, LoadParams& io, bool nameGiven, uint8
   io.v1 = nameGiven ? io.v : 0;
   io.b = io.w1 = io.w2 = 0;
   io.idLine = false;
+  io.kFromData = false;
 
   if (fileName == nullptr) return nullptr;
   InputStream input;
   if (!OpenDesignInput(fileName, input)) return nullptr;
   TextCursor text = CursorOn(input);
   const uint64_t cbinOffset = CBinDataOffset(text);
+  if (StartsNestedList(text)) return LoadNestedList(text, fileName, io, closeGaps, bound);
 
   if (!nameGiven) {
     std::string loadName;
@@ -569,6 +658,7 @@ bool ReadSys(Sys& sys, bool nameGiven, const LoadOptions& opt) {
   ParamsOf(io) = sys;
   io.base = sys.base;
   io.b = sys.b;
+  io.kOpen = sys.given.k == 0;
   BlockArray blocks = SysLoad(sys.szFileName, io, nameGiven, opt.bCompressed, opt.closeGaps,
                               sys.fNewFNameScheme != 0, opt.memoryBound);
   ParamsOf(sys) = io;
@@ -580,6 +670,7 @@ bool ReadSys(Sys& sys, bool nameGiven, const LoadOptions& opt) {
 
   sys.given.usFileBase = io.base;
   sys.fIdLine = io.idLine ? 1 : 0;
+  sys.fKFromData = io.kFromData ? 1 : 0;
   if ((sys.given.v != 0 && sys.given.v != sys.v) || (sys.given.k != 0 && sys.given.k != sys.k)) {
     DualPrint("Err: v and k can't be overridden!\n");
     sys.b = 0;

@@ -37,6 +37,10 @@ struct LoadParams : DesignParams {
   uint32_t b = 0;
   uint16_t v1 = 0, w1 = 0, w2 = 0;
   bool idLine = false; // the parameters came from an ID line
+  // In: k may be taken from the data when no header gives it (nobody gave
+  // k): from the first block, and every other must have its size.
+  bool kOpen = false;
+  bool kFromData = false; // out: it was
 };
 
 // How many "load" lines may lead from one file to the next before the loader

@@ -42,6 +42,19 @@ struct ByteClasses {
 };
 constexpr ByteClasses kByteClass;
 
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// A ";" with a digit on both sides (blanks between allowed) separates values,
+// as in "1;2;3"; any other starts a comment. [begin, limit) is the piece.
+bool SemicolonSeparates(const char* begin, const char* at, const char* limit) {
+  const char* before = at;
+  while (before > begin && IsBlank(before[-1])) --before;
+  if (before == begin || !IsDigit(before[-1])) return false;
+  const char* after = at + 1;
+  while (after < limit && IsBlank(*after)) ++after;
+  return after < limit && IsDigit(*after);
+}
+
 // Passes the line end at p (LF, CR LF or a lone CR); p < end.
 const char* PassLineEnd(const char* p, const char* end) {
   if (*p++ == '\r' && p < end && *p == '\n') ++p;
@@ -54,6 +67,10 @@ TextCursor CursorOn(InputStream& input) {
   TextCursor text;
   text.source = &input;
   input.SeekTo(0, text.pos, text.end);
+  // A UTF-8 byte-order mark is no part of the text: left in, it would hide
+  // the first line's first number.
+  input.Fill(text.pos, text.end, 3);
+  if (text.end - text.pos >= 3 && std::memcmp(text.pos, "\xEF\xBB\xBF", 3) == 0) text.pos += 3;
   return text;
 }
 
@@ -86,7 +103,9 @@ bool NextTextPiece(TextCursor& text, bool cutComments, TextPiece& piece) {
       p = PassLineEnd(p, end);
       break;
     }
-    if (cut == nullptr && (cls == kNul || cutComments)) cut = p;
+    if (cut == nullptr && (cls == kNul || cutComments) &&
+        !(*p == ';' && SemicolonSeparates(piece.begin, p, limit)))
+      cut = p;
     ++p;
   }
   // A CR LF whose LF falls behind the 255 bytes is still one line end.
@@ -185,9 +204,44 @@ bool IsKeyword(const char* p, const char* keyword) {
   return true;
 }
 
+namespace {
+
+// What may stand before the first number of a block line: "[1, 2, 3]",
+// "(1 2 3)", "{1,2,3}", "\"1\",\"2\"".
+bool IsOpener(char c) { return c == '[' || c == '(' || c == '{' || c == '"'; }
+
+// A line of nothing but these (and blanks) holds no data: "]", "],", "];".
+bool IsStructural(char c) {
+  return IsOpener(c) || c == ']' || c == ')' || c == '}' || c == ',' || c == ';';
+}
+
+} // namespace
+
+const char* BlockLineStart(const char* begin, const char* end) {
+  for (;;) {
+    begin = SkipLead(begin, end);
+    if (begin == end || !IsOpener(*begin)) return begin;
+    ++begin;
+  }
+}
+
 bool IsDataLine(const char* line) {
-  const char* p = SkipLead(line);
+  const char* p = BlockLineStart(line, line + std::strlen(line));
   return *p >= '0' && *p <= '9';
+}
+
+bool HoldsNoData(const char* begin, const char* end) {
+  const char* p = SkipLead(begin, end);
+  if (p == end) return true;
+  static const char* const kKeywords[] = {"ID ",  "Date", "Author", "Comment",
+                                          "Data", "base", "load"};
+  for (const char* keyword : kKeywords) {
+    const size_t n = std::strlen(keyword);
+    if (static_cast<size_t>(end - p) >= n && IsKeyword(p, keyword)) return true;
+  }
+  for (; p < end; ++p)
+    if (!IsStructural(*p) && !IsBlank(*p) && *p != '\r' && *p != '\n') return false;
+  return true;
 }
 
 bool NextToken(const char*& pos, const char* separators, Token& token) {
@@ -205,7 +259,7 @@ bool NextToken(const char*& pos, const char* separators, Token& token) {
 namespace {
 
 // Separators of a block line (and of the numbers the parameter search reads).
-constexpr char kBlockSeparators[] = "/ \t\n,\r-";
+constexpr char kBlockSeparators[] = "/ \t\n,\r-;[](){}\"";
 
 struct SeparatorSet {
   bool is[256] = {};
@@ -275,12 +329,27 @@ int ParseBlockLine(const TextPiece& piece, Point* block, unsigned k, long low, l
   return BLK_OK;
 }
 
+int ParseBlockLineStrict(const TextPiece& piece, Point* block, unsigned k, long low, long high,
+                         BlockLineFault* fault) {
+  const int code = ParseBlockLine(piece, block, k, low, high, fault);
+  if (code != BLK_NONE || HoldsNoData(piece.begin, piece.end)) return code;
+  if (fault != nullptr) {
+    fault->line = piece.line;
+    fault->digits = SkipLead(piece.begin, piece.end);
+    const char* end = fault->digits;
+    while (end < piece.end && *end != '\r' && *end != '\n') ++end;
+    fault->digitCount = static_cast<size_t>(end - fault->digits);
+  }
+  return BLK_NOT_BLOCK;
+}
+
 int ReadBlockLine(Point* block, unsigned k, long low, long high, TextCursor& text,
-                  BlockLineFault* fault) {
+                  BlockLineFault* fault, bool strict) {
   if (k > MAX_K) return BLK_TOO_MANY;
   TextPiece piece;
   while (NextTextPiece(text, true, piece)) {
-    const int code = ParseBlockLine(piece, block, k, low, high, fault);
+    const int code = strict ? ParseBlockLineStrict(piece, block, k, low, high, fault)
+                            : ParseBlockLine(piece, block, k, low, high, fault);
     if (code != BLK_NONE) return code;
   }
   if (fault != nullptr) fault->line = text.lineEnds + 1;
@@ -294,13 +363,14 @@ const char* BlockLineErrText(int code) {
   case BLK_TOO_MANY: return "More than k nbr in line";
   case BLK_MISSING: return "Missing blocks";
   case BLK_TOO_FEW: return "Less than k nbrs in line";
+  case BLK_NOT_BLOCK: return "Neither block nor comment";
   default: return "";
   }
 }
 
 int ReadNumberLine(int32_t* dst, int capacity, const char* line, bool* overflow) {
   if (overflow != nullptr) *overflow = false;
-  const char* pos = SkipLead(line);
+  const char* pos = BlockLineStart(line, line + std::strlen(line));
   if (!IsDigit(*pos)) return 0;
   int count = 0;
   Token token;

@@ -4,14 +4,23 @@
 // Author and Comments lines and "Data") followed by one block per line, each
 // block its k point numbers. What the readers here tolerate:
 // - "#" and then ";" start a comment anywhere in a line; TAB counts as a blank.
+//   A ";" between two numbers is no comment but a separator (semicolon-
+//   separated values), so "1;2;3" is a block and "1 2 3 ;x" one with a comment.
+// - A UTF-8 byte-order mark at the start of an input is passed over.
 // - Lines end with LF, CR LF or a lone CR. A line longer than 255 characters
 //   is seen as 255-character pieces, each read as a line of its own, except
 //   that a comment (or a NUL byte, which hides the rest of its line the same
 //   way) runs to the true end of its line and never resurfaces as data. A
 //   file read from disk or a pipe may have lines of up to MAX_LINE_BYTES.
-// - Block numbers are separated by any mix of "/", blank, TAB, ",", "-", CR
-//   and LF; a number is the value of a token's leading digits. A number with
-//   more digits than any point can have is simply out of range (code 6).
+// - Block numbers are separated by any mix of "/", blank, TAB, ",", "-", CR,
+//   LF, ";", the brackets "[]", "()", "{}" and the quote '"', so that
+//   "[1, 2, 3]" lines and comma-, tab- or semicolon-separated values read as
+//   blocks too; a number is the value of a token's leading digits. A number
+//   with more digits than any point can have is simply out of range (code 6).
+// - From the first block on, a line that holds no block must hold nothing
+//   else either: a comment, an empty line, a header keyword line or a lone
+//   bracket. Any other line would be a block lost without a word, so the
+//   strict readers stop on it (BLK_NOT_BLOCK).
 #pragma once
 
 #include "base/input.hpp"
@@ -99,8 +108,16 @@ const char* SkipLead(const char* begin, const char* end);
 // compared without case over the keyword's length.
 bool IsKeyword(const char* p, const char* keyword);
 
-// A data line is one whose significant start is a decimal digit.
+// Where the numbers of a line begin: its significant start, behind any
+// opening brackets or quotes. A data line is one where that is a digit.
+const char* BlockLineStart(const char* begin, const char* end);
 bool IsDataLine(const char* line);
+
+// True when a line (up to its comment) holds no data of any kind: it is
+// empty, a header keyword line ("ID", "Date", "Author", "Comments", "Data",
+// "base", "load") or nothing but brackets and separators (the "]" that
+// closes a list written one block per line).
+bool HoldsNoData(const char* begin, const char* end);
 
 // One token of a line split on a set of separator characters.
 struct Token {
@@ -120,14 +137,16 @@ enum BlockLineCode : int {
   BLK_TOO_MANY = 8,
   BLK_MISSING = 11,
   BLK_TOO_FEW = 12,
+  BLK_NOT_BLOCK = 14, // a line that is neither a block nor a comment
 };
 
-// The text ErrExit shows for a code of ReadBlockLine (6, 7, 8, 11, 12).
+// The text ErrExit shows for a code of ReadBlockLine (6, 7, 8, 11, 12, 14).
 const char* BlockLineErrText(int code);
 
 // What made a block line fail, for a message that points at it: the line's
 // number, the offending number as written (its digits) and how many numbers
-// the line held when it had too few.
+// the line held when it had too few. For BLK_NOT_BLOCK `digits` is the
+// line's text.
 struct BlockLineFault {
   uint64_t line = 0;
   const char* digits = nullptr;
@@ -145,10 +164,17 @@ inline constexpr int BLK_NONE = -1;
 int ParseBlockLine(const TextPiece& piece, Point* block, unsigned k, long low, long high,
                    BlockLineFault* fault = nullptr);
 
+// ParseBlockLine, and BLK_NOT_BLOCK for a line that holds no block but is
+// more than a comment (see HoldsNoData): the reading inside a design, where
+// such a line would otherwise be dropped without a word.
+int ParseBlockLineStrict(const TextPiece& piece, Point* block, unsigned k, long low, long high,
+                         BlockLineFault* fault = nullptr);
+
 // Reads the next block line as ParseBlockLine does, passing over the lines
-// that hold no block; BLK_MISSING at the end of the text.
+// that hold no block; BLK_MISSING at the end of the text. Strict: as
+// ParseBlockLineStrict, stopping at a line that is neither block nor comment.
 int ReadBlockLine(Point* block, unsigned k, long low, long high, TextCursor& text,
-                  BlockLineFault* fault = nullptr);
+                  BlockLineFault* fault = nullptr, bool strict = false);
 
 // The numbers of a line as signed 32-bit values (a longer number is read as
 // 2147483647), split on the separators of a block line and stopping at the

@@ -136,6 +136,18 @@ int Dump(Sys& sys, const NewFileRequest& req) {
   return FlushStdout() ? CREATE_DUMPED : CREATE_NOTHING;
 }
 
+// --output=-: the design, whatever its encoding, to standard output alone
+// (the log has gone to standard error), in one piece and only when the
+// writer succeeded.
+int WriteToStdout(Sys& sys, const NewFileRequest& req) {
+  BaseShift shift(sys, req.outBase);
+  MemoryStream out;
+  if (out.stream == nullptr || !WriteDesign(sys, req, out.stream)) return CREATE_NOTHING;
+  if (std::fflush(out.stream) != 0 || std::ferror(out.stream) != 0) return CREATE_NOTHING;
+  StdoutWrite(out.buf, out.len);
+  return FlushStdout() ? CREATE_DUMPED : CREATE_NOTHING;
+}
+
 } // namespace
 
 bool MayCreateFile(const std::string& target, bool replace) {
@@ -169,6 +181,7 @@ std::string NewFileTarget(Sys& sys, bool useL, bool toSysDir) {
 int CreateNewSysFile(Sys& sys, const NewFileRequest& req) {
   // A count without blocks behind it would be read past the array.
   if (sys.b != 0 && !sys.blocks) return CREATE_NOTHING;
+  if (req.toStdout) return WriteToStdout(sys, req);
 
   if (req.createAllowed) {
     PendingFile file;

@@ -40,6 +40,7 @@ struct NewFileRequest {
   uint32_t avgLineLen = 64;  // -G: ctext line length
   bool useExp = true;        // -N: repeat signs in compressed output
   bool dumpToStdout = false; // -D: standard output when no file can be made
+  bool toStdout = false;     // --output=-: standard output instead of any file
 };
 
 // Writes the design to req.target by req.method in base req.outBase and
@@ -50,7 +51,8 @@ struct NewFileRequest {
 // touched. When no file can be made, dumpToStdout writes the design to
 // standard output alone, or a compressed binary design to a temporary file
 // of its own (CREATE_TEMP); the dump counts only when standard output took
-// all of it. Returns a CreateResult.
+// all of it. toStdout writes the design, in any encoding, to standard output
+// and touches no file (CREATE_DUMPED). Returns a CreateResult.
 int CreateNewSysFile(Sys& sys, const NewFileRequest& req);
 
 } // namespace kovra

@@ -69,22 +69,22 @@ base/keyboard.cpp @@ if (now <= gNextLook) return 0; @@ if (now < gNextLook) ret
 base/keyboard.cpp @@ for (int i = 0; i < 32 && b >= 0x20 && b <= 0x3F; ++i) { @@ for (int i = 0; i < 32 && b >= 0x20 && b <= 0x39; ++i) { @@ escape sequence ends at ';' or '?': a modified function key becomes two keys
 base/shutdown.cpp @@ if (slot.inUse != 0) ::unlink(slot.path); @@ if (slot.inUse == 0) ::unlink(slot.path); @@ a terminating signal leaves the temporary files behind
 # --- design: combinatorics, design record, parameter check
-design/combinatorics.cpp @@ if (n <= kExactRows) return kPascal.c[n][k]; @@ if (n < kExactRows) return kPascal.c[n][k]; @@ equivalent: C(54,k) from the extended-precision factorial table instead of Pascal's triangle; that table gives all 55 values of row 54 exactly (checked one by one), and no caller asks for a larger n
+design/combinatorics.cpp @@ if (n < k || n > kExactRows) return 0; @@ if (n < k || n >= kExactRows) return 0; @@ exact binomials stop below C(128,k): v = 128 designs count nothing
 design/combinatorics.cpp @@ while (i + t <= n + j) { @@ while (i + t < n + j) { @@ equivalent: unranking skips its last look at the largest value a position may take; only one combination is left there, so for a rank within 1..C(n,t) the loop stops at that value anyway, and every caller passes such a rank
 design/combinatorics.cpp @@ const uint64_t d = c + Binomial(n - i, t - j); @@ const uint64_t d = c + Binomial(n - i - 1, t - j); @@ unranking counts the combinations after a value one point short
 design/combinatorics.cpp @@ if (d >= r) break; @@ if (d > r) break; @@ unranking a combination lands one step too far
 design/combinatorics.cpp @@ if (comb[p] + 1u <= top) { @@ if (comb[p] + 1u < top) { @@ enumeration of combinations stops before the last value
-design/sys.cpp @@ const unsigned k = std::min<unsigned>(BlockK(sys.blocks[0]), MAX_K); @@ const unsigned k = std::min<unsigned>(BlockK(sys.blocks[0]), MAX_K - 1); @@ change of base leaves the 7th point of each block unmoved
-design/sys.cpp @@ static_cast<uint8_t>(static_cast<unsigned>(newBase) + entry[blocks[i].pt[j]] - 1); @@ static_cast<uint8_t>(static_cast<unsigned>(newBase) + entry[blocks[i].pt[j]]); @@ close gaps (-z) numbers from base + 1
-design/sys.cpp @@ SetBlockK(blocks[0], k); @@ (void)0; @@ sorting the blocks does not move k to the new first block
-design/sys.cpp @@ m > MAX_M || l < 1 @@ m >= MAX_M || l < 1 @@ parameter check refuses m = 7
+design/sys.cpp @@ for (size_t i = 0; i < n; ++i) p[i] = static_cast<Point>(p[i] + delta); @@ for (size_t i = 0; i + 1 < n; ++i) p[i] = static_cast<Point>(p[i] + delta); @@ change of base leaves the last point of the last block unmoved
+design/sys.cpp @@ blocks[i] = static_cast<Point>(static_cast<unsigned>(newBase) + entry[blocks[i]] - 1); @@ blocks[i] = static_cast<Point>(static_cast<unsigned>(newBase) + entry[blocks[i]]); @@ close gaps (-z) numbers from base + 1
+formats/textfmt.cpp @@ if (text.end - text.pos >= 3 && std::memcmp(text.pos, "\xEF\xBB\xBF", 3) == 0) text.pos += 3; @@ (void)0; @@ a byte-order mark hides the first block's first number
+design/sys.cpp @@ {'m', p.m, MAX_M}, @@ {'m', p.m, MAX_M - 1}, @@ parameter check refuses m = 20
 design/sys.cpp @@ if (std::strlen(name) > static_cast<size_t>(FNAME_CAPACITY)) { @@ if (std::strlen(name) >= static_cast<size_t>(FNAME_CAPACITY)) { @@ a file name of exactly the record's capacity is refused
 # --- formats: lines, block lines, ID line, loader, ctext, cbin
 formats/textfmt.cpp @@ if (cut != nullptr && lineEnd == nullptr) { @@ if (false) { @@ the part of an overlong comment line behind 255 bytes comes back as data
 formats/textfmt.cpp @@ MAX_LINE_BYTES || @@ MAX_LINE_BYTES + 1 || @@ a line one byte beyond the bound is read
 formats/idline.cpp @@ if (count < 16 && value > kColumns[count].width) { @@ if (false) { @@ an ID-line number too large for its column wraps to its low bits
 formats/textfmt.cpp @@ for (unsigned j = 0; j < i; ++j) @@ for (unsigned j = 0; j + 1 < i; ++j) @@ a point repeated right after itself is not a duplicate
-formats/textfmt.cpp @@ if (high > static_cast<long>(MAX_N)) high = MAX_N; @@ (void)0; @@ with a base above 201 numbers above 255 pass and wrap to a byte
+formats/textfmt.cpp @@ if (code != BLK_NONE || HoldsNoData(piece.begin, piece.end)) return code; @@ return code; @@ a word line among the blocks is dropped without a word
 formats/textfmt.cpp @@ if (value > kBlockNumberCap) value = kBlockNumberCap + 1; @@ (void)0; @@ a 20-digit block number wraps around and may pass as a point
 formats/idline.cpp @@ if (id.v1 == 0 || id.v1 > id.v) id.v1 = id.v; @@ if (id.v1 == 0) id.v1 = id.v; @@ ID line: v1 above v is kept (and fails the parameter check)
 formats/idline.cpp @@ if (id.bCmpr != 0) id.Base = 1; @@ (void)0; @@ ID line: a compressed file's Base column is believed
@@ -92,7 +92,7 @@ formats/idline.cpp @@ if (path == nullptr || newFNameSchemeRun) return; @@ if (p
 formats/idline.cpp @@ if (position > part.size() || !IsDigit(part[position - 1])) return 0; @@ if (position >= part.size() || !IsDigit(part[position - 1])) return 0; @@ the last character of a file name is never read as a digit
 formats/loader.cpp @@ if (id.tooLarge) ErrExit(2, kHeaderErr); @@ (void)0; @@ a refused ID-line number is checked as its largest value
 formats/loader.cpp @@ if (BlockBytes(b, k) <= bound) return; @@ if (true) return; @@ a design whose blocks pass the memory bound is read
-formats/loader.cpp @@ if (pass.read == pass.most) { @@ if (false) { @@ a file without ID line is read beyond the memory bound
+formats/loader.cpp @@ if (pass.read == pass.most) OverBoundExit(fileName, pass.read, k, bound); @@ (void)0; @@ a file without ID line is read beyond the memory bound
 formats/loader.cpp @@ UnreadPiece(text, piece); // the first block line @@ (void)0; @@ the first block line after a header is lost
 formats/loader.cpp @@ if (pass.active || dataLines == 0 || SeekToMark(text, firstData)) return true; @@ if (true) return true; @@ compressed data without ID line is read on from its end
 formats/loader.cpp @@ return static_cast<uintmax_t>(b) * (2u * k - 1u) <= size; @@ return static_cast<uintmax_t>(b) * (2u * k) <= size; @@ a file just long enough for its b blocks is called too short
@@ -114,21 +114,21 @@ formats/cbin.cpp @@ if (second == 1 && blocksRead == 0) { @@ if (false) { @@ a s
 formats/cbin.cpp @@ if (second == 0 && q == 7) { @@ if (false) { @@ filler codes are read as values
 formats/cbin.cpp @@ if (s.endOfInput) break; @@ (void)0; @@ a code cut off by the end of the file still counts as a block
 # --- verify: counter scan, skipper passes, complete walk, analysis, report
-verify/coverage.cpp @@ if (counters[i] >= bNeeded) continue; @@ if (counters[i] > bNeeded) continue; @@ m = t: a t-subset met exactly l times is called losing
-verify/coverage.cpp @@ if (found >= ulMaxLosing) { @@ if (found > ulMaxLosing) { @@ m = t: one losing combination more than -o allows
-verify/coverage.cpp @@ return res.losing < ctx.ulMaxLosing; @@ return res.losing <= ctx.ulMaxLosing; @@ complete pass: one losing combination more than -o allows
+verify/coverage.cpp @@ if (counters[i - origin] < need && !emit(i)) return; @@ if (counters[i - origin] <= need && !emit(i)) return; @@ m = t: a t-subset met exactly l times is called losing
+verify/coverage.cpp @@ if (chunk.first.size() < keep) chunk.first.push_back(index); @@ if (chunk.first.size() <= keep) chunk.first.push_back(index); @@ m = t: one losing combination more than -o printed
+verify/coverage.cpp @@ if (ctx.firstLosing.size() < ctx.ulMaxLosing) @@ if (ctx.firstLosing.size() <= ctx.ulMaxLosing) @@ complete pass: one losing combination more than -o kept
 verify/coverage.cpp @@ mostLosing = std::max(mostLosing, res.losing); @@ mostLosing = res.losing; @@ verdict taken from the last pass only
-verify/coverage.cpp @@ while (S[p] > v - (n - p)) { @@ while (S[p] >= v - (n - p)) { @@ skipper pass carries one value early and skips combinations
+verify/skipper.hpp @@ while (S[p] > v - (n - p)) { @@ while (S[p] >= v - (n - p)) { @@ skipper pass carries one value early and skips combinations
 verify/coverage.cpp @@ const uint64_t interval = combs / (ctx.ulMaxReport != 0 ? ctx.ulMaxReport : 1) + 1; @@ const uint64_t interval = combs / (ctx.ulMaxReport != 0 ? ctx.ulMaxReport : 1); @@ progress lines one rank early
-verify/coverage.cpp @@ if (s <= 7) { @@ if (s < 7) { @@ no progress lines in the skipper-7 pass
+formats/nestedlist.cpp @@ if (io_.b == 0 || io_.k == k_) return true; @@ return true; @@ a "k" key that the blocks contradict passes
 verify/coverage.cpp @@ if (c[pp.n - 1] != c[pp.n - 2] + 1) { @@ if (c[pp.n - 1] == c[pp.n - 2] + 1) { @@ complete pass: progress lines at the wrong combinations
-verify/coverwalk.cpp @@ cand[1] = ~w.M[0] & PointRange(1, v - n + 1); @@ cand[1] = ~w.M[0] & PointRange(1, v - n); @@ complete walk never starts a combination at v - n + 1
+verify/coverwalk.cpp @@ cand[d] = ~w.M[len] & PointRange(len == 0 ? 1 : prefix[len] + 1u, v - n + d); @@ cand[d] = ~w.M[len] & PointRange(len == 0 ? 1 : prefix[len] + 1u, v - n + d - 1); @@ complete walk never starts a combination at its last possible point
 verify/coverwalk.cpp @@ for (unsigned x = 1; x <= v; ++x) @@ for (unsigned x = 1; x < v; ++x) @@ t = 1: point v never counts as covered
 verify/coverwalk.cpp @@ if (static_cast<unsigned>(__builtin_popcountll(open)) < n - d) continue; @@ if (static_cast<unsigned>(__builtin_popcountll(open)) <= n - d) continue; @@ complete walk drops prefixes with exactly enough open points
 verify/coverwalk.cpp @@ if (w.bad[d]) return true; @@ (void)0; @@ skipper passes: a remembered covered prefix is not trusted, stale masks are
-verify/engine.cpp @@ if (low >= ctx.bNeeded) { @@ if (low > ctx.bNeeded) { @@ a block whose t-subsets are all met exactly l times is kept
-verify/engine.cpp @@ while (++pos[j] > n - t + j) { @@ while (++pos[j] >= n - t + j) { @@ the last t-subsets of a block are not counted
-verify/engine.cpp @@ if (counters[idx] < cap) ++counters[idx]; @@ ++counters[idx]; @@ m < k: counters wrap at 256 instead of saturating
+verify/engine.cpp @@ if (low >= ctx.bNeeded) return false; @@ if (low > ctx.bNeeded) return false; @@ a block whose t-subsets are all met exactly l times is kept
+formats/textfmt.cpp @@ return after < limit && IsDigit(*after); @@ return false; @@ "1;2;3" is read as 1 and a comment
+verify/engine.cpp @@ if (counters[idx[i]] < cap) ++counters[idx[i]]; @@ ++counters[idx[i]]; @@ counters wrap at 256 instead of saturating
 verify/engine.cpp @@ if (c < ctx.l) ctx.ulUncovered += n; @@ if (c <= ctx.l) ctx.ulUncovered += n; @@ summary counts t-subsets met exactly l times as uncovered
 verify/engine.cpp @@ if (low != 0 && high - low < 3) high = low + 3; @@ if (low != 0 && high - low < 3) high = low + 2; @@ skipper settling: first pass only 2 above the last
 verify/engine.cpp @@ for (int i = ctx.sMaxCount; i >= ctx.sMinCount; --i) @@ for (int i = ctx.sMaxCount; i > ctx.sMinCount; --i) @@ summary leaves out its lowest count
@@ -166,13 +166,12 @@ app/options.cpp @@ return arg[0] == '/' && std::strchr(arg + 1, '/') == nullptr;
 app/options.cpp @@ if (isFirst && val.full == INTERNAL_ACCESS_VALUE && rs.fInternalOptions == 0) @@ if (val.full == INTERNAL_ACCESS_VALUE && rs.fInternalOptions == 0) @@ internal mode opened by a later argument
 app/options.cpp @@ if (value == 0) value = unset; @@ (void)0; @@ an end value left at 0 is not the classic range
 app/driver.cpp @@ if (i >= sys.b) break; @@ if (i > sys.b) break; @@ redundancy removal reads past the shrunk design when its last block goes
-app/driver.cpp @@ if (i == 0) SetBlockK(sys.blocks[0], sys.k); @@ (void)0; @@ equivalent: removing the first block would lose k for the writers, but the first block meets only zero counters and so is always needed (l >= 1, and every loaded block has at least t points in 1..v); it is never replaced
 app/driver.cpp @@ } else if (!out.passed && rs.fWriteToNewFile != 0) { @@ } else if (!out.passed) { @@ -c writes no reduced design when the verification failed
 app/driver.cpp @@ if (rs.fDoTesting != 0 || (force && redundantFound)) { @@ if (rs.fDoTesting != 0 || force) { @@ -y- -y2 tests a design without redundant blocks too
 app/driver.cpp @@ CheckRange(rs.usInBase, 0, 201, "inBase"); @@ CheckRange(rs.usInBase, 1, 201, "inBase"); @@ -a0 refused
 app/driver.cpp @@ const bool outputAsked = @@ const bool outputAsked = rs.fWriteNonRedundantsToFile != 0 || @@ -c without redundant blocks counts as a missing file (exit 4)
-app/driver.cpp @@ if (rs.fSortOutput != 0 && rs.bCompressed == 0) SortBlocks(sys.blocks.get(), sys.b, false); @@ if (rs.bCompressed == 0) SortBlocks(sys.blocks.get(), sys.b, false); @@ plain output sorted without -w
-app/driver.cpp @@ if (out.passed && ctx.ulSkipperLow != 0 && sys.m != sys.t) @@ if (out.passed && ctx.ulSkipperLow != 0) @@ "Use -Q0 -q0" warning for m = t too
+app/driver.cpp @@ if (rs.fSortOutput != 0 && rs.bCompressed == 0) SortBlocks(sys.blocks.get(), sys.b, sys.k, false); @@ if (rs.bCompressed == 0) SortBlocks(sys.blocks.get(), sys.b, sys.k, false); @@ plain output sorted without -w
+app/driver.cpp @@ if (out.passed && ctx.ulSkipperLow != 0 && sys.m != sys.t && ctx.fProved == 0) @@ if (out.passed && ctx.ulSkipperLow != 0 && ctx.fProved == 0) @@ "Use -Q0 -q0" warning for m = t too
 app/driver.cpp @@ if (rs.fSkipCompleteDesigns != 0 && sys.t == sys.k && sys.m == sys.k) { @@ if (rs.fSkipCompleteDesigns != 0 && sys.t == sys.k) { @@ -S skips t = k designs with m > k
 app/entry.cpp @@ if (lost != 0 && lost != EPIPE) { @@ if (lost != 0) { @@ a reader that went away (| head) is reported as a lost log
 app/entry.cpp @@ return out.outputMissing ? EXIT_OUTPUT_MISSING : 0; @@ return 0; @@ a missing output file does not give exit status 4
@@ -184,7 +183,7 @@ app/search.cpp @@ for (unsigned long vc = v + (m - t); vc >= v; --vc) { @@ for (
 app/search.cpp @@ if (rs.ulSkipperLow != 0) { @@ if (false) { @@ search accepts a sampled last pass (-q)
 app/search.cpp @@ for (unsigned long l = 2; l <= 255; ++l) { @@ for (unsigned long l = 2; l < 255; ++l) { @@ search never reaches l = 255
 app/search.cpp @@ if (file == STDIN_NAME) KeepStandardInput(bound); @@ (void)0; @@ search on a pipe cannot read it a second time
-app/search.cpp @@ scan.v >= 1 && scan.v <= 54 @@ scan.v >= 1 && scan.v < 54 @@ search refuses data with 54 points
+app/search.cpp @@ s.v += seen[blocks[i]] ? 0 : 1; @@ s.v += 1; @@ the search counts a JSON list's points with their repeats
 # --- info: the screens
 info/screens.cpp @@ Hu(rs.fUseL_InOldStyleFNames == 0 ? 1 : 0) @@ Hu(rs.fUseL_InOldStyleFNames != 0 ? 1 : 0) @@ help shows the -f0 setting inverted
 info/screens.cpp @@ DualPrint("  -a  input base  (%hu..%hu=%hu)\n", Hu(0), Hu(MAX_BASE), Hu(rs.usInBase)); @@ DualPrint("  -a  input base  (%hu..%hu=%hu)\n", Hu(0), Hu(MAX_BASE - 1), Hu(rs.usInBase)); @@ help gives the wrong upper limit of -a

@@ -34,7 +34,8 @@ constexpr const char* kImplementationLines =
     "  An m-set counts as covered when l blocks meet it in t or more points;\n"
     "  where l > 1 or the design is large, the m-sets are walked on the\n"
     "  blocks themselves, and a walk estimated to take more than 10 seconds\n"
-    "  is announced with its estimate (more than a month: not started).\n";
+    "  is announced with its estimate; beyond a minute a proof search looks\n"
+    "  for one losing m-set instead (--prove, --time-limit).\n";
 
 // The speed paragraph of the -i screen: whole runs measured with the release
 // build (means of 50 runs; the engine benchmark gives the C(54,7,3,7) pass).

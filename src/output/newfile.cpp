@@ -145,7 +145,8 @@ int WriteToStdout(Sys& sys, const NewFileRequest& req) {
   if (out.stream == nullptr || !WriteDesign(sys, req, out.stream)) return CREATE_NOTHING;
   if (std::fflush(out.stream) != 0 || std::ferror(out.stream) != 0) return CREATE_NOTHING;
   StdoutWrite(out.buf, out.len);
-  return FlushStdout() ? CREATE_DUMPED : CREATE_NOTHING;
+  if (!FlushStdout()) return CREATE_NOTHING;
+  return CREATE_DUMPED;
 }
 
 } // namespace

@@ -74,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kovra::ParseOptions(static_cast<int>(argv.size() - 1), argv.data(), rs);
     CheckInvariants(rs);
   } catch (const kovra::FatalExit& e) {
-    Require(e.code == 1 || e.code == 21);
+    Require(e.code == 1 || e.code == 21 || e.code == kovra::EXIT_USAGE);
   }
   return 0;
 }

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <limits>
+#include <stdexcept>
 
 namespace kovra {
 
@@ -75,8 +77,35 @@ std::string PartFingerprint(const DesignParams& p, const std::string& designSha2
   return Sha256Hex(text + designSha256);
 }
 
+namespace {
+
+using ojson = nlohmann::ordered_json;
+
+// The library converts any number to any arithmetic type by a plain cast: a
+// float or a number too large for the field would wrap or be undefined. A
+// certificate holds whole numbers only, each within its field.
+template <class T> T Whole(const ojson& value, const char* name) {
+  if (!value.is_number_unsigned() ||
+      value.get<uint64_t>() > uint64_t{std::numeric_limits<T>::max()})
+    throw std::range_error(std::string("\"") + name + "\" is not a whole number in range");
+  return static_cast<T>(value.get<uint64_t>());
+}
+
+std::vector<std::vector<unsigned>> SetsOfPoints(const ojson& list) {
+  if (!list.is_array()) throw std::range_error("\"first\" is not a list");
+  std::vector<std::vector<unsigned>> sets;
+  for (const auto& set : list) {
+    if (!set.is_array()) throw std::range_error("\"first\" holds something not a list");
+    sets.emplace_back();
+    for (const auto& point : set) sets.back().push_back(Whole<unsigned>(point, "first"));
+  }
+  return sets;
+}
+
+} // namespace
+
 bool ReadCertificate(const std::string& line, Certificate& c, std::string& why) {
-  using json = nlohmann::ordered_json;
+  using json = ojson;
   // The library reports what it cannot read by exceptions; here they become
   // a reason, and nothing a damaged file holds can end the run.
   try {
@@ -94,27 +123,30 @@ bool ReadCertificate(const std::string& line, Certificate& c, std::string& why) 
         why = "its digest does not match its contents";
         return false;
       }
-      c.partIndex = part.at("index").get<unsigned>();
-      c.partCount = part.at("count").get<unsigned>();
+      c.partIndex = Whole<unsigned>(part.at("index"), "index");
+      c.partCount = Whole<unsigned>(part.at("count"), "count");
       c.fingerprint = part.at("fingerprint").get<std::string>();
     }
     c.file = j.at("file").get<std::string>();
     const json& p = j.at("params");
-    c.params = DesignParams{p.at("v").get<uint16_t>(), p.at("k").get<uint16_t>(),
-                            p.at("t").get<uint16_t>(), p.at("m").get<uint16_t>(),
-                            p.at("l").get<uint16_t>()};
-    c.b = j.at("b").get<uint64_t>();
+    c.params = DesignParams{Whole<uint16_t>(p.at("v"), "v"), Whole<uint16_t>(p.at("k"), "k"),
+                            Whole<uint16_t>(p.at("t"), "t"), Whole<uint16_t>(p.at("m"), "m"),
+                            Whole<uint16_t>(p.at("l"), "l")};
+    c.b = Whole<uint64_t>(j.at("b"), "b");
     const std::string verdict = j.at("verdict").get<std::string>();
     c.verdict = verdict == "OK"     ? CertificateVerdict::kOk
                 : verdict == "FAIL" ? CertificateVerdict::kFail
                                     : CertificateVerdict::kUndecided;
     const json& losing = j.at("losing");
     c.losingCounted = !losing.at("count").is_null();
-    if (c.losingCounted) c.losingCount = losing.at("count").get<uint64_t>();
-    c.losingFirst = losing.at("first").get<std::vector<std::vector<unsigned>>>();
+    if (c.losingCounted) c.losingCount = Whole<uint64_t>(losing.at("count"), "count");
+    c.losingFirst = SetsOfPoints(losing.at("first"));
     c.sha256 = j.at("sha256").get<std::string>();
     return true;
   } catch (const json::exception& e) {
+    why = e.what();
+    return false;
+  } catch (const std::range_error& e) {
     why = e.what();
     return false;
   }

@@ -84,7 +84,8 @@ using ojson = nlohmann::ordered_json;
 // The library converts any number to any arithmetic type by a plain cast: a
 // float or a number too large for the field would wrap or be undefined. A
 // certificate holds whole numbers only, each within its field.
-template <class T> T Whole(const ojson& value, const char* name) {
+template <class T>
+T Whole(const ojson& value, const char* name) {
   if (!value.is_number_unsigned() ||
       value.get<uint64_t>() > uint64_t{std::numeric_limits<T>::max()})
     throw std::range_error(std::string("\"") + name + "\" is not a whole number in range");

@@ -90,9 +90,11 @@ void SetPerComb(benchmark::State& state, uint64_t combs) {
                                                          benchmark::Counter::kInvert);
 }
 
-// The engine: the whole test (head, masks, complete pass, verdict).
+// The engine: the whole test (head, masks, complete pass, verdict), on one
+// thread unless an argument asks for more.
 void BM_Fast(benchmark::State& state, Which w) {
   Prepared& p = Get(w);
+  p.ctx.threads = state.range(0) > 0 ? static_cast<unsigned>(state.range(0)) : 1;
   for (auto _ : state) {
     ConsoleCapture cap;
     const bool ok = TestDesign(p.ctx, "bench");
@@ -126,6 +128,19 @@ BENCHMARK_CAPTURE(BM_Plain, Wheel162All462, kWheel162)
 BENCHMARK_CAPTURE(BM_Fast, RandomFailing, kRandom)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Plain, RandomFailing, kRandom)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK_CAPTURE(BM_Fast, Pigeonhole54, kPigeonhole)->Unit(benchmark::kMillisecond);
+// The default of every usable processor against one thread on both sizes of
+// classic walk: the wheel's (below the threshold for threads) and the
+// pigeonhole's.
+BENCHMARK_CAPTURE(BM_Fast, Threads_Wheel163, kWheel163)
+    ->Arg(1)
+    ->Arg(2)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Fast, Threads_Pigeonhole54, kPigeonhole)
+    ->Arg(1)
+    ->Arg(2)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 // The plain walk on C(54,7): runs of consecutive combinations from starting
 // points spread evenly over the lexicographic order, so that the sample

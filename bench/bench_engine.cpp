@@ -90,11 +90,11 @@ void SetPerComb(benchmark::State& state, uint64_t combs) {
                                                          benchmark::Counter::kInvert);
 }
 
-// The engine: the whole test (head, masks, complete pass, verdict), on one
-// thread unless an argument asks for more.
-void BM_Fast(benchmark::State& state, Which w) {
+// The engine: the whole test (head, masks, complete pass, verdict) on the
+// given number of threads.
+void RunFast(benchmark::State& state, Which w, unsigned threads) {
   Prepared& p = Get(w);
-  p.ctx.threads = state.range(0) > 0 ? static_cast<unsigned>(state.range(0)) : 1;
+  p.ctx.threads = threads;
   for (auto _ : state) {
     ConsoleCapture cap;
     const bool ok = TestDesign(p.ctx, "bench");
@@ -103,6 +103,13 @@ void BM_Fast(benchmark::State& state, Which w) {
   }
   state.SetLabel(p.name + ", losing " + std::to_string(p.expectLosing));
   SetPerComb(state, p.combs);
+}
+
+void BM_Fast(benchmark::State& state, Which w) { RunFast(state, w, 1); }
+
+// The argument is the number of threads.
+void BM_FastThreads(benchmark::State& state, Which w) {
+  RunFast(state, w, static_cast<unsigned>(state.range(0)));
 }
 
 // The plain walk of every combination.
@@ -131,12 +138,12 @@ BENCHMARK_CAPTURE(BM_Fast, Pigeonhole54, kPigeonhole)->Unit(benchmark::kMillisec
 // The default of every usable processor against one thread on both sizes of
 // classic walk: the wheel's (below the threshold for threads) and the
 // pigeonhole's.
-BENCHMARK_CAPTURE(BM_Fast, Threads_Wheel163, kWheel163)
+BENCHMARK_CAPTURE(BM_FastThreads, Wheel163, kWheel163)
     ->Arg(1)
     ->Arg(2)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Fast, Threads_Pigeonhole54, kPigeonhole)
+BENCHMARK_CAPTURE(BM_FastThreads, Pigeonhole54, kPigeonhole)
     ->Arg(1)
     ->Arg(2)
     ->UseRealTime()

@@ -118,7 +118,7 @@ formats/cbin.cpp @@ if (s.endOfInput) break; @@ (void)0; @@ a code cut off by th
 # --- verify: counter scan, skipper passes, complete walk, analysis, report
 verify/coverage.cpp @@ if (counters[i - origin] < need && !emit(i)) return; @@ if (counters[i - origin] <= need && !emit(i)) return; @@ m = t: a t-subset met exactly l times is called losing
 verify/coverage.cpp @@ if (chunk.first.size() < keep) chunk.first.push_back(index); @@ if (chunk.first.size() + 1 < keep) chunk.first.push_back(index); @@ m = t: a range keeps one losing t-subset fewer than -o (the default -o1 prints none)
-verify/coverage.cpp @@ return budget.Left() || ctx.firstLosing.size() < ctx.ulMaxLosing; @@ return budget.Left(); @@ complete pass after sampled ones that used up -o: the certificate keeps only its first losing m-set
+verify/coverage.cpp @@ return budget.Left() || ctx.firstLosing.size() < keep; @@ return budget.Left(); @@ complete pass after sampled ones that used up -o: the certificate keeps only its first losing m-set
 verify/coverage.cpp @@ mostLosing = std::max(mostLosing, res.losing); @@ mostLosing = res.losing; @@ verdict taken from the last pass only
 verify/skipper.hpp @@ while (S[p] > v - (n - p)) { @@ while (S[p] >= v - (n - p)) { @@ skipper pass carries one value early and skips combinations
 verify/coverage.cpp @@ const uint64_t interval = combs / (ctx.ulMaxReport != 0 ? ctx.ulMaxReport : 1) + 1; @@ const uint64_t interval = combs / (ctx.ulMaxReport != 0 ? ctx.ulMaxReport : 1); @@ progress lines one rank early

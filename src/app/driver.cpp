@@ -124,6 +124,7 @@ AnalysisOptions EngineOptions(const RunSettings& rs, const Sys& sys, bool lists)
   opt.fNoRedundTesting = rs.fNoRedundTesting != 0;
   opt.memoryBound = rs.ulMemoryBound;
   opt.fCountAll = rs.fCountAllLosing != 0;
+  opt.fKeepLosing = rs.fJson != 0 || rs.ulPartCount != 0;
   opt.threads = rs.ulThreads != 0 ? rs.ulThreads : UsableProcessors();
   opt.partIndex = rs.ulPartIndex;
   opt.partCount = rs.ulPartCount;

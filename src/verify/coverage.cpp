@@ -245,15 +245,15 @@ PassResult CompletePass(TestContext& ctx, const MSetWalk& walk, const RankTable&
   const bool countAll = ctx.fCountAll != 0 || !budget.Left();
   // One losing m-set, in lexicographic order: kept for the certificate,
   // printed while the budget lasts. False once neither wants more.
+  const uint64_t keep = ctx.fKeepLosing != 0 ? ctx.ulMaxLosing : 0;
   const auto take = [&](const uint8_t* s) {
-    if (ctx.firstLosing.size() < ctx.ulMaxLosing)
-      ctx.firstLosing.emplace_back(s + 1, s + 1 + walk.n);
+    if (ctx.firstLosing.size() < keep) ctx.firstLosing.emplace_back(s + 1, s + 1 + walk.n);
     if (budget.Left()) {
       EmitProgressBefore(ctx, pp, s);
       PrintLosingComb(s + 1, walk.n, ctx.usPrintBase);
       ++budget.printed;
     }
-    return budget.Left() || ctx.firstLosing.size() < ctx.ulMaxLosing;
+    return budget.Left() || ctx.firstLosing.size() < keep;
   };
   // A share of the walk has no progress points of its own.
   if (ctx.partCount > 0) pp.have = false;
@@ -282,7 +282,7 @@ PassResult SkipperPass(TestContext& ctx, const MSetWalk& walk, const RankTable& 
   for (;;) {
     if (!walk.Covered(S)) {
       ++res.losing;
-      ctx.firstLosing.emplace_back(S + 1, S + 1 + n);
+      if (ctx.fKeepLosing != 0) ctx.firstLosing.emplace_back(S + 1, S + 1 + n);
       PrintLosingComb(S + 1, n, ctx.usPrintBase);
       ++budget.printed;
       if (!budget.Left()) return res;
@@ -653,7 +653,8 @@ bool TestDesign(TestContext& ctx, const char* fileName) {
   if (ctx.m == ctx.t) {
     // m = t: every t-subset whose counter is below bNeeded loses; all are
     // counted, the first ulMaxLosing printed.
-    LosingTSets found{ctx.v, ctx.t, ctx.ulMaxLosing, ctx.usPrintBase, &ctx.firstLosing};
+    LosingTSets found{ctx.v, ctx.t, ctx.ulMaxLosing, ctx.usPrintBase,
+                      ctx.fKeepLosing != 0 ? &ctx.firstLosing : nullptr};
     ScanLosingTSets(ctx, found);
     losing = found.found;
     ok = losing == 0;

@@ -341,6 +341,7 @@ void SetupParams(TestContext& ctx, const DesignParams& p, const AnalysisOptions&
   ctx.fInternalOptions = opt.fInternalOptions;
   ctx.fNoRedundTesting = opt.fNoRedundTesting;
   ctx.fCountAll = opt.fCountAll ? 1 : 0;
+  ctx.fKeepLosing = opt.fKeepLosing ? 1 : 0;
   ctx.threads = std::max(1u, opt.threads);
   ctx.partIndex = opt.partIndex;
   ctx.partCount = opt.partCount;

@@ -70,6 +70,9 @@ struct AnalysisOptions {
   // -o were printed). Off, the test stops at the -o-th, and the count is a
   // lower bound: for the parameter search, which needs the verdict alone.
   bool fCountAll = true;
+  // Keep the first -o losing m-sets for a certificate or a share's result.
+  // Off, a listing of every losing m-set holds none of them in memory.
+  bool fKeepLosing = true;
   uint64_t memoryBound = 0; // bytes the counters may take; 0: DefaultMemoryBound()
   unsigned threads = 1;     // --threads: threads the walks and scans may run on
   // --part=I/N: the test does share I (from 1) of N (0: the whole). A share
@@ -149,7 +152,9 @@ struct TestContext : DesignParams {
   uint8_t fCountExact = 1;
   // The first ulMaxLosing losing m-sets in lexicographic order (points in
   // base 1); when the last pass sampled, those the passes met, sorted.
+  // Empty unless fKeepLosing.
   std::vector<std::vector<uint8_t>> firstLosing;
+  uint8_t fKeepLosing = 1;
   uint64_t losingCount = 0; // the count the test printed
   unsigned threads = 1;     // threads the walks and scans may run on
   double walkSeconds = 0;   // the estimate of the meet walk's complete pass, when made

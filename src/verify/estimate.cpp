@@ -10,6 +10,14 @@
 namespace kovra {
 namespace {
 
+// A xorshift step: probes need cheap, repeatable choices, not good ones.
+uint64_t NextRandom(uint64_t& state) {
+  state ^= state << 13;
+  state ^= state >> 7;
+  state ^= state << 17;
+  return state;
+}
+
 // The j-th point (from 0) of a set.
 unsigned NthPoint(PointSet s, unsigned j) {
   for (; j > 0; --j) RemoveLowest(s);
@@ -44,10 +52,7 @@ WalkEstimate EstimateMeetWalk(MeetWalk& w, double budgetSeconds) {
       const unsigned c = CountPoints(cand);
       if (c == 0 || d + 1 == n) break;
       sum += weight * c;
-      state ^= state << 13;
-      state ^= state >> 7;
-      state ^= state << 17;
-      const unsigned y = NthPoint(cand, static_cast<unsigned>(state % c));
+      const unsigned y = NthPoint(cand, static_cast<unsigned>(NextRandom(state) % c));
       PushPoint(w, y);
       ++pushes;
       const PointSet open = ~CoveringPoints(w) & PointsBetween(y + 1, v);
@@ -113,10 +118,7 @@ double EstimateBelowPrefix(MeetWalk& w, unsigned probes, uint64_t seed) {
         break;
       }
       sum += weight * c;
-      state ^= state << 13;
-      state ^= state >> 7;
-      state ^= state << 17;
-      const unsigned y = NthPoint(cand, static_cast<unsigned>(state % c));
+      const unsigned y = NthPoint(cand, static_cast<unsigned>(NextRandom(state) % c));
       PushPoint(w, y);
       const PointSet open = ~CoveringPoints(w) & PointsBetween(y + 1, v);
       if (CountPoints(open) < n - d - 1) break;

@@ -488,31 +488,43 @@ void CountPendingBlocks(TestContext& ctx) {
                        b = static_cast<unsigned>(cut[job + 1]) + 1;
         Edges e;
         if (a >= b) return e;
-        e.lowWord = firstIndex(a) >> 6;
-        e.highWord = (firstIndex(b) - 1) >> 6;
+        // Locals, not fields or captured pointers: a store into the words
+        // could otherwise alias them, and every t-subset would reload them.
+        const uint64_t lowWord = firstIndex(a) >> 6, highWord = (firstIndex(b) - 1) >> 6;
+        uint64_t lowBits = 0, highBits = 0;
+        uint64_t* const bits = words;
+        uint8_t* const bytes = counters;
         for (const std::vector<uint8_t>& row : rows) {
           const auto from =
               static_cast<unsigned>(std::lower_bound(row.begin(), row.end(), a) - row.begin());
           const auto to =
               static_cast<unsigned>(std::lower_bound(row.begin(), row.end(), b) - row.begin());
-          ForEachTSet(
-              ctx.tRank, row.data(), static_cast<unsigned>(row.size()),
-              [&](uint64_t i, const unsigned*) {
-                if (counters != nullptr) {
-                  if (counters[i] < cap) ++counters[i];
+          const auto n = static_cast<unsigned>(row.size());
+          if (bytes != nullptr) {
+            ForEachTSet(
+                ctx.tRank, row.data(), n,
+                [bytes, cap](uint64_t i, const unsigned*) {
+                  if (bytes[i] < cap) ++bytes[i];
                   return true;
-                }
+                },
+                from, to);
+            continue;
+          }
+          ForEachTSet(
+              ctx.tRank, row.data(), n,
+              [bits, lowWord, highWord, &lowBits, &highBits](uint64_t i, const unsigned*) {
                 const uint64_t w = i >> 6, bit = uint64_t{1} << (i & 63);
-                if (w == e.lowWord)
-                  e.lowBits |= bit;
-                else if (w == e.highWord)
-                  e.highBits |= bit;
+                if (w == lowWord)
+                  lowBits |= bit;
+                else if (w == highWord)
+                  highBits |= bit;
                 else
-                  words[w] |= bit;
+                  bits[w] |= bit;
                 return true;
               },
               from, to);
         }
+        e = Edges{lowWord, lowBits, highWord, highBits};
         return e;
       },
       [&](size_t, Edges&& e) {

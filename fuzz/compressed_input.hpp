@@ -22,7 +22,8 @@ inline constexpr uint32_t kMaxFuzzBlocks = 1u << 15;
 
 // The numbers of a line as the ID line reader takes them: from the first
 // digit on, tokens split on blank, TAB, CR, LF, ",", "/" and ".", while they
-// start with a digit. Values saturate. Returns the count stored.
+// start with a digit. Values saturate; the first `capacity` are stored.
+// Returns the number of tokens, stored or not.
 inline int LineNumbers(const char* p, uint64_t* out, int capacity) {
   while (*p != '\0' && (*p < '0' || *p > '9')) ++p;
   int n = 0;
@@ -30,7 +31,8 @@ inline int LineNumbers(const char* p, uint64_t* out, int capacity) {
     uint64_t value = 0;
     for (; *p >= '0' && *p <= '9'; ++p)
       value = value > (UINT64_MAX - 9) / 10 ? UINT64_MAX : value * 10 + unsigned(*p - '0');
-    if (n < capacity) out[n++] = value;
+    if (n < capacity) out[n] = value;
+    ++n;
     while (*p != '\0' && std::strchr(" \t\r\n,/.", *p) == nullptr) ++p; // rest of the token
     while (*p != '\0' && std::strchr(" \t\r\n,/.", *p) != nullptr) ++p;
   }
@@ -91,10 +93,10 @@ inline bool SafeForLoader(const uint8_t* data, size_t size) {
       if (kovra::IsKeyword(line + i, "load")) return false;
     uint64_t n[2] = {0, 0};
     if (IsIdLine(line)) {
-      if (LineNumbers(kovra::SkipLead(line), n, 2) == 2 && n[1] > kMaxFuzzBlocks) return false;
+      if (LineNumbers(kovra::SkipLead(line), n, 2) >= 2 && n[1] > kMaxFuzzBlocks) return false;
     } else if (firstDataLine && kovra::IsDataLine(line)) {
       firstDataLine = false;
-      if (LineNumbers(line, n, 2) == 2 && n[1] > kMaxFuzzBlocks) return false;
+      if (LineNumbers(line, n, 2) >= 2 && n[1] > kMaxFuzzBlocks) return false;
     }
   }
   return true;

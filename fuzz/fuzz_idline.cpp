@@ -6,6 +6,7 @@
 // no number is ever cut to its low bits. The ID line read is written back
 // with WriteIdHeader and must read back to the same 16 values.
 #include "base/console.hpp"
+#include "compressed_input.hpp"
 #include "formats/idline.hpp"
 #include "formats/loader.hpp"
 #include "formats/textfmt.hpp"
@@ -38,23 +39,6 @@ std::string WrittenIdLine(const kovra::IdRecord& id) {
   return header.substr(at, header.find('\n', at) - at);
 }
 
-// The numbers of the line as the ID line reader splits them, each saturated
-// at 2^64-1: what the record must hold unless it refused the line.
-int Numbers(const char* p, uint64_t* out) {
-  while (*p != '\0' && (*p < '0' || *p > '9')) ++p;
-  int n = 0;
-  while (*p >= '0' && *p <= '9') {
-    uint64_t value = 0;
-    for (; *p >= '0' && *p <= '9'; ++p)
-      value = value > (UINT64_MAX - 9) / 10 ? UINT64_MAX : value * 10 + unsigned(*p - '0');
-    if (n < 16) out[n] = value;
-    ++n;
-    while (*p != '\0' && std::strchr("\t\r\n, /.", *p) == nullptr) ++p;
-    while (*p != '\0' && std::strchr("\t\r\n, /.", *p) != nullptr) ++p;
-  }
-  return n;
-}
-
 // Each column's value as the record holds it, and the largest it can hold.
 uint64_t Held(const kovra::IdRecord& id, int column) {
   const uint64_t held[16] = {id.v, id.b, id.k,    id.v1,    id.w1,  id.w2,  id.t,   id.m,
@@ -69,7 +53,7 @@ constexpr uint64_t kWidth[16] = {
 // one is held as written or as its documented reading.
 void CheckNothingWraps(const kovra::IdRecord& id, const std::string& line, int count) {
   uint64_t n[16] = {};
-  Require(Numbers(line.c_str(), n) == count);
+  Require(kovra_fuzz::LineNumbers(line.c_str(), n, 16) == count);
   bool tooLarge = false;
   for (int c = 0; c < count && c < 16; ++c) tooLarge = tooLarge || n[c] > kWidth[c];
   Require(id.tooLarge == tooLarge);

@@ -5,6 +5,7 @@
 #include "base/memory.hpp"
 #include "design/combinatorics.hpp"
 #include "verify/estimate.hpp"
+#include "verify/shares.hpp"
 #include "verify/tsets.hpp"
 
 #include <algorithm>
@@ -76,6 +77,21 @@ std::vector<std::vector<unsigned>> RemovedBlocks(std::vector<PointSet> before,
   return out;
 }
 
+namespace {
+
+// TSetHistogram, false also when the deadline passed before it was done.
+bool TSetHistogramWithin(const std::vector<PointSet>& blocks, unsigned v, unsigned t,
+                         uint64_t bound, const Deadline& deadline, std::vector<uint64_t>& hist) {
+  try {
+    return TSetHistogram(blocks, v, t, bound, hist, deadline);
+  } catch (const TimeLimitReached&) {
+    hist.clear();
+    return false;
+  }
+}
+
+} // namespace
+
 Certificate MakeCertificate(const RunSettings& rs, const Sys& sys,
                             const std::vector<PointSet>& asLoaded, const RunFindings& found) {
   Certificate c;
@@ -103,7 +119,10 @@ Certificate MakeCertificate(const RunSettings& rs, const Sys& sys,
     c.verdict = CertificateVerdict::kUndecided;
   else
     c.verdict = found.passed ? CertificateVerdict::kOk : CertificateVerdict::kFail;
-  if (found.ctx == nullptr) {
+  if (found.timedOut) {
+    c.notes.push_back(
+        "the test did not end within --time-limit: no verdict, losing not counted");
+  } else if (found.ctx == nullptr) {
     c.notes.push_back("the coverage test was not run (-y-): no verdict, losing not counted");
   } else if (found.undecided) {
     c.notes.push_back("the proof search did not decide within --time-limit and --memory: no "
@@ -139,9 +158,11 @@ Certificate MakeCertificate(const RunSettings& rs, const Sys& sys,
   const uint64_t bound = rs.ulMemoryBound != 0 ? rs.ulMemoryBound : DefaultMemoryBound();
   if (rs.ulPartCount != 0) {
     c.notes.push_back("tsets left out: a part counts the t-subsets of its share only");
-  } else if (!TSetHistogram(loaded, sys.v, sys.t, bound, c.tsetHistogram)) {
-    c.notes.push_back("tsets left out: one counter per t-subset, C(v,t) of them, passes the memory "
-                      "bound (--memory)");
+  } else if (!TSetHistogramWithin(loaded, sys.v, sys.t, bound, found.deadline, c.tsetHistogram)) {
+    c.notes.push_back(found.deadline.Passed()
+                          ? "tsets left out: --time-limit was reached"
+                          : "tsets left out: one counter per t-subset, C(v,t) of them, passes the "
+                            "memory bound (--memory)");
   } else if (c.tsetHistogram.size() > 255) {
     // The counters stop at 255: a larger lambda would be reported as 255.
     c.notes.push_back("tsets left out: a t-subset lies in 255 or more blocks, more than its "
@@ -171,6 +192,13 @@ Certificate MakeCertificate(const RunSettings& rs, const Sys& sys,
     c.partIndex = rs.ulPartIndex;
     c.partCount = rs.ulPartCount;
     c.fingerprint = PartFingerprint(sys, c.sha256);
+    c.base = sys.given.usFileBase;
+    if (found.ctx != nullptr && found.ctx->cut.unit != CutUnit::kNone) {
+      c.cutUnit = CutUnitName(found.ctx->cut.unit);
+      c.cutFrom = found.ctx->cut.from;
+      c.cutTo = found.ctx->cut.to;
+      c.cutOf = found.ctx->cut.of;
+    }
   }
   return c;
 }

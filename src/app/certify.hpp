@@ -2,6 +2,7 @@
 // and a referee's script read beside the log.
 #pragma once
 
+#include "base/deadline.hpp"
 #include "base/settings.hpp"
 #include "design/sys.hpp"
 #include "report/certificate.hpp"
@@ -34,6 +35,8 @@ struct RunFindings {
   uint64_t redundant = 0;
   const DrawProfile* profile = nullptr;
   double seconds = 0;
+  bool timedOut = false; // the test ran out of --time-limit (undecided)
+  Deadline deadline;     // the run's: the t-subset summary gives up there too
 };
 
 Certificate MakeCertificate(const RunSettings& rs, const Sys& sys,

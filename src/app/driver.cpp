@@ -5,6 +5,7 @@
 #include "app/certify.hpp"
 #include "base/clock.hpp"
 #include "base/console.hpp"
+#include "base/deadline.hpp"
 #include "base/jobs.hpp"
 #include "base/range.hpp"
 #include "base/version.hpp"
@@ -15,6 +16,7 @@
 #include "output/systree.hpp"
 #include "verify/engine.hpp"
 #include "verify/reduce.hpp"
+#include "verify/verdict.hpp"
 
 #include <algorithm>
 #include <chrono>
@@ -64,8 +66,15 @@ bool ReduceStep(const RunSettings& rs, const TestContext& ctx, Sys& sys, bool ho
     return false;
   }
   const std::vector<PointSet> blocks = LoadedBlocks(sys);
-  const ReduceResult r =
-      ReduceExactly(blocks, sys.v, sys.m, sys.t, sys.l, ctx.memoryBound, ctx.threads);
+  ReduceResult r;
+  try {
+    r = ReduceExactly(blocks, sys.v, sys.m, sys.t, sys.l, ctx.memoryBound, ctx.threads,
+                      ctx.deadline);
+  } catch (const TimeLimitReached&) {
+    DualPrint("Not reduced: --time-limit=%lu seconds was reached first (0 sets no limit).\n",
+              static_cast<unsigned long>(rs.ulTimeLimit));
+    return false;
+  }
   if (r.stopped) {
     DualPrint("Not reduced: the walk without a block would go beyond reach.\n");
     return false;
@@ -97,6 +106,7 @@ bool ReduceStep(const RunSettings& rs, const TestContext& ctx, Sys& sys, bool ho
 bool RemoveRedundantBlocks(TestContext& ctx, Sys& sys) {
   bool found = false;
   for (uint32_t i = 0; i < sys.b; ++i) {
+    CheckDeadline(ctx.deadline);
     bool accepted = AnalyseBlock(ctx, BlockAt(sys, i));
     while (!accepted) {
       found = true;
@@ -111,7 +121,8 @@ bool RemoveRedundantBlocks(TestContext& ctx, Sys& sys) {
 
 // The engine's options for the design itself; the derived design of
 // m-subsets shows neither summary nor lists.
-AnalysisOptions EngineOptions(const RunSettings& rs, const Sys& sys, bool lists) {
+AnalysisOptions EngineOptions(const RunSettings& rs, const Sys& sys, bool lists,
+                              const Deadline& deadline) {
   AnalysisOptions opt;
   opt.fShowSummary = lists && rs.fShowSummary != 0;
   opt.fShowDupeTSets = lists && rs.fShowDupeTSets != 0;
@@ -131,7 +142,24 @@ AnalysisOptions EngineOptions(const RunSettings& rs, const Sys& sys, bool lists)
   if (rs.ulPartCount != 0) opt.fNoRedundTesting = true;
   opt.fProve = rs.fProve != 0;
   opt.proveSeconds = rs.ulTimeLimit;
+  opt.deadline = deadline;
   return opt;
+}
+
+// The moment the test gives up: --time-limit from the start of the run, or
+// its default for a whole run. A share runs as long as its share takes
+// (sharing a long walk is what it is for) unless a limit was given.
+Deadline TestDeadline(const RunSettings& rs) {
+  if (rs.ulPartCount != 0 && rs.fTimeLimitGiven == 0) return Deadline{};
+  return DeadlineAfter(rs.ulTimeLimit);
+}
+
+// What a test that ran out of time says instead of its verdict.
+void ReportTimeLimit(const RunSettings& rs, const char* fileName) {
+  DualPrint("\nTime limit reached: the test did not end within --time-limit=%lu seconds; give a "
+            "larger limit, or --time-limit=0 for none.\n",
+            static_cast<unsigned long>(rs.ulTimeLimit));
+  PrintVerdictLine(TestVerdict::kUndecided, fileName, rs.ulPartIndex, rs.ulPartCount);
 }
 
 // For m < k the test looks at the m-subsets of the blocks: the derived design
@@ -139,24 +167,18 @@ AnalysisOptions EngineOptions(const RunSettings& rs, const Sys& sys, bool lists)
 // design's own blocks (an m-set is covered by the blocks that meet it in t
 // points, not by their m-subsets one by one, which would let one block count
 // several times for l > 1), so the engine keeps the counters and blocks of
-// the analysis and only walks m-sets now. The derived design is shown (in
-// the internal mode) by its parameters, and one whose block count would not
-// fit is still refused as before.
-bool AnalyseDerived(TestContext& ctx, const RunSettings& rs, const Sys& sys) {
-  const uint64_t derivedB = static_cast<uint64_t>(sys.b) * Binomial(sys.k, sys.m);
-  if (sys.b == 0 || !sys.blocks || derivedB == 0 || derivedB > UINT32_MAX) {
-    DualPrint("Internal Err #101\n");
-    return false;
-  }
-  Sys derived;
-  ParamsOf(derived) = DesignParams{sys.v, sys.m, std::min(sys.t, sys.m), sys.m, sys.l};
-  derived.b = static_cast<uint32_t>(derivedB);
+// the analysis and only walks m-sets now: the derived blocks are never made,
+// and their number, b·C(k,m), is only shown (in the internal mode).
+void AnalyseDerived(TestContext& ctx, const RunSettings& rs, const Sys& sys) {
+  const DesignParams derived{sys.v, sys.m, std::min(sys.t, sys.m), sys.m, sys.l};
   if (rs.fInternalOptions != 0) {
-    DualPrint("Sys converted to: ");
-    PrintSysParams(derived, true);
+    const Count128 derivedB = static_cast<Count128>(sys.b) * BinomialWide(sys.k, sys.m);
+    char text[48];
+    Count128Text(derivedB, text, sizeof text);
+    DualPrint("Sys converted to: v=%hu,k=%hu,t=%hu,m=%hu,l=%hu,b=%s\n", derived.v, derived.k,
+              derived.t, derived.m, derived.l, text);
   }
-  SetupDerivedTest(ctx, derived, EngineOptions(rs, sys, false));
-  return true;
+  SetupDerivedTest(ctx, derived, EngineOptions(rs, sys, false, ctx.deadline));
 }
 
 // Writes the design to its new file; true when the file (or the dump to
@@ -251,6 +273,7 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
     DualPrint("\nTemporarily transforming to Base1 (required internally).\n");
     ChangeBase(sys, 1);
   }
+  const Deadline deadline = TestDeadline(rs);
   DualPrint("\rSys loaded <%s>: ", sys.szFileName);
   PrintSysParams(sys, true);
   if (sys.fIdLine == 0) WarnDefaultsUsed(sys);
@@ -262,36 +285,48 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
   if (rs.fJson != 0 || rs.fProfile != 0) loaded = LoadedBlocks(sys);
 
   TestContext ctx;
-  SetupAnalysis(ctx, sys, EngineOptions(rs, sys, true));
+  SetupAnalysis(ctx, sys, EngineOptions(rs, sys, true, deadline));
 
-  const std::time_t started = NowSeconds();
-  const char* prefix = rs.fNoRedundTesting != 0 ? "" : "Redundancy ";
-  DualPrint("%sAnalysis started:\n", prefix);
-  const bool redundantFound = RemoveRedundantBlocks(ctx, sys);
-  DualPrint("%sAnalysis finished (%ld seconds)\n", prefix,
-            static_cast<long>(NowSeconds() - started));
+  bool redundantFound = false;
+  bool tested = false;
+  bool timedOut = false;
+  long removedCount = 0;
+  // From the analysis to the verdict the test is bounded by --time-limit:
+  // the first piece of work that finds it passed unwinds to here.
+  try {
+    const std::time_t started = NowSeconds();
+    const char* prefix = rs.fNoRedundTesting != 0 ? "" : "Redundancy ";
+    DualPrint("%sAnalysis started:\n", prefix);
+    redundantFound = RemoveRedundantBlocks(ctx, sys);
+    DualPrint("%sAnalysis finished (%ld seconds)\n", prefix,
+              static_cast<long>(NowSeconds() - started));
 
-  if (toSysDir) SetSysDirFName(sys);
+    if (toSysDir) SetSysDirFName(sys);
 
-  const auto removedCount = static_cast<long>(ctx.ulSeen) - static_cast<long>(sys.b);
-  if (redundantFound)
-    DualPrint("Total %ld redundant blocks detected. They will be ignored during testing.\n",
-              removedCount);
-  DualPrint("Blocks: %ld     Redundant: %ld     Testing: %ld \n", static_cast<long>(ctx.ulSeen),
-            removedCount, static_cast<long>(sys.b));
+    removedCount = static_cast<long>(ctx.ulSeen) - static_cast<long>(sys.b);
+    if (redundantFound)
+      DualPrint("Total %ld redundant blocks detected. They will be ignored during testing.\n",
+                removedCount);
+    DualPrint("Blocks: %ld     Redundant: %ld     Testing: %ld \n", static_cast<long>(ctx.ulSeen),
+              removedCount, static_cast<long>(sys.b));
+    PrintTSetReport(ctx);
+    if (sys.m < sys.k) AnalyseDerived(ctx, rs, sys);
+    if (rs.fDoTesting != 0 || (force && redundantFound)) {
+      tested = true;
+      out.passed = TestDesign(ctx, sys.szFileName);
+      out.undecided = ctx.fUndecided != 0;
+    }
+  } catch (const TimeLimitReached&) {
+    ReportTimeLimit(rs, sys.szFileName);
+    timedOut = true;
+    out.passed = false;
+    out.undecided = true;
+  }
 
   bool created = false;
   bool reduced = redundantFound; // blocks left out, by the analysis or --reduce
   bool written = false;
-  bool tested = false;
-  PrintTSetReport(ctx);
-
-  if (sys.m < sys.k && !AnalyseDerived(ctx, rs, sys)) return stopped();
-
-  if (rs.fDoTesting != 0 || (force && redundantFound)) {
-    out.passed = TestDesign(ctx, sys.szFileName);
-    out.undecided = ctx.fUndecided != 0;
-    tested = true;
+  if (tested && !timedOut) {
     // Only a last pass that skipped combinations leaves room for doubt.
     if (out.passed && ctx.ulSkipperLow != 0 && sys.m != sys.t && ctx.fProved == 0)
       DualPrint("Warn: Use -Q0 -q0 to be 100%% sure! (for m != t only) \n");
@@ -313,7 +348,7 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
       written = WriteNewFile(rs, sys, reduced, toSysDir, ctx.ulSeen);
       created = true;
     }
-  } else {
+  } else if (!timedOut) {
     DualPrint("\nTesting disabled by user\n\n");
     if (rs.fWriteToNewFile != 0)
       DualPrint("WARN: Can't create new file without verifying! Use -y \n");
@@ -335,9 +370,11 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
       RunDrawProfile(sys, loaded, rs.ulThreads != 0 ? rs.ulThreads : UsableProcessors(), profile);
   if (rs.fJson != 0) {
     RunFindings found;
-    found.ctx = tested ? &ctx : nullptr;
+    found.ctx = tested || timedOut ? &ctx : nullptr;
     found.passed = out.passed;
     found.undecided = out.undecided;
+    found.timedOut = timedOut;
+    found.deadline = deadline;
     found.losing = ctx.losingCount;
     found.redundant = static_cast<uint64_t>(removedCount);
     found.profile = profiled ? &profile : nullptr;

@@ -122,7 +122,7 @@ void ApplyMemoryOption(RunSettings& rs, const char* value) {
   }
 }
 
-// --time-limit=SECONDS: how long the proof search may run (0: no limit).
+// --time-limit=SECONDS: how long the test of a design may run (0: no limit).
 void ApplyTimeLimitOption(RunSettings& rs, const char* value) {
   const uint64_t seconds = LeadingDecimal(value, UINT64_MAX);
   if (!IsDigit(value[0]) || value[std::strspn(value, "0123456789")] != '\0' ||
@@ -131,6 +131,7 @@ void ApplyTimeLimitOption(RunSettings& rs, const char* value) {
     ErrExit(1);
   }
   rs.ulTimeLimit = static_cast<uint32_t>(seconds);
+  rs.fTimeLimitGiven = 1;
 }
 
 // Options start with '-' or '/'. On this platform an absolute path also
@@ -356,8 +357,26 @@ void CheckOutputOption(const RunSettings& rs) {
 }
 
 // A share is a share of the complete pass of one design: the sampled
-// passes and the modes that run many designs have none.
+// passes and the modes that run many designs have none, and what needs the
+// whole test (a file that passed, a reduction, the redundant blocks, the
+// t-subsets above l, the draw profile, a test at all) is not a share's.
 void CheckPartOption(const RunSettings& rs) {
+  const struct {
+    bool asked;
+    const char* option;
+  } wholeOnly[] = {{rs.fWriteToNewFile != 0, "-e"},
+                   {rs.fWriteNonRedundantsToFile != 0, "-c"},
+                   {rs.fReduce != 0, "--reduce"},
+                   {rs.fProfile != 0, "--profile"},
+                   {rs.fShowRedundants != 0, "-d"},
+                   {rs.fShowDupeTSets != 0, "-x"},
+                   {rs.fDoTesting == 0, "-y-"}};
+  for (const auto& w : wholeOnly)
+    if (w.asked) {
+      DualPrint("Err: --part tests one share of the design; %s needs the whole test.\n",
+                w.option);
+      ErrExit(1);
+    }
   if (rs.ulSkipperLow != 0) {
     DualPrint("Err: --part shares the complete pass; it takes no -q%lu.\n",
               static_cast<unsigned long>(rs.ulSkipperLow));

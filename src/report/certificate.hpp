@@ -47,6 +47,11 @@ struct Certificate {
   // A share of the test (--part=I/N): which one, and what it belongs to.
   unsigned partIndex = 0, partCount = 0; // 0: the whole test
   std::string fingerprint;               // of the program, the design and its parameters
+  // The units of the complete pass the share walked (none when its test did
+  // not get that far), and the base losing.first is written in.
+  std::string cutUnit;
+  uint64_t cutFrom = 0, cutTo = 0, cutOf = 0;
+  unsigned base = 1;
 };
 
 // The normal form of the blocks (each the sorted points of one block, base 1).

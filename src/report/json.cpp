@@ -60,8 +60,13 @@ std::string CertificateJson(const Certificate& c) {
   j["seconds"] = c.seconds;
   j["command"] = c.command;
   if (!c.notes.empty()) j["notes"] = c.notes;
-  if (c.partCount > 0)
+  if (c.partCount > 0) {
     j["part"] = {{"index", c.partIndex}, {"count", c.partCount}, {"fingerprint", c.fingerprint}};
+    if (!c.cutUnit.empty())
+      j["part"]["cut"] = {
+          {"unit", c.cutUnit}, {"from", c.cutFrom}, {"to", c.cutTo}, {"of", c.cutOf}};
+    j["part"]["base"] = c.base;
+  }
   // Invalid UTF-8 in a file name or command must not end the run: it is
   // written as the replacement character.
   std::string line = j.dump(-1, ' ', false, json::error_handler_t::replace);
@@ -127,6 +132,14 @@ bool ReadCertificate(const std::string& line, Certificate& c, std::string& why) 
       c.partIndex = Whole<unsigned>(part.at("index"), "index");
       c.partCount = Whole<unsigned>(part.at("count"), "count");
       c.fingerprint = part.at("fingerprint").get<std::string>();
+      if (part.contains("cut")) {
+        const json& cut = part.at("cut");
+        c.cutUnit = cut.at("unit").get<std::string>();
+        c.cutFrom = Whole<uint64_t>(cut.at("from"), "from");
+        c.cutTo = Whole<uint64_t>(cut.at("to"), "to");
+        c.cutOf = Whole<uint64_t>(cut.at("of"), "of");
+      }
+      c.base = Whole<uint16_t>(part.at("base"), "base");
     }
     c.file = j.at("file").get<std::string>();
     const json& p = j.at("params");
@@ -135,9 +148,16 @@ bool ReadCertificate(const std::string& line, Certificate& c, std::string& why) 
                             Whole<uint16_t>(p.at("l"), "l")};
     c.b = Whole<uint64_t>(j.at("b"), "b");
     const std::string verdict = j.at("verdict").get<std::string>();
-    c.verdict = verdict == "OK"     ? CertificateVerdict::kOk
-                : verdict == "FAIL" ? CertificateVerdict::kFail
-                                    : CertificateVerdict::kUndecided;
+    if (verdict == "OK") {
+      c.verdict = CertificateVerdict::kOk;
+    } else if (verdict == "FAIL") {
+      c.verdict = CertificateVerdict::kFail;
+    } else if (verdict == "UNDECIDED") {
+      c.verdict = CertificateVerdict::kUndecided;
+    } else {
+      why = "its verdict \"" + verdict + "\" is none of OK, FAIL and UNDECIDED";
+      return false;
+    }
     const json& losing = j.at("losing");
     c.losingCounted = !losing.at("count").is_null();
     if (c.losingCounted) c.losingCount = Whole<uint64_t>(losing.at("count"), "count");

@@ -7,8 +7,10 @@
 #include "verify/engine.hpp"
 #include "verify/estimate.hpp"
 #include "verify/meetwalk.hpp"
+#include "verify/shares.hpp"
 #include "verify/skipper.hpp"
 #include "verify/tsets.hpp"
+#include "verify/verdict.hpp"
 
 #include <algorithm>
 #include <array>
@@ -112,31 +114,10 @@ struct MSetWalk {
   }
 };
 
-// The prefixes the complete pass is split into for threads: every pair of
-// first points (every first point for pairs, the empty prefix for single
-// points), in lexicographic order.
-std::vector<std::array<uint8_t, 3>> PrefixJobs(unsigned v, unsigned n) {
-  std::vector<std::array<uint8_t, 3>> jobs; // [0]: length, [1..2]: points
-  if (n <= 1 || n > v) {
-    jobs.push_back({0, 0, 0});
-    return jobs;
-  }
-  for (unsigned a = 1; a + n - 1 <= v; ++a) {
-    if (n == 2) {
-      jobs.push_back({1, static_cast<uint8_t>(a), 0});
-      continue;
-    }
-    for (unsigned b = a + 1; b + n - 2 <= v; ++b)
-      jobs.push_back({2, static_cast<uint8_t>(a), static_cast<uint8_t>(b)});
-  }
-  return jobs;
-}
-
 void PrepareMeetWalk(TestContext& ctx);
 
 // The jobs of this run's share (--part=I/N): consecutive prefixes of about
-// an N-th of the estimated work. The estimate is the same on every machine,
-// so the N runs split the walk without gaps or overlaps.
+// an N-th of the estimated work (see shares.hpp), recorded in ctx.cut.
 std::vector<std::array<uint8_t, 3>>
 ShareOfPrefixJobs(TestContext& ctx, const std::vector<std::array<uint8_t, 3>>& jobs) {
   PrepareMeetWalk(ctx);
@@ -149,8 +130,10 @@ ShareOfPrefixJobs(TestContext& ctx, const std::vector<std::array<uint8_t, 3>>& j
     while (w.depth > 0) PopPoint(w);
   }
   const std::vector<size_t> bounds = ShareBounds(work, ctx.partCount);
-  return {jobs.begin() + static_cast<ptrdiff_t>(bounds[ctx.partIndex - 1]),
-          jobs.begin() + static_cast<ptrdiff_t>(bounds[ctx.partIndex])};
+  ctx.cut = ShareCut{CutUnit::kPrefixes, bounds[ctx.partIndex - 1], bounds[ctx.partIndex],
+                     jobs.size()};
+  return {jobs.begin() + static_cast<ptrdiff_t>(ctx.cut.from),
+          jobs.begin() + static_cast<ptrdiff_t>(ctx.cut.to)};
 }
 
 // Below this many m-sets (classic) or this estimate (the meet walk) a
@@ -190,13 +173,16 @@ uint64_t CompletePassOnThreads(TestContext& ctx, const MSetWalk& walk, bool coun
       ctx.threads, jobs.size(),
       [&] {
         State s;
-        if (walk.masks != nullptr)
+        if (walk.masks != nullptr) {
           InitPrefixWalk(s.masks, *walk.coverMasks, n);
-        else
+          s.masks.deadline = &ctx.deadline;
+        } else {
           CopyMeetWalk(s.meet, *walk.meet);
+        }
         return s;
       },
       [&](State& s, size_t i) {
+        CheckDeadline(ctx.deadline);
         LosingChunk chunk;
         const auto collect = [&](const uint8_t* S) {
           chunk.sets.insert(chunk.sets.end(), S + 1, S + 1 + n);
@@ -279,7 +265,8 @@ PassResult SkipperPass(TestContext& ctx, const MSetWalk& walk, const RankTable& 
   uint64_t threshold = interval;
   uint8_t S[MAX_M + 1] = {};
   for (unsigned i = 1; i <= n; ++i) S[i] = static_cast<uint8_t>(i);
-  for (;;) {
+  for (uint32_t sinceCheck = 0;; ++sinceCheck) {
+    if ((sinceCheck & 0xFFFFu) == 0) CheckDeadline(ctx.deadline);
     if (!walk.Covered(S)) {
       ++res.losing;
       if (ctx.fKeepLosing != 0) ctx.firstLosing.emplace_back(S + 1, S + 1 + n);
@@ -336,11 +323,11 @@ void LosingInBytes(const uint8_t* counters, uint64_t origin, uint8_t need, uint6
   }
 }
 
-// lo and hi are multiples of 64, or hi the end.
 template <typename Emit>
 void LosingInBits(const uint64_t* words, uint64_t lo, uint64_t hi, Emit&& emit) {
   for (uint64_t w = lo / 64; w * 64 < hi; ++w) {
     uint64_t clear = ~words[w];
+    if (w * 64 < lo) clear &= ~uint64_t{0} << (lo - w * 64);
     if (hi - w * 64 < 64) clear &= (uint64_t{1} << (hi - w * 64)) - 1;
     for (; clear != 0; clear &= clear - 1)
       if (!emit(w * 64 + static_cast<unsigned>(__builtin_ctzll(clear)))) return;
@@ -357,44 +344,52 @@ struct IndexChunk {
 // The m = t scan of every counter, in ranges on ctx.threads threads where
 // the counters are many; the losing t-subsets reach `losing` in rank order.
 // Without whole counters (kSplit) each range is a range of the counting
-// plan, counted from the blocks by the thread that scans it.
+// plan, counted from the blocks by the thread that scans it. A share scans
+// the indices of its cut (shares.hpp) alone; how the ranges inside it are
+// counted (by memory and threads) changes nothing it finds.
 void ScanLosingTSets(TestContext& ctx, LosingTSets& losing) {
   const uint64_t total = Binomial(ctx.v, ctx.t);
   const uint8_t need = ctx.bNeeded;
   const unsigned threads = total >= (uint64_t{1} << 24) ? ctx.threads : 1;
-  TSetChunkPlan plan;
-  std::vector<std::pair<uint64_t, uint64_t>> ranges;
-  if (ctx.mode == CounterMode::kSplit) {
-    // Every thread counts a range of its own, all within the bound.
-    // A share counts its own ranges alone: they are cut finer than a share.
-    uint64_t capacity = std::max<uint64_t>(ctx.memoryBound / threads, 1u << 16);
-    // (Not below the t-subsets of one first point: ranges of first points
-    // are counted the fastest.)
-    if (ctx.partCount > 0)
-      capacity = std::min(capacity, std::max({total / (uint64_t{ctx.partCount} * 4),
-                                              Binomial(ctx.v - 1, ctx.t - 1), uint64_t{1} << 16}));
-    PlanTSetChunks(plan, ctx.v, ctx.t, capacity);
-    for (const TSetChunk& c : plan.chunks) ranges.emplace_back(c.lo, c.hi);
-  } else {
-    const uint64_t step = threads > 1 || ctx.partCount > 0 ? uint64_t{1} << 16 : total;
-    for (uint64_t lo = 0; lo < total; lo += step)
-      ranges.emplace_back(lo, std::min(lo + step, total));
-  }
-  size_t firstRange = 0, endRange = ranges.size();
+  uint64_t first = 0, end = total;
   if (ctx.partCount > 0) {
-    std::vector<double> work;
-    for (const auto& [lo, hi] : ranges) work.push_back(static_cast<double>(hi - lo));
-    const std::vector<size_t> bounds = ShareBounds(work, ctx.partCount);
-    firstRange = bounds[ctx.partIndex - 1];
-    endRange = bounds[ctx.partIndex];
+    first = ShareStart(total, ctx.partIndex - 1, ctx.partCount);
+    end = ShareStart(total, ctx.partIndex, ctx.partCount);
+    ctx.cut = ShareCut{CutUnit::kTSets, first, end, total};
+  }
+  TSetChunkPlan plan;
+  struct Range {
+    uint64_t lo, hi;
+    size_t chunk; // of the plan, under kSplit
+  };
+  std::vector<Range> ranges;
+  if (ctx.mode == CounterMode::kSplit) {
+    // Every thread counts a range of its own, all within the bound; a
+    // share's ranges are cut finer than the share, so that little is
+    // counted beyond its ends. (Not below the t-subsets of one first point:
+    // ranges of first points are counted the fastest.)
+    uint64_t capacity = std::max<uint64_t>(ctx.memoryBound / threads, 1u << 16);
+    if (ctx.partCount > 0)
+      capacity = std::min(capacity, std::max({(end - first) / 4, Binomial(ctx.v - 1, ctx.t - 1),
+                                              uint64_t{1} << 16}));
+    PlanTSetChunks(plan, ctx.v, ctx.t, capacity);
+    for (size_t i = 0; i < plan.chunks.size(); ++i) {
+      const TSetChunk& c = plan.chunks[i];
+      if (c.hi > first && c.lo < end)
+        ranges.push_back(Range{std::max(c.lo, first), std::min(c.hi, end), i});
+    }
+  } else {
+    const uint64_t step = threads > 1 ? uint64_t{1} << 16 : total;
+    for (uint64_t lo = first; lo < end; lo += step)
+      ranges.push_back(Range{lo, std::min(lo + step, end), 0});
   }
   const uint64_t keep = ctx.ulMaxLosing;
   RunJobsInOrder<IndexChunk>(
-      threads, endRange - firstRange, [] { return std::vector<uint8_t>(); },
-      [&](std::vector<uint8_t>& counts, size_t job) {
-        const size_t i = firstRange + job;
+      threads, ranges.size(), [] { return std::vector<uint8_t>(); },
+      [&](std::vector<uint8_t>& counts, size_t i) {
+        CheckDeadline(ctx.deadline);
         IndexChunk chunk;
-        const auto [lo, hi] = ranges[i];
+        const auto [lo, hi, c] = ranges[i];
         const auto emit = [&](uint64_t index) {
           if (chunk.first.size() < keep) chunk.first.push_back(index);
           ++chunk.count;
@@ -403,11 +398,13 @@ void ScanLosingTSets(TestContext& ctx, LosingTSets& losing) {
         switch (ctx.mode) {
         case CounterMode::kBytes: LosingInBytes(ctx.counters.get(), 0, need, lo, hi, emit); break;
         case CounterMode::kBits: LosingInBits(ctx.bitCounters.get(), lo, hi, emit); break;
-        case CounterMode::kSplit:
-          counts.resize(hi - lo);
-          CountTSetChunk(plan, plan.chunks[i], ctx.accepted, counts.data());
-          LosingInBytes(counts.data(), lo, need, lo, hi, emit);
+        case CounterMode::kSplit: {
+          const TSetChunk& whole = plan.chunks[c];
+          counts.resize(whole.hi - whole.lo);
+          CountTSetChunk(plan, whole, ctx.accepted, counts.data(), &ctx.deadline);
+          LosingInBytes(counts.data(), whole.lo, need, lo, hi, emit);
           break;
+        }
         }
         return chunk;
       },
@@ -428,6 +425,7 @@ void PrepareMeetWalk(TestContext& ctx) {
   if (ctx.meet) return;
   ctx.meet = std::make_unique<MeetWalk>();
   InitMeetWalk(*ctx.meet, ctx.accepted, ctx.v, ctx.usTestSize, ctx.t, ctx.l);
+  ctx.meet->deadline = &ctx.deadline;
 }
 
 // A line on a terminal's standard error, at most once a second, telling how
@@ -592,6 +590,7 @@ bool MultiPassTest(TestContext& ctx, uint64_t* combinations, uint64_t* losing) {
     ctx.usEstimate = 5;
     if (useMasks) {
       InitPrefixWalk(prefix, masks, n);
+      prefix.deadline = &ctx.deadline;
       walk.masks = &prefix;
       walk.coverMasks = &masks;
     } else {
@@ -632,6 +631,7 @@ bool TestDesign(TestContext& ctx, const char* fileName) {
   CountPendingBlocks(ctx);
   ctx.fUndecided = 0;
   ctx.fProved = 0;
+  ctx.cut = ShareCut{};
   if (ctx.fProve != 0 || !EstimateBeforeTest(ctx)) return ProveDesign(ctx, fileName);
   const unsigned n = ctx.usTestSize;
   const uint64_t combs = Binomial(ctx.v, n);
@@ -672,7 +672,8 @@ bool TestDesign(TestContext& ctx, const char* fileName) {
     PrintCombCountAtLeast("\nLosing", losing, combs);
   DualPrint("\nTesting finished: %s\n", DateText(ctx.tNow).c_str());
   DualPrint("Time       : %ld seconds\n", static_cast<long>(ctx.tNow - ctx.tStart));
-  DualPrint("TestRetCode: %s (%s)\n", ok ? "OK" : "FAIL!", fileName != nullptr ? fileName : "");
+  PrintVerdictLine(ok ? TestVerdict::kOk : TestVerdict::kFail, fileName, ctx.partIndex,
+                   ctx.partCount);
   return ok;
 }
 

@@ -122,6 +122,7 @@ uint64_t WalkClones(PrefixWalk& w, const uint8_t* prefix, unsigned len, bool cou
     }
     if (cand[d] == 0) {
       if (--d == len) return count;
+      if (d <= 2 && w.deadline != nullptr) CheckDeadline(*w.deadline);
       continue;
     }
     const auto y = static_cast<unsigned>(__builtin_ctzll(cand[d]));

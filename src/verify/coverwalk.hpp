@@ -11,6 +11,7 @@
 // This is internal to the engine; the coverage test drives it.
 #pragma once
 
+#include "base/deadline.hpp"
 #include "design/combinatorics.hpp"
 
 #include <cstdint>
@@ -42,6 +43,9 @@ struct PrefixWalk {
   uint8_t bad[8] = {};      // bad[d]: S[1..d] already holds a covered t-subset
   uint64_t M[8] = {};       // M[d]: points above S[d] that complete a covered t-subset with S[1..d]
   int64_t part[6][36] = {}; // part[L]: rank bases of the L-subsets of the prefix, L <= t-2
+  // A walk gives up with TimeLimitReached once this has passed, asked each
+  // time it leaves a prefix of two points.
+  const Deadline* deadline = nullptr;
 };
 
 void InitPrefixWalk(PrefixWalk& w, const CoverMasks& cm, unsigned n);

@@ -264,10 +264,11 @@ void TallyAllTSets(TestContext& ctx) {
   RunJobsInOrder<RangeTally>(
       threads, ranges.size(), [] { return std::vector<uint8_t>(); },
       [&](std::vector<uint8_t>& counts, size_t i) {
+        CheckDeadline(ctx.deadline);
         const auto [lo, hi] = ranges[i];
         if (ctx.mode == CounterMode::kBytes) return TallyRange(ctx, ctx.counters.get(), 0, lo, hi);
         counts.resize(hi - lo);
-        CountTSetChunk(plan, plan.chunks[i], ctx.accepted, counts.data());
+        CountTSetChunk(plan, plan.chunks[i], ctx.accepted, counts.data(), &ctx.deadline);
         return TallyRange(ctx, counts.data(), lo, lo, hi);
       },
       [&](size_t, RangeTally&& r) {
@@ -347,6 +348,7 @@ void SetupParams(TestContext& ctx, const DesignParams& p, const AnalysisOptions&
   ctx.partCount = opt.partCount;
   ctx.fProve = opt.fProve ? 1 : 0;
   ctx.proveSeconds = opt.proveSeconds;
+  ctx.deadline = opt.deadline;
   ctx.memoryBound = opt.memoryBound != 0 ? opt.memoryBound : DefaultMemoryBound();
 
   CheckRange(t, 1, MAX_T, "t");
@@ -495,6 +497,7 @@ void CountPendingBlocks(TestContext& ctx) {
         uint64_t* const bits = words;
         uint8_t* const bytes = counters;
         for (const std::vector<uint8_t>& row : rows) {
+          CheckDeadline(ctx.deadline);
           const auto from =
               static_cast<unsigned>(std::lower_bound(row.begin(), row.end(), a) - row.begin());
           const auto to =

@@ -25,10 +25,12 @@
 // context's destructor releases everything.
 #pragma once
 
+#include "base/deadline.hpp"
 #include "design/combinatorics.hpp"
 #include "design/sys.hpp"
 #include "verify/meetwalk.hpp"
 #include "verify/pointset.hpp"
+#include "verify/shares.hpp"
 
 #include <cstdint>
 #include <ctime>
@@ -82,6 +84,9 @@ struct AnalysisOptions {
   unsigned partCount = 0;
   bool fProve = false;       // --prove: decide by the proof search even when a walk is in reach
   double proveSeconds = 600; // --time-limit: seconds the proof search may take; 0: no limit
+  // --time-limit as a moment: the analysis, the report and the test give up
+  // there (TimeLimitReached). None by default.
+  Deadline deadline;
 };
 
 // How the counters of the t-subsets are kept.
@@ -160,11 +165,13 @@ struct TestContext : DesignParams {
   double walkSeconds = 0;   // the estimate of the meet walk's complete pass, when made
   unsigned partIndex = 0;   // the share of the test done (see AnalysisOptions), 0: all
   unsigned partCount = 0;
+  ShareCut cut; // the units of the complete pass a share walked (set by its test)
   // The proof search (prover.hpp): asked for with --prove, and its time limit.
   uint8_t fProve = 0;
   double proveSeconds = 600;
   // The verdict was proved by the search, without a complete walk.
   uint8_t fProved = 0;
+  Deadline deadline; // see AnalysisOptions
 };
 
 // True when a design of these parameters fits the classic representation.

@@ -82,8 +82,10 @@ void InitMeetWalk(MeetWalk& w, const std::vector<PointSet>& blocks, unsigned v, 
 
 void CopyMeetWalk(MeetWalk& to, const MeetWalk& from) {
   const MeetIndex& ix = *from.index;
+  const Deadline* deadline = from.deadline;
   to = MeetWalk{};
   to.index = from.index;
+  to.deadline = deadline;
   to.v = ix.v;
   to.n = ix.n;
   to.t = ix.t;
@@ -205,9 +207,10 @@ uint64_t WalkLosingMSetsWith(MeetWalk& w, bool countAll, MSetFn onLosing, void* 
     const unsigned y = LowestPoint(cand[d]);
     RemoveLowest(cand[d]);
     PushPoint(w, y);
-    if (w.tick != nullptr && ++sinceTick == (1u << 18)) {
+    if (++sinceTick == (1u << 18)) {
       sinceTick = 0;
-      w.tick(w.tickContext, w);
+      if (w.tick != nullptr) w.tick(w.tickContext, w);
+      if (w.deadline != nullptr) CheckDeadline(*w.deadline);
     }
     const PointSet open = ~CoveringPoints(w) & PointsBetween(y + 1, v);
     if (CountPoints(open) < n - d - 1) {
@@ -247,6 +250,7 @@ bool HasLosingMeeting(MeetWalk& w, const PointSet& block) {
   PointSet cand[MAX_M + 1];
   unsigned met[MAX_M + 2] = {};
   unsigned d = 0;
+  uint32_t sinceCheck = 0;
   cand[0] = ~CoveringPoints(w) & PointsBetween(1, v - n + 1) & allowed(0, 0);
   for (;;) {
     if (d + 1 == n) {
@@ -265,6 +269,10 @@ bool HasLosingMeeting(MeetWalk& w, const PointSet& block) {
     RemoveLowest(cand[d]);
     PushPoint(w, y);
     met[d + 1] = met[d] + (HasPoint(block, y) ? 1 : 0);
+    if (++sinceCheck == (1u << 18)) {
+      sinceCheck = 0;
+      if (w.deadline != nullptr) CheckDeadline(*w.deadline);
+    }
     const PointSet open = ~CoveringPoints(w) & PointsBetween(y + 1, v);
     if (CountPoints(open) < n - d - 1) {
       PopPoint(w);

@@ -16,6 +16,7 @@
 // fewer uncovering points above it than places left holds no losing m-set.
 #pragma once
 
+#include "base/deadline.hpp"
 #include "base/limits.hpp"
 #include "verify/pointset.hpp"
 
@@ -49,6 +50,9 @@ struct MeetWalk {
   // prefix it has reached, for a progress display.
   void (*tick)(void* context, const MeetWalk& w) = nullptr;
   void* tickContext = nullptr;
+  // Asked as often as the tick: a complete walk gives up there with
+  // TimeLimitReached. Kept by CopyMeetWalk.
+  const Deadline* deadline = nullptr;
 };
 
 // Prepares the walk over m-sets of n points of 1..v (n <= MAX_M) for these

@@ -5,6 +5,7 @@
 #include "verify/engine.hpp"
 #include "verify/estimate.hpp"
 #include "verify/prover.hpp"
+#include "verify/verdict.hpp"
 
 #include <algorithm>
 #include <chrono>
@@ -68,7 +69,12 @@ bool ProveDesign(TestContext& ctx, const char* fileName) {
   q.m = n;
   q.t = ctx.t;
   q.l = ctx.l;
+  // The search has what is left of the test's time, at most its own limit.
   q.timeLimitSeconds = ctx.proveSeconds;
+  if (ctx.deadline.Set()) {
+    const double left = std::max(ctx.deadline.SecondsLeft(), 0.001);
+    q.timeLimitSeconds = q.timeLimitSeconds > 0 ? std::min(q.timeLimitSeconds, left) : left;
+  }
   // The witnesses are held until the search ends: a million is as many as a
   // log is read for, and keeps a huge -o from taking the memory.
   q.maxWitnesses = std::clamp<uint32_t>(ctx.ulMaxLosing, 1, 1u << 20);
@@ -119,7 +125,7 @@ bool ProveDesign(TestContext& ctx, const char* fileName) {
     ctx.fUndecided = 1;
     ctx.fCountExact = 0;
     ctx.losingCount = 0;
-    DualPrint("TestRetCode: UNDECIDED (%s)\n", name);
+    PrintVerdictLine(TestVerdict::kUndecided, name);
     return false;
   }
   ctx.fProved = 1;
@@ -134,7 +140,7 @@ bool ProveDesign(TestContext& ctx, const char* fileName) {
     DualPrint("\nLosing combinations: not counted\n");
   DualPrint("\nTesting finished: %s\n", DateText(ctx.tNow).c_str());
   DualPrint("Time       : %ld seconds\n", static_cast<long>(ctx.tNow - ctx.tStart));
-  DualPrint("TestRetCode: %s (%s)\n", ok ? "OK" : "FAIL!", name);
+  PrintVerdictLine(ok ? TestVerdict::kOk : TestVerdict::kFail, name);
   return ok;
 }
 

@@ -63,7 +63,7 @@ bool ForEachCoveredMSet(const RankTable& rt, const PointSet& block, unsigned t, 
 // the number of blocks needs (it cannot pass the count of blocks).
 template <typename Count>
 ReduceResult ReduceByCounts(const std::vector<PointSet>& blocks, unsigned v, unsigned m, unsigned t,
-                            unsigned l, unsigned threads) {
+                            unsigned l, unsigned threads, const Deadline& deadline) {
   RankTable rt;
   InitRankTable(rt, v, m);
   const uint64_t total = rt.total;
@@ -79,7 +79,8 @@ ReduceResult ReduceByCounts(const std::vector<PointSet>& blocks, unsigned v, uns
         threads, jobs, [] { return 0; }, [&](int&, size_t j) { return each(cut[j], cut[j + 1]); },
         [](size_t, bool ok) { return ok; });
   };
-  for (const PointSet& b : blocks)
+  for (const PointSet& b : blocks) {
+    CheckDeadline(deadline);
     inJobs([&](unsigned from, unsigned to) {
       ForEachCoveredMSet(rt, b, t, from, to, [&](uint64_t i) {
         ++count[i];
@@ -87,8 +88,10 @@ ReduceResult ReduceByCounts(const std::vector<PointSet>& blocks, unsigned v, uns
       });
       return true;
     });
+  }
   ReduceResult r;
   for (size_t i = blocks.size(); i-- > 0;) {
+    CheckDeadline(deadline);
     std::atomic<bool> removable{true};
     inJobs([&](unsigned from, unsigned to) {
       const bool all =
@@ -117,7 +120,7 @@ ReduceResult ReduceByCounts(const std::vector<PointSet>& blocks, unsigned v, uns
 // found needed stays needed whatever goes after (counts only fall), and one
 // found free is tried again if another went in the meantime.
 ReduceResult ReduceByWalks(const std::vector<PointSet>& blocks, unsigned v, unsigned m, unsigned t,
-                           unsigned l, unsigned threads) {
+                           unsigned l, unsigned threads, const Deadline& deadline) {
   ReduceResult r;
   r.byCounts = false;
   // A walk over the others, restricted to the m-sets a block covers, is
@@ -138,10 +141,12 @@ ReduceResult ReduceByWalks(const std::vector<PointSet>& blocks, unsigned v, unsi
       if (j != i && !gone[j]) others.push_back(blocks[j]);
     MeetWalk w;
     InitMeetWalk(w, others, v, m, t, l);
+    w.deadline = &deadline;
     return HasLosingMeeting(w, blocks[i]);
   };
   const size_t batch = threads > 1 ? size_t{threads} * 2 : 1;
   for (size_t end = blocks.size(); end > 0;) {
+    CheckDeadline(deadline);
     const size_t begin = end > batch ? end - batch : 0;
     std::vector<char> found(end - begin, 0); // block end-1-j needed?
     RunJobsInOrder<bool>(
@@ -166,7 +171,8 @@ ReduceResult ReduceByWalks(const std::vector<PointSet>& blocks, unsigned v, unsi
 } // namespace
 
 ReduceResult ReduceExactly(const std::vector<PointSet>& blocks, unsigned v, unsigned m, unsigned t,
-                           unsigned l, uint64_t memoryBound, unsigned threads) {
+                           unsigned l, uint64_t memoryBound, unsigned threads,
+                           const Deadline& deadline) {
   const uint64_t total = Binomial(v, m);
   const size_t b = blocks.size();
   const uint64_t width = b < 255 ? 1 : b < 65535 ? 2 : 4;
@@ -177,11 +183,11 @@ ReduceResult ReduceExactly(const std::vector<PointSet>& blocks, unsigned v, unsi
   // whole, about 150 times faster); where m = t, a block covers only its own
   // t-subsets and the counts are the faster.
   if (m == t && total != UINT64_MAX && total <= memoryBound / width && m <= v) {
-    if (width == 1) return ReduceByCounts<uint8_t>(blocks, v, m, t, l, threads);
-    if (width == 2) return ReduceByCounts<uint16_t>(blocks, v, m, t, l, threads);
-    return ReduceByCounts<uint32_t>(blocks, v, m, t, l, threads);
+    if (width == 1) return ReduceByCounts<uint8_t>(blocks, v, m, t, l, threads, deadline);
+    if (width == 2) return ReduceByCounts<uint16_t>(blocks, v, m, t, l, threads, deadline);
+    return ReduceByCounts<uint32_t>(blocks, v, m, t, l, threads, deadline);
   }
-  return ReduceByWalks(blocks, v, m, t, l, threads);
+  return ReduceByWalks(blocks, v, m, t, l, threads, deadline);
 }
 
 } // namespace kovra

@@ -14,6 +14,7 @@
 //   the prefixes the others cover whole.
 #pragma once
 
+#include "base/deadline.hpp"
 #include "verify/pointset.hpp"
 
 #include <cstdint>
@@ -27,8 +28,10 @@ struct ReduceResult {
   bool stopped = false;          // a walk of the design without a block was beyond reach
 };
 
-// The blocks of a design that holds, tried from the last to the first.
+// The blocks of a design that holds, tried from the last to the first. Gives
+// up with TimeLimitReached once the deadline has passed.
 ReduceResult ReduceExactly(const std::vector<PointSet>& blocks, unsigned v, unsigned m, unsigned t,
-                           unsigned l, uint64_t memoryBound, unsigned threads);
+                           unsigned l, uint64_t memoryBound, unsigned threads,
+                           const Deadline& deadline = Deadline{});
 
 } // namespace kovra

@@ -80,7 +80,8 @@ bool PlanTSetChunks(TSetChunkPlan& plan, unsigned v, unsigned t, uint64_t capaci
 }
 
 void CountTSetChunk(const TSetChunkPlan& plan, const TSetChunk& chunk,
-                    const std::vector<PointSet>& blocks, uint8_t* counts) {
+                    const std::vector<PointSet>& blocks, uint8_t* counts,
+                    const Deadline* deadline) {
   std::fill(counts, counts + (chunk.hi - chunk.lo), uint8_t{0});
   RankTable rt;
   InitRankTable(rt, plan.v, plan.t);
@@ -88,6 +89,7 @@ void CountTSetChunk(const TSetChunkPlan& plan, const TSetChunk& chunk,
   if (plan.L > 0) InitRankTable(unitRank, plan.v, plan.L);
   uint8_t pts[MAX_V];
   for (const PointSet& b : blocks) {
+    if (deadline != nullptr) CheckDeadline(*deadline);
     const unsigned n = PointsOf(b, pts);
     if (plan.L <= 1) {
       // Whole, or units of one point: the t-subsets whose first point lies
@@ -112,7 +114,7 @@ void CountTSetChunk(const TSetChunkPlan& plan, const TSetChunk& chunk,
 }
 
 bool TSetHistogram(const std::vector<PointSet>& blocks, unsigned v, unsigned t, uint64_t bound,
-                   std::vector<uint64_t>& hist) {
+                   std::vector<uint64_t>& hist, const Deadline& deadline) {
   const uint64_t total = Binomial(v, t);
   hist.clear();
   if (total == UINT64_MAX || total > bound) return false;
@@ -120,7 +122,7 @@ bool TSetHistogram(const std::vector<PointSet>& blocks, unsigned v, unsigned t, 
   if (!counts) return false;
   TSetChunkPlan plan;
   PlanTSetChunks(plan, v, t, total);
-  CountTSetChunk(plan, plan.chunks.front(), blocks, counts.get());
+  CountTSetChunk(plan, plan.chunks.front(), blocks, counts.get(), &deadline);
   uint64_t byCount[256] = {};
   for (uint64_t i = 0; i < total; ++i) ++byCount[counts[i]];
   unsigned top = 0;

@@ -2,6 +2,7 @@
 // t-subsets taken one range of ranks at a time.
 #pragma once
 
+#include "base/deadline.hpp"
 #include "design/combinatorics.hpp"
 #include "verify/pointset.hpp"
 
@@ -75,14 +76,17 @@ struct TSetChunkPlan {
 // False when not even one t-subset per prefix of length t - 1 would fit.
 bool PlanTSetChunks(TSetChunkPlan& plan, unsigned v, unsigned t, uint64_t capacity);
 
-// Fills counts[0 .. chunk.hi - chunk.lo) from the blocks.
+// Fills counts[0 .. chunk.hi - chunk.lo) from the blocks; gives up with
+// TimeLimitReached once the deadline (when given) has passed.
 void CountTSetChunk(const TSetChunkPlan& plan, const TSetChunk& chunk,
-                    const std::vector<PointSet>& blocks, uint8_t* counts);
+                    const std::vector<PointSet>& blocks, uint8_t* counts,
+                    const Deadline* deadline = nullptr);
 
 // hist[c]: the t-subsets of 1..v that lie in exactly c of the blocks (c
 // saturating at 255), up to the largest c met. False, and nothing counted,
-// when one byte per t-subset would pass `bound` bytes.
+// when one byte per t-subset would pass `bound` bytes. Gives up with
+// TimeLimitReached once the deadline has passed.
 bool TSetHistogram(const std::vector<PointSet>& blocks, unsigned v, unsigned t, uint64_t bound,
-                   std::vector<uint64_t>& hist);
+                   std::vector<uint64_t>& hist, const Deadline& deadline = Deadline{});
 
 } // namespace kovra

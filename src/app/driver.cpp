@@ -255,6 +255,7 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
   load.bCompressed = rs.bCompressed;
   load.closeGaps = rs.fCloseGaps != 0;
   load.memoryBound = rs.ulMemoryBound;
+  load.baseGiven = rs.fInBaseGiven != 0;
   if (file != nullptr && rs.fParamsGiven == 0)
     LoadSys(sys, file, load);
   else

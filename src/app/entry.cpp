@@ -14,6 +14,7 @@
 #include "output/safefile.hpp"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
@@ -51,7 +52,14 @@ bool OpenCertificates(RunSettings& rs, PendingFile& file) {
 
 bool CloseCertificates(RunSettings& rs, PendingFile& file) {
   if (rs.certificates == nullptr) return true;
+  // A run that stopped before any design was tested (a parameter clash, a
+  // file that would not load) leaves no empty file that looks like one.
+  std::fflush(rs.certificates);
   rs.certificates = nullptr;
+  if (file.written == 0 && file.writeError == 0) {
+    DiscardPendingFile(file);
+    return true;
+  }
   std::string why;
   if (CommitPendingFile(file, &why)) return true;
   DualPrint("Err: Writing <%s> failed (%s).\n", rs.szJsonFile.c_str(), why.c_str());

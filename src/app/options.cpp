@@ -246,7 +246,10 @@ void ApplyOption(RunSettings& rs, ParseState& st, const char* arg, const char* o
   case 'M': rs.M = static_cast<uint16_t>(DesignParam(val, 'M', MAX_M)); break;
   case 'L': rs.L = static_cast<uint16_t>(DesignParam(val, 'L', MAX_L)); break;
   case 'B': rs.B = DesignParam(val, 'B', MAX_B); break;
-  case 'a': rs.usInBase = static_cast<uint16_t>(Ranged(val, 0, MAX_BASE, "inBase")); break;
+  case 'a':
+    rs.usInBase = static_cast<uint16_t>(Ranged(val, 0, MAX_BASE, "inBase"));
+    rs.fInBaseGiven = 1;
+    break;
   case 'p': rs.usOutBase = static_cast<uint16_t>(Ranged(val, 0, MAX_BASE, "outBase")); break;
   case 'o': rs.ulMaxLosing = Ranged(val, 1, MAX_B, "MaxLosing"); break;
   case 'r': rs.ulMaxReport = Ranged(val, 1, MAX_B, "MaxReport"); break;

@@ -48,6 +48,7 @@ struct RunSettings : DesignParams {
   uint16_t V = 0, K = 0, T = 0, M = 0, L = 0; // end values (-V -K -T -M -L), fixed up after parsing
   uint32_t B = 0;                             // -B end value of b; shown by -i only
   uint16_t usInBase = 1;                      // -a first point number of input files, 0..201
+  uint8_t fInBaseGiven = 0;                   // -a appeared
   uint16_t usOutBase = 1;                     // -p first point number of written files, 0..201
   uint8_t fShowSummary = 0;                   // -s coverage summary (needs -x)
   uint32_t ulMaxReport = 15;                  // -r progress lines per pass, 1..2147483647

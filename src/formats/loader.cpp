@@ -230,8 +230,12 @@ std::string ShownLineText(const char* text, size_t size) {
               static_cast<unsigned long>(read), static_cast<unsigned long>(b));
     break;
   case BLK_NOT_BLOCK:
-    DualPrint("Err: <%s> line %lu is neither a block nor a comment: %s\n", fileName, line,
-              ShownLineText(fault.digits, fault.digitCount).c_str());
+    if (fault.notNumber)
+      DualPrint("Err: <%s> line %lu: %s is not a point number\n", fileName, line,
+                ShownLineText(fault.digits, fault.digitCount).c_str());
+    else
+      DualPrint("Err: <%s> line %lu is neither a block nor a comment: %s\n", fileName, line,
+                ShownLineText(fault.digits, fault.digitCount).c_str());
     break;
   default: break;
   }
@@ -351,6 +355,25 @@ bool KFromFirstBlock(const TextPiece& piece, const char* fileName, LoadParams& i
   return true;
 }
 
+// An object acts like an ID line: every parameter it leaves out must come
+// from the command line. False, naming what is missing, when one did not.
+bool NamesEveryParam(const char* fileName, const LoadParams& io) {
+  const struct {
+    const char* name;
+    uint16_t value;
+  } params[] = {{"v", io.v}, {"k", io.k}, {"t", io.t}, {"m", io.m}, {"l", io.l}};
+  std::string names, options;
+  for (const auto& p : params) {
+    if (p.value != 0) continue;
+    names += std::string(names.empty() ? "" : ", ") + p.name;
+    options += std::string(options.empty() ? "-" : ", -") + p.name;
+  }
+  if (names.empty()) return true;
+  DualPrint("Err: <%s> gives no %s: name them in the object or give %s.\n", fileName,
+            names.c_str(), options.c_str());
+  return false;
+}
+
 // A design written as one nested list (JSON, GAP): read whole, then its
 // points checked against the range the parameters give, which a JSON
 // object may name only after its blocks.
@@ -376,6 +399,7 @@ BlockArray LoadNestedList(TextCursor& text, const char* fileName, LoadParams& io
     BlockLineExit(fileName, fault.code, where, fault.k, low, high, io.b, fault.numbers);
   }
   if (!io.idLine) DualPrint("WARNING: No ID line found. ReCheck v,k and especially t,m,l ! \n");
+  if (io.idLine && !NamesEveryParam(fileName, io)) return nullptr;
   if (!ParamsValid(io)) return nullptr;
   long low = 0, high = 0;
   BlockRange(io, closeGaps, low, high);
@@ -389,6 +413,18 @@ BlockArray LoadNestedList(TextCursor& text, const char* fileName, LoadParams& io
   }
   if (closeGaps) CloseGapsOrExit(blocks.get(), io);
   return blocks;
+}
+
+// A line the header scans pass over that holds a digit: no number is
+// dropped without a word.
+void WarnHeaderNumbers(const char* fileName, const TextPiece& piece) {
+  if (!HeaderHoldsNumber(piece.begin, piece.end)) return;
+  const char* text = SkipLead(piece.begin, piece.end);
+  const char* end = text;
+  while (end < piece.end && *end != '\r' && *end != '\n') ++end;
+  DualPrint("Warn: <%s> line %lu holds a number but no block; read as a header: %s\n", fileName,
+            static_cast<unsigned long>(piece.line),
+            ShownLineText(text, static_cast<size_t>(end - text)).c_str());
 }
 
 enum class Scan { kId, kLoad, kNoHeader };
@@ -416,6 +452,7 @@ Scan KeywordScan(TextCursor& text, const char* fileName, bool newFNameSchemeRun,
       UnreadPiece(text, piece);
       return Scan::kNoHeader;
     }
+    WarnHeaderNumbers(fileName, piece);
   }
   ParseIdInto(p, fileName, newFNameSchemeRun, io, hs);
   bool valid = ParamsValid(io);
@@ -436,6 +473,7 @@ Scan KeywordScan(TextCursor& text, const char* fileName, bool newFNameSchemeRun,
         UnreadPiece(text, piece); // the first block line
         break;
       }
+      WarnHeaderNumbers(fileName, piece);
     }
   }
   if (!valid) {
@@ -458,8 +496,7 @@ bool LineCountScan(TextCursor& text, const char* fileName, bool newFNameSchemeRu
   TextPiece piece;
   while (NextTextPiece(text, true, piece)) {
     const char* p = SkipLead(piece.begin, piece.end);
-    const char* numbers = BlockLineStart(piece.begin, piece.end);
-    if (numbers < piece.end && IsDigit(*numbers)) {
+    if (StartsWithNumber(piece.begin, piece.end)) {
       if (dataLines == 0) {
         firstData = MarkOf(text, piece);
         if (hs.kind != 0) {
@@ -483,6 +520,11 @@ bool LineCountScan(TextCursor& text, const char* fileName, bool newFNameSchemeRu
       PieceText(piece, line, false, true);
       p = SkipLead(line);
       if (IsKeyword(p, "ID ")) {
+        if (dataLines > 0)
+          DualPrint("Warn: <%s>: %lu lines of numbers before the ID line (line %lu) are read as "
+                    "a header\n",
+                    fileName, static_cast<unsigned long>(dataLines),
+                    static_cast<unsigned long>(piece.line));
         ParseIdInto(p, fileName, newFNameSchemeRun, io, hs);
         hs.headerB = 0; // b is the ID line's alone
         io.kFromData = false;
@@ -490,6 +532,7 @@ bool LineCountScan(TextCursor& text, const char* fileName, bool newFNameSchemeRu
         return true;
       }
     }
+    if (dataLines == 0) WarnHeaderNumbers(fileName, piece);
     if (pass.active && pass.code == BLK_OK) PassBlockLine(pass, piece, fileName, io.k, bound);
   }
   DualPrint("WARNING: No ID line found. ReCheck v,k and especially t,m,l ! \n");
@@ -669,6 +712,11 @@ bool ReadSys(Sys& sys, bool nameGiven, const LoadOptions& opt) {
   if (!haveArray || sys.b == 0) return false;
 
   sys.given.usFileBase = io.base;
+  // The file's own base wins over -a, as it always did; a user who gave -a
+  // is told, as for t, m and l.
+  if (opt.baseGiven && opt.base >= 0 && io.base != opt.base)
+    DualPrint("WARNING: the file gives base %hu, which is used instead of -a%hd.\n", io.base,
+              opt.base);
   sys.fIdLine = io.idLine ? 1 : 0;
   sys.fKFromData = io.kFromData ? 1 : 0;
   if ((sys.given.v != 0 && sys.given.v != sys.v) || (sys.given.k != 0 && sys.given.k != sys.k)) {

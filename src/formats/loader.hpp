@@ -78,6 +78,7 @@ struct LoadOptions {
   uint8_t bCompressed = 0;  // -g: the encoding the file is expected in
   bool closeGaps = false;   // -z: renumber the points densely
   uint64_t memoryBound = 0; // --memory: bytes the blocks may take; 0 = a quarter of RAM
+  bool baseGiven = false;   // -a was given: a file whose header names another base says so
 };
 
 bool ReadSys(Sys& sys, bool nameGiven, const LoadOptions& opt);

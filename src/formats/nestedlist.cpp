@@ -41,15 +41,18 @@ const char* PassAssignment(const char* p, const char* end) {
   return p + 2;
 }
 
+bool IsOpening(char c) { return c == '[' || c == '(' || c == '{'; }
+
 // The bytes of the list as JSON: the text from the cursor on, with "#"
-// comments left out and the first ";" outside a string taken as the end.
-// Line ends pass through, so that a line counted here is a line of the file.
+// comments left out, the first ";" outside a string taken as the end, and
+// parentheses and list braces read as brackets. Line ends pass through, so
+// that a line counted here is a line of the file.
 class ListSource {
 public:
   explicit ListSource(TextCursor& text) : text_(text) { Settle(); }
 
   bool AtEnd() const { return atEnd_; }
-  const char& Current() const { return *text_.pos; }
+  const char& Current() const { return current_; }
   void Advance() {
     const char c = *text_.pos++;
     if (c == '\n') ++line_;
@@ -83,17 +86,50 @@ private:
         atEnd_ = true;
         return;
       }
-      if (inString_) return;
+      if (inString_) {
+        current_ = *text_.pos;
+        return;
+      }
       if (*text_.pos == ';') {
         semicolon_ = atEnd_ = true;
         return;
       }
-      if (*text_.pos != '#') return;
+      if (*text_.pos != '#') {
+        Translate();
+        return;
+      }
       while (Available() && *text_.pos != '\n') ++text_.pos;
     }
   }
+  // The byte at the cursor as JSON sees it; each bracket is met here once.
+  void Translate() {
+    const char c = *text_.pos;
+    current_ = c;
+    if (c == '[' || c == '(') {
+      closers_.push_back(']');
+      current_ = '[';
+    } else if (c == '{') {
+      const bool object = OpensObject();
+      closers_.push_back(object ? '}' : ']');
+      current_ = object ? '{' : '[';
+    } else if (c == ']' || c == ')' || c == '}') {
+      current_ = closers_.empty() ? (c == '}' ? '}' : ']') : closers_.back();
+      if (!closers_.empty()) closers_.pop_back();
+    }
+  }
+  // A "{" whose next sign (blanks and line ends passed over, within the
+  // window) is a key's quote or the "}" of an empty object.
+  bool OpensObject() {
+    if (text_.source != nullptr && !text_.source->AtEnd())
+      text_.source->Fill(text_.pos, text_.end, MAX_LINE_BYTES);
+    const char* p = text_.pos + 1;
+    while (p < text_.end && IsSpace(*p)) ++p;
+    return p < text_.end && (*p == '"' || *p == '}');
+  }
 
   TextCursor& text_;
+  char current_ = 0;
+  std::vector<char> closers_; // what each open bracket closes as
   uint64_t line_ = 1;
   bool inString_ = false, escaped_ = false, atEnd_ = false, semicolon_ = false;
 };
@@ -160,6 +196,10 @@ public:
   }
   bool key(Json::string_t& name) {
     key_ = name;
+    if (stack_.size() != 1 || stack_[0] != kObject) return true;
+    if (std::find(keys_.begin(), keys_.end(), name) != keys_.end())
+      return NotBlocks("the key \"" + name + "\" appears twice");
+    keys_.push_back(name);
     return true;
   }
   bool end_object() { return Leave(); }
@@ -329,6 +369,7 @@ private:
   unsigned k_; // points per block: given, named by "k", or the first block's
   std::vector<Frame> stack_;
   std::string key_;
+  std::vector<std::string> keys_; // of the object, each once
   Point block_[MAX_K] = {};
   unsigned size_ = 0;
   uint64_t blockLine_ = 0, firstLine_ = 0;
@@ -348,10 +389,10 @@ bool StartsNestedList(TextCursor& text) {
     p = SkipSpaceAndComments(behind, end);
     return p < end && *p == '[';
   }
-  if (p == end || (*p != '[' && *p != '{')) return false;
+  if (p == end || !IsOpening(*p)) return false;
   const char open = *p;
   p = SkipSpaceAndComments(p + 1, end);
-  return p < end && *p == (open == '[' ? '[' : '"');
+  return p < end && (IsOpening(*p) || (open == '{' && *p == '"'));
 }
 
 bool ReadNestedList(TextCursor& text, LoadParams& io, uint64_t bound, BlockArray& blocks,

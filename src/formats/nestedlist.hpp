@@ -4,7 +4,13 @@
 // - a JSON object with a "blocks" array of arrays, whose "v", "k", "t", "m",
 //   "l", "b" and "base" keys act like an ID line (any other key is passed
 //   over: a source, a comment);
-// - a GAP list, "B := [ [ 1, 2, 3 ], ... ];", with "#" comments.
+// - a GAP list, "B := [ [ 1, 2, 3 ], ... ];", with "#" comments;
+// - any of these lists with parentheses or braces for brackets, as Python
+//   prints a list of tuples ("[(1, 2, 3), ...]") and set notation writes
+//   "{{1,2,3},...}": a "(" reads as "[", and so does a "{" that opens no
+//   object (one whose next sign is no '"' key).
+// An object names each key once: a repeated key (two "blocks" lists) is
+// refused rather than joined or overridden.
 // The JSON library parses the text as it streams in (see base/input.hpp);
 // what GAP adds to JSON here (the assignment, the comments, the final ";")
 // is passed over on the way, outside strings.
@@ -18,10 +24,10 @@
 
 namespace kovra {
 
-// True when the text at the cursor opens a nested list: "[" then "[", "{"
-// then a key, or "NAME :=" then "[", with blanks, line ends and "#" comment
-// lines before them passed over. It looks no further than the window holds,
-// and moves nothing.
+// True when the text at the cursor opens a nested list: two opening brackets
+// ("[[", "[(", "{{", ...), "{" then a key, or "NAME :=" then "[", with
+// blanks, line ends and "#" comment lines before them passed over. It looks
+// no further than the window holds, and moves nothing.
 bool StartsNestedList(TextCursor& text);
 
 // What ReadNestedList found wrong, for the loader's messages.

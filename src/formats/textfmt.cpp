@@ -3,6 +3,7 @@
 
 #include "base/clock.hpp"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -217,19 +218,6 @@ bool IsStructural(char c) {
 
 } // namespace
 
-const char* BlockLineStart(const char* begin, const char* end) {
-  for (;;) {
-    begin = SkipLead(begin, end);
-    if (begin == end || !IsOpener(*begin)) return begin;
-    ++begin;
-  }
-}
-
-bool IsDataLine(const char* line) {
-  const char* p = BlockLineStart(line, line + std::strlen(line));
-  return *p >= '0' && *p <= '9';
-}
-
 bool HoldsNoData(const char* begin, const char* end) {
   const char* p = SkipLead(begin, end);
   if (p == end) return true;
@@ -274,56 +262,90 @@ constexpr SeparatorSet kBlockSeparator;
 constexpr uint64_t kBlockNumberCap = 0xFFFFFFFFu;
 
 // The tokens of one line piece, split on the block separators.
+bool IsSeparator(char c) { return kBlockSeparator.is[static_cast<uint8_t>(c)]; }
+
 struct BlockTokens {
+  const char* begin; // of the line, for the look behind a token
   const char* pos;
   const char* end;
 
   // Moves to the next token; false when only separators are left.
   bool Next() {
-    while (pos < end && kBlockSeparator.is[static_cast<uint8_t>(*pos)]) ++pos;
+    while (pos < end && IsSeparator(*pos)) ++pos;
     return pos < end;
   }
   bool AtDigit() const { return pos < end && IsDigit(*pos); }
-  // Reads the token's leading digits (saturated at the cap) and passes the
-  // whole token; `digits` keeps where the digits were for a message.
-  uint64_t TakeNumber(const char*& digits, size_t& digitCount) {
-    digits = pos;
-    uint64_t value = 0;
+  // A minus sign right before the digits, at the start or after a blank,
+  // a bracket, a comma or a semicolon: not the dash of "01-02-03" or "3--4"
+  // between two numbers.
+  bool Negative() const {
+    if (pos - begin < 1 || pos[-1] != '-') return false;
+    if (pos - begin == 1) return true;
+    const char before = pos[-2];
+    return !IsDigit(before) && before != '-' && before != '/';
+  }
+  // Reads a number token (its sign included in `digits` for a message):
+  // false, having passed the whole token, when something is glued to its
+  // digits. The value saturates at the cap; a negative one is -1.
+  bool TakeNumber(int64_t& value, const char*& digits, size_t& digitCount) {
+    const bool negative = Negative();
+    digits = negative ? pos - 1 : pos;
+    uint64_t magnitude = 0;
     for (; pos < end && IsDigit(*pos); ++pos) {
-      value = value * 10 + static_cast<uint64_t>(*pos - '0');
-      if (value > kBlockNumberCap) value = kBlockNumberCap + 1;
+      magnitude = magnitude * 10 + static_cast<uint64_t>(*pos - '0');
+      if (magnitude > kBlockNumberCap) magnitude = kBlockNumberCap + 1;
     }
+    const bool clean = pos == end || IsSeparator(*pos);
+    while (pos < end && !IsSeparator(*pos)) ++pos;
     digitCount = static_cast<size_t>(pos - digits);
-    while (pos < end && !kBlockSeparator.is[static_cast<uint8_t>(*pos)]) ++pos;
-    return value;
+    value = negative && magnitude != 0 ? -1 : static_cast<int64_t>(magnitude);
+    return clean;
   }
 };
 
 } // namespace
 
+bool StartsWithNumber(const char* begin, const char* end) {
+  BlockTokens tokens{begin, begin, end};
+  return tokens.Next() && tokens.AtDigit();
+}
+
+bool IsDataLine(const char* line) { return StartsWithNumber(line, line + std::strlen(line)); }
+
+bool HeaderHoldsNumber(const char* begin, const char* end) {
+  if (HoldsNoData(begin, end)) return false;
+  return std::any_of(begin, end, [](char c) { return IsDigit(c); });
+}
+
 int ParseBlockLine(const TextPiece& piece, Point* block, unsigned k, long low, long high,
                    BlockLineFault* fault) {
-  BlockTokens tokens{piece.begin, piece.end};
+  BlockTokens tokens{piece.begin, piece.begin, piece.end};
   if (!tokens.Next() || !tokens.AtDigit()) return BLK_NONE;
   if (k > MAX_K) return BLK_TOO_MANY;
   if (high > static_cast<long>(UINT16_MAX)) high = UINT16_MAX; // a point is 16 bits
   BlockLineFault local;
   BlockLineFault& f = fault != nullptr ? *fault : local;
   f.line = piece.line;
+  f.notNumber = false;
 
   for (unsigned i = 0; i < k; ++i) {
     if (i > 0 && (!tokens.Next() || !tokens.AtDigit())) {
       f.numbers = i;
       return BLK_TOO_FEW;
     }
-    const uint64_t value = tokens.TakeNumber(f.digits, f.digitCount);
-    if (static_cast<int64_t>(value) < low || static_cast<int64_t>(value) > high) return BLK_RANGE;
+    int64_t value = 0;
+    if (!tokens.TakeNumber(value, f.digits, f.digitCount)) {
+      f.notNumber = true;
+      return BLK_NOT_BLOCK;
+    }
+    if (value < low || value > high) return BLK_RANGE;
     for (unsigned j = 0; j < i; ++j)
       if (block[j] == value) return BLK_DUP;
     block[i] = static_cast<Point>(value);
   }
   if (tokens.Next() && tokens.AtDigit()) {
-    tokens.TakeNumber(f.digits, f.digitCount);
+    int64_t ignored = 0;
+    tokens.TakeNumber(ignored, f.digits, f.digitCount);
     return BLK_TOO_MANY;
   }
   return BLK_OK;
@@ -370,16 +392,19 @@ const char* BlockLineErrText(int code) {
 
 int ReadNumberLine(int32_t* dst, int capacity, const char* line, bool* overflow) {
   if (overflow != nullptr) *overflow = false;
-  const char* pos = BlockLineStart(line, line + std::strlen(line));
-  if (!IsDigit(*pos)) return 0;
+  BlockTokens tokens{line, line, line + std::strlen(line)};
   int count = 0;
-  Token token;
-  while (NextToken(pos, kBlockSeparators, token) && IsDigit(*token.begin)) {
+  while (tokens.Next() && tokens.AtDigit()) {
     if (count >= capacity) {
       if (overflow != nullptr) *overflow = true;
       break;
     }
-    dst[count++] = static_cast<int32_t>(LeadingDecimal(token.begin, INT32_MAX));
+    const bool negative = tokens.Negative();
+    dst[count++] = negative ? -1 : static_cast<int32_t>(LeadingDecimal(tokens.pos, INT32_MAX));
+    int64_t ignored = 0;
+    const char* digits = nullptr;
+    size_t size = 0;
+    tokens.TakeNumber(ignored, digits, size);
   }
   return count;
 }

@@ -14,9 +14,18 @@
 //   file read from disk or a pipe may have lines of up to MAX_LINE_BYTES.
 // - Block numbers are separated by any mix of "/", blank, TAB, ",", "-", CR,
 //   LF, ";", the brackets "[]", "()", "{}" and the quote '"', so that
-//   "[1, 2, 3]" lines and comma-, tab- or semicolon-separated values read as
-//   blocks too; a number is the value of a token's leading digits. A number
-//   with more digits than any point can have is simply out of range (code 6).
+//   "[1, 2, 3]" lines, "01-02-03" wheels and comma-, tab- or
+//   semicolon-separated values read as blocks too. A number is a token of
+//   digits alone: anything glued to it ("3.5", "3e5", "3x") makes the line no
+//   block (code 14, the token named), never a silently shorter number. A
+//   minus sign right before a number that does not follow a digit ("-1",
+//   "[-1,") makes it negative, and so out of range (code 6). A number with
+//   more digits than any point can have is simply out of range.
+// - A line is a data line when its first token is such a number: the line
+//   count, the header scans and the block reader all ask StartsWithNumber,
+//   so they agree on every line. A line before the first block that holds a
+//   digit but is neither a block nor a header keyword line is read as a
+//   header with a warning that names it.
 // - From the first block on, a line that holds no block must hold nothing
 //   else either: a comment, an empty line, a header keyword line or a lone
 //   bracket. Any other line would be a block lost without a word, so the
@@ -108,9 +117,10 @@ const char* SkipLead(const char* begin, const char* end);
 // compared without case over the keyword's length.
 bool IsKeyword(const char* p, const char* keyword);
 
-// Where the numbers of a line begin: its significant start, behind any
-// opening brackets or quotes. A data line is one where that is a digit.
-const char* BlockLineStart(const char* begin, const char* end);
+// True when the first token of [begin, end), split on the block separators,
+// is a number (see above): the line holds a block, or fails as one.
+bool StartsWithNumber(const char* begin, const char* end);
+// The same for a line up to its terminator.
 bool IsDataLine(const char* line);
 
 // True when a line (up to its comment) holds no data of any kind: it is
@@ -118,6 +128,10 @@ bool IsDataLine(const char* line);
 // "base", "load") or nothing but brackets and separators (the "]" that
 // closes a list written one block per line).
 bool HoldsNoData(const char* begin, const char* end);
+
+// True when a line that is no data line and not HoldsNoData still holds a
+// digit: a header line the readers pass over only with a warning.
+bool HeaderHoldsNumber(const char* begin, const char* end);
 
 // One token of a line split on a set of separator characters.
 struct Token {
@@ -152,6 +166,7 @@ struct BlockLineFault {
   const char* digits = nullptr;
   size_t digitCount = 0;
   unsigned numbers = 0;
+  bool notNumber = false; // BLK_NOT_BLOCK: `digits` is a token with text glued to its digits
 };
 
 // ParseBlockLine's answer for a line that holds no block: its first token
@@ -177,10 +192,10 @@ int ReadBlockLine(Point* block, unsigned k, long low, long high, TextCursor& tex
                   BlockLineFault* fault = nullptr, bool strict = false);
 
 // The numbers of a line as signed 32-bit values (a longer number is read as
-// 2147483647), split on the separators of a block line and stopping at the
-// first token that does not start with a digit. More than `capacity` digit
-// tokens set *overflow. Returns the count stored (0 unless the line's
-// significant start is a digit).
+// 2147483647, a negative one as -1), split on the separators of a block
+// line and stopping at the first token that does not start with a digit.
+// More than `capacity` digit tokens set *overflow. Returns the count stored
+// (0 unless the line is a data line).
 int ReadNumberLine(int32_t* dst, int capacity, const char* line, bool* overflow);
 
 // Header lines 1 to 6 of a plain file (id.bCmpr 0: the column comment, the ID

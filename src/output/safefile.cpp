@@ -47,6 +47,7 @@ ssize_t WriteToDescriptor(void* cookie, const char* buf, size_t size) {
       return 0;
     }
     done += static_cast<size_t>(n);
+    f.written += static_cast<uint64_t>(n);
   }
   return static_cast<ssize_t>(done);
 }
@@ -99,6 +100,7 @@ bool OpenPendingFile(PendingFile& f, const std::string& target, bool replace) {
   f.target = target;
   f.replace = replace;
   f.writeError = 0;
+  f.written = 0;
   f.committed = false;
   if (target.empty() || target.back() == '/') {
     errno = EINVAL;

@@ -16,6 +16,7 @@
 // it was.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -27,6 +28,7 @@ struct PendingFile {
   std::FILE* stream = nullptr; // writes to fd; open until committed or discarded
   int fd = -1;                 // the descriptor the exclusive creation returned
   int writeError = 0;          // errno of the first write that failed; 0 while none did
+  uint64_t written = 0;        // bytes that reached the file (the stream buffers the rest)
   bool replace = false;        // the target may be replaced (-O)
   bool committed = false;
   int cleanupSlot = -1; // the temporary file is deleted when a signal ends the run

@@ -64,8 +64,14 @@ TEST(ReadBlockLine, SeparatorsCodesAndNumbersBeyondAPoint) {
     unsigned k = 6;
     long low = 1, high = 49;
   } cases[] = {
-      {"01,2,3,4,5,6x\r\n", BLK_OK, six},
+      {"01-02-03-04-05-06\r\n", BLK_OK, six},
       {"\t1 ,2//3--4 , 5\t6 ;comment", BLK_OK, six},
+      // Text glued to a number is no number; a minus sign makes it negative.
+      {"01,2,3,4,5,6x\r\n", BLK_NOT_BLOCK},
+      {"1 2 3.5 4 5 6\n", BLK_NOT_BLOCK},
+      {"1 2 3e5 4 5 6\n", BLK_NOT_BLOCK},
+      {"-1 2 3 4 5 6\n", BLK_RANGE},
+      {"[1, -2, 3, 4, 5, 6]\n", BLK_RANGE},
       {"Comments 12 blocks\n\nData\n1 2 3 4 5 6 words 7\n", BLK_OK, six},
       {std::string(200, '0') + "7 255 0\n", BLK_OK, {7, 255, 0}, 3, 0, 1000},
       {"1 2 3 4 5 x\n", BLK_TOO_FEW},

@@ -87,7 +87,7 @@ formats/textfmt.cpp @@ MAX_LINE_BYTES || @@ MAX_LINE_BYTES + 1 || @@ a line one 
 formats/idline.cpp @@ if (count < 16 && value > kColumns[count].width) { @@ if (false) { @@ an ID-line number too large for its column wraps to its low bits
 formats/textfmt.cpp @@ for (unsigned j = 0; j < i; ++j) @@ for (unsigned j = 0; j + 1 < i; ++j) @@ a point repeated right after itself is not a duplicate
 formats/textfmt.cpp @@ if (code != BLK_NONE || HoldsNoData(piece.begin, piece.end)) return code; @@ return code; @@ a word line among the blocks is dropped without a word
-formats/textfmt.cpp @@ if (value > kBlockNumberCap) value = kBlockNumberCap + 1; @@ (void)0; @@ a 20-digit block number wraps around and may pass as a point
+formats/textfmt.cpp @@ if (magnitude > kBlockNumberCap) magnitude = kBlockNumberCap + 1; @@ (void)0; @@ a 20-digit block number wraps around and may pass as a point
 formats/idline.cpp @@ if (id.v1 == 0 || id.v1 > id.v) id.v1 = id.v; @@ if (id.v1 == 0) id.v1 = id.v; @@ ID line: v1 above v is kept (and fails the parameter check)
 formats/idline.cpp @@ if (id.bCmpr != 0) id.Base = 1; @@ (void)0; @@ ID line: a compressed file's Base column is believed
 formats/idline.cpp @@ if (path == nullptr || newFNameSchemeRun) return; @@ if (path == nullptr) return; @@ name/ID mismatch lines printed under -f2 too
@@ -186,6 +186,29 @@ app/search.cpp @@ if (rs.ulSkipperLow != 0) { @@ if (false) { @@ search accepts 
 app/search.cpp @@ for (unsigned long l = 2; l <= 255; ++l) { @@ for (unsigned long l = 2; l < 255; ++l) { @@ search never reaches l = 255
 app/search.cpp @@ if (file == STDIN_NAME) KeepStandardInput(bound); @@ (void)0; @@ search on a pipe cannot read it a second time
 app/search.cpp @@ s.v += seen[blocks[i]] ? 0 : 1; @@ s.v += 1; @@ the search counts a JSON list's points with their repeats
+# --- shares, the merge, the readers' refusals, the time limit
+app/merge.cpp @@ if (s.c.fingerprint != first.c.fingerprint || s.c.partCount != first.c.partCount || @@ if (s.c.partCount != first.c.partCount || @@ merge takes a share of another test
+app/merge.cpp @@ s.c.fingerprint != PartFingerprint(s.c.params, s.c.sha256)) { @@ false) { @@ merge takes a share whose parameters were edited
+app/merge.cpp @@ complete = false; @@ (void)0; @@ merge does without a missing share
+report/json.cpp @@ if (Sha256Hex(j.dump(-1, ' ', false, json::error_handler_t::replace)) != digest) { @@ if (false) { @@ merge takes a share damaged after it was written
+verify/prover.cpp @@ if (CountPoints(w) != q.m || BlocksMeeting(*q.blocks, w, q.t) >= q.l) return false; @@ if (CountPoints(w) != q.m) return false; @@ a witness of the proof search is believed without its count
+app/merge.cpp @@ bool fits = s.c.cutFrom <= s.c.cutTo && s.c.cutTo <= s.c.cutOf && s.c.cutFrom == expectFrom && @@ bool fits = s.c.cutFrom <= s.c.cutTo && s.c.cutTo <= s.c.cutOf && @@ merge takes shares cut differently
+app/merge.cpp @@ if (c.losingCount != 0 || !c.losingFirst.empty()) return refuse("OK with losing m-sets"); @@ (void)0; @@ merge takes an OK share that lists losing sets
+app/merge.cpp @@ if (c.losingCount < c.losingFirst.size()) return refuse("fewer losing m-sets than it lists"); @@ (void)0; @@ merge takes a count below the sets listed
+app/merge.cpp @@ return refuse("a losing set that is not m distinct ascending points of the design"); @@ continue; @@ merge prints sets of other sizes or points out of range
+app/merge.cpp @@ if (s.c.losingCount > UINT64_MAX - losing) { @@ if (false) { @@ the shares' total wraps around
+app/merge.cpp @@ if (S_ISREG(st.st_mode) || S_ISFIFO(st.st_mode)) return true; @@ return true; @@ a directory or a device merges as no shares
+app/merge.cpp @@ if (s.c.losingFirst.size() < s.c.losingCount) { @@ if (false) { @@ merge prints the sets after a gap as the design's next ones
+verify/coverage.cpp @@ ranges.push_back(Range{std::max(c.lo, first), std::min(c.hi, end), i}); @@ ranges.push_back(Range{c.lo, c.hi, i}); @@ a share scans its chunks beyond its piece (shares overlap)
+app/options.cpp @@ if (w.asked) { @@ if (false) { @@ a share writes, reduces or profiles the design
+formats/textfmt.cpp @@ const bool clean = pos == end || IsSeparator(*pos); @@ const bool clean = true; @@ "3.5" is read as 3
+formats/textfmt.cpp @@ if (pos - begin == 1) return true; @@ if (pos - begin == 1) return false; @@ "-1" at a line's start is read as 1
+formats/nestedlist.cpp @@ if (std::find(keys_.begin(), keys_.end(), name) != keys_.end()) @@ if (false) @@ two "blocks" keys are joined into one list
+formats/loader.cpp @@ if (!HeaderHoldsNumber(piece.begin, piece.end)) return; @@ return; @@ a header line with a number is passed over without a word
+formats/loader.cpp @@ if (opt.baseGiven && opt.base >= 0 && io.base != opt.base) @@ if (false) @@ the file's base replaces -a without a word
+formats/loader.cpp @@ if (names.empty()) return true; @@ return true; @@ an object without t, m, l fails without naming them
+app/driver.cpp @@ CheckDeadline(ctx.deadline); @@ (void)0; @@ the redundancy analysis runs past --time-limit
+app/entry.cpp @@ if (file.written == 0 && file.writeError == 0) { @@ if (false) { @@ a failed start leaves an empty certificate
 # --- info: the screens
 info/screens.cpp @@ Hu(rs.fUseL_InOldStyleFNames == 0 ? 1 : 0) @@ Hu(rs.fUseL_InOldStyleFNames != 0 ? 1 : 0) @@ help shows the -f0 setting inverted
 info/screens.cpp @@ DualPrint("  -a  input base  (%hu..%hu=%hu)\n", Hu(0), Hu(MAX_BASE), Hu(rs.usInBase)); @@ DualPrint("  -a  input base  (%hu..%hu=%hu)\n", Hu(0), Hu(MAX_BASE - 1), Hu(rs.usInBase)); @@ help gives the wrong upper limit of -a

@@ -120,8 +120,7 @@ Certificate MakeCertificate(const RunSettings& rs, const Sys& sys,
   else
     c.verdict = found.passed ? CertificateVerdict::kOk : CertificateVerdict::kFail;
   if (found.timedOut) {
-    c.notes.push_back(
-        "the test did not end within --time-limit: no verdict, losing not counted");
+    c.notes.push_back("the test did not end within --time-limit: no verdict, losing not counted");
   } else if (found.ctx == nullptr) {
     c.notes.push_back("the coverage test was not run (-y-): no verdict, losing not counted");
   } else if (found.undecided) {

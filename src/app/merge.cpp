@@ -168,8 +168,7 @@ bool CheckCut(const std::vector<Share>& shares) {
                   static_cast<unsigned long long>(s.c.cutOf));
       else
         DualPrint("Err: <%s> tested %s %llu..%llu of %llu, which is not share %u of %u\n",
-                  s.file.c_str(), s.c.cutUnit.c_str(),
-                  static_cast<unsigned long long>(s.c.cutFrom),
+                  s.file.c_str(), s.c.cutUnit.c_str(), static_cast<unsigned long long>(s.c.cutFrom),
                   static_cast<unsigned long long>(s.c.cutTo),
                   static_cast<unsigned long long>(s.c.cutOf), s.c.partIndex, s.c.partCount);
       return false;
@@ -205,8 +204,7 @@ bool CheckClaims(const Share& s) {
     return true;
   }
   if (c.losingCount < c.losingFirst.size()) return refuse("fewer losing m-sets than it lists");
-  if (s.unit != CutUnit::kNone &&
-      c.losingCount > MSetsInCut(s.unit, v, m, c.cutFrom, c.cutTo))
+  if (s.unit != CutUnit::kNone && c.losingCount > MSetsInCut(s.unit, v, m, c.cutFrom, c.cutTo))
     return refuse("more losing m-sets than its piece of the walk holds");
   const std::vector<unsigned>* previous = nullptr;
   for (const std::vector<unsigned>& set : c.losingFirst) {

@@ -367,17 +367,13 @@ void CheckPartOption(const RunSettings& rs) {
   const struct {
     bool asked;
     const char* option;
-  } wholeOnly[] = {{rs.fWriteToNewFile != 0, "-e"},
-                   {rs.fWriteNonRedundantsToFile != 0, "-c"},
-                   {rs.fReduce != 0, "--reduce"},
-                   {rs.fProfile != 0, "--profile"},
-                   {rs.fShowRedundants != 0, "-d"},
-                   {rs.fShowDupeTSets != 0, "-x"},
+  } wholeOnly[] = {{rs.fWriteToNewFile != 0, "-e"}, {rs.fWriteNonRedundantsToFile != 0, "-c"},
+                   {rs.fReduce != 0, "--reduce"},   {rs.fProfile != 0, "--profile"},
+                   {rs.fShowRedundants != 0, "-d"}, {rs.fShowDupeTSets != 0, "-x"},
                    {rs.fDoTesting == 0, "-y-"}};
   for (const auto& w : wholeOnly)
     if (w.asked) {
-      DualPrint("Err: --part tests one share of the design; %s needs the whole test.\n",
-                w.option);
+      DualPrint("Err: --part tests one share of the design; %s needs the whole test.\n", w.option);
       ErrExit(1);
     }
   if (rs.ulSkipperLow != 0) {

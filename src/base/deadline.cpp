@@ -7,8 +7,7 @@ namespace kovra {
 
 double Deadline::SecondsLeft() const {
   if (!Set()) return 1e18;
-  const double left =
-      std::chrono::duration<double>(at - std::chrono::steady_clock::now()).count();
+  const double left = std::chrono::duration<double>(at - std::chrono::steady_clock::now()).count();
   return std::max(left, 0.0);
 }
 

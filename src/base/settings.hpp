@@ -95,10 +95,10 @@ struct RunSettings : DesignParams {
   uint8_t fMerge = 0;       // --merge: the file names are certificates of parts
   uint8_t fReduce = 0;      // --reduce: leave out every block the design does not need
   std::vector<std::string> mergeFiles;
-  uint8_t fProve = 0;         // --prove: the proof search decides, whatever a walk would take
-  uint32_t ulTimeLimit = 600; // --time-limit: seconds the test of a design may take, 0 = none
+  uint8_t fProve = 0;          // --prove: the proof search decides, whatever a walk would take
+  uint32_t ulTimeLimit = 600;  // --time-limit: seconds the test of a design may take, 0 = none
   uint8_t fTimeLimitGiven = 0; // --time-limit appeared (a share has no limit without it)
-  std::string szCommand;      // the command line as given, for the certificate
+  std::string szCommand;       // the command line as given, for the certificate
   std::FILE* certificates = nullptr; // where the certificates go (not owned; set by the entry)
   uint8_t fParamsGiven = 0;          // a file name and one of -v -k -t -m -l were given
   uint8_t fRunNewFNameScheme = 0;    // per-run copy of -f2 read by the file-name check

@@ -369,8 +369,8 @@ bool NamesEveryParam(const char* fileName, const LoadParams& io) {
     options += std::string(options.empty() ? "-" : ", -") + p.name;
   }
   if (names.empty()) return true;
-  DualPrint("Err: <%s> gives no %s: name them in the object or give %s.\n", fileName,
-            names.c_str(), options.c_str());
+  DualPrint("Err: <%s> gives no %s: name them in the object or give %s.\n", fileName, names.c_str(),
+            options.c_str());
   return false;
 }
 

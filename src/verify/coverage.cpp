@@ -130,8 +130,8 @@ ShareOfPrefixJobs(TestContext& ctx, const std::vector<std::array<uint8_t, 3>>& j
     while (w.depth > 0) PopPoint(w);
   }
   const std::vector<size_t> bounds = ShareBounds(work, ctx.partCount);
-  ctx.cut = ShareCut{CutUnit::kPrefixes, bounds[ctx.partIndex - 1], bounds[ctx.partIndex],
-                     jobs.size()};
+  ctx.cut =
+      ShareCut{CutUnit::kPrefixes, bounds[ctx.partIndex - 1], bounds[ctx.partIndex], jobs.size()};
   return {jobs.begin() + static_cast<ptrdiff_t>(ctx.cut.from),
           jobs.begin() + static_cast<ptrdiff_t>(ctx.cut.to)};
 }

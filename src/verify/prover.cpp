@@ -373,6 +373,12 @@ std::string ProofMethodName(ProofMethod method) {
   return "the SAT search (" + SatSolverName() + ")";
 }
 
+bool WitnessesLose(const ProofQuery& q, const std::vector<PointSet>& witnesses) {
+  for (const PointSet& w : witnesses)
+    if (CountPoints(w) != q.m || BlocksMeeting(*q.blocks, w, q.t) >= q.l) return false;
+  return true;
+}
+
 ProofResult ProveCoverage(const ProofQuery& q) {
   ProofResult res;
   if (q.m > q.v || q.m == 0) { // no m-set to lose
@@ -443,12 +449,10 @@ ProofResult ProveCoverage(const ProofQuery& q) {
   }
   // Every witness is checked here by a count of its own, so that a fault of
   // either search can never pass for a losing m-set.
-  for (const PointSet& w : res.witnesses)
-    if (CountPoints(w) != q.m || BlocksMeeting(*q.blocks, w, q.t) >= q.l) {
-      res.verdict = ProofVerdict::kFailed;
-      res.witnesses.clear();
-      break;
-    }
+  if (!WitnessesLose(q, res.witnesses)) {
+    res.verdict = ProofVerdict::kFailed;
+    res.witnesses.clear();
+  }
   std::sort(res.witnesses.begin(), res.witnesses.end(), LexLess);
   return res;
 }

@@ -70,6 +70,11 @@ struct ProofResult {
 
 ProofResult ProveCoverage(const ProofQuery& q);
 
+// True when every witness is an m-set that fewer than l of the query's
+// blocks meet in t or more points, counted directly: the check every
+// search's answer passes before it is believed.
+bool WitnessesLose(const ProofQuery& q, const std::vector<PointSet>& witnesses);
+
 // How many blocks meet the set in t or more points (each copy counted).
 uint32_t BlocksMeeting(const std::vector<PointSet>& blocks, const PointSet& s, unsigned t);
 

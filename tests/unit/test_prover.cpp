@@ -92,6 +92,38 @@ TEST(Prover, GivesUpAtTheTimeLimitOrTheStopFlagWithoutAVerdict) {
   EXPECT_EQ(ProveCoverage(q).verdict, ProofVerdict::kStopped);
 }
 
+TEST(Prover, WitnessCheckRefusesASetThatDoesNotLose) {
+  // PG(2,5) covers every pair once: any pair is covered, any 6 points of a
+  // line meet it in 6, a 3-set off every line (an arc) meets no block in 3.
+  const auto plane = wheels::ProjectivePlane(5);
+  ProofQuery q;
+  q.blocks = &plane;
+  q.v = 31;
+  q.m = 2;
+  q.t = 2;
+  PointSet pair, line = plane[0], arc;
+  AddPoint(pair, LowestPoint(line));
+  RemoveLowest(line);
+  AddPoint(pair, LowestPoint(line));
+  EXPECT_FALSE(WitnessesLose(q, {pair}));
+  EXPECT_TRUE(WitnessesLose(q, {}));
+  q.m = 3;
+  q.t = 3;
+  for (unsigned p = 1; p <= q.v && CountPoints(arc) < 3; ++p) {
+    PointSet more = arc;
+    AddPoint(more, p);
+    if (std::all_of(plane.begin(), plane.end(),
+                    [&](const PointSet& b) { return CountPoints(b & more) < 3; }))
+      arc = more;
+  }
+  ASSERT_EQ(CountPoints(arc), 3u);
+  EXPECT_TRUE(WitnessesLose(q, {arc}));
+  EXPECT_FALSE(WitnessesLose(q, {arc, plane[0]})); // a block: 6 points, not m
+  PointSet onLine = plane[0];
+  while (CountPoints(onLine) > 3) RemoveLowest(onLine);
+  EXPECT_FALSE(WitnessesLose(q, {arc, onLine})); // 3 points of a line meet it in 3
+}
+
 // Every m-subset of 1..v as a point set, for the brute force.
 void ForEachSubset(unsigned v, unsigned m, PointSet s, unsigned from,
                    const std::function<void(const PointSet&)>& fn) {

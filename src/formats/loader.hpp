@@ -41,6 +41,8 @@ struct LoadParams : DesignParams {
   // k): from the first block, and every other must have its size.
   bool kOpen = false;
   bool kFromData = false; // out: it was
+  bool vFromData = false; // out: v is the file's own, with no ID line (XML)
+  uint32_t design = 0;    // in: which design of a file that holds several (XML), from 0
 };
 
 // How many "load" lines may lead from one file to the next before the loader
@@ -78,9 +80,16 @@ struct LoadOptions {
   uint8_t bCompressed = 0;  // -g: the encoding the file is expected in
   bool closeGaps = false;   // -z: renumber the points densely
   uint64_t memoryBound = 0; // --memory: bytes the blocks may take; 0 = a quarter of RAM
+  uint32_t designIndex = 0; // which design of a file that holds several (XML), from 0
 };
 
 bool ReadSys(Sys& sys, bool nameGiven, const LoadOptions& opt);
+
+// The number of designs the file holds: those of an XML file (see
+// formats/xmldesign.hpp), 1 for every other file. Standard input is not
+// looked at (it can be read once only) and counts 1, as does a file that
+// cannot be opened or read: loading it then says why.
+uint32_t DesignsInFile(const char* fileName, uint64_t memoryBound);
 
 // Loads `fileName` taking the parameters from the file. A name longer than
 // the record's FNAME_CAPACITY characters is refused with a message rather

@@ -130,4 +130,26 @@ bool TSetHistogram(const std::vector<PointSet>& blocks, unsigned v, unsigned t, 
   return true;
 }
 
+std::vector<SubsetLambda> SubsetLambdas(const std::vector<PointSet>& blocks, unsigned v, unsigned t,
+                                        uint64_t bound) {
+  std::vector<SubsetLambda> out{{blocks.size(), blocks.size()}};
+  uint8_t pts[MAX_V];
+  for (unsigned s = 1; s <= t && s <= v; ++s) {
+    const uint64_t total = Binomial(v, s);
+    if (total == UINT64_MAX || total > bound / sizeof(uint32_t)) break;
+    std::unique_ptr<uint32_t[]> counts(new (std::nothrow) uint32_t[total]());
+    if (!counts) break;
+    RankTable rt;
+    InitRankTable(rt, v, s);
+    for (const PointSet& b : blocks)
+      ForEachTSetIndex(rt, pts, PointsOf(b, pts), [&](uint64_t i) {
+        ++counts[i];
+        return true;
+      });
+    const auto [lo, hi] = std::minmax_element(counts.get(), counts.get() + total);
+    out.push_back({*lo, *hi});
+  }
+  return out;
+}
+
 } // namespace kovra

@@ -18,9 +18,10 @@ if [ "$mode" = schema ]; then
   # The transcripts mask the run time; any number stands in for it.
   cat "$src"/tests/golden/json_*.stdout "$src"/tests/golden/json_*.files/* | grep '^{' |
     sed 's/"seconds":<SECS>/"seconds":0.5/' > "$work/certificates"
-  # The keys of --reduce and of a share (--part), whose digest no transcript keeps.
+  # The keys of --reduce, of a share (--part), whose digest no transcript keeps,
+  # and of --canonical.
   printf '1 2 3\n1 4 5\n1 6 7\n2 4 6\n1 2 3\n2 5 7\n3 4 7\n3 5 6\n' > "$work/fano.txt"
-  for extra in --reduce --part=2/2; do
+  for extra in --reduce --part=2/2 --canonical; do
     "$kovra_bin" "$work/fano.txt" -v7 -k3 -t2 -m2 -l1 -y3 --json "$extra" 2>/dev/null
   done >> "$work/certificates"
   exec python3 -c '

@@ -515,7 +515,8 @@ bool ParseOptions(int argc, const char* const* argv, RunSettings& rs) {
     rs.fUseL_InOldStyleFNames = 0;
     if (rs.fToSysDir != 0) ErrExit(21, "ToSysdir and FName3 xor...\n");
   }
-  rs.fParamsGiven = (!rs.szDesignFile.empty() && st.paramMarked) ? 1 : 0;
+  const bool filesGiven = !rs.szDesignFile.empty() || !rs.isomorphicFiles.empty();
+  rs.fParamsGiven = (filesGiven && st.paramMarked) ? 1 : 0;
   if (st.outputGiven) CheckOutputOption(rs);
   if (rs.ulPartCount != 0) CheckPartOption(rs);
   WarnInconsistent(rs);

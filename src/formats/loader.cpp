@@ -394,7 +394,7 @@ BlockArray LoadNestedList(TextCursor& text, const char* fileName, LoadParams& io
 
 // One design of an XML file (formats/xmldesign.hpp); its points are 0..v-1
 // whatever -a says. A standard input that holds more than one design gives
-// its first: it cannot be read again for the others.
+// its first, with a warning: it cannot be read again for the others.
 BlockArray LoadXml(TextCursor& text, const char* fileName, LoadParams& io, uint64_t bound) {
   BlockArray blocks;
   XmlFault fault;
@@ -404,6 +404,10 @@ BlockArray LoadXml(TextCursor& text, const char* fileName, LoadParams& io, uint6
     if (fault.overBound) AllocExit(fileName);
     ErrExit(fault.code, BlockLineErrText(fault.code));
   }
+  if (io.designsHeld > 1 && std::strcmp(fileName, STDIN_NAME) == 0)
+    DualPrint("Warn: standard input holds %lu designs; it is read once, so the first alone is "
+              "run.\n",
+              static_cast<unsigned long>(io.designsHeld));
   if (!io.idLine) DualPrint("WARNING: No ID line found. ReCheck v,k and especially t,m,l ! \n");
   if (!ParamsValid(io)) return nullptr;
   return blocks;

@@ -40,9 +40,10 @@ struct LoadParams : DesignParams {
   // In: k may be taken from the data when no header gives it (nobody gave
   // k): from the first block, and every other must have its size.
   bool kOpen = false;
-  bool kFromData = false; // out: it was
-  bool vFromData = false; // out: v is the file's own, with no ID line (XML)
-  uint32_t design = 0;    // in: which design of a file that holds several (XML), from 0
+  bool kFromData = false;   // out: it was
+  bool vFromData = false;   // out: v is the file's own, with no ID line (XML)
+  uint32_t design = 0;      // in: which design of a file that holds several (XML), from 0
+  uint32_t designsHeld = 1; // out: the designs the file holds (XML)
 };
 
 // How many "load" lines may lead from one file to the next before the loader

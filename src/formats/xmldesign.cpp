@@ -123,6 +123,7 @@ bool ReadXmlDesign(TextCursor& text, LoadParams& io, uint64_t bound, BlockArray&
   if (!ParseAll(text, bound, doc, fault)) return false;
   const std::vector<pugi::xml_node> designs = BlockDesigns(doc);
   if (designs.empty()) return Fail(fault, BLK_NOT_BLOCK, "no <block_design> element");
+  io.designsHeld = static_cast<uint32_t>(designs.size());
   if (io.design >= designs.size())
     return Fail(fault, BLK_NOT_BLOCK,
                 Format("no design %lu: the file holds %zu",

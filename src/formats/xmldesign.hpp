@@ -48,7 +48,8 @@ bool CountXmlDesigns(TextCursor& text, uint64_t bound, uint32_t& count, XmlFault
 // Reads design number io.design (from 0) of the XML at the cursor into
 // `blocks` (rows of io.k points, numbered 0..v-1): io.v, k and b become the
 // design's, io.base 0, and t, m and l those of its t-design parameters when
-// it gives them (io.idLine is set then). The text and the blocks take at
+// it gives them (io.idLine is set then); io.designsHeld the number of
+// designs the text holds. The text and the blocks take at
 // most `bound` bytes. False with `fault` set on the first thing wrong.
 bool ReadXmlDesign(TextCursor& text, LoadParams& io, uint64_t bound, BlockArray& blocks,
                    XmlFault& fault);

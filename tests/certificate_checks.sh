@@ -18,9 +18,10 @@ if [ "$mode" = schema ]; then
   # The transcripts mask the run time; any number stands in for it.
   cat "$src"/tests/golden/json_*.stdout "$src"/tests/golden/json_*.files/* | grep '^{' |
     sed 's/"seconds":<SECS>/"seconds":0.5/' > "$work/certificates"
-  # The keys of --reduce and of a share (--part), whose digest no transcript keeps.
+  # The keys of --reduce, of a share (--part), whose digest no transcript keeps,
+  # and of --canonical.
   printf '1 2 3\n1 4 5\n1 6 7\n2 4 6\n1 2 3\n2 5 7\n3 4 7\n3 5 6\n' > "$work/fano.txt"
-  for extra in --reduce --part=2/2; do
+  for extra in --reduce --part=2/2 --canonical; do
     "$kovra_bin" "$work/fano.txt" -v7 -k3 -t2 -m2 -l1 -y3 --json "$extra" 2>/dev/null
   done >> "$work/certificates"
   exec python3 -c '
@@ -58,3 +59,17 @@ check "$work/unsorted.txt" 1 -v9 -k3 -t2 -m2 -l1
 check "$src/samples/4901683a.616" 1
 check "$src/tests/data/public/C6_5_3_4_1_b25_duplicates.txt" 0 -v6 -k5 -t3 -m4 -l1
 check "$src/tests/data/public/C49_6_3_6_1_b162_points2to50_FAIL.txt" 2 -v49 -k6 -t3 -m6 -l1
+# The canonical recipe: the log's numbering applied to the design, then the
+# normal-form recipe, gives the certificate's canonical_sha256.
+cd "$work"
+for design in C7_3_1_2_5_b7_fano C24_8_5_5_1_b759_S5_8_24_relabelled; do
+  cp "$src/tests/data/wide/$design.txt" design.txt
+  run=$("$kovra_bin" design.txt --canonical -y- -h2 --json 2>&1)
+  want=$(echo "$run" | sed -n 's/.*"canonical_sha256":"\([0-9a-f]*\)".*/\1/p')
+  label=$(echo "$run" | sed -n 's/^Canonical numbers of the points 1\.\.[0-9]*: //p')
+  sed -n '/^<!-- canonical recipe/,/^```$/p' "$src/docs/certificate.md" | sed '1,2d;$d' |
+    sed "s|^label=.*|label='$label'|; s|tests/data/wide/C7_3_1_2_5_b7_fano.txt|design.txt|" | sh
+  got=$(sed "s|^base=.*|base=1|; s|^file=.*|file=canonical.txt|" recipe.sh | sh | cut -d' ' -f1)
+  [ -n "$want" ] && [ "$got" = "$want" ] || { echo "$design: canonical $got, want $want"; exit 1; }
+  echo "$design canonical: $got"
+done

@@ -17,6 +17,7 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -218,6 +219,36 @@ std::vector<Block> GroupPairWheel(const std::vector<int>& groupSizes) {
   return out;
 }
 
+// S(3,4,8): the planes of AG(3,2), the 4-sets of F_2^3 that add to 0;
+// points 0..7 as 1..8.
+std::vector<Block> AffinePlanes() {
+  std::vector<Block> out;
+  for (int a = 0; a < 8; ++a)
+    for (int b = a + 1; b < 8; ++b)
+      for (int c = b + 1; c < 8; ++c) {
+        const int d = a ^ b ^ c;
+        if (d > c) out.push_back({a + 1, b + 1, c + 1, d + 1});
+      }
+  return out;
+}
+
+// A relabelled copy: the points and the order of the blocks permuted by a
+// fixed generator (Fisher-Yates on std::mt19937, whose output the standard
+// fixes), the points of each block left in their new, unsorted order.
+std::vector<Block> Relabel(std::vector<Block> blocks, int v, uint32_t seed) {
+  std::mt19937 random(seed);
+  const auto shuffle = [&random](auto& list) {
+    for (size_t i = list.size(); i > 1; --i) std::swap(list[i - 1], list[random() % i]);
+  };
+  std::vector<int> image(static_cast<size_t>(v));
+  for (int p = 0; p < v; ++p) image[static_cast<size_t>(p)] = p + 1;
+  shuffle(image);
+  for (Block& b : blocks)
+    for (int& p : b) p = image[static_cast<size_t>(p - 1)];
+  shuffle(blocks);
+  return blocks;
+}
+
 std::string Text(const Wide& d) {
   char line[64];
   std::string text = "#ID      v b k v1 w1/w2 t/m L x Base bCmpr CHI CEI CLL CfExp ...\n";
@@ -258,6 +289,12 @@ int main(int argc, char** argv) {
       for (int j = 3; j >= 0; --j) c.push_back(4 * p - j);
     blownUp.push_back(c);
   }
+  // S(4,7,23): the octads through point 24, without it.
+  std::vector<Block> derived;
+  for (const Block& b : octads)
+    if (b.back() == 24) derived.emplace_back(b.begin(), b.end() - 1);
+  std::vector<Block> changed = octads;
+  changed[0].back() = 14; // 1 2 3 4 5 8 11 14: no octad any more
   const std::vector<Block> wheel69 = GroupPairWheel({18, 17, 17, 17});
   const std::vector<Block> groups70 = GroupPairWheel({14, 14, 14, 14, 14});
   const std::string b69 = std::to_string(wheel69.size()), b70 = std::to_string(groups70.size());
@@ -284,6 +321,14 @@ int main(int argc, char** argv) {
        "groups 1-18 19-35 36-52 53-69, every pair of a group in a 5-set (greedy): 2 if 5"},
       {"C70_5_2_5_1_b" + b70 + "_five_groups_FAIL537824.txt", 70, 5, 2, 5, 1, groups70,
        "5 groups of 14, every pair of a group in a 5-set (greedy): 14^5 draws lose"},
+      {"C8_4_3_3_1_b14_S3_4_8.txt", 8, 4, 3, 3, 1, AffinePlanes(),
+       "S(3,4,8): the planes of AG(3,2), 4-sets of F_2^3 adding to 0, points 0..7 as 1..8"},
+      {"C23_7_4_4_1_b253_S4_7_23.txt", 23, 7, 4, 4, 1, derived,
+       "S(4,7,23): the octads of S(5,8,24) through point 24, without it"},
+      {"C24_8_5_5_1_b759_S5_8_24_relabelled.txt", 24, 8, 5, 5, 1, Relabel(octads, 24, 24),
+       "S(5,8,24) with its points and blocks permuted at random (std::mt19937, seed 24)"},
+      {"C24_8_4_4_5_b759_S5_8_24_one_changed.txt", 24, 8, 4, 4, 5, changed,
+       "S(5,8,24) with its first octad 1 2 3 4 5 8 11 13 changed to 1 2 3 4 5 8 11 14"},
   };
   // What each design is known to satisfy, checked against every m-set.
   const Wide& d = designs[0];
@@ -294,7 +339,9 @@ int main(int argc, char** argv) {
       CheckMeets(designs[4], 2, 2, 0, 1, 1, 28) && CheckMeets(designs[5], 1, 2, 5, 5, 6, 21) &&
       CheckMeets(designs[6], 1, 4, 5, 255, 5, 0) && CheckMeets(designs[7], 5, 5, 1, 1, 1, 0) &&
       CheckMeets(designs[7], 3, 4, 13, 255, 13, 0) && CheckMeets(designs[8], 2, 5, 1, 255, 1, 0) &&
-      CheckMeets(designs[9], 2, 5, 0, 255, 1, 14 * 14 * 14 * 14 * 14);
+      CheckMeets(designs[9], 2, 5, 0, 255, 1, 14 * 14 * 14 * 14 * 14) &&
+      CheckMeets(designs[10], 3, 3, 1, 1, 1, 0) && CheckMeets(designs[11], 4, 4, 1, 1, 1, 0) &&
+      CheckMeets(designs[12], 5, 5, 1, 1, 1, 0) && CheckMeets(designs[13], 4, 4, 4, 6, 5, 35);
   // The removed blocks are the ones the comments name.
   ok = ok && octads[0] == Block{1, 2, 3, 4, 5, 8, 11, 13} &&
        plane[0] == Block{1, 2, 4, 14, 33, 37, 44, 53};

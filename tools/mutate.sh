@@ -163,7 +163,7 @@ app/certify.cpp @@ c.losingCounted = found.ctx->fCountExact != 0; @@ c.losingCou
 # --- app: options, design run, exit status, batch modes, parameter search
 app/options.cpp @@ Ranged(val, 0, 25, "-Q skipperHigh") @@ Ranged(val, 0, 24, "-Q skipperHigh") @@ -Q25 refused
 app/options.cpp @@ Ranged(val, MIN_CLL, MAX_CLL, "ComprLineLen") @@ Ranged(val, MIN_CLL + 1, MAX_CLL, "ComprLineLen") @@ -G32 refused
-app/options.cpp @@ Ranged(val, 0, 2, "bCompressed") @@ static_cast<uint32_t>(val.full & 0xFF) @@ -g258 is taken as 2
+app/options.cpp @@ Ranged(val, 0, 3, "bCompressed") @@ static_cast<uint32_t>(val.full & 0xFF) @@ -g258 is taken as 2
 app/options.cpp @@ return arg[0] == '/' && std::strchr(arg + 1, '/') == nullptr; @@ return arg[0] == '/'; @@ an absolute path is taken for an option
 app/options.cpp @@ if (isFirst && val.full == INTERNAL_ACCESS_VALUE && rs.fInternalOptions == 0) @@ if (val.full == INTERNAL_ACCESS_VALUE && rs.fInternalOptions == 0) @@ internal mode opened by a later argument
 app/options.cpp @@ if (value == 0) value = unset; @@ (void)0; @@ an end value left at 0 is not the classic range
@@ -213,6 +213,19 @@ app/entry.cpp @@ if (file.written == 0 && file.writeError == 0) { @@ if (false) 
 info/screens.cpp @@ Hu(rs.fUseL_InOldStyleFNames == 0 ? 1 : 0) @@ Hu(rs.fUseL_InOldStyleFNames != 0 ? 1 : 0) @@ help shows the -f0 setting inverted
 info/screens.cpp @@ DualPrint("  -a  input base  (%hu..%hu=%hu)\n", Hu(0), Hu(MAX_BASE), Hu(rs.usInBase)); @@ DualPrint("  -a  input base  (%hu..%hu=%hu)\n", Hu(0), Hu(MAX_BASE - 1), Hu(rs.usInBase)); @@ help gives the wrong upper limit of -a
 info/screens.cpp @@ Hu(rs.fInternalOptions), Hu(1)); @@ Hu(0), Hu(1)); @@ -i does not show the internal mode flag
+# --- designs up to relabelling, lambdas, block designs in XML
+symmetry/canonical.cpp @@ nauty_kill_request = 1; @@ (void)0; @@ the canonical form runs past --time-limit
+symmetry/canonical.cpp @@ if (stats.errstatus != 0) return out; @@ if (false) return out; @@ an abandoned search is taken for a canonical form
+symmetry/canonical.cpp @@ if (i + 1 == order.size() || order[i + 1].first != order[i].first) ptn[v + i] = 0; @@ if (i + 1 == order.size()) ptn[v + i] = 0; @@ blocks of every multiplicity in one cell: repeats are not told apart
+symmetry/canonical.cpp @@ for (const int f : factors) MultiplyDecimal(digits, static_cast<unsigned>(f)); @@ for (const int f : factors) MultiplyDecimal(digits, static_cast<unsigned>(f) + (f > 1)); @@ the group order is not the product of the stabiliser indices
+app/isomorphic.cpp @@ if (Relabelled(a.blocks, ca.label) != Relabelled(b.blocks, cb.label)) { @@ if (false) { @@ designs with different canonical forms are taken for isomorphic
+app/entry.cpp @@ return rank(b) > rank(a) ? b : a; @@ return b; @@ the status of several designs is the last one's, not the worst
+verify/tsets.cpp @@ out.push_back({*lo, *hi}); @@ out.push_back({*lo, *lo}); @@ the most blocks on an s-subset is the fewest
+formats/xmldesign.cpp @@ if (!WholeNumber(z.child_value(), UINT16_MAX, p) || p >= v) @@ if (!WholeNumber(z.child_value(), UINT16_MAX, p) || p > v) @@ XML: point v is accepted
+formats/xmldesign.cpp @@ if (std::find(points.begin() @@ if (false && std::find(points.begin() @@ XML: a point twice in a block is accepted
+formats/xmldesign.cpp @@ if (size != k) @@ if (size > k) @@ XML: a block with fewer points than the first is accepted
+formats/xmldesign.cpp @@ given != b)) @@ given < b)) @@ XML: a "b" above the blocks is believed
+formats/xmldesign.cpp @@ io.t = io.m = static_cast<uint16_t>(t); @@ io.t = static_cast<uint16_t>(t); @@ XML: the t-design parameters leave m as it was
 EOF
 }
 

@@ -4,6 +4,7 @@
 #include "base/console.hpp"
 #include "base/memory.hpp"
 #include "design/combinatorics.hpp"
+#include "symmetry/canonical.hpp"
 #include "verify/estimate.hpp"
 #include "verify/shares.hpp"
 #include "verify/tsets.hpp"
@@ -77,20 +78,64 @@ std::vector<std::vector<unsigned>> RemovedBlocks(std::vector<PointSet> before,
   return out;
 }
 
-namespace {
-
-// TSetHistogram, false also when the deadline passed before it was done.
-bool TSetHistogramWithin(const std::vector<PointSet>& blocks, unsigned v, unsigned t,
-                         uint64_t bound, const Deadline& deadline, std::vector<uint64_t>& hist) {
-  try {
-    return TSetHistogram(blocks, v, t, bound, hist, deadline);
-  } catch (const TimeLimitReached&) {
-    hist.clear();
-    return false;
+std::vector<std::vector<unsigned>> PointRows(const std::vector<PointSet>& blocks) {
+  std::vector<std::vector<unsigned>> rows;
+  rows.reserve(blocks.size());
+  for (const PointSet& b : blocks) {
+    std::vector<unsigned> pts;
+    ForEachPoint(b, [&](unsigned p) { pts.push_back(p); });
+    rows.push_back(std::move(pts));
   }
+  return rows;
 }
 
-} // namespace
+std::vector<PointSet> DescribedBlocks(const RunSettings& rs, const Sys& sys,
+                                      const std::vector<PointSet>& loaded) {
+  return rs.fReduce != 0 ? LoadedBlocks(sys) : loaded;
+}
+
+CanonicalFindings RunCanonicalForm(const RunSettings& rs, const std::vector<PointSet>& blocks,
+                                   unsigned v) {
+  ConsoleFlush();
+  const std::vector<std::vector<unsigned>> rows = PointRows(blocks);
+  const CanonicalForm form = FindCanonicalForm(v, rows, rs.ulTimeLimit);
+  CanonicalFindings out;
+  if (!form.found) {
+    DualPrint("\nCanonical form: not found within --time-limit (%lu seconds); the verdict does "
+              "not depend on it.\n",
+              static_cast<unsigned long>(rs.ulTimeLimit));
+    return out;
+  }
+  out.found = true;
+  // The same normal form and hash as the design's own sha256, of the design
+  // with its points renumbered canonically.
+  out.sha256 = Sha256Hex(NormalFormText(Relabelled(rows, form.label)));
+  out.automorphisms = form.automorphisms;
+  out.pointOrbits = form.pointOrbits;
+  DualPrint("\nCanonical form: sha256 %s (%ld seconds)\n", out.sha256.c_str(),
+            static_cast<long>(form.seconds));
+  DualPrint("Automorphisms: %s; point orbits: %u\n", out.automorphisms.c_str(), out.pointOrbits);
+  DualPrint("Canonical numbers of the points 1..%u:", v);
+  for (const unsigned n : form.label) DualPrint(" %u", n);
+  DualPrint("\n");
+  return out;
+}
+
+void PrintSubsetLambdas(const RunSettings& rs, const DesignParams& p,
+                        const std::vector<PointSet>& loaded) {
+  const uint64_t bound = rs.ulMemoryBound != 0 ? rs.ulMemoryBound : DefaultMemoryBound();
+  const std::vector<SubsetLambda> lambdas = SubsetLambdas(loaded, p.v, p.t, bound);
+  DualPrint("\nBlocks on an s-subset, fewest and most over all s-subsets (every block as "
+            "loaded):\n");
+  DualPrint("   s         fewest           most\n");
+  for (size_t s = 0; s < lambdas.size(); ++s)
+    DualPrint("%4zu %14llu %14llu\n", s, static_cast<unsigned long long>(lambdas[s].min),
+              static_cast<unsigned long long>(lambdas[s].max));
+  if (lambdas.size() <= p.t)
+    DualPrint("   s = %zu and above: not counted, C(v,s) counters pass the memory bound "
+              "(--memory).\n",
+              lambdas.size());
+}
 
 Certificate MakeCertificate(const RunSettings& rs, const Sys& sys,
                             const std::vector<PointSet>& asLoaded, const RunFindings& found) {
@@ -145,23 +190,36 @@ Certificate MakeCertificate(const RunSettings& rs, const Sys& sys,
     }
   }
 
-  std::vector<std::vector<unsigned>> rows;
-  rows.reserve(loaded.size());
-  for (const PointSet& b : loaded) {
-    std::vector<unsigned> pts;
-    ForEachPoint(b, [&](unsigned p) { pts.push_back(p); });
-    rows.push_back(std::move(pts));
-  }
-  c.sha256 = Sha256Hex(NormalFormText(std::move(rows)));
+  c.sha256 = Sha256Hex(NormalFormText(PointRows(loaded)));
 
+  // The counts of the t-subsets cost about what the analysis did: after a
+  // test that ran out of --time-limit they are not started.
   const uint64_t bound = rs.ulMemoryBound != 0 ? rs.ulMemoryBound : DefaultMemoryBound();
-  if (rs.ulPartCount != 0) {
+  if (found.timedOut)
+    c.notes.push_back("lambdas and tsets left out: --time-limit was reached");
+  else
+    for (const SubsetLambda& l : SubsetLambdas(loaded, sys.v, sys.t, bound))
+      c.lambdas.push_back({static_cast<unsigned>(c.lambdas.size()), l.min, l.max});
+  if (!found.timedOut && c.lambdas.size() <= sys.t)
+    c.notes.push_back("lambdas stop below s = t: one counter per s-subset, C(v,s) of them, passes "
+                      "the memory bound (--memory)");
+  if (found.canonical != nullptr) {
+    c.canonicalAsked = true;
+    c.haveCanonical = found.canonical->found;
+    c.canonicalSha256 = found.canonical->sha256;
+    c.automorphisms = found.canonical->automorphisms;
+    c.pointOrbits = found.canonical->pointOrbits;
+    if (!c.haveCanonical)
+      c.notes.push_back("the canonical form was not found within --time-limit: canonical_sha256, "
+                        "automorphisms and point_orbits are not known");
+  }
+  if (found.timedOut) {
+    // said above
+  } else if (rs.ulPartCount != 0) {
     c.notes.push_back("tsets left out: a part counts the t-subsets of its share only");
-  } else if (!TSetHistogramWithin(loaded, sys.v, sys.t, bound, found.deadline, c.tsetHistogram)) {
-    c.notes.push_back(found.deadline.Passed()
-                          ? "tsets left out: --time-limit was reached"
-                          : "tsets left out: one counter per t-subset, C(v,t) of them, passes the "
-                            "memory bound (--memory)");
+  } else if (!TSetHistogram(loaded, sys.v, sys.t, bound, c.tsetHistogram)) {
+    c.notes.push_back("tsets left out: one counter per t-subset, C(v,t) of them, passes the memory "
+                      "bound (--memory)");
   } else if (c.tsetHistogram.size() > 255) {
     // The counters stop at 255: a larger lambda would be reported as 255.
     c.notes.push_back("tsets left out: a t-subset lies in 255 or more blocks, more than its "

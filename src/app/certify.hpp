@@ -2,7 +2,6 @@
 // and a referee's script read beside the log.
 #pragma once
 
-#include "base/deadline.hpp"
 #include "base/settings.hpp"
 #include "design/sys.hpp"
 #include "report/certificate.hpp"
@@ -10,6 +9,7 @@
 #include "verify/pointset.hpp"
 #include "verify/profile.hpp"
 
+#include <string>
 #include <vector>
 
 namespace kovra {
@@ -23,6 +23,32 @@ std::vector<PointSet> LoadedBlocks(const Sys& sys);
 bool RunDrawProfile(const DesignParams& p, const std::vector<PointSet>& loaded, unsigned threads,
                     DrawProfile& profile);
 
+// The blocks as lists of their points, ascending.
+std::vector<std::vector<unsigned>> PointRows(const std::vector<PointSet>& blocks);
+
+// The blocks a certificate describes: as loaded, or with --reduce the blocks
+// that stayed.
+std::vector<PointSet> DescribedBlocks(const RunSettings& rs, const Sys& sys,
+                                      const std::vector<PointSet>& loaded);
+
+// --canonical: the design up to relabelling.
+struct CanonicalFindings {
+  bool found = false; // false: not within --time-limit
+  std::string sha256; // of the canonically relabelled design's normal form
+  std::string automorphisms;
+  unsigned pointOrbits = 0;
+};
+
+// Searches the canonical form of the blocks within --time-limit and prints
+// its hash, the group order and the point orbits, or that it was not found.
+CanonicalFindings RunCanonicalForm(const RunSettings& rs, const std::vector<PointSet>& blocks,
+                                   unsigned v);
+
+// -x -s: for each s from 0 to t the fewest and the most blocks on an
+// s-subset, over the blocks as loaded.
+void PrintSubsetLambdas(const RunSettings& rs, const DesignParams& p,
+                        const std::vector<PointSet>& loaded);
+
 // Writes the certificate as one line where the run sends them.
 void EmitCertificate(const RunSettings& rs, const Certificate& c);
 
@@ -34,9 +60,9 @@ struct RunFindings {
   uint64_t losing = 0;
   uint64_t redundant = 0;
   const DrawProfile* profile = nullptr;
+  const CanonicalFindings* canonical = nullptr; // null without --canonical
   double seconds = 0;
   bool timedOut = false; // the test ran out of --time-limit (undecided)
-  Deadline deadline;     // the run's: the t-subset summary gives up there too
 };
 
 Certificate MakeCertificate(const RunSettings& rs, const Sys& sys,

@@ -38,7 +38,7 @@ void WarnDefaultsUsed(const Sys& sys) {
   const struct {
     char name;
     uint16_t value, given;
-  } params[] = {{'v', sys.v, sys.given.v},
+  } params[] = {{'v', sys.v, sys.fVFromData != 0 ? sys.v : sys.given.v},
                 {'k', sys.k, sys.fKFromData != 0 ? sys.k : sys.given.k},
                 {'t', sys.t, sys.given.t},
                 {'m', sys.m, sys.given.m},
@@ -226,24 +226,15 @@ bool WriteNewFile(const RunSettings& rs, Sys& sys, bool redundantFound, bool toS
 
 } // namespace
 
-RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
-  RunOutcome out;
-  const auto runStarted = std::chrono::steady_clock::now();
+bool LoadRunDesign(RunSettings& rs, Sys& sys) {
   CheckRange(rs.ulMaxLosing, 1, 2147483647, "MaxLosing");
   CheckRange(rs.ulMaxReport, 1, 2147483647, "MaxReport");
   CheckRange(rs.l, 1, 255, "l");
   CheckRange(rs.usInBase, 0, 201, "inBase");
   CheckRange(rs.usOutBase, 0, 201, "outBase");
-  // A run that stops early asked for no file it could write; only a verdict
-  // that allows writing makes a missing file a failure of its own.
-  const auto stopped = [&out] {
-    out.passed = false;
-    return out;
-  };
   // The command line's (or default) parameters are checked before any file is read.
-  if (!CheckDesignParams(rs, -1, -1, true)) return stopped();
+  if (!CheckDesignParams(rs, -1, -1, true)) return false;
 
-  Sys sys;
   sys.given = rs.given;
   ParamsOf(sys) = rs;
   sys.fNewFNameScheme = rs.fUseNewFNameScheme;
@@ -252,10 +243,11 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
   const char* file = rs.szDesignFile.empty() ? nullptr : rs.szDesignFile.c_str();
   LoadOptions load;
   load.base = static_cast<int16_t>(rs.usInBase);
-  load.bCompressed = rs.bCompressed;
+  load.bCompressed = rs.bCompressed == 3 ? 0 : rs.bCompressed; // XML is known by its text
   load.closeGaps = rs.fCloseGaps != 0;
   load.memoryBound = rs.ulMemoryBound;
   load.baseGiven = rs.fInBaseGiven != 0;
+  load.designIndex = rs.ulDesignIndex;
   if (file != nullptr && rs.fParamsGiven == 0)
     LoadSys(sys, file, load);
   else
@@ -263,27 +255,48 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
   DualPrint("\r");
   if (!IsSysLoaded(sys)) {
     DualPrint("\rSysLoad Err. Check file and v,k,t,m,l,base. See -h \n");
-    return stopped();
+    return false;
   }
   if (!rs.szDisplayName.empty()) SetSysFileName(sys, rs.szDisplayName.c_str());
-  if (rs.fSkipCompleteDesigns != 0 && sys.t == sys.k && sys.m == sys.k) {
-    DualPrint("-S given. Skipped <%s>.\n", sys.szFileName);
-    return stopped();
-  }
+  return true;
+}
+
+void ShowLoadedDesign(RunSettings& rs, Sys& sys) {
   if (sys.base != 1) {
     DualPrint("\nTemporarily transforming to Base1 (required internally).\n");
     ChangeBase(sys, 1);
   }
-  const Deadline deadline = TestDeadline(rs);
   DualPrint("\rSys loaded <%s>: ", sys.szFileName);
   PrintSysParams(sys, true);
   if (sys.fIdLine == 0) WarnDefaultsUsed(sys);
   ParamsOf(rs) = sys;
   rs.b = sys.b;
-  // The certificate and the profile speak of every block as loaded; the
-  // analysis below leaves the redundant ones out.
+}
+
+RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
+  RunOutcome out;
+  const auto runStarted = std::chrono::steady_clock::now();
+  // A run that stops early asked for no file it could write; only a verdict
+  // that allows writing makes a missing file a failure of its own.
+  const auto stopped = [&out] {
+    out.passed = false;
+    return out;
+  };
+  const Deadline deadline = TestDeadline(rs);
+  Sys sys;
+  if (!LoadRunDesign(rs, sys)) return stopped();
+  if (rs.fSkipCompleteDesigns != 0 && sys.t == sys.k && sys.m == sys.k) {
+    DualPrint("-S given. Skipped <%s>.\n", sys.szFileName);
+    return stopped();
+  }
+  ShowLoadedDesign(rs, sys);
+  // The certificate, the profile, the canonical form and the lambdas of -x
+  // -s speak of every block as loaded; the analysis below leaves the
+  // redundant ones out.
+  const bool lambdasShown = rs.fShowDupeTSets != 0 && rs.fShowSummary != 0;
   std::vector<PointSet> loaded;
-  if (rs.fJson != 0 || rs.fProfile != 0) loaded = LoadedBlocks(sys);
+  if (rs.fJson != 0 || rs.fProfile != 0 || rs.fCanonical != 0 || lambdasShown)
+    loaded = LoadedBlocks(sys);
 
   TestContext ctx;
   SetupAnalysis(ctx, sys, EngineOptions(rs, sys, true, deadline));
@@ -311,6 +324,7 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
     DualPrint("Blocks: %ld     Redundant: %ld     Testing: %ld \n", static_cast<long>(ctx.ulSeen),
               removedCount, static_cast<long>(sys.b));
     PrintTSetReport(ctx);
+    if (lambdasShown) PrintSubsetLambdas(rs, sys, loaded);
     if (sys.m < sys.k) AnalyseDerived(ctx, rs, sys);
     if (rs.fDoTesting != 0 || (force && redundantFound)) {
       tested = true;
@@ -369,13 +383,15 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
   const bool profiled =
       rs.fProfile != 0 &&
       RunDrawProfile(sys, loaded, rs.ulThreads != 0 ? rs.ulThreads : UsableProcessors(), profile);
+  CanonicalFindings canonical;
+  if (rs.fCanonical != 0) canonical = RunCanonicalForm(rs, DescribedBlocks(rs, sys, loaded), sys.v);
   if (rs.fJson != 0) {
     RunFindings found;
+    found.canonical = rs.fCanonical != 0 ? &canonical : nullptr;
     found.ctx = tested || timedOut ? &ctx : nullptr;
     found.passed = out.passed;
     found.undecided = out.undecided;
     found.timedOut = timedOut;
-    found.deadline = deadline;
     found.losing = ctx.losingCount;
     found.redundant = static_cast<uint64_t>(removedCount);
     found.profile = profiled ? &profile : nullptr;

@@ -17,6 +17,15 @@ struct RunOutcome {
   bool undecided = false;     // the test could not decide (passed is false then)
 };
 
+// Loads the design a run is given (rs.szDesignFile, or the system tree's
+// file for the parameters) as the settings say; false, after "SysLoad Err",
+// when none could be read.
+bool LoadRunDesign(RunSettings& rs, Sys& sys);
+
+// Brings a loaded design to base 1 and prints its "Sys loaded" line; the
+// run's parameters become the design's.
+void ShowLoadedDesign(RunSettings& rs, Sys& sys);
+
 // Loads, reduces, reports, tests and writes one design as the settings say.
 RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir);
 

@@ -3,6 +3,7 @@
 
 #include "app/batch.hpp"
 #include "app/driver.hpp"
+#include "app/isomorphic.hpp"
 #include "app/merge.hpp"
 #include "app/options.hpp"
 #include "app/search.hpp"
@@ -10,6 +11,7 @@
 #include "base/fatal.hpp"
 #include "base/shutdown.hpp"
 #include "base/version.hpp"
+#include "formats/loader.hpp"
 #include "output/newfile.hpp"
 #include "output/safefile.hpp"
 
@@ -66,6 +68,21 @@ bool CloseCertificates(RunSettings& rs, PendingFile& file) {
   return false;
 }
 
+int DesignStatus(const RunOutcome& out) {
+  if (out.undecided) return EXIT_UNDECIDED;
+  if (!out.passed) return 1;
+  return out.outputMissing ? EXIT_OUTPUT_MISSING : 0;
+}
+
+// The status of several designs is the worst of theirs: an output missing,
+// then a failure, then an undecided test, then a pass.
+int WorseStatus(int a, int b) {
+  const auto rank = [](int s) {
+    return s == EXIT_OUTPUT_MISSING ? 3 : s == 1 ? 2 : s == EXIT_UNDECIDED ? 1 : 0;
+  };
+  return rank(b) > rank(a) ? b : a;
+}
+
 int RunDesigns(RunSettings& rs) {
   if (rs.fInternalOptions != 0) {
     if (rs.fTestAll != 0) return TestAll(rs) ? 0 : EXIT_OUTPUT_MISSING;
@@ -77,11 +94,20 @@ int RunDesigns(RunSettings& rs) {
   }
   if (rs.fFindDesignParams != 0) return FindDesignParams(rs, rs.szDesignFile) ? 1 : 0;
   if (rs.fMerge != 0) return MergeParts(rs, rs.mergeFiles);
+  if (rs.fIsomorphic != 0) return CompareDesigns(rs, rs.isomorphicFiles);
 
-  const RunOutcome out = RunOne(rs, rs.fForceTestingIfRedund != 0, rs.fToSysDir != 0);
-  if (out.undecided) return EXIT_UNDECIDED;
-  if (!out.passed) return 1;
-  return out.outputMissing ? EXIT_OUTPUT_MISSING : 0;
+  // A file may hold several designs (XML): each is run in turn, with its own
+  // verdict, under the name FILE#I.
+  const uint32_t designs =
+      rs.szDesignFile.empty() ? 1 : DesignsInFile(rs.szDesignFile.c_str(), rs.ulMemoryBound);
+  int status = 0;
+  for (uint32_t i = 0; i < designs; ++i) {
+    rs.ulDesignIndex = i;
+    if (designs > 1) rs.szDisplayName = rs.szDesignFile + "#" + std::to_string(i + 1);
+    status = WorseStatus(
+        status, DesignStatus(RunOne(rs, rs.fForceTestingIfRedund != 0, rs.fToSysDir != 0)));
+  }
+  return status;
 }
 
 int RunMode(int argc, const char* const* argv) {

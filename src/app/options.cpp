@@ -44,10 +44,10 @@ struct LongOption {
   bool value;
 };
 constexpr LongOption kLongOptions[] = {
-    {"--help", false},      {"--version", false}, {"--quiet", false},  {"--profile", false},
-    {"--output", true},     {"--memory", true},   {"--json", false},   {"--threads", true},
-    {"--part", true},       {"--merge", false},   {"--reduce", false}, {"--prove", false},
-    {"--time-limit", true},
+    {"--help", false},      {"--version", false},   {"--quiet", false},      {"--profile", false},
+    {"--output", true},     {"--memory", true},     {"--json", false},       {"--threads", true},
+    {"--part", true},       {"--merge", false},     {"--reduce", false},     {"--prove", false},
+    {"--time-limit", true}, {"--canonical", false}, {"--isomorphic", false},
 };
 
 // The edit distance of two short words (insertions, deletions, changes).
@@ -267,7 +267,7 @@ void ApplyOption(RunSettings& rs, ParseState& st, const char* arg, const char* o
     rs.usMskSeperatorline = static_cast<uint16_t>(Ranged(val, 0, 3, "mskSeperatorline"));
     break;
   case 'G': rs.ulComprAvgLineLen = Ranged(val, MIN_CLL, MAX_CLL, "ComprLineLen"); break;
-  case 'g': rs.bCompressed = static_cast<uint8_t>(Ranged(val, 0, 2, "bCompressed")); break;
+  case 'g': rs.bCompressed = static_cast<uint8_t>(Ranged(val, 0, 3, "bCompressed")); break;
   case 'Q':
     rs.ulSkipperHigh = Ranged(val, 0, 25, "-Q skipperHigh");
     rs.fSkipperHighGiven = 1;
@@ -333,7 +333,7 @@ void WarnInconsistent(RunSettings& rs) {
     DualPrint("Warning: Option -e always needs also -y \n");
   if (rs.fShowSummary != 0 && rs.fShowDupeTSets == 0)
     DualPrint("Warning: Option -s always needs also -x \n");
-  if (rs.bCompressed != 0 && rs.usOutBase != 1) {
+  if ((rs.bCompressed == 1 || rs.bCompressed == 2) && rs.usOutBase != 1) {
     DualPrint("Warning: for compressed output -p can have the value 1 only.\n");
     rs.usOutBase = 1;
   }
@@ -494,6 +494,14 @@ bool ParseOptions(int argc, const char* const* argv, RunSettings& rs) {
         rs.fProve = 1;
         continue;
       }
+      if (std::strcmp(arg, "--canonical") == 0) {
+        rs.fCanonical = 1;
+        continue;
+      }
+      if (std::strcmp(arg, "--isomorphic") == 0) {
+        rs.fIsomorphic = 1;
+        continue;
+      }
       if (const char* value = LongOptionValue(arg, "--time-limit", i, argc, argv)) {
         ApplyTimeLimitOption(rs, value);
         continue;
@@ -505,6 +513,10 @@ bool ParseOptions(int argc, const char* const* argv, RunSettings& rs) {
         // ("-v 49") would otherwise silently become the file name.
         if (rs.fMerge != 0) {
           rs.mergeFiles.emplace_back(arg);
+          continue;
+        }
+        if (rs.fIsomorphic != 0) {
+          rs.isomorphicFiles.emplace_back(arg);
           continue;
         }
         if (!rs.szDesignFile.empty())
@@ -521,7 +533,8 @@ bool ParseOptions(int argc, const char* const* argv, RunSettings& rs) {
     rs.fUseL_InOldStyleFNames = 0;
     if (rs.fToSysDir != 0) ErrExit(21, "ToSysdir and FName3 xor...\n");
   }
-  rs.fParamsGiven = (!rs.szDesignFile.empty() && st.paramMarked) ? 1 : 0;
+  const bool filesGiven = !rs.szDesignFile.empty() || !rs.isomorphicFiles.empty();
+  rs.fParamsGiven = (filesGiven && st.paramMarked) ? 1 : 0;
   if (st.outputGiven) CheckOutputOption(rs);
   if (rs.ulPartCount != 0) CheckPartOption(rs);
   WarnInconsistent(rs);

@@ -62,7 +62,7 @@ struct RunSettings : DesignParams {
   uint8_t fSortOutput = 0;                    // -w sort blocks before writing plain text
   uint8_t fUseL_InOldStyleFNames = 1;         // -f1/-f0 old-style names carry the digit of l
   uint8_t fUseNewFNameScheme = 0;             // -f2 base-36 names
-  uint8_t bCompressed = 0;                    // -g 0 plain, 1 ctext, 2 cbin
+  uint8_t bCompressed = 0;                    // -g 0 plain, 1 ctext, 2 cbin, 3 XML (written only)
   uint8_t fComprUseExp = 1;                   // -N repeat sign in compressed output
   uint32_t ulComprAvgLineLen = 64;            // -G ctext line length, 32..224
   uint8_t fDoIdCreate = 1;                    // no option; shown by -i
@@ -98,7 +98,11 @@ struct RunSettings : DesignParams {
   uint8_t fProve = 0;          // --prove: the proof search decides, whatever a walk would take
   uint32_t ulTimeLimit = 600;  // --time-limit: seconds the test of a design may take, 0 = none
   uint8_t fTimeLimitGiven = 0; // --time-limit appeared (a share has no limit without it)
-  std::string szCommand;       // the command line as given, for the certificate
+  uint8_t fCanonical = 0;  // --canonical: the canonical form's hash, the automorphisms, the orbits
+  uint8_t fIsomorphic = 0; // --isomorphic: the file names are two designs to compare
+  std::vector<std::string> isomorphicFiles;
+  uint32_t ulDesignIndex = 0;        // which design of a file that holds several (XML), from 0
+  std::string szCommand;             // the command line as given, for the certificate
   std::FILE* certificates = nullptr; // where the certificates go (not owned; set by the entry)
   uint8_t fParamsGiven = 0;          // a file name and one of -v -k -t -m -l were given
   uint8_t fRunNewFNameScheme = 0;    // per-run copy of -f2 read by the file-name check

@@ -48,6 +48,7 @@ struct Sys : DesignParams {
   uint8_t fNewFNameScheme = 0; // this run's copy of -f2
   uint8_t fIdLine = 0;         // the file's ID line gave the parameters
   uint8_t fKFromData = 0;      // k is the size of the file's blocks, given by nobody
+  uint8_t fVFromData = 0;      // v is the file's own without an ID line (XML)
   CmdGiven given;
 };
 

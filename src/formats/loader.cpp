@@ -10,6 +10,7 @@
 #include "formats/idline.hpp"
 #include "formats/nestedlist.hpp"
 #include "formats/textfmt.hpp"
+#include "formats/xmldesign.hpp"
 
 #include <algorithm>
 #include <chrono>
@@ -427,6 +428,27 @@ void WarnHeaderNumbers(const char* fileName, const TextPiece& piece) {
             ShownLineText(text, static_cast<size_t>(end - text)).c_str());
 }
 
+// One design of an XML file (formats/xmldesign.hpp); its points are 0..v-1
+// whatever -a says. A standard input that holds more than one design gives
+// its first, with a warning: it cannot be read again for the others.
+BlockArray LoadXml(TextCursor& text, const char* fileName, LoadParams& io, uint64_t bound) {
+  BlockArray blocks;
+  XmlFault fault;
+  if (!ReadXmlDesign(text, io, bound, blocks, fault)) {
+    DualPrint("Err: <%s> design %lu: %s\n", fileName, static_cast<unsigned long>(io.design) + 1,
+              fault.text.c_str());
+    if (fault.overBound) AllocExit(fileName);
+    ErrExit(fault.code, BlockLineErrText(fault.code));
+  }
+  if (io.designsHeld > 1 && std::strcmp(fileName, STDIN_NAME) == 0)
+    DualPrint("Warn: standard input holds %lu designs; it is read once, so the first alone is "
+              "run.\n",
+              static_cast<unsigned long>(io.designsHeld));
+  if (!io.idLine) DualPrint("WARNING: No ID line found. ReCheck v,k and especially t,m,l ! \n");
+  if (!ParamsValid(io)) return nullptr;
+  return blocks;
+}
+
 enum class Scan { kId, kLoad, kNoHeader };
 
 // The keyword scan: finds a "load" line, an ID line with the rest of the
@@ -602,13 +624,14 @@ BlockArray SysLoadAt(const char* fileName, LoadParams& io, bool nameGiven, uint8
   io.v1 = nameGiven ? io.v : 0;
   io.b = io.w1 = io.w2 = 0;
   io.idLine = false;
-  io.kFromData = false;
+  io.kFromData = io.vFromData = false;
 
   if (fileName == nullptr) return nullptr;
   InputStream input;
   if (!OpenDesignInput(fileName, input)) return nullptr;
   TextCursor text = CursorOn(input);
   const uint64_t cbinOffset = CBinDataOffset(text);
+  if (StartsXml(text)) return LoadXml(text, fileName, io, bound);
   if (StartsNestedList(text)) return LoadNestedList(text, fileName, io, closeGaps, bound);
 
   if (!nameGiven) {
@@ -690,6 +713,19 @@ bool SniffCTextHeader(const char* line, uint32_t& chi, uint32_t& b) {
   return true;
 }
 
+uint32_t DesignsInFile(const char* fileName, uint64_t memoryBound) {
+  InputStream input;
+  std::string reason;
+  if (std::strcmp(fileName, STDIN_NAME) == 0 || !input.Open(fileName, reason)) return 1;
+  TextCursor text = CursorOn(input);
+  uint32_t count = 1;
+  XmlFault fault;
+  if (StartsXml(text) &&
+      !CountXmlDesigns(text, memoryBound != 0 ? memoryBound : DefaultMemoryBound(), count, fault))
+    return 1;
+  return count;
+}
+
 bool ReadSys(Sys& sys, bool nameGiven, const LoadOptions& opt) {
   sys.fLoaded = 0;
   sys.blocks.reset();
@@ -702,6 +738,7 @@ bool ReadSys(Sys& sys, bool nameGiven, const LoadOptions& opt) {
   io.base = sys.base;
   io.b = sys.b;
   io.kOpen = sys.given.k == 0;
+  io.design = opt.designIndex;
   BlockArray blocks = SysLoad(sys.szFileName, io, nameGiven, opt.bCompressed, opt.closeGaps,
                               sys.fNewFNameScheme != 0, opt.memoryBound);
   ParamsOf(sys) = io;
@@ -719,6 +756,7 @@ bool ReadSys(Sys& sys, bool nameGiven, const LoadOptions& opt) {
               opt.base);
   sys.fIdLine = io.idLine ? 1 : 0;
   sys.fKFromData = io.kFromData ? 1 : 0;
+  sys.fVFromData = io.vFromData ? 1 : 0;
   if ((sys.given.v != 0 && sys.given.v != sys.v) || (sys.given.k != 0 && sys.given.k != sys.k)) {
     DualPrint("Err: v and k can't be overridden!\n");
     sys.b = 0;

@@ -40,7 +40,10 @@ struct LoadParams : DesignParams {
   // In: k may be taken from the data when no header gives it (nobody gave
   // k): from the first block, and every other must have its size.
   bool kOpen = false;
-  bool kFromData = false; // out: it was
+  bool kFromData = false;   // out: it was
+  bool vFromData = false;   // out: v is the file's own, with no ID line (XML)
+  uint32_t design = 0;      // in: which design of a file that holds several (XML), from 0
+  uint32_t designsHeld = 1; // out: the designs the file holds (XML)
 };
 
 // How many "load" lines may lead from one file to the next before the loader
@@ -79,9 +82,16 @@ struct LoadOptions {
   bool closeGaps = false;   // -z: renumber the points densely
   uint64_t memoryBound = 0; // --memory: bytes the blocks may take; 0 = a quarter of RAM
   bool baseGiven = false;   // -a was given: a file whose header names another base says so
+  uint32_t designIndex = 0; // which design of a file that holds several (XML), from 0
 };
 
 bool ReadSys(Sys& sys, bool nameGiven, const LoadOptions& opt);
+
+// The number of designs the file holds: those of an XML file (see
+// formats/xmldesign.hpp), 1 for every other file. Standard input is not
+// looked at (it can be read once only) and counts 1, as does a file that
+// cannot be opened or read: loading it then says why.
+uint32_t DesignsInFile(const char* fileName, uint64_t memoryBound);
 
 // Loads `fileName` taking the parameters from the file. A name longer than
 // the record's FNAME_CAPACITY characters is refused with a message rather

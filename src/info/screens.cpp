@@ -144,7 +144,7 @@ void ShowHelp(const RunSettings& rs) {
   DualPrint("  -f0 oldstyle fnames for create (uses 'a' for compatibility) (=%hu)\n", Hu(rs.fUseL_InOldStyleFNames == 0 ? 1 : 0));
   DualPrint("  -f1 oldstyle fnames for create (uses val(l) instead of 'a') (=%hu)\n", Hu(rs.fUseL_InOldStyleFNames));
   DualPrint("  -f2 newstyle fnames for create (base-36 fname)              (=%hu)\n", Hu(rs.fUseNewFNameScheme));
-  DualPrint("  -g  compressed i/o [0=none,1=ctext,2=cbin] (0..2=%hu)\n", Hu(rs.bCompressed));
+  DualPrint("  -g  compressed i/o [0=none,1=ctext,2=cbin,3=xml] (0..3=%hu)\n", Hu(rs.bCompressed));
   DualPrint("  -N  use exp sign (^), ie. RLE, in compressed outputs (=%hu)\n", Hu(rs.fComprUseExp));
   DualPrint("  -G  set avg linelength for textcompression (-g1) (32..%hu=%lu)\n", Hu(MAX_CLL), Lu(rs.ulComprAvgLineLen));
   DualPrint("  -A  seperator line [0=none,1=top,2=bottom,3=both] (0..3=%hu)\n", Hu(rs.usMskSeperatorline));

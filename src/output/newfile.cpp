@@ -7,6 +7,7 @@
 #include "formats/cbin.hpp"
 #include "formats/ctext.hpp"
 #include "formats/textfmt.hpp"
+#include "formats/xmldesign.hpp"
 #include "output/fnames.hpp"
 #include "output/safefile.hpp"
 #include "output/systree.hpp"
@@ -84,6 +85,7 @@ bool WriteDesign(Sys& sys, const NewFileRequest& req, std::FILE* out) {
   }
   case 1: return WriteCText(sys, out, req.avgLineLen, req.useExp);
   case 2: return WriteCBin(sys, out, req.useExp);
+  case 3: return WriteXmlDesign(sys, out);
   default:
     DualPrint("Err: Inv compression method %hu given\n", static_cast<unsigned short>(req.method));
     return false;

@@ -36,7 +36,7 @@ struct NewFileRequest {
   uint16_t outBase = 1;      // -p: first point number in the file
   bool createAllowed = true; // false: MayCreateFile refused the target
   bool replace = false;      // -O: the target may be replaced
-  uint8_t method = 0;        // -g: 0 plain text, 1 ctext, 2 cbin
+  uint8_t method = 0;        // -g: 0 plain text, 1 ctext, 2 cbin, 3 XML
   uint32_t avgLineLen = 64;  // -G: ctext line length
   bool useExp = true;        // -N: repeat signs in compressed output
   bool dumpToStdout = false; // -D: standard output when no file can be made

@@ -34,6 +34,19 @@ struct Certificate {
   std::vector<uint64_t> tsetHistogram;             // [c]: t-subsets in exactly c blocks
   unsigned replicationMin = 0, replicationMax = 0; // blocks per point
   uint64_t redundant = 0;
+  // For each s from 0 to t, the fewest and the most blocks that hold an
+  // s-subset of the points, over every s-subset (as far as counting allowed).
+  struct Lambdas {
+    unsigned s = 0;
+    uint64_t min = 0, max = 0;
+  };
+  std::vector<Lambdas> lambdas;
+  // --canonical: the design up to relabelling. canonicalAsked puts the keys
+  // in; haveCanonical false makes them null (the search did not end in time).
+  bool canonicalAsked = false, haveCanonical = false;
+  std::string canonicalSha256; // of the normal form of the canonically relabelled design
+  std::string automorphisms;   // the group order in decimal
+  unsigned pointOrbits = 0;
   bool haveProfile = false;
   std::vector<uint64_t> profileBest, profileAtLeastL;
   double seconds = 0;

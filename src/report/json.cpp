@@ -50,6 +50,16 @@ std::string CertificateJson(const Certificate& c) {
   if (c.haveTSets)
     j["tsets"] = {{"min", c.tsetMin}, {"max", c.tsetMax}, {"histogram", c.tsetHistogram}};
   j["replication"] = {{"min", c.replicationMin}, {"max", c.replicationMax}};
+  if (!c.lambdas.empty()) {
+    j["lambdas"] = json::array();
+    for (const auto& l : c.lambdas)
+      j["lambdas"].push_back({{"s", l.s}, {"min", l.min}, {"max", l.max}});
+  }
+  if (c.canonicalAsked) {
+    j["canonical_sha256"] = c.haveCanonical ? json(c.canonicalSha256) : json(nullptr);
+    j["automorphisms"] = c.haveCanonical ? json(c.automorphisms) : json(nullptr);
+    j["point_orbits"] = c.haveCanonical ? json(c.pointOrbits) : json(nullptr);
+  }
   j["redundant"] = c.redundant;
   j["profile"] = c.haveProfile ? json{{"best", c.profileBest}, {"at_least_l", c.profileAtLeastL}}
                                : json(nullptr);

@@ -114,7 +114,7 @@ void CountTSetChunk(const TSetChunkPlan& plan, const TSetChunk& chunk,
 }
 
 bool TSetHistogram(const std::vector<PointSet>& blocks, unsigned v, unsigned t, uint64_t bound,
-                   std::vector<uint64_t>& hist, const Deadline& deadline) {
+                   std::vector<uint64_t>& hist) {
   const uint64_t total = Binomial(v, t);
   hist.clear();
   if (total == UINT64_MAX || total > bound) return false;
@@ -122,7 +122,7 @@ bool TSetHistogram(const std::vector<PointSet>& blocks, unsigned v, unsigned t, 
   if (!counts) return false;
   TSetChunkPlan plan;
   PlanTSetChunks(plan, v, t, total);
-  CountTSetChunk(plan, plan.chunks.front(), blocks, counts.get(), &deadline);
+  CountTSetChunk(plan, plan.chunks.front(), blocks, counts.get());
   uint64_t byCount[256] = {};
   for (uint64_t i = 0; i < total; ++i) ++byCount[counts[i]];
   unsigned top = 0;
@@ -130,6 +130,28 @@ bool TSetHistogram(const std::vector<PointSet>& blocks, unsigned v, unsigned t, 
     if (byCount[c] != 0) top = c;
   hist.assign(byCount, byCount + top + 1);
   return true;
+}
+
+std::vector<SubsetLambda> SubsetLambdas(const std::vector<PointSet>& blocks, unsigned v, unsigned t,
+                                        uint64_t bound) {
+  std::vector<SubsetLambda> out{{blocks.size(), blocks.size()}};
+  uint8_t pts[MAX_V];
+  for (unsigned s = 1; s <= t && s <= v; ++s) {
+    const uint64_t total = Binomial(v, s);
+    if (total == UINT64_MAX || total > bound / sizeof(uint32_t)) break;
+    std::unique_ptr<uint32_t[]> counts(new (std::nothrow) uint32_t[total]());
+    if (!counts) break;
+    RankTable rt;
+    InitRankTable(rt, v, s);
+    for (const PointSet& b : blocks)
+      ForEachTSetIndex(rt, pts, PointsOf(b, pts), [&](uint64_t i) {
+        ++counts[i];
+        return true;
+      });
+    const auto [lo, hi] = std::minmax_element(counts.get(), counts.get() + total);
+    out.push_back({*lo, *hi});
+  }
+  return out;
 }
 
 } // namespace kovra

@@ -84,9 +84,18 @@ void CountTSetChunk(const TSetChunkPlan& plan, const TSetChunk& chunk,
 
 // hist[c]: the t-subsets of 1..v that lie in exactly c of the blocks (c
 // saturating at 255), up to the largest c met. False, and nothing counted,
-// when one byte per t-subset would pass `bound` bytes. Gives up with
-// TimeLimitReached once the deadline has passed.
+// when one byte per t-subset would pass `bound` bytes.
 bool TSetHistogram(const std::vector<PointSet>& blocks, unsigned v, unsigned t, uint64_t bound,
-                   std::vector<uint64_t>& hist, const Deadline& deadline = Deadline{});
+                   std::vector<uint64_t>& hist);
+
+// The fewest and the most blocks that hold an s-subset of 1..v, over all
+// C(v,s) of them, for s = 0, 1, ..., t: for a t-design both are its
+// lambda_s. Counted exactly (4 bytes per s-subset); the list stops before
+// the first s whose counters would pass `bound` bytes.
+struct SubsetLambda {
+  uint64_t min = 0, max = 0;
+};
+std::vector<SubsetLambda> SubsetLambdas(const std::vector<PointSet>& blocks, unsigned v, unsigned t,
+                                        uint64_t bound);
 
 } // namespace kovra

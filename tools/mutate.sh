@@ -158,19 +158,19 @@ output/systree.cpp @@ if (b == 0 || b > 9999 || b > sys.ulAlloc || !sys.blocks) 
 verify/profile.cpp @@ if (w.atLeast[j] + near[j] >= w.l) ++w.out.atLeastL[j]; @@ if (w.atLeast[j] + near[j] > w.l) ++w.out.atLeastL[j]; @@ draw profile: m-sets met by exactly l blocks left out of at_least_l
 verify/profile.cpp @@ const unsigned c = w.meet[w.holders[i]] + 1u; @@ const unsigned c = w.meet[w.holders[i]]; @@ draw profile: the last point of a draw never counts
 report/json.cpp @@ std::sort(blocks.begin(), blocks.end()); @@ (void)0; @@ sha256 depends on the order of the blocks in the file
-app/certify.cpp @@ for (const uint8_t p : set) pts.push_back(p + shift - 1u); @@ for (const uint8_t p : set) pts.push_back(p); @@ certificate: losing.first in base 1 whatever the file's base
+app/certify.cpp @@ for (const uint8_t p : set) pts.push_back(names(p)); @@ for (const uint8_t p : set) pts.push_back(p); @@ certificate: losing.first in base 1 whatever the file's base
 app/certify.cpp @@ c.losingCounted = found.ctx->fCountExact != 0; @@ c.losingCounted = true; @@ certificate: a count from a sampled last pass given as exact
 # --- app: options, design run, exit status, batch modes, parameter search
-app/options.cpp @@ Ranged(val, 0, 25, "-Q skipperHigh") @@ Ranged(val, 0, 24, "-Q skipperHigh") @@ -Q25 refused
-app/options.cpp @@ Ranged(val, MIN_CLL, MAX_CLL, "ComprLineLen") @@ Ranged(val, MIN_CLL + 1, MAX_CLL, "ComprLineLen") @@ -G32 refused
-app/options.cpp @@ Ranged(val, 0, 2, "bCompressed") @@ static_cast<uint32_t>(val.full & 0xFF) @@ -g258 is taken as 2
+app/options.cpp @@ Ranged(val, 0, 25, "-Q (skipperHigh)") @@ Ranged(val, 0, 24, "-Q (skipperHigh)") @@ -Q25 refused
+app/options.cpp @@ Ranged(val, MIN_CLL, MAX_CLL, "-G (ComprLineLen)") @@ Ranged(val, MIN_CLL + 1, MAX_CLL, "-G (ComprLineLen)") @@ -G32 refused
+app/options.cpp @@ Ranged(val, 0, 2, "-g (bCompressed)") @@ static_cast<uint32_t>(val.full & 0xFF) @@ -g258 is taken as 2
 app/options.cpp @@ return arg[0] == '/' && std::strchr(arg + 1, '/') == nullptr; @@ return arg[0] == '/'; @@ an absolute path is taken for an option
 app/options.cpp @@ if (isFirst && val.full == INTERNAL_ACCESS_VALUE && rs.fInternalOptions == 0) @@ if (val.full == INTERNAL_ACCESS_VALUE && rs.fInternalOptions == 0) @@ internal mode opened by a later argument
 app/options.cpp @@ if (value == 0) value = unset; @@ (void)0; @@ an end value left at 0 is not the classic range
 app/driver.cpp @@ if (i >= sys.b) break; @@ if (i > sys.b) break; @@ redundancy removal reads past the shrunk design when its last block goes
 app/driver.cpp @@ } else if (!out.passed && rs.fWriteToNewFile != 0) { @@ } else if (!out.passed) { @@ -c writes no reduced design when the verification failed
 app/driver.cpp @@ if (rs.fDoTesting != 0 || (force && redundantFound)) { @@ if (rs.fDoTesting != 0 || force) { @@ -y- -y2 tests a design without redundant blocks too
-app/driver.cpp @@ CheckRange(rs.usInBase, 0, 201, "inBase"); @@ CheckRange(rs.usInBase, 1, 201, "inBase"); @@ -a0 refused
+app/driver.cpp @@ CheckRange(rs.usInBase, 0, 201, "-a (inBase)"); @@ CheckRange(rs.usInBase, 1, 201, "-a (inBase)"); @@ -a0 refused
 app/driver.cpp @@ const bool outputAsked = @@ const bool outputAsked = rs.fWriteNonRedundantsToFile != 0 || @@ -c without redundant blocks counts as a missing file (exit 4)
 app/driver.cpp @@ if (rs.fSortOutput != 0 && rs.bCompressed == 0) SortBlocks(sys.blocks.get(), sys.b, sys.k, false); @@ if (rs.bCompressed == 0) SortBlocks(sys.blocks.get(), sys.b, sys.k, false); @@ plain output sorted without -w
 app/driver.cpp @@ if (out.passed && ctx.ulSkipperLow != 0 && sys.m != sys.t && ctx.fProved == 0) @@ if (out.passed && ctx.ulSkipperLow != 0 && ctx.fProved == 0) @@ "Use -Q0 -q0" warning for m = t too

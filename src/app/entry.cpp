@@ -2,6 +2,7 @@
 #include "app/entry.hpp"
 
 #include "app/batch.hpp"
+#include "app/designlist.hpp"
 #include "app/driver.hpp"
 #include "app/merge.hpp"
 #include "app/options.hpp"
@@ -10,6 +11,7 @@
 #include "base/fatal.hpp"
 #include "base/shutdown.hpp"
 #include "base/version.hpp"
+#include "info/screens.hpp"
 #include "output/newfile.hpp"
 #include "output/safefile.hpp"
 
@@ -17,6 +19,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <vector>
 
 namespace kovra {
 namespace {
@@ -70,10 +73,10 @@ int RunDesigns(RunSettings& rs) {
   if (rs.fFindDesignParams != 0) return FindDesignParams(rs, rs.szDesignFile) ? 1 : 0;
   if (rs.fMerge != 0) return MergeParts(rs, rs.mergeFiles);
 
-  const RunOutcome out = RunOne(rs, rs.fForceTestingIfRedund != 0, rs.fToSysDir != 0);
-  if (out.undecided) return EXIT_UNDECIDED;
-  if (!out.passed) return 1;
-  return out.outputMissing ? EXIT_OUTPUT_MISSING : 0;
+  std::vector<DesignInput> inputs;
+  for (const std::string& file : rs.designFiles) inputs.push_back(DesignInput{file});
+  if (inputs.empty()) inputs.push_back(DesignInput{rs.szDesignFile});
+  return RunDesignList(rs, inputs);
 }
 
 int RunMode(int argc, const char* const* argv) {
@@ -83,6 +86,10 @@ int RunMode(int argc, const char* const* argv) {
     DualPrint("kovra %u.%02u%s\n", VERSION_NUMBER / 100, VERSION_NUMBER % 100,
               VERSION_NUMBER % 2 != 0 ? "beta" : "");
     DualPrint("Copyright KOVRA developers; MIT License. There is no warranty.\n");
+    return 0;
+  }
+  if (early.help) {
+    ShowLongHelp();
     return 0;
   }
   if (early.designToStdout || early.certificatesToStdout) SetLogToStderr();

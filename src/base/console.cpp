@@ -40,10 +40,13 @@ bool gQuiet = false;
 std::string gQuietLine; // the part of a line the quiet filter has not judged yet
 
 // The starts of the lines --quiet lets pass: the words that give messages
-// their weight, the verdict, and the notes about files.
-constexpr const char* kWeightyStarts[] = {"Err",  "ERR",          "Error",       "WARN",
-                                          "Warn", "WARNING",      "Warning",     "Invalid",
-                                          "#",    "TestRetCode:", "Beyond reach"};
+// their weight, the verdict of a design, the answer of the parameter
+// search and the verdicts of several designs together. Notes about files
+// ("# ...") carry no weight: a file name that disagrees with its ID line
+// changes nothing the run does.
+constexpr const char* kWeightyStarts[] = {
+    "Err",     "ERR",     "Error",        "WARN",         "Warn",      "WARNING",
+    "Warning", "Invalid", "TestRetCode:", "Beyond reach", "Satisfying params", "Designs:"};
 
 bool Weighty(const std::string& line) {
   size_t i = 0;

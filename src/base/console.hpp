@@ -64,8 +64,9 @@ void SetLogToStderr();
 
 // Only the lines of the log that carry weight pass: errors and warnings
 // ("Err", "ERR", "Error", "WARN", "Warn", "WARNING", "Warning", "Invalid
-// option", notes about files "#") and the verdict ("TestRetCode:",
-// "Beyond reach"). For --quiet.
+// option"), the verdict ("TestRetCode:", "Beyond reach"), the answer of the
+// parameter search ("Satisfying params") and the verdicts of several
+// designs ("Designs:"). Notes ("# ...") do not. For --quiet.
 void SetQuietLog();
 
 // Decides about terminals and makes sure descriptors 0 to 2 are open: a

@@ -80,7 +80,8 @@ struct RunSettings : DesignParams {
   uint8_t fToSysDir = 0;         // -u2 internal: write into the system tree
   uint8_t fTestAll = 0;          // -u3 internal: TestAll batch mode
   uint8_t fInternalOptions = 0;  // internal mode switched on by the first argument
-  std::string szDesignFile;      // the design file; empty = none
+  std::string szDesignFile;      // the design file of the run; empty = none
+  std::vector<std::string> designFiles; // every design file given, in order (each run in turn)
   std::string szDisplayName;     // the name the run's messages give it, when not its own
   std::string szOutputFile;      // --output: the file -e or -c writes; empty = named by the scheme
   uint64_t ulMemoryBound = 0;    // --memory: bytes the large arrays may take; 0 = a quarter of RAM
@@ -99,6 +100,7 @@ struct RunSettings : DesignParams {
   std::string szCommand;      // the command line as given, for the certificate
   std::FILE* certificates = nullptr; // where the certificates go (not owned; set by the entry)
   uint8_t fParamsGiven = 0;          // a file name and one of -v -k -t -m -l were given
+  uint8_t fCandidates = 0;           // the runs are candidates of the parameter search
   uint8_t fRunNewFNameScheme = 0;    // per-run copy of -f2 read by the file-name check
   CmdGiven given;                    // the parameters given on the command line
 };

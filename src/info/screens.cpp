@@ -107,9 +107,39 @@ constexpr const char* kLiterature =
     "  - Tables of the best known coverings, many of them with the designs\n"
     "    themselves; they and many of the recent papers are available online.\n";
 
+// The --help screen: what a user of other command-line tools looks for
+// first, the long options, one line each.
+constexpr const char* kLongHelp =
+    "Usage: kovra FILE... [options]    check, reduce or convert each design in turn\n"
+    "       kovra FILE -z2 [-Tn] [-Mn]  find the strongest parameters of a block list\n"
+    "       kovra --merge FILE...       one verdict from the shares of --part\n"
+    "\n"
+    "Long options:\n"
+    "  --help               this list (status 0)\n"
+    "  --version            the version and the copyright (status 0)\n"
+    "  --quiet              print only errors, warnings and verdicts\n"
+    "  --output=FILE        the file -e or -c writes (- for standard output)\n"
+    "  --json[=FILE]        a JSON certificate line per design (no FILE: stdout)\n"
+    "  --profile            the draw profile: the best block for every m-set\n"
+    "  --reduce             leave out every block the design does not need\n"
+    "  --prove              decide the test by the proof search, not a walk\n"
+    "  --time-limit=SECONDS how long the proof search may take (600; 0: no limit)\n"
+    "  --memory=SIZE        room for the large arrays, as 512M or 4G (1/4 of RAM)\n"
+    "  --threads=N          threads, 1..1024 (default: every usable processor)\n"
+    "  --part=I/N           run share I of N of the complete pass as a certificate\n"
+    "  --merge FILE...      check the shares 1..N of one design, print the verdict\n"
+    "  --                   end of the options: every argument after it is a file\n"
+    "\n"
+    "Short options (-v49 -k6 -t3 -m6 -l1, -e, -c, -d, -z2, ...): kovra -h lists\n"
+    "them with their current values. Exit status: 0 OK, 1 FAIL or a design not\n"
+    "read, 4 an output not written, 5 undecided, 64 a usage error; man kovra\n"
+    "describes them all.\n";
+
 // clang-format on
 
 } // namespace
+
+void ShowLongHelp() { DualPrint("%s", kLongHelp); }
 
 void ShowHelp(const RunSettings& rs) {
   // clang-format off

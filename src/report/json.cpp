@@ -57,6 +57,7 @@ std::string CertificateJson(const Certificate& c) {
     j["reduced_from"] = c.reducedFrom;
     j["removed"] = c.removed;
   }
+  if (!c.fileNumbers.empty()) j["file_numbers"] = c.fileNumbers;
   j["seconds"] = c.seconds;
   j["command"] = c.command;
   if (!c.notes.empty()) j["notes"] = c.notes;
@@ -67,6 +68,17 @@ std::string CertificateJson(const Certificate& c) {
   std::string line = j.dump(-1, ' ', false, json::error_handler_t::replace);
   if (c.partCount == 0) return line;
   j["part"]["digest"] = Sha256Hex(line);
+  return j.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+std::string NotCheckedJson(const std::string& file, int status, const std::string& command) {
+  using json = nlohmann::ordered_json;
+  json j;
+  j["format"] = "kovra-not-checked/1";
+  j["version"] = VersionText();
+  j["file"] = file;
+  j["status"] = status;
+  j["command"] = command;
   return j.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 

@@ -24,12 +24,12 @@ namespace {
 int CombColumnWidth(unsigned size) { return size < 5 ? 13 : static_cast<int>(3 * size); }
 
 // Each member as "%2hu ", then " : LOSING combination !!!\n".
-void PrintLosingComb(const uint8_t* members, unsigned n, uint16_t printBase) {
+void PrintLosingComb(const uint8_t* members, unsigned n, PointNames names) {
   static constexpr char kTail[] = " : LOSING combination !!!\n";
   char line[32 + 6 * MAX_M];
   char* end = line;
   for (unsigned i = 0; i < n; ++i) {
-    end = PutUnsigned(end, static_cast<unsigned short>(members[i] + printBase - 1), 2);
+    end = PutUnsigned(end, names(members[i]), 2);
     *end++ = ' ';
   }
   end = std::copy(kTail, kTail + sizeof kTail - 1, end);
@@ -250,7 +250,7 @@ PassResult CompletePass(TestContext& ctx, const MSetWalk& walk, const RankTable&
     if (ctx.firstLosing.size() < keep) ctx.firstLosing.emplace_back(s + 1, s + 1 + walk.n);
     if (budget.Left()) {
       EmitProgressBefore(ctx, pp, s);
-      PrintLosingComb(s + 1, walk.n, ctx.usPrintBase);
+      PrintLosingComb(s + 1, walk.n, NamesOf(ctx));
       ++budget.printed;
     }
     return budget.Left() || ctx.firstLosing.size() < keep;
@@ -283,7 +283,7 @@ PassResult SkipperPass(TestContext& ctx, const MSetWalk& walk, const RankTable& 
     if (!walk.Covered(S)) {
       ++res.losing;
       if (ctx.fKeepLosing != 0) ctx.firstLosing.emplace_back(S + 1, S + 1 + n);
-      PrintLosingComb(S + 1, n, ctx.usPrintBase);
+      PrintLosingComb(S + 1, n, NamesOf(ctx));
       ++budget.printed;
       if (!budget.Left()) return res;
     }
@@ -304,14 +304,14 @@ PassResult SkipperPass(TestContext& ctx, const MSetWalk& walk, const RankTable& 
 struct LosingTSets {
   unsigned v, t;
   uint64_t most;
-  uint16_t printBase;
+  PointNames names;
   std::vector<std::vector<uint8_t>>* first;
   uint64_t found = 0;
   void Add(uint64_t index) {
     if (found++ >= most) return;
     uint8_t tset[MAX_T];
     UnrankComb(index + 1, v, t, tset);
-    PrintLosingComb(tset, t, printBase);
+    PrintLosingComb(tset, t, names);
     if (first != nullptr) first->emplace_back(tset, tset + t);
   }
 };
@@ -484,21 +484,42 @@ bool EstimateBeforeTest(TestContext& ctx) {
 
 } // namespace
 
-void PrintCombCount(const char* label, uint64_t count, uint64_t combinations) {
+void ShareText(uint64_t count, uint64_t combinations, char* out, size_t size) {
   // m > v leaves no combination at all: 0 of 0 is shown as 0.0%, not as nan.
   const double percent =
       combinations == 0 ? 0.0
                         : static_cast<double>(count) * 100.0 / static_cast<double>(combinations);
-  DualPrint("%s combinations:%8llu (%.1lf%%)\n", label, static_cast<unsigned long long>(count),
-            percent);
+  if (count != 0 && percent < 0.05)
+    std::snprintf(out, size, "<0.1%%");
+  else if (count < combinations && percent >= 99.95)
+    std::snprintf(out, size, ">99.9%%");
+  else
+    std::snprintf(out, size, "%.1lf%%", percent);
+}
+
+void PrintCombCount(const char* label, uint64_t count, uint64_t combinations) {
+  char share[16];
+  ShareText(count, combinations, share, sizeof share);
+  // The classic column holds 7 digits after the colon; a longer count gets
+  // a blank of its own instead of running into it.
+  if (count < 10000000)
+    DualPrint("%s combinations:%8llu (%s)\n", label, static_cast<unsigned long long>(count), share);
+  else
+    DualPrint("%s combinations: %llu (%s)\n", label, static_cast<unsigned long long>(count), share);
 }
 
 void PrintCombCountAtLeast(const char* label, uint64_t count, uint64_t combinations) {
-  const double percent =
-      combinations == 0 ? 0.0
-                        : static_cast<double>(count) * 100.0 / static_cast<double>(combinations);
-  DualPrint("%s combinations: at least %llu (%.1lf%%)\n", label,
-            static_cast<unsigned long long>(count), percent);
+  char share[16];
+  ShareText(count, combinations, share, sizeof share);
+  DualPrint("%s combinations: at least %llu (%s)\n", label, static_cast<unsigned long long>(count),
+            share);
+}
+
+void PrintTestVerdict(const TestContext& ctx, bool ok, bool undecided, const char* name) {
+  if (ctx.fCandidate != 0)
+    DualPrint("Candidate: %s (%s)\n", undecided ? "UNDECIDED" : ok ? "OK" : "not satisfied", name);
+  else
+    DualPrint("TestRetCode: %s (%s)\n", undecided ? "UNDECIDED" : ok ? "OK" : "FAIL!", name);
 }
 
 void PrintProgress(TestContext& ctx, uint64_t rank, uint64_t combinations, const uint8_t* comb,
@@ -520,7 +541,7 @@ void PrintProgress(TestContext& ctx, uint64_t rank, uint64_t combinations, const
     int len = 0;
     for (unsigned i = 0; i < n; ++i)
       len += std::snprintf(line + len, sizeof line - static_cast<size_t>(len), "%2hu ",
-                           static_cast<unsigned short>(comb[i] + ctx.usPrintBase - 1));
+                           static_cast<unsigned short>(NamesOf(ctx)(comb[i])));
     const int pad = 13 - 3 * static_cast<int>(n);
     DualPrint("%s%*s", line, pad > 0 ? pad : 0, "");
   } else {
@@ -528,9 +549,15 @@ void PrintProgress(TestContext& ctx, uint64_t rank, uint64_t combinations, const
     const int w = CombColumnWidth(n);
     DualPrint("%*.*s", w, w, "Finished");
   }
-  DualPrint("%10llu %4d:%02d %8lld  %4d:%02d\n", static_cast<unsigned long long>(c),
-            static_cast<int>(elapsed / 60), static_cast<int>(elapsed % 60),
-            static_cast<long long>(speed), ctx.usEstimate / 60, ctx.usEstimate % 60);
+  // A count of 10 digits or more gets a blank before it, in every row
+  // alike, so that it neither runs into "Finished" nor leaves the column.
+  if (c < 1000000000)
+    DualPrint("%10llu", static_cast<unsigned long long>(c));
+  else
+    DualPrint(" %llu", static_cast<unsigned long long>(c));
+  DualPrint(" %4d:%02d %8lld  %4d:%02d\n", static_cast<int>(elapsed / 60),
+            static_cast<int>(elapsed % 60), static_cast<long long>(speed), ctx.usEstimate / 60,
+            ctx.usEstimate % 60);
   // Someone following the log (tail -f) sees each progress line when it is made.
   ConsoleFlush();
 }
@@ -653,7 +680,7 @@ bool TestDesign(TestContext& ctx, const char* fileName) {
   if (ctx.m == ctx.t) {
     // m = t: every t-subset whose counter is below bNeeded loses; all are
     // counted, the first ulMaxLosing printed.
-    LosingTSets found{ctx.v, ctx.t, ctx.ulMaxLosing, ctx.usPrintBase,
+    LosingTSets found{ctx.v, ctx.t, ctx.ulMaxLosing, NamesOf(ctx),
                       ctx.fKeepLosing != 0 ? &ctx.firstLosing : nullptr};
     ScanLosingTSets(ctx, found);
     losing = found.found;
@@ -672,7 +699,7 @@ bool TestDesign(TestContext& ctx, const char* fileName) {
     PrintCombCountAtLeast("\nLosing", losing, combs);
   DualPrint("\nTesting finished: %s\n", DateText(ctx.tNow).c_str());
   DualPrint("Time       : %ld seconds\n", static_cast<long>(ctx.tNow - ctx.tStart));
-  DualPrint("TestRetCode: %s (%s)\n", ok ? "OK" : "FAIL!", fileName != nullptr ? fileName : "");
+  PrintTestVerdict(ctx, ok, false, fileName != nullptr ? fileName : "");
   return ok;
 }
 

@@ -63,6 +63,28 @@ std::string Sha256Hex(const std::string& bytes);
 // the line itself, so that a damaged share is found out.
 std::string CertificateJson(const Certificate& c);
 
+// The record of the parameter search (-z2): what the scan found, the
+// parameters that hold (none when found is false) and every candidate
+// tried, in order, with its verdict.
+struct SearchTry {
+  DesignParams params;
+  CertificateVerdict verdict = CertificateVerdict::kUndecided;
+};
+struct SearchRecord {
+  std::string file;
+  unsigned scannedK = 0, scannedV = 0; // from the data
+  uint64_t b = 0;                      // blocks of the file
+  bool found = false;
+  DesignParams params;   // the strongest parameters that hold
+  uint64_t redundant = 0; // blocks the run with them left out
+  std::vector<SearchTry> tries;
+  double seconds = 0;
+  std::string command;
+};
+
+// The search's record as one line of JSON, format "kovra-search/1".
+std::string SearchJson(const SearchRecord& r);
+
 // The line that stands for a design of several that has no certificate (it
 // could not be read, or was skipped): its file, its exit status and the
 // command, under the format "kovra-not-checked/1".

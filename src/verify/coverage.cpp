@@ -164,6 +164,9 @@ bool UseThreads(const TestContext& ctx, const MSetWalk& walk) {
   return ctx.walkSeconds >= kThreadedSeconds;
 }
 
+struct ProgressTicker;
+void TickAt(ProgressTicker& pt, const uint8_t* first);
+
 // What one prefix of the complete pass found: how many losing m-sets, and
 // the first of them in order (n points each), as many as could be printed.
 struct LosingChunk {
@@ -173,9 +176,12 @@ struct LosingChunk {
 
 // The complete pass over the prefixes on ctx.threads threads, each with a
 // walk of its own; `take` sees the losing m-sets in the order one walk
-// would meet them. Returns the count.
-template <typename Take>
-uint64_t CompletePassOnThreads(TestContext& ctx, const MSetWalk& walk, bool countAll, Take& take) {
+// would meet them, and `reached(S)` the first m-set of the next prefix
+// (S[1..n]) once every one before it was taken, so that the progress keeps
+// up with the walk. Returns the count.
+template <typename Take, typename Reached>
+uint64_t CompletePassOnThreads(TestContext& ctx, const MSetWalk& walk, bool countAll, Take& take,
+                               Reached&& reached) {
   const unsigned n = walk.n;
   std::vector<std::array<uint8_t, 3>> jobs = PrefixJobs(ctx.v, n);
   if (ctx.partCount > 0) jobs = ShareOfPrefixJobs(ctx, jobs);
@@ -214,12 +220,18 @@ uint64_t CompletePassOnThreads(TestContext& ctx, const MSetWalk& walk, bool coun
         }
         return chunk;
       },
-      [&](size_t, LosingChunk&& chunk) {
+      [&](size_t i, LosingChunk&& chunk) {
         count += chunk.count;
         for (size_t j = 0; wanted && j < chunk.sets.size(); j += n) {
           uint8_t S[MAX_M + 1];
           std::copy_n(chunk.sets.data() + j, n, S + 1);
           wanted = take(static_cast<const uint8_t*>(S));
+        }
+        if (i + 1 < jobs.size() && jobs[i + 1][0] > 0) {
+          uint8_t next[MAX_M + 1] = {};
+          for (unsigned d = 1; d <= n; ++d)
+            next[d] = d <= jobs[i + 1][0] ? jobs[i + 1][d] : static_cast<uint8_t>(next[d - 1] + 1);
+          reached(static_cast<const uint8_t*>(next));
         }
         return wanted || countAll;
       });
@@ -231,7 +243,8 @@ uint64_t CompletePassOnThreads(TestContext& ctx, const MSetWalk& walk, bool coun
 // that of the plain walk over all C(v, n) combinations. Every losing one is
 // counted; they are printed while the budget lasts.
 PassResult CompletePass(TestContext& ctx, const MSetWalk& walk, const RankTable& combRank,
-                        uint64_t combs, uint64_t interval, PrintBudget& budget) {
+                        uint64_t combs, uint64_t interval, PrintBudget& budget,
+                        ProgressTicker* ticker) {
   PassResult res;
   ProgressPoints pp;
   pp.rank = &combRank;
@@ -257,8 +270,16 @@ PassResult CompletePass(TestContext& ctx, const MSetWalk& walk, const RankTable&
   };
   // A share of the walk has no progress points of its own.
   if (ctx.partCount > 0) pp.have = false;
+  // On threads the prefixes come back in order: the progress lines the walk
+  // has passed are printed as it passes them (the rows a single walk prints
+  // at its losing m-sets and its end, the same rows in the same order), and
+  // a terminal sees how far it is, as a single walk shows it.
+  const auto reached = [&](const uint8_t* next) {
+    if (budget.Left() || ctx.fCountAll != 0) EmitProgressBefore(ctx, pp, next);
+    if (ticker != nullptr) TickAt(*ticker, next);
+  };
   if (UseThreads(ctx, walk) || ctx.partCount > 0)
-    res.losing = CompletePassOnThreads(ctx, walk, countAll, take);
+    res.losing = CompletePassOnThreads(ctx, walk, countAll, take, reached);
   else
     res.losing = walk.CountLosing(countAll, take);
   if (budget.Left() || ctx.fCountAll != 0) EmitProgressBefore(ctx, pp, nullptr);
@@ -441,17 +462,23 @@ struct ProgressTicker {
   bool shown = false;
 };
 
-void TickProgress(void* context, const MeetWalk& w) {
-  auto& pt = *static_cast<ProgressTicker*>(context);
+// The line, at most once a second, for the walk standing at the m-set
+// first[1..n].
+void TickAt(ProgressTicker& pt, const uint8_t* first) {
   const std::time_t now = NowSeconds();
   if (now == pt.last || pt.combs == 0 || pt.combs == UINT64_MAX) return;
   pt.last = now;
-  uint8_t first[MAX_M + 1];
-  for (unsigned i = 1; i <= w.n; ++i) first[i] = i <= w.depth ? w.S[i] : first[i - 1] + 1;
   const double share =
       static_cast<double>(RankFast(*pt.combRank, first + 1) - 1) / static_cast<double>(pt.combs);
   StderrPrint("%5.1f%% of the m-sets walked \r", 100.0 * share);
   pt.shown = true;
+}
+
+void TickProgress(void* context, const MeetWalk& w) {
+  auto& pt = *static_cast<ProgressTicker*>(context);
+  uint8_t first[MAX_M + 1];
+  for (unsigned i = 1; i <= w.n; ++i) first[i] = i <= w.depth ? w.S[i] : first[i - 1] + 1;
+  TickAt(pt, first);
 }
 
 // Before the test of a design that walks the blocks: how long the complete
@@ -624,8 +651,10 @@ bool MultiPassTest(TestContext& ctx, uint64_t* combinations, uint64_t* losing) {
     } else {
       walk.meet = ctx.meet.get();
     }
-    const PassResult res = s == 0 ? CompletePass(ctx, walk, combRank, combs, interval, budget)
-                                  : SkipperPass(ctx, walk, combRank, combs, interval, s, budget);
+    const PassResult res =
+        s == 0 ? CompletePass(ctx, walk, combRank, combs, interval, budget,
+                              StderrIsConsole() ? &ticker : nullptr)
+               : SkipperPass(ctx, walk, combRank, combs, interval, s, budget);
     if (s == 0 && (ctx.fCountAll != 0 || budget.Left())) {
       exact = true;
       mostLosing = res.losing;

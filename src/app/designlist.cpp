@@ -85,9 +85,7 @@ int DesignStatus(const RunOutcome& out) {
   return out.outputMissing ? EXIT_OUTPUT_MISSING : 0;
 }
 
-int WorseStatus(int first, int second) {
-  return Badness(second) > Badness(first) ? second : first;
-}
+int WorseStatus(int first, int second) { return Badness(second) > Badness(first) ? second : first; }
 
 int RunDesignList(const RunSettings& rs, const std::vector<DesignInput>& inputs,
                   const DesignRunFn& run) {

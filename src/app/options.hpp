@@ -47,7 +47,7 @@ inline constexpr int EXIT_USAGE = 64;
 // what the log prints.
 struct EarlyRequests {
   bool version = false;
-  bool help = false;                 // --help: the long options, nothing else
+  bool help = false; // --help: the long options, nothing else
   bool quiet = false;
   bool designToStdout = false;       // --output=- or --output -
   bool certificatesToStdout = false; // --json without a file

@@ -17,8 +17,8 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
-#include <vector>
 #include <unistd.h>
+#include <vector>
 
 namespace kovra {
 namespace {

@@ -44,9 +44,11 @@ std::string gQuietLine; // the part of a line the filters have not judged yet
 // search and the verdicts of several designs together. Notes about files
 // ("# ...") carry no weight: a file name that disagrees with its ID line
 // changes nothing the run does.
+// clang-format off
 constexpr const char* kWeightyStarts[] = {
-    "Err",     "ERR",     "Error",        "WARN",         "Warn",      "WARNING",
-    "Warning", "Invalid", "TestRetCode:", "Beyond reach", "Satisfying params", "Designs:"};
+    "Err", "ERR", "Error", "WARN", "Warn", "WARNING", "Warning", "Invalid",
+    "TestRetCode:", "Beyond reach", "Satisfying params", "Designs:"};
+// clang-format on
 
 const char* gLeftOut = nullptr; // lines starting so are left out of the log (LogLinesLeftOut)
 

@@ -81,7 +81,6 @@ struct RunSettings : DesignParams {
   uint8_t fTestAll = 0;          // -u3 internal: TestAll batch mode
   uint8_t fInternalOptions = 0;  // internal mode switched on by the first argument
   std::string szDesignFile;      // the design file of the run; empty = none
-  std::vector<std::string> designFiles; // every design file given, in order (each run in turn)
   std::string szDisplayName;     // the name the run's messages give it, when not its own
   std::string szOutputFile;      // --output: the file -e or -c writes; empty = named by the scheme
   uint64_t ulMemoryBound = 0;    // --memory: bytes the large arrays may take; 0 = a quarter of RAM
@@ -95,6 +94,8 @@ struct RunSettings : DesignParams {
   uint8_t fMerge = 0;       // --merge: the file names are certificates of parts
   uint8_t fReduce = 0;      // --reduce: leave out every block the design does not need
   std::vector<std::string> mergeFiles;
+  // Every design file given, in order: each is run in turn.
+  std::vector<std::string> designFiles;
   uint8_t fProve = 0;         // --prove: the proof search decides, whatever a walk would take
   uint32_t ulTimeLimit = 600; // --time-limit: seconds the proof search may take, 0 = none
   std::string szCommand;      // the command line as given, for the certificate

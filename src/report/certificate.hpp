@@ -75,7 +75,7 @@ struct SearchRecord {
   unsigned scannedK = 0, scannedV = 0; // from the data
   uint64_t b = 0;                      // blocks of the file
   bool found = false;
-  DesignParams params;   // the strongest parameters that hold
+  DesignParams params;    // the strongest parameters that hold
   uint64_t redundant = 0; // blocks the run with them left out
   std::vector<SearchTry> tries;
   double seconds = 0;

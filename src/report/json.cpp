@@ -95,8 +95,8 @@ std::string SearchJson(const SearchRecord& r) {
   j["version"] = VersionText();
   j["file"] = r.file;
   j["scanned"] = {{"v", r.scannedV}, {"k", r.scannedK}, {"b", r.b}};
-  j["found"] = r.found ? json{{"params", ParamsJson(r.params)}, {"redundant", r.redundant}}
-                       : json(nullptr);
+  j["found"] =
+      r.found ? json{{"params", ParamsJson(r.params)}, {"redundant", r.redundant}} : json(nullptr);
   json tries = json::array();
   for (const SearchTry& t : r.tries)
     tries.push_back({{"params", ParamsJson(t.params)}, {"verdict", VerdictText(t.verdict)}});

@@ -651,10 +651,9 @@ bool MultiPassTest(TestContext& ctx, uint64_t* combinations, uint64_t* losing) {
     } else {
       walk.meet = ctx.meet.get();
     }
-    const PassResult res =
-        s == 0 ? CompletePass(ctx, walk, combRank, combs, interval, budget,
-                              StderrIsConsole() ? &ticker : nullptr)
-               : SkipperPass(ctx, walk, combRank, combs, interval, s, budget);
+    const PassResult res = s == 0 ? CompletePass(ctx, walk, combRank, combs, interval, budget,
+                                                 StderrIsConsole() ? &ticker : nullptr)
+                                  : SkipperPass(ctx, walk, combRank, combs, interval, s, budget);
     if (s == 0 && (ctx.fCountAll != 0 || budget.Left())) {
       exact = true;
       mostLosing = res.losing;

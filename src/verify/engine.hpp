@@ -62,10 +62,6 @@ struct AnalysisOptions {
   uint32_t ulMaxReport = 15;     // -r: progress lines per pass
   uint32_t ulMaxLosing = 1;      // -o: stop after this many losing combinations
   uint16_t usPrintBase = 1;      // points are printed in the design file's base
-  // -z: the file's number of point p is fileNumbers[p - 1] (v of them), and
-  // every point is printed so; null when the points kept their numbers.
-  const Point* fileNumbers = nullptr;
-  bool fCandidate = false;       // a candidate of the parameter search (-z2)
   SkipperSettings skippers;      // -Q, -q
   bool fInternalOptions = false; // the internal mode's skipper line and pass headers
   bool fNoRedundTesting = false; // -y3: every block is accepted
@@ -86,6 +82,11 @@ struct AnalysisOptions {
   unsigned partCount = 0;
   bool fProve = false;       // --prove: decide by the proof search even when a walk is in reach
   double proveSeconds = 600; // --time-limit: seconds the proof search may take; 0: no limit
+  // -z: the file's number of point p is fileNumbers[p - 1] (v of them), and
+  // every point is printed so; null when the points kept their numbers.
+  const Point* fileNumbers = nullptr;
+  // A candidate of the parameter search (-z2): see TestContext.
+  bool fCandidate = false;
 };
 
 // How the counters of the t-subsets are kept.

@@ -176,7 +176,7 @@ app/driver.cpp @@ if (rs.fSortOutput != 0 && rs.bCompressed == 0) SortBlocks(sys
 app/driver.cpp @@ if (out.passed && ctx.ulSkipperLow != 0 && sys.m != sys.t && ctx.fProved == 0) @@ if (out.passed && ctx.ulSkipperLow != 0 && ctx.fProved == 0) @@ "Use -Q0 -q0" warning for m = t too
 app/driver.cpp @@ if (rs.fSkipCompleteDesigns != 0 && sys.t == sys.k && sys.m == sys.k) { @@ if (rs.fSkipCompleteDesigns != 0 && sys.t == sys.k) { @@ -S skips t = k designs with m > k
 app/entry.cpp @@ if (lost != 0 && lost != EPIPE) { @@ if (lost != 0) { @@ a reader that went away (| head) is reported as a lost log
-app/entry.cpp @@ return out.outputMissing ? EXIT_OUTPUT_MISSING : 0; @@ return 0; @@ a missing output file does not give exit status 4
+app/designlist.cpp @@ return out.outputMissing ? EXIT_OUTPUT_MISSING : 0; @@ return 0; @@ a missing output file does not give exit status 4
 app/driver.cpp @@ return result == CREATE_FILE || result == CREATE_DUMPED; @@ return result != CREATE_NOTHING; @@ -D -g2 counts its temporary file as the file asked for
 app/driver.cpp @@ if ((rs.usMskSeperatorline & 2u) != 0) @@ if ((rs.usMskSeperatorline & 1u) != 0) @@ -A: the line after a design follows bit 0
 app/batch.cpp @@ if (!cdsOnly && v < k) continue; @@ if (!cdsOnly && v <= k) continue; @@ TestAll skips v = k
@@ -186,6 +186,29 @@ app/search.cpp @@ if (rs.ulSkipperLow != 0) { @@ if (false) { @@ search accepts 
 app/search.cpp @@ for (unsigned long l = 2; l <= 255; ++l) { @@ for (unsigned long l = 2; l < 255; ++l) { @@ search never reaches l = 255
 app/search.cpp @@ if (file == STDIN_NAME) KeepStandardInput(bound); @@ (void)0; @@ search on a pipe cannot read it a second time
 app/search.cpp @@ s.v += seen[blocks[i]] ? 0 : 1; @@ s.v += 1; @@ the search counts a JSON list's points with their repeats
+# --- several designs, the search's answer, the user's numbers, counts
+app/designlist.cpp @@ return Badness(second) > Badness(first) ? second : first; @@ return second; @@ several designs: a later OK hides an earlier FAIL
+app/designlist.cpp @@ case EXIT_UNDECIDED: return 2; @@ case EXIT_UNDECIDED: return 0; @@ several designs: a missing output outweighs an undecided test
+app/designlist.cpp @@ case 1: return 3; @@ case 1: return 2; @@ several designs: an undecided test hides a FAIL after it
+app/designlist.cpp @@ default: return 4; @@ default: return 3; @@ several designs: a design that could not be read weighs no more than a FAIL
+app/designlist.cpp @@ if (inputs.size() == 1) { @@ if (!inputs.empty()) { @@ several designs: an error in one ends the run before the others
+app/designlist.cpp @@ if (each.fJson != 0 && (fatal || !out.certified)) @@ if (each.fJson != 0 && fatal) @@ several designs: a design that was not loaded leaves no line under --json
+app/options.cpp @@ if (rs.designFiles.size() > 1) CheckSeveralDesigns(rs); @@ (void)0; @@ -z2, --output and --part are taken with several designs
+app/options.cpp @@ if (rs.szOutputFile == STDIN_NAME) { @@ if (false) { @@ --json and --output=- mix certificates and a design on standard output
+app/options.cpp @@ if (rs.fDumpToStdout != 0) { @@ if (false) { @@ --json and -D may mix certificates and a design on standard output
+app/options.cpp @@ if (!optionsEnded && std::strcmp(arg, END_OF_OPTIONS) == 0) { @@ if (false) { @@ "--" is an unknown option instead of the end of the options
+app/options.cpp @@ if (std::strcmp(arg, END_OF_OPTIONS) == 0) break; // file names follow @@ (void)0; @@ a file named --help after "--" shows the long help
+formats/idline.cpp @@ if (!FollowsOldStyleScheme(name, ext)) return; @@ (void)0; @@ every file name is compared with the ID line (notes for reduced.txt)
+formats/idline.cpp @@ (IsDigit(ext[2]) || isA(ext[2])) @@ IsDigit(ext[2]) @@ a scheme name whose l is 'a' is not compared
+base/console.cpp @@ if (gLeftOut != nullptr && StartsWith(line, gLeftOut)) return false; @@ (void)0; @@ the search warns about its copy's missing ID line at every candidate
+verify/coverage.cpp @@ if (count != 0 && percent < 0.05) @@ if (false) @@ 462 losing m-sets out of 13983816 read 0.0%
+verify/coverage.cpp @@ else if (count < combinations && percent >= 99.95) @@ else if (false) @@ all but a few m-sets losing reads 100.0%
+verify/coverage.cpp @@ if (count < 10000000) @@ if (count < 100000000) @@ an 8-digit losing count runs into the colon
+verify/coverage.cpp @@ if (c < 1000000000) @@ if (c <= 9999999999) @@ a 10-digit count runs into "Finished"
+verify/coverage.cpp @@ if (ctx.fCandidate != 0) @@ if (false) @@ the search's candidates end with "TestRetCode: FAIL!"
+app/driver.cpp @@ moved = moved || original[i] != sys.given.usFileBase + i; @@ moved = true; @@ -z prints a mapping even when no point moved
+app/driver.cpp @@ rs.fWriteNonRedundantsToFile != 0 && !reduced && !rs.szOutputFile.empty() && out.passed; @@ false; @@ -c --output writes nothing when nothing went
+app/search.cpp @@ rs.fJson = 0; @@ (void)0; @@ -z2 --json writes a certificate per candidate
 # --- info: the screens
 info/screens.cpp @@ Hu(rs.fUseL_InOldStyleFNames == 0 ? 1 : 0) @@ Hu(rs.fUseL_InOldStyleFNames != 0 ? 1 : 0) @@ help shows the -f0 setting inverted
 info/screens.cpp @@ DualPrint("  -a  input base  (%hu..%hu=%hu)\n", Hu(0), Hu(MAX_BASE), Hu(rs.usInBase)); @@ DualPrint("  -a  input base  (%hu..%hu=%hu)\n", Hu(0), Hu(MAX_BASE - 1), Hu(rs.usInBase)); @@ help gives the wrong upper limit of -a

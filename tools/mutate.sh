@@ -35,7 +35,9 @@
 # source): killed 86 of 96, 10 survived, 3 equivalent. After trimming, with
 # the golden cases added meanwhile: killed 93 of 96, about 5 minutes. With
 # the wide designs, the certificate, threads, shares, the proof search and
-# the reduction: killed 119 of 122 (1 equivalent), about 22 minutes. The 3
+# the reduction: killed 119 of 122 (1 equivalent), about 22 minutes. With
+# several designs in one run, the search's answer, -z's numbers and the
+# count layout: killed 141 of 144 (1 equivalent), about 16 minutes. The 3
 # survivors are faults no test sees: every message shown twice when stdout
 # and stderr are both the terminal (the transcripts cannot put both on a
 # terminal); a dump that stdout refused counted as written, and a broken pipe

@@ -7,6 +7,9 @@
 # machine is passed over, and named: building and installing, remote hosts,
 # Slurm.
 #
+# The long options that --help lists are those the man page describes, so
+# that neither the screen nor the page leaves one out.
+#
 # Usage: doc_examples.sh KOVRA_BINARY SOURCE_DIR
 set -u
 kovra=$1
@@ -52,7 +55,7 @@ man_examples() {
 skip_reason() {
   case "$1" in
   cmake* | "(cd build"* | sudo* | tools/check.sh*) echo "builds or installs" ;;
-  "kovra FILE [options]") echo "the synopsis" ;;
+  "kovra FILE... [options]") echo "the synopsis" ;;
   *sbatch*) echo "needs Slurm" ;;
   *" -S "*) echo "needs remote hosts" ;;
   esac
@@ -100,6 +103,21 @@ fixtures "$scratch/man"
 while IFS= read -r line; do
   [ -n "$line" ] && run "man page" "$line"
 done < <(man_examples)
+
+# --help against the man page: the long options each names (--h, the
+# short help's alias, aside).
+help_options=$(kovra --help | grep -o -E '^  --[a-z-]*' | sed 's/^ *//' | sort -u)
+man_options=$(sed -n '/^\.SH OPTIONS/,/^\.SH OUTPUT/p' "$src/docs/kovra.1" | sed 's/\\-/-/g' |
+  grep -o -E '(^|[ "])--[a-z][a-z-]*' | sed 's/^[ "]*//' | grep -v -x -e '--h' | sort -u)
+# "--" itself is described in the text, not as an option of its own.
+man_options=$(printf '%s\n--\n' "$man_options" | sort -u)
+if [ "$help_options" != "$man_options" ]; then
+  echo "FAILED: --help and the man page name different long options:"
+  diff <(echo "$help_options") <(echo "$man_options") | sed 's/^/    /'
+  failures=$((failures + 1))
+else
+  echo "ok: --help lists the $(echo "$help_options" | wc -l) long options of the man page"
+fi
 
 echo "$count examples run, $failures failed"
 [ $failures -eq 0 ] && [ $count -gt 10 ]

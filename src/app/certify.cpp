@@ -14,6 +14,10 @@
 
 namespace kovra {
 
+PointNames NamesOf(const Sys& sys) {
+  return {sys.given.usFileBase, sys.fileNumbers.empty() ? nullptr : sys.fileNumbers.data()};
+}
+
 std::vector<PointSet> LoadedBlocks(const Sys& sys) {
   std::vector<PointSet> out(sys.b);
   for (uint32_t i = 0; i < sys.b; ++i) {
@@ -57,9 +61,9 @@ bool RunDrawProfile(const DesignParams& p, const std::vector<PointSet>& loaded, 
 }
 
 // The blocks of `before` that `after` no longer holds (as many times as
-// they went), in the given base, in lexicographic order.
+// they went), named as the run prints them, in lexicographic order.
 std::vector<std::vector<unsigned>> RemovedBlocks(std::vector<PointSet> before,
-                                                 std::vector<PointSet> after, unsigned base) {
+                                                 std::vector<PointSet> after, PointNames names) {
   const auto less = [](const PointSet& a, const PointSet& b) {
     return a.w[1] != b.w[1] ? a.w[1] < b.w[1] : a.w[0] < b.w[0];
   };
@@ -71,7 +75,7 @@ std::vector<std::vector<unsigned>> RemovedBlocks(std::vector<PointSet> before,
   std::vector<std::vector<unsigned>> out;
   for (const PointSet& b : gone) {
     std::vector<unsigned> pts;
-    ForEachPoint(b, [&](unsigned p) { pts.push_back(p + base - 1); });
+    ForEachPoint(b, [&](unsigned p) { pts.push_back(names(p)); });
     out.push_back(std::move(pts));
   }
   std::sort(out.begin(), out.end());
@@ -146,7 +150,7 @@ Certificate MakeCertificate(const RunSettings& rs, const Sys& sys,
   if (rs.fReduce != 0) {
     c.reduced = true;
     c.reducedFrom = asLoaded.size();
-    c.removed = RemovedBlocks(asLoaded, kept, sys.given.usFileBase);
+    c.removed = RemovedBlocks(asLoaded, kept, NamesOf(sys));
   }
   c.file = sys.szFileName;
   c.params = sys;
@@ -182,10 +186,10 @@ Certificate MakeCertificate(const RunSettings& rs, const Sys& sys,
     else if (!c.losingCounted)
       c.notes.push_back("the last pass sampled (-q above 0): losing.count is not known, and "
                         "losing.first holds only the losing m-sets the passes met");
-    const unsigned shift = sys.given.usFileBase;
+    const PointNames names = NamesOf(sys);
     for (const auto& set : found.ctx->firstLosing) {
       std::vector<unsigned> pts;
-      for (const uint8_t p : set) pts.push_back(p + shift - 1u);
+      for (const uint8_t p : set) pts.push_back(names(p));
       c.losingFirst.push_back(pts);
     }
   }
@@ -243,6 +247,7 @@ Certificate MakeCertificate(const RunSettings& rs, const Sys& sys,
   } else if (rs.fProfile != 0) {
     c.notes.push_back("profile not computed: the walk over every m-set is beyond reach");
   }
+  c.fileNumbers.assign(sys.fileNumbers.begin(), sys.fileNumbers.end());
   c.seconds = found.seconds;
   c.command = rs.szCommand;
   if (rs.ulPartCount != 0) {
@@ -261,7 +266,10 @@ Certificate MakeCertificate(const RunSettings& rs, const Sys& sys,
 }
 
 void EmitCertificate(const RunSettings& rs, const Certificate& c) {
-  const std::string line = CertificateJson(c);
+  EmitJsonLine(rs, CertificateJson(c));
+}
+
+void EmitJsonLine(const RunSettings& rs, const std::string& line) {
   if (rs.certificates != nullptr)
     std::fprintf(rs.certificates, "%s\n", line.c_str());
   else

@@ -14,6 +14,10 @@
 
 namespace kovra {
 
+// How the run prints the points of the design: by the file's numbers
+// under -z, else in the file's base.
+PointNames NamesOf(const Sys& sys);
+
 // The blocks of a design in base 1 as point sets, all of them as loaded.
 std::vector<PointSet> LoadedBlocks(const Sys& sys);
 
@@ -51,6 +55,10 @@ void PrintSubsetLambdas(const RunSettings& rs, const DesignParams& p,
 
 // Writes the certificate as one line where the run sends them.
 void EmitCertificate(const RunSettings& rs, const Certificate& c);
+
+// Writes one line of JSON (a certificate, the search's record, the line of
+// a design not checked) where the run sends its certificates.
+void EmitJsonLine(const RunSettings& rs, const std::string& line);
 
 // What the run found, for its certificate.
 struct RunFindings {

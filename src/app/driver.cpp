@@ -57,6 +57,32 @@ void WarnDefaultsUsed(const Sys& sys) {
   if (count != 0) DualPrint("Warn: %s not given: defaults used.\n", list.c_str());
 }
 
+// -z: when the loader renumbered the points, keeps the number each had in
+// the file (sys.fileNumbers holds them as the loader recorded them) and
+// prints the mapping; forgets them when nothing moved. Points that are in no
+// block (v above the numbers the file holds) are numbered on after its
+// largest.
+void KeepFileNumbers(Sys& sys) {
+  const std::vector<Point> original = std::move(sys.fileNumbers);
+  sys.fileNumbers.clear();
+  bool moved = false;
+  for (size_t i = 0; i < original.size(); ++i)
+    moved = moved || original[i] != sys.given.usFileBase + i;
+  if (!moved || original.empty()) return;
+  sys.fileNumbers = original;
+  while (sys.fileNumbers.size() < sys.v)
+    sys.fileNumbers.push_back(static_cast<Point>(sys.fileNumbers.back() + 1));
+  std::string list;
+  for (size_t i = 0; i < sys.v; ++i) {
+    char pair[24];
+    std::snprintf(pair, sizeof pair, " %u->%zu", static_cast<unsigned>(sys.fileNumbers[i]), i + 1);
+    list += pair;
+  }
+  DualPrint("Points renumbered by -z (in the file -> tested):%s\n", list.c_str());
+  DualPrint("Losing sets, blocks and certificates name the points as in the file; a new "
+            "file holds them as tested.\n");
+}
+
 // --reduce: after a test that passed, leaves out every block the design
 // does not need under the exact notion of covered (verify/reduce.hpp), and
 // says how many went, which ones (-d) and the new b. True when blocks went.
@@ -81,14 +107,15 @@ bool ReduceStep(const RunSettings& rs, const TestContext& ctx, Sys& sys, bool ho
   }
   std::vector<bool> gone(sys.b, false);
   for (const uint32_t i : r.removed) gone[i] = true;
-  if (rs.fShowRedundants != 0)
+  if (rs.fShowRedundants != 0) {
+    const PointNames names = NamesOf(sys);
     for (const uint32_t i : r.removed) {
       DualPrint("Not needed: block");
       for (unsigned j = 0; j < sys.k; ++j)
-        DualPrint(" %2hu",
-                  static_cast<unsigned short>(BlockAt(sys, i)[j] + sys.given.usFileBase - 1));
+        DualPrint(" %2hu", static_cast<unsigned short>(names(BlockAt(sys, i)[j])));
       DualPrint("\n");
     }
+  }
   // The blocks that stay keep their order.
   uint32_t kept = 0;
   for (uint32_t i = 0; i < sys.b; ++i)
@@ -130,6 +157,8 @@ AnalysisOptions EngineOptions(const RunSettings& rs, const Sys& sys, bool lists,
   opt.ulMaxReport = rs.ulMaxReport;
   opt.ulMaxLosing = rs.ulMaxLosing;
   opt.usPrintBase = sys.given.usFileBase;
+  opt.fileNumbers = sys.fileNumbers.empty() ? nullptr : sys.fileNumbers.data();
+  opt.fCandidate = rs.fCandidates != 0;
   opt.skippers = SkipperSettings{rs.ulSkipperHigh, rs.ulSkipperLow, rs.fSkipperHighGiven != 0};
   opt.fInternalOptions = rs.fInternalOptions != 0;
   opt.fNoRedundTesting = rs.fNoRedundTesting != 0;
@@ -159,7 +188,8 @@ void ReportTimeLimit(const RunSettings& rs, const char* fileName) {
   DualPrint("\nTime limit reached: the test did not end within --time-limit=%lu seconds; give a "
             "larger limit, or --time-limit=0 for none.\n",
             static_cast<unsigned long>(rs.ulTimeLimit));
-  PrintVerdictLine(TestVerdict::kUndecided, fileName, rs.ulPartIndex, rs.ulPartCount);
+  PrintVerdictLine(TestVerdict::kUndecided, fileName,
+                   VerdictOf{rs.ulPartIndex, rs.ulPartCount, rs.fCandidates != 0});
 }
 
 // For m < k the test looks at the m-subsets of the blocks: the derived design
@@ -220,6 +250,8 @@ bool WriteNewFile(const RunSettings& rs, Sys& sys, bool redundantFound, bool toS
     DualPrint("Wrote %lu of %lu blocks (%lu redundant left out).\n",
               static_cast<unsigned long>(sys.b), static_cast<unsigned long>(examined),
               static_cast<unsigned long>(examined - sys.b));
+  if (result != CREATE_NOTHING && !sys.fileNumbers.empty())
+    DualPrint("The new design numbers its points 1..%hu as tested (renumbered by -z).\n", sys.v);
   // A binary design in a temporary file is not the file that was asked for.
   return result == CREATE_FILE || result == CREATE_DUMPED;
 }
@@ -227,11 +259,11 @@ bool WriteNewFile(const RunSettings& rs, Sys& sys, bool redundantFound, bool toS
 } // namespace
 
 bool LoadRunDesign(RunSettings& rs, Sys& sys) {
-  CheckRange(rs.ulMaxLosing, 1, 2147483647, "MaxLosing");
-  CheckRange(rs.ulMaxReport, 1, 2147483647, "MaxReport");
-  CheckRange(rs.l, 1, 255, "l");
-  CheckRange(rs.usInBase, 0, 201, "inBase");
-  CheckRange(rs.usOutBase, 0, 201, "outBase");
+  CheckRange(rs.ulMaxLosing, 1, 2147483647, "-o (MaxLosing)");
+  CheckRange(rs.ulMaxReport, 1, 2147483647, "-r (MaxReport)");
+  CheckRange(rs.l, 1, 255, "-l");
+  CheckRange(rs.usInBase, 0, 201, "-a (inBase)");
+  CheckRange(rs.usOutBase, 0, 201, "-p (outBase)");
   // The command line's (or default) parameters are checked before any file is read.
   if (!CheckDesignParams(rs, -1, -1, true)) return false;
 
@@ -248,6 +280,9 @@ bool LoadRunDesign(RunSettings& rs, Sys& sys) {
   load.memoryBound = rs.ulMemoryBound;
   load.baseGiven = rs.fInBaseGiven != 0;
   load.designIndex = rs.ulDesignIndex;
+  // -z renumbers the points deep in the loader; what they were is kept so
+  // that everything the run prints names them as the file does.
+  ClosedGapsRecord gaps;
   if (file != nullptr && rs.fParamsGiven == 0)
     LoadSys(sys, file, load);
   else
@@ -258,6 +293,7 @@ bool LoadRunDesign(RunSettings& rs, Sys& sys) {
     return false;
   }
   if (!rs.szDisplayName.empty()) SetSysFileName(sys, rs.szDisplayName.c_str());
+  if (rs.fCloseGaps != 0) sys.fileNumbers = std::move(gaps.original);
   return true;
 }
 
@@ -268,6 +304,7 @@ void ShowLoadedDesign(RunSettings& rs, Sys& sys) {
   }
   DualPrint("\rSys loaded <%s>: ", sys.szFileName);
   PrintSysParams(sys, true);
+  if (rs.fCloseGaps != 0) KeepFileNumbers(sys);
   if (sys.fIdLine == 0) WarnDefaultsUsed(sys);
   ParamsOf(rs) = sys;
   rs.b = sys.b;
@@ -327,7 +364,7 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
     if (lambdasShown) PrintSubsetLambdas(rs, sys, loaded);
     if (sys.m < sys.k) AnalyseDerived(ctx, rs, sys);
     if (rs.fDoTesting != 0 || (force && redundantFound)) {
-      tested = true;
+      tested = out.tested = true;
       out.passed = TestDesign(ctx, sys.szFileName);
       out.undecided = ctx.fUndecided != 0;
     }
@@ -340,6 +377,7 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
 
   bool created = false;
   bool reduced = redundantFound; // blocks left out, by the analysis or --reduce
+  bool ownReduction = false;     // -c --output after a test that left nothing out
   bool written = false;
   if (tested && !timedOut) {
     // Only a last pass that skipped combinations leaves room for doubt.
@@ -349,16 +387,24 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
       reduced = ReduceStep(rs, ctx, sys, out.passed && !out.undecided) || reduced;
     out.removed = out.passed && reduced ? ctx.ulSeen - sys.b : 0;
 
+    // -c writes the reduced design; with a name of the user's own
+    // (--output) it writes it also when nothing went, since the design is
+    // then its own reduction and a script waits for that file.
+    ownReduction =
+        rs.fWriteNonRedundantsToFile != 0 && !reduced && !rs.szOutputFile.empty() && out.passed;
+    const bool cWrites = (rs.fWriteNonRedundantsToFile != 0 && reduced) || ownReduction;
     bool write = false;
-    if (rs.fWriteToNewFile == 0 && !reduced) {
+    if (rs.fWriteToNewFile == 0 && !cWrites) {
       write = false;
     } else if (out.undecided) {
       write = false; // nothing was verified, and -c writes only what was tested
     } else if (!out.passed && rs.fWriteToNewFile != 0) {
       DualPrint("WARN: Can't create new file because verification failed!\n");
     } else {
-      write = rs.fWriteToNewFile != 0 || (rs.fWriteNonRedundantsToFile != 0 && reduced);
+      write = rs.fWriteToNewFile != 0 || cWrites;
     }
+    if (write && ownReduction && rs.fWriteToNewFile == 0)
+      DualPrint("No block to leave out: the design is its own reduction.\n");
     if (write) {
       written = WriteNewFile(rs, sys, reduced, toSysDir, ctx.ulSeen);
       created = true;
@@ -371,7 +417,7 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
   // -e asks for a copy of the design, -c for the reduced design when there
   // is one; either is missing unless a complete file or dump results.
   const bool outputAsked =
-      rs.fWriteToNewFile != 0 || (rs.fWriteNonRedundantsToFile != 0 && reduced);
+      rs.fWriteToNewFile != 0 || (rs.fWriteNonRedundantsToFile != 0 && reduced) || ownReduction;
   out.outputMissing = outputAsked && out.passed && !written;
 
   if (out.passed && reduced && !created) {
@@ -398,6 +444,7 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
     found.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - runStarted).count();
     EmitCertificate(rs, MakeCertificate(rs, sys, loaded, found));
+    out.certified = true;
   }
   ConsoleFlush();
   return out;

@@ -15,6 +15,8 @@ struct RunOutcome {
   bool outputMissing = false; // -e or -c asked for a file (or dump) that was not made in full
   uint32_t removed = 0;       // redundant blocks removed, when the test ran and passed
   bool undecided = false;     // the test could not decide (passed is false then)
+  bool tested = false;        // the coverage test ran (a verdict or undecided)
+  bool certified = false;     // its certificate was written (--json)
 };
 
 // Loads the design a run is given (rs.szDesignFile, or the system tree's

@@ -2,6 +2,7 @@
 #include "app/entry.hpp"
 
 #include "app/batch.hpp"
+#include "app/designlist.hpp"
 #include "app/driver.hpp"
 #include "app/isomorphic.hpp"
 #include "app/merge.hpp"
@@ -12,6 +13,7 @@
 #include "base/shutdown.hpp"
 #include "base/version.hpp"
 #include "formats/loader.hpp"
+#include "info/screens.hpp"
 #include "output/newfile.hpp"
 #include "output/safefile.hpp"
 
@@ -20,6 +22,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <vector>
 
 namespace kovra {
 namespace {
@@ -68,21 +71,6 @@ bool CloseCertificates(RunSettings& rs, PendingFile& file) {
   return false;
 }
 
-int DesignStatus(const RunOutcome& out) {
-  if (out.undecided) return EXIT_UNDECIDED;
-  if (!out.passed) return 1;
-  return out.outputMissing ? EXIT_OUTPUT_MISSING : 0;
-}
-
-// The status of several designs is the worst of theirs: an output missing,
-// then a failure, then an undecided test, then a pass.
-int WorseStatus(int a, int b) {
-  const auto rank = [](int s) {
-    return s == EXIT_OUTPUT_MISSING ? 3 : s == 1 ? 2 : s == EXIT_UNDECIDED ? 1 : 0;
-  };
-  return rank(b) > rank(a) ? b : a;
-}
-
 int RunDesigns(RunSettings& rs) {
   if (rs.fInternalOptions != 0) {
     if (rs.fTestAll != 0) return TestAll(rs) ? 0 : EXIT_OUTPUT_MISSING;
@@ -96,18 +84,18 @@ int RunDesigns(RunSettings& rs) {
   if (rs.fMerge != 0) return MergeParts(rs, rs.mergeFiles);
   if (rs.fIsomorphic != 0) return CompareDesigns(rs, rs.isomorphicFiles);
 
-  // A file may hold several designs (XML): each is run in turn, with its own
-  // verdict, under the name FILE#I.
-  const uint32_t designs =
-      rs.szDesignFile.empty() ? 1 : DesignsInFile(rs.szDesignFile.c_str(), rs.ulMemoryBound);
-  int status = 0;
-  for (uint32_t i = 0; i < designs; ++i) {
-    rs.ulDesignIndex = i;
-    if (designs > 1) rs.szDisplayName = rs.szDesignFile + "#" + std::to_string(i + 1);
-    status = WorseStatus(
-        status, DesignStatus(RunOne(rs, rs.fForceTestingIfRedund != 0, rs.fToSysDir != 0)));
+  // Each file in turn; a file that holds several designs (XML) gives one
+  // input each, named FILE#I.
+  std::vector<DesignInput> inputs;
+  std::vector<std::string> files = rs.designFiles;
+  if (files.empty()) files.push_back(rs.szDesignFile);
+  for (const std::string& file : files) {
+    const uint32_t designs = file.empty() ? 1 : DesignsInFile(file.c_str(), rs.ulMemoryBound);
+    for (uint32_t i = 0; i < designs; ++i)
+      inputs.push_back(
+          DesignInput{file, i, designs > 1 ? file + "#" + std::to_string(i + 1) : std::string()});
   }
-  return status;
+  return RunDesignList(rs, inputs);
 }
 
 int RunMode(int argc, const char* const* argv) {
@@ -117,6 +105,10 @@ int RunMode(int argc, const char* const* argv) {
     DualPrint("kovra %u.%02u%s\n", VERSION_NUMBER / 100, VERSION_NUMBER % 100,
               VERSION_NUMBER % 2 != 0 ? "beta" : "");
     DualPrint("Copyright KOVRA developers; MIT License. There is no warranty.\n");
+    return 0;
+  }
+  if (early.help) {
+    ShowLongHelp();
     return 0;
   }
   if (early.designToStdout || early.certificatesToStdout) SetLogToStderr();

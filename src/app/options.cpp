@@ -31,11 +31,9 @@ bool EqualsNoCase(const char* a, const char* b) {
   return *a == *b;
 }
 
-// "--h" in any case stands for "-h", as does anything starting with "?"; so
-// does "--help", as users of other command-line tools expect.
-bool IsHelpAlias(const char* arg) {
-  return arg[0] == '?' || EqualsNoCase(arg, "--h") || EqualsNoCase(arg, "--help");
-}
+// "--h" in any case stands for "-h", as does anything starting with "?".
+// (--help has a screen of its own: the long options, see ShowLongHelp.)
+bool IsHelpAlias(const char* arg) { return arg[0] == '?' || EqualsNoCase(arg, "--h"); }
 
 // The long options: KOVRA's own, so that a mistyped one can be named and
 // its nearest valid form suggested. `value`: takes "=VALUE" or a next argument.
@@ -152,6 +150,17 @@ struct ParseState {
   bool outputGiven = false; // --output appeared
 };
 
+// A name that is no option: a share's certificate under --merge, else a
+// design file (each is run in turn).
+void AddFileName(RunSettings& rs, const char* arg) {
+  if (rs.fMerge != 0)
+    rs.mergeFiles.emplace_back(arg);
+  else if (rs.fIsomorphic != 0)
+    rs.isomorphicFiles.emplace_back(arg);
+  else
+    rs.designFiles.emplace_back(arg);
+}
+
 void RequestScreen(ParseState& st, char letter, uint64_t value) {
   if (value != 0 && st.screenCount < MAX_SCREEN_REQUESTS) st.screens[st.screenCount++] = letter;
 }
@@ -228,17 +237,17 @@ void ApplyOption(RunSettings& rs, ParseState& st, const char* arg, const char* o
   case 't':
     rs.t = given.t = static_cast<uint16_t>(DesignParam(val, 't', MAX_T));
     st.paramMarked = true;
-    CheckRange(rs.t, 1, MAX_T, "t");
+    CheckRange(rs.t, 1, MAX_T, "-t");
     break;
   case 'm':
     rs.m = given.m = static_cast<uint16_t>(DesignParam(val, 'm', MAX_M));
     st.paramMarked = true;
-    CheckRange(rs.m, 1, MAX_M, "m");
+    CheckRange(rs.m, 1, MAX_M, "-m");
     break;
   case 'l':
     rs.l = given.l = static_cast<uint16_t>(DesignParam(val, 'l', MAX_L));
     st.paramMarked = true;
-    CheckRange(rs.l, 1, MAX_L, "l");
+    CheckRange(rs.l, 1, MAX_L, "-l");
     break;
   case 'V': rs.V = static_cast<uint16_t>(DesignParam(val, 'V', MAX_V)); break;
   case 'K': rs.K = static_cast<uint16_t>(DesignParam(val, 'K', MAX_K)); break;
@@ -247,12 +256,12 @@ void ApplyOption(RunSettings& rs, ParseState& st, const char* arg, const char* o
   case 'L': rs.L = static_cast<uint16_t>(DesignParam(val, 'L', MAX_L)); break;
   case 'B': rs.B = DesignParam(val, 'B', MAX_B); break;
   case 'a':
-    rs.usInBase = static_cast<uint16_t>(Ranged(val, 0, MAX_BASE, "inBase"));
+    rs.usInBase = static_cast<uint16_t>(Ranged(val, 0, MAX_BASE, "-a (inBase)"));
     rs.fInBaseGiven = 1;
     break;
-  case 'p': rs.usOutBase = static_cast<uint16_t>(Ranged(val, 0, MAX_BASE, "outBase")); break;
-  case 'o': rs.ulMaxLosing = Ranged(val, 1, MAX_B, "MaxLosing"); break;
-  case 'r': rs.ulMaxReport = Ranged(val, 1, MAX_B, "MaxReport"); break;
+  case 'p': rs.usOutBase = static_cast<uint16_t>(Ranged(val, 0, MAX_BASE, "-p (outBase)")); break;
+  case 'o': rs.ulMaxLosing = Ranged(val, 1, MAX_B, "-o (MaxLosing)"); break;
+  case 'r': rs.ulMaxReport = Ranged(val, 1, MAX_B, "-r (MaxReport)"); break;
   case 's': rs.fShowSummary = Flag(n); break;
   case 'x': rs.fShowDupeTSets = Flag(n); break;
   case 'd': rs.fShowRedundants = Flag(n); break;
@@ -264,15 +273,15 @@ void ApplyOption(RunSettings& rs, ParseState& st, const char* arg, const char* o
   case 'N': rs.fComprUseExp = Flag(n); break;
   case 'S': rs.fSkipCompleteDesigns = Flag(n); break;
   case 'A':
-    rs.usMskSeperatorline = static_cast<uint16_t>(Ranged(val, 0, 3, "mskSeperatorline"));
+    rs.usMskSeperatorline = static_cast<uint16_t>(Ranged(val, 0, 3, "-A (mskSeperatorline)"));
     break;
-  case 'G': rs.ulComprAvgLineLen = Ranged(val, MIN_CLL, MAX_CLL, "ComprLineLen"); break;
-  case 'g': rs.bCompressed = static_cast<uint8_t>(Ranged(val, 0, 3, "bCompressed")); break;
+  case 'G': rs.ulComprAvgLineLen = Ranged(val, MIN_CLL, MAX_CLL, "-G (ComprLineLen)"); break;
+  case 'g': rs.bCompressed = static_cast<uint8_t>(Ranged(val, 0, 3, "-g (bCompressed)")); break;
   case 'Q':
-    rs.ulSkipperHigh = Ranged(val, 0, 25, "-Q skipperHigh");
+    rs.ulSkipperHigh = Ranged(val, 0, 25, "-Q (skipperHigh)");
     rs.fSkipperHighGiven = 1;
     break;
-  case 'q': rs.ulSkipperLow = Ranged(val, 0, 5, "-q skipperLow"); break;
+  case 'q': rs.ulSkipperLow = Ranged(val, 0, 5, "-q (skipperLow)"); break;
   // The overloaded letters: their special values set a flag of their own
   // that no later value of the same letter clears.
   case 'f':
@@ -389,6 +398,40 @@ void CheckPartOption(const RunSettings& rs) {
   }
 }
 
+// Standard output carries one thing: the certificates of --json (or of a
+// share), or a design (--output=-, the dump of -D), never both mixed.
+void CheckStandardOutput(const RunSettings& rs) {
+  if (rs.fJson == 0 || !rs.szJsonFile.empty()) return;
+  if (rs.szOutputFile == STDIN_NAME) {
+    DualPrint("Err: --json and --output=- both write to standard output; give one of them a "
+              "file (--json=FILE or --output=FILE).\n");
+    ErrExit(1);
+  }
+  if (rs.fDumpToStdout != 0) {
+    DualPrint("Err: --json writes to standard output, where -D would dump the design; give "
+              "--json=FILE.\n");
+    ErrExit(1);
+  }
+}
+
+// Several design files are run one after another with the same options;
+// what belongs to one design alone cannot be asked for all of them.
+void CheckSeveralDesigns(const RunSettings& rs) {
+  if (rs.fFindDesignParams != 0) {
+    DualPrint("Err: -z2 searches the parameters of one design file; give one.\n");
+    ErrExit(EXIT_USAGE);
+  }
+  if (!rs.szOutputFile.empty()) {
+    DualPrint("Err: --output names the file of one design; give one design file, or leave "
+              "--output out to name each new file by its parameters.\n");
+    ErrExit(EXIT_USAGE);
+  }
+  if (rs.ulPartCount != 0) {
+    DualPrint("Err: --part shares the test of one design; give one design file.\n");
+    ErrExit(EXIT_USAGE);
+  }
+}
+
 void ShowScreen(char letter, const RunSettings& rs) {
   switch (letter) {
   case '?':
@@ -425,7 +468,9 @@ EarlyRequests ScanEarlyRequests(int argc, const char* const* argv) {
   bool jsonFile = false, part = false;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i] != nullptr ? argv[i] : "";
+    if (std::strcmp(arg, END_OF_OPTIONS) == 0) break; // file names follow
     if (std::strcmp(arg, "--version") == 0) early.version = true;
+    if (EqualsNoCase(arg, "--help")) early.help = true;
     if (std::strcmp(arg, "--quiet") == 0) early.quiet = true;
     if (const char* value = LongOptionValue(arg, "--output", i, argc, argv))
       early.designToStdout = std::strcmp(value, STDIN_NAME) == 0;
@@ -449,8 +494,19 @@ bool ParseOptions(int argc, const char* const* argv, RunSettings& rs) {
   if (argc <= 1) {
     RequestScreen(st, 'h', 1);
   } else {
+    bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
       const char* arg = argv[i] != nullptr ? argv[i] : "";
+      // After "--" every argument is a file name, even one that starts
+      // with '-' or '/'.
+      if (!optionsEnded && std::strcmp(arg, END_OF_OPTIONS) == 0) {
+        optionsEnded = true;
+        continue;
+      }
+      if (optionsEnded) {
+        AddFileName(rs, arg);
+        continue;
+      }
       if (std::strcmp(arg, "--version") == 0 || std::strcmp(arg, "--quiet") == 0) continue;
       if (std::strcmp(arg, "--profile") == 0) {
         rs.fProfile = 1;
@@ -509,19 +565,7 @@ bool ParseOptions(int argc, const char* const* argv, RunSettings& rs) {
       if (std::strncmp(arg, "--", 2) == 0 && !IsHelpAlias(arg)) UnknownLongOption(arg);
       const char* option = IsHelpAlias(arg) ? "-h" : arg;
       if (!IsOptionArgument(option)) {
-        // Only one design per run: a value given apart from its option
-        // ("-v 49") would otherwise silently become the file name.
-        if (rs.fMerge != 0) {
-          rs.mergeFiles.emplace_back(arg);
-          continue;
-        }
-        if (rs.fIsomorphic != 0) {
-          rs.isomorphicFiles.emplace_back(arg);
-          continue;
-        }
-        if (!rs.szDesignFile.empty())
-          DualPrint("Warning: file name <%s> replaces <%s>\n", arg, rs.szDesignFile.c_str());
-        rs.szDesignFile = arg;
+        AddFileName(rs, arg);
         continue;
       }
       ApplyOption(rs, st, arg, option, i == 1);
@@ -533,9 +577,12 @@ bool ParseOptions(int argc, const char* const* argv, RunSettings& rs) {
     rs.fUseL_InOldStyleFNames = 0;
     if (rs.fToSysDir != 0) ErrExit(21, "ToSysdir and FName3 xor...\n");
   }
+  if (!rs.designFiles.empty()) rs.szDesignFile = rs.designFiles.front();
   const bool filesGiven = !rs.szDesignFile.empty() || !rs.isomorphicFiles.empty();
   rs.fParamsGiven = (filesGiven && st.paramMarked) ? 1 : 0;
   if (st.outputGiven) CheckOutputOption(rs);
+  CheckStandardOutput(rs);
+  if (rs.designFiles.size() > 1) CheckSeveralDesigns(rs);
   if (rs.ulPartCount != 0) CheckPartOption(rs);
   WarnInconsistent(rs);
 

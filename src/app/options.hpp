@@ -33,6 +33,10 @@ struct OptionValue {
 // give 49).
 OptionValue ScanOptionValue(const char* afterLetter);
 
+// The argument that ends the options: every argument after it is a file
+// name, even one that starts with '-'.
+inline constexpr const char* END_OF_OPTIONS = "--";
+
 // Exit status of an unknown long option: they are KOVRA's own, so a
 // mistyped one must not be ignored (single-letter options are warned about
 // and ignored, as they always were).
@@ -43,6 +47,7 @@ inline constexpr int EXIT_USAGE = 64;
 // what the log prints.
 struct EarlyRequests {
   bool version = false;
+  bool help = false; // --help: the long options, nothing else
   bool quiet = false;
   bool designToStdout = false;       // --output=- or --output -
   bool certificatesToStdout = false; // --json without a file

@@ -2,6 +2,7 @@
 // that the blocks satisfy, by running the design run on candidate parameters.
 #include "app/search.hpp"
 
+#include "app/certify.hpp"
 #include "base/console.hpp"
 #include "base/file.hpp"
 #include "base/input.hpp"
@@ -13,9 +14,11 @@
 #include "formats/nestedlist.hpp"
 #include "formats/textfmt.hpp"
 
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <unistd.h>
+#include <vector>
 
 namespace kovra {
 namespace {
@@ -158,8 +161,16 @@ void SetCandidate(RunSettings& rs, unsigned long v, unsigned long k, unsigned lo
 
 // Tries t from high to low, m from t up, v' from v + m - t down to v; the
 // first candidate that passes wins, and its l is raised while it still passes.
-bool Search(RunSettings& rs, unsigned long v, unsigned long k, const SearchRunFn& run,
-            Found& found) {
+// Every candidate run is appended to `tries`.
+bool Search(RunSettings& rs, unsigned long v, unsigned long k, const SearchRunFn& plainRun,
+            Found& found, std::vector<SearchTry>& tries) {
+  const auto run = [&](RunSettings& r, bool force, bool toSysDir) {
+    const RunOutcome out = plainRun(r, force, toSysDir);
+    tries.push_back({ParamsOf(r), out.undecided ? CertificateVerdict::kUndecided
+                                  : out.passed  ? CertificateVerdict::kOk
+                                                : CertificateVerdict::kFail});
+    return out;
+  };
   const unsigned long firstT = rs.T < k ? rs.T : k;
   const unsigned long topM = rs.M;
   for (unsigned long t = firstT; t >= 1; --t) {
@@ -204,6 +215,16 @@ bool FindDesignParams(RunSettings& rs, const std::string& fileName, const Search
   rs.bCompressed = 0;
   rs.fDoTesting = 1;
   rs.fParamsGiven = 1;
+  // The candidates' verdicts are no design's verdicts (see TestContext),
+  // and their certificates none of the user's: --json gets one record of
+  // the whole search instead.
+  rs.fCandidates = 1;
+  const bool json = rs.fJson != 0;
+  rs.fJson = 0;
+  const auto started = std::chrono::steady_clock::now();
+  SearchRecord record;
+  record.file = file;
+  record.command = rs.szCommand;
   // A candidate fails at its first losing combination; counting the others
   // would cost a complete walk for every candidate that fails.
   rs.fCountAllLosing = 0;
@@ -226,6 +247,7 @@ bool FindDesignParams(RunSettings& rs, const std::string& fileName, const Search
     InputStream input;
     if (!OpenDesignInput(file.c_str(), input)) {
       DualPrint("Err: can't open file <%s>\n", file.c_str());
+      if (json) EmitJsonLine(rs, SearchJson(record));
       return false;
     }
     TextCursor text = CursorOn(input);
@@ -260,10 +282,27 @@ bool FindDesignParams(RunSettings& rs, const std::string& fileName, const Search
   bool ok = false;
   if (!valid)
     DualPrint("Err: Invalid data, or beyond limits\n");
-  else
-    ok = Search(rs, scan.v, scan.k, run, found);
+  else {
+    // The copy has no ID line, as said above; the loader would say so
+    // again at every candidate, in a warning a search of the log finds.
+    const LogLinesLeftOut noIdLine("WARNING: No ID line found.");
+    ok = Search(rs, scan.v, scan.k, run, found, record.tries);
+  }
 
   tmp.Remove();
+  if (json) {
+    record.scannedK = static_cast<unsigned>(scan.k);
+    record.scannedV = static_cast<unsigned>(scan.v);
+    record.b = copyB;
+    record.found = ok;
+    record.params = DesignParams{static_cast<uint16_t>(found.v), static_cast<uint16_t>(scan.k),
+                                 static_cast<uint16_t>(found.t), static_cast<uint16_t>(found.m),
+                                 static_cast<uint16_t>(found.l)};
+    record.redundant = found.redunds;
+    record.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    EmitJsonLine(rs, SearchJson(record));
+  }
   DualPrint("\n\nRESULT:\n");
   if (!ok) {
     DualPrint("\nErr: No satisfying params found, or an error happened\n");

@@ -37,20 +37,37 @@ bool gMirror = false;     // standard output redirected, standard error a termin
 bool gSameTarget = false; // both streams are one file (`> log 2>&1`)
 bool gLogToStderr = false;
 bool gQuiet = false;
-std::string gQuietLine; // the part of a line the quiet filter has not judged yet
+std::string gQuietLine; // the part of a line the filters have not judged yet
 
 // The starts of the lines --quiet lets pass: the words that give messages
-// their weight, the verdict, and the notes about files.
-constexpr const char* kWeightyStarts[] = {"Err",  "ERR",          "Error",       "WARN",
-                                          "Warn", "WARNING",      "Warning",     "Invalid",
-                                          "#",    "TestRetCode:", "Beyond reach"};
+// their weight, the verdict of a design, the answer of the parameter
+// search and the verdicts of several designs together. Notes about files
+// ("# ...") carry no weight: a file name that disagrees with its ID line
+// changes nothing the run does.
+// clang-format off
+constexpr const char* kWeightyStarts[] = {
+    "Err", "ERR", "Error", "WARN", "Warn", "WARNING", "Warning", "Invalid",
+    "TestRetCode:", "Beyond reach", "Satisfying params", "Designs:"};
+// clang-format on
 
-bool Weighty(const std::string& line) {
+const char* gLeftOut = nullptr; // lines starting so are left out of the log (LogLinesLeftOut)
+
+bool StartsWith(const std::string& line, const char* start) {
   size_t i = 0;
   while (i < line.size() && (line[i] == '\r' || line[i] == ' ')) ++i;
+  return line.compare(i, std::strlen(start), start) == 0;
+}
+
+bool Weighty(const std::string& line) {
   for (const char* start : kWeightyStarts)
-    if (line.compare(i, std::strlen(start), start) == 0) return true;
+    if (StartsWith(line, start)) return true;
   return false;
+}
+
+// Whether a whole line of the log is printed.
+bool Passes(const std::string& line) {
+  if (gLeftOut != nullptr && StartsWith(line, gLeftOut)) return false;
+  return !gQuiet || Weighty(line);
 }
 
 constexpr int kHeldSignals[] = {SIGINT, SIGTERM, SIGHUP};
@@ -240,8 +257,11 @@ void SetLogToStderr() { gLogToStderr = true; }
 
 void SetQuietLog() { gQuiet = true; }
 
+LogLinesLeftOut::LogLinesLeftOut(const char* start) : previous_(gLeftOut) { gLeftOut = start; }
+LogLinesLeftOut::~LogLinesLeftOut() { gLeftOut = previous_; }
+
 void DualWrite(const char* text, size_t size) {
-  if (!gQuiet) {
+  if (!gQuiet && gLeftOut == nullptr && gQuietLine.empty()) {
     WriteLog(text, size);
     return;
   }
@@ -250,7 +270,7 @@ void DualWrite(const char* text, size_t size) {
   size_t start = 0;
   for (size_t nl; (nl = gQuietLine.find('\n', start)) != std::string::npos; start = nl + 1) {
     const std::string line = gQuietLine.substr(start, nl + 1 - start);
-    if (Weighty(line)) WriteLog(line.data(), line.size());
+    if (Passes(line)) WriteLog(line.data(), line.size());
   }
   gQuietLine.erase(0, start);
 }
@@ -309,7 +329,7 @@ void StderrPrint(const char* format, ...) {
 void ConsoleFlush() {
   if (gCapture != nullptr) return;
   // A weighty line cut short by the end of the run still counts.
-  if (gQuiet && !gQuietLine.empty() && Weighty(gQuietLine)) {
+  if (!gQuietLine.empty() && Passes(gQuietLine)) {
     WriteLog(gQuietLine.data(), gQuietLine.size());
     gQuietLine.clear();
   }

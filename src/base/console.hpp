@@ -64,9 +64,26 @@ void SetLogToStderr();
 
 // Only the lines of the log that carry weight pass: errors and warnings
 // ("Err", "ERR", "Error", "WARN", "Warn", "WARNING", "Warning", "Invalid
-// option", notes about files "#") and the verdict ("TestRetCode:",
-// "Beyond reach"). For --quiet.
+// option"), the verdict ("TestRetCode:", "Beyond reach"), the answer of the
+// parameter search ("Satisfying params") and the verdicts of several
+// designs ("Designs:"). Notes ("# ...") do not. For --quiet.
 void SetQuietLog();
+
+// While an instance lives, the log leaves out every line that starts with
+// `start` (after carriage returns and blanks). For a message its caller has
+// already given once in its own words: the candidates of the parameter
+// search each read a copy without ID line, which the search announces once,
+// and the loader would warn about it at every candidate.
+class LogLinesLeftOut {
+public:
+  explicit LogLinesLeftOut(const char* start);
+  ~LogLinesLeftOut();
+  LogLinesLeftOut(const LogLinesLeftOut&) = delete;
+  LogLinesLeftOut& operator=(const LogLinesLeftOut&) = delete;
+
+private:
+  const char* previous_;
+};
 
 // Decides about terminals and makes sure descriptors 0 to 2 are open: a
 // closed one gets /dev/null, read-only, so that no file the program opens

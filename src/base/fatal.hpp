@@ -3,9 +3,10 @@
 
 namespace kovra {
 
-// Thrown by ErrExit. Only main() catches it; every array and file on the way
-// up is released by its owner, so no path out of a run leaks or leaves a
-// stream half written.
+// Thrown by ErrExit. Only main() catches it, and the run of several designs,
+// which ends the one design it came from and goes on with the next; every
+// array and file on the way up is released by its owner, so no path out of
+// a run leaks or leaves a stream half written.
 struct FatalExit {
   int code;
 };

@@ -10,9 +10,9 @@ void CheckRange(int64_t value, int64_t low, int64_t high, const char* label) {
   // Compared and shown as written: a number cut to the width of its setting
   // would pass as another one (-g258 as 2).
   if (value >= low && value <= high) return;
-  DualPrint("Error: Wrong value (%lld) for %s !\n", static_cast<long long>(value), label);
-  DualPrint("       It should be between %lld and %lld. Confer the internal limits (-i).\n",
-            static_cast<long long>(low), static_cast<long long>(high));
+  DualPrint("Err: %s = %lld is outside its range %lld..%lld.\n", label,
+            static_cast<long long>(value), static_cast<long long>(low),
+            static_cast<long long>(high));
   ErrExit(1);
 }
 

@@ -5,9 +5,9 @@
 
 namespace kovra {
 
-// Returns only when low <= value <= high. Otherwise prints the two-line range
-// message naming `label`, the value and the range, and ends the program
-// through ErrExit with code 1.
+// Returns only when low <= value <= high. Otherwise prints the range message
+// naming `label` (the option and the setting's name, as "-g (bCompressed)"),
+// the value and the range, and ends the program through ErrExit with code 1.
 void CheckRange(int64_t value, int64_t low, int64_t high, const char* label);
 
 } // namespace kovra

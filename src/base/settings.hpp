@@ -81,7 +81,7 @@ struct RunSettings : DesignParams {
   uint8_t fToSysDir = 0;         // -u2 internal: write into the system tree
   uint8_t fTestAll = 0;          // -u3 internal: TestAll batch mode
   uint8_t fInternalOptions = 0;  // internal mode switched on by the first argument
-  std::string szDesignFile;      // the design file; empty = none
+  std::string szDesignFile;      // the design file of the run; empty = none
   std::string szDisplayName;     // the name the run's messages give it, when not its own
   std::string szOutputFile;      // --output: the file -e or -c writes; empty = named by the scheme
   uint64_t ulMemoryBound = 0;    // --memory: bytes the large arrays may take; 0 = a quarter of RAM
@@ -95,6 +95,8 @@ struct RunSettings : DesignParams {
   uint8_t fMerge = 0;       // --merge: the file names are certificates of parts
   uint8_t fReduce = 0;      // --reduce: leave out every block the design does not need
   std::vector<std::string> mergeFiles;
+  // Every design file given, in order: each is run in turn.
+  std::vector<std::string> designFiles;
   uint8_t fProve = 0;          // --prove: the proof search decides, whatever a walk would take
   uint32_t ulTimeLimit = 600;  // --time-limit: seconds the test of a design may take, 0 = none
   uint8_t fTimeLimitGiven = 0; // --time-limit appeared (a share has no limit without it)
@@ -105,6 +107,7 @@ struct RunSettings : DesignParams {
   std::string szCommand;             // the command line as given, for the certificate
   std::FILE* certificates = nullptr; // where the certificates go (not owned; set by the entry)
   uint8_t fParamsGiven = 0;          // a file name and one of -v -k -t -m -l were given
+  uint8_t fCandidates = 0;           // the runs are candidates of the parameter search
   uint8_t fRunNewFNameScheme = 0;    // per-run copy of -f2 read by the file-name check
   CmdGiven given;                    // the parameters given on the command line
 };

@@ -58,13 +58,29 @@ void ChangeBase(Sys& sys, int16_t newBase) {
   for (size_t i = 0; i < n; ++i) p[i] = static_cast<Point>(p[i] + delta);
 }
 
+namespace {
+thread_local ClosedGapsRecord* gGapsRecord = nullptr;
+} // namespace
+
+ClosedGapsRecord::ClosedGapsRecord() : previous_(gGapsRecord) { gGapsRecord = this; }
+ClosedGapsRecord::~ClosedGapsRecord() { gGapsRecord = previous_; }
+
 unsigned CloseGaps(Point* blocks, uint32_t b, unsigned k, int16_t newBase) {
   if (blocks == nullptr || b == 0) return 0;
   unsigned entry[MAX_N + 1] = {};
   unsigned count = 0;
   const size_t n = size_t{b} * k;
   for (size_t i = 0; i < n; ++i)
-    if (blocks[i] <= MAX_N && entry[blocks[i]] == 0) entry[blocks[i]] = ++count;
+    if (blocks[i] <= MAX_N) entry[blocks[i]] = 1;
+  // In the order of the numbers, so that the renumbered points keep the
+  // order of the file's: a set printed in ascending order stays so when it
+  // is printed in the file's numbers.
+  if (gGapsRecord != nullptr) gGapsRecord->original.clear();
+  for (unsigned x = 0; x <= MAX_N; ++x) {
+    if (entry[x] == 0) continue;
+    entry[x] = ++count;
+    if (gGapsRecord != nullptr) gGapsRecord->original.push_back(static_cast<Point>(x));
+  }
   for (size_t i = 0; i < n; ++i)
     if (blocks[i] <= MAX_N)
       blocks[i] = static_cast<Point>(static_cast<unsigned>(newBase) + entry[blocks[i]] - 1);

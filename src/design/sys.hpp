@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace kovra {
 
@@ -50,6 +51,9 @@ struct Sys : DesignParams {
   uint8_t fKFromData = 0;      // k is the size of the file's blocks, given by nobody
   uint8_t fVFromData = 0;      // v is the file's own without an ID line (XML)
   CmdGiven given;
+  // -z: the number point p (base 1) had in the file is fileNumbers[p - 1];
+  // empty when the points kept their numbers.
+  std::vector<Point> fileNumbers;
 };
 
 // Copies `name` into sys.szFileName. A name longer than the record holds is
@@ -68,10 +72,27 @@ inline bool IsSysLoaded(const Sys& sys) { return sys.fLoaded != 0; }
 // Renumbers the blocks from the record's base to newBase (a negative value
 // keeps the record's base): every point moves by the difference of the bases.
 void ChangeBase(Sys& sys, int16_t newBase);
-// Renumbers the b rows of k points densely in order of first appearance from
-// newBase. Points must be at most MAX_N. Returns the number of distinct
-// points found.
+// Renumbers the b rows of k points densely from newBase, in the order of
+// their numbers (the smallest number present becomes newBase). Points must
+// be at most MAX_N. Returns the number of distinct points found.
 unsigned CloseGaps(Point* blocks, uint32_t b, unsigned k, int16_t newBase);
+
+// While an instance lives, CloseGaps on this thread records here the number
+// each point had before: original[i] for the point newBase + i. The loader
+// closes the gaps deep inside; -z, whose outputs speak of the points by
+// the file's numbers, takes the numbers from here.
+class ClosedGapsRecord {
+public:
+  ClosedGapsRecord();
+  ~ClosedGapsRecord();
+  ClosedGapsRecord(const ClosedGapsRecord&) = delete;
+  ClosedGapsRecord& operator=(const ClosedGapsRecord&) = delete;
+
+  std::vector<Point> original;
+
+private:
+  ClosedGapsRecord* previous_;
+};
 // Sorts the points of each row and, unless pointsOnly, the rows (as tuples).
 void SortBlocks(Point* blocks, uint32_t b, unsigned k, bool pointsOnly);
 

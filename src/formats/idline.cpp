@@ -45,6 +45,18 @@ uint16_t NameDigit(std::string_view part, size_t position) {
   return static_cast<uint16_t>(part[position - 1] - '0');
 }
 
+// True when the name follows the old-style scheme "VVBBBBTa.MLK" that
+// KOVRA writes (seven digits and 'a', a dot, a digit, a digit or 'a', a
+// digit; 'A' as the old systems wrote it): only such a name says something
+// about the design, so only such a name is compared with the ID line.
+bool FollowsOldStyleScheme(std::string_view name, std::string_view ext) {
+  const auto isA = [](char c) { return c == 'a' || c == 'A'; };
+  if (name.size() != 8 || ext.size() != 4 || ext[0] != '.') return false;
+  for (size_t i = 0; i < 7; ++i)
+    if (!IsDigit(name[i])) return false;
+  return isA(name[7]) && IsDigit(ext[1]) && (IsDigit(ext[2]) || isA(ext[2])) && IsDigit(ext[3]);
+}
+
 } // namespace
 
 int ParseIdLine(IdRecord& id, const char* line, bool reset, const char* path,
@@ -112,6 +124,9 @@ void CheckFNameAgainstId(IdRecord& id, const char* path, bool newFNameSchemeRun)
 
   if (id.t == 0) id.t = NameDigit(name, 7);
   if (id.m == 0) id.m = NameDigit(ext, 2);
+  // A name of the user's own (reduced.txt) or of the new-style scheme
+  // carries no parameters to compare.
+  if (!FollowsOldStyleScheme(name, ext)) return;
 
   const unsigned long nameV = NameNumber(name, 1, 2);
   const unsigned long nameB = NameNumber(name, 3, 4);

@@ -50,9 +50,12 @@ int ParseIdLine(IdRecord& id, const char* line, bool reset, const char* path,
 
 // Compares the ID line's v, b, t, m and k with an old-style file name
 // "VVBBBBTa.MLK" and prints a "# ...: FName/ID mismatch!" line for each
-// difference; fills t and m from the name when the ID line gave 0. Only the
-// base name and extension after the last "/" are read; a missing character
-// counts as no digit. Silent when path is null or the run uses new-style names.
+// difference; fills t and m from the name when the ID line gave 0 (a
+// missing character counts as no digit). Only the base name and extension
+// after the last "/" are read. Nothing is done when path is null or the run
+// uses new-style names, and nothing printed when the name does not follow
+// the old-style scheme (seven digits and 'a' or 'A', a dot, a digit, a digit
+// or 'a'/'A', a digit): a name such as reduced.txt says nothing to compare.
 void CheckFNameAgainstId(IdRecord& id, const char* path, bool newFNameSchemeRun);
 
 } // namespace kovra

@@ -21,6 +21,7 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 #include <system_error>
 
 namespace kovra {
@@ -716,7 +717,10 @@ bool SniffCTextHeader(const char* line, uint32_t& chi, uint32_t& b) {
 uint32_t DesignsInFile(const char* fileName, uint64_t memoryBound) {
   InputStream input;
   std::string reason;
-  if (std::strcmp(fileName, STDIN_NAME) == 0 || !input.Open(fileName, reason)) return 1;
+  // Only a regular file is read twice: a FIFO's designs are read as the
+  // run reads them, the first alone.
+  struct stat st {};
+  if (::stat(fileName, &st) != 0 || !S_ISREG(st.st_mode) || !input.Open(fileName, reason)) return 1;
   TextCursor text = CursorOn(input);
   uint32_t count = 1;
   XmlFault fault;

@@ -23,9 +23,12 @@ unsigned long Lu(uint32_t value) { return value; }
 
 // How this program is built and what it runs on (the -i screen).
 constexpr const char* kImplementationLines =
-    "  Written in C++20 with the standard library only: a single-threaded\n"
-    "  console program, built and tested on Linux/x86-64 with g++ 12 and\n"
-    "  clang 14. Designs with v <= 54 and k, t, m <= 7 are verified on one\n"
+    "  Written in C++20 with the JSON for Modern C++ headers, OpenSSL's\n"
+    "  libcrypto (the certificate's SHA-256) and the CaDiCaL SAT solver (the\n"
+    "  proof search); a console program whose walks and scans run on every\n"
+    "  processor it may use (--threads), with the same output on any number,\n"
+    "  built and tested on Linux/x86-64 with g++ 12 and clang 14.\n"
+    "  Designs with v <= 54 and k, t, m <= 7 are verified on one\n"
     "  byte counter per t-subset of the points, allocated at once: at most\n"
     "  C(54,7) = 177100560 bytes. Larger designs, up to v = 128, k = 32, t = 8\n"
     "  and m = 20, get a bit or a byte per t-subset as long as these fit the\n"
@@ -107,14 +110,47 @@ constexpr const char* kLiterature =
     "  - Tables of the best known coverings, many of them with the designs\n"
     "    themselves; they and many of the recent papers are available online.\n";
 
+// The --help screen: what a user of other command-line tools looks for
+// first, the long options, one line each.
+constexpr const char* kLongHelp =
+    "Usage: kovra FILE... [options]    check, reduce or convert each design in turn\n"
+    "       kovra FILE -z2 [-Tn] [-Mn]  find the strongest parameters of a block list\n"
+    "       kovra --merge FILE...       one verdict from the shares of --part\n"
+    "       kovra --isomorphic A B      compare two designs up to relabelling\n"
+    "\n"
+    "Long options:\n"
+    "  --help               this list (status 0)\n"
+    "  --version            the version and the copyright (status 0)\n"
+    "  --quiet              print only errors, warnings and verdicts\n"
+    "  --output=FILE        the file -e or -c writes (- for standard output)\n"
+    "  --json[=FILE]        a JSON certificate line per design (no FILE: stdout)\n"
+    "  --profile            the draw profile: the best block for every m-set\n"
+    "  --reduce             leave out every block the design does not need\n"
+    "  --prove              decide the test by the proof search, not a walk\n"
+    "  --time-limit=SECONDS how long the test of a design may take (600; 0: none)\n"
+    "  --memory=SIZE        room for the large arrays, as 512M or 4G (1/4 of RAM)\n"
+    "  --threads=N          threads, 1..1024 (default: every usable processor)\n"
+    "  --part=I/N           run share I of N of the complete pass as a certificate\n"
+    "  --merge FILE...      check the shares 1..N of one design, print the verdict\n"
+    "  --canonical          the canonical form's sha256, automorphisms, point orbits\n"
+    "  --isomorphic A B     are two designs the same up to relabelling? (a point map)\n"
+    "  --                   end of the options: every argument after it is a file\n"
+    "\n"
+    "Short options (-v49 -k6 -t3 -m6 -l1, -e, -c, -d, -z2, ...): kovra -h lists\n"
+    "them with their current values. Exit status: 0 OK, 1 FAIL or a design not\n"
+    "read, 4 an output not written, 5 undecided, 64 a usage error; man kovra\n"
+    "describes them all.\n";
+
 // clang-format on
 
 } // namespace
 
+void ShowLongHelp() { DualPrint("%s", kLongHelp); }
+
 void ShowHelp(const RunSettings& rs) {
   // clang-format off
   DualPrint("\n%s Help (-h):\n----------------\n", PROGRAM_NAME);
-  DualPrint("Usage: %s <fname> [options]\n", PROGRAM_NAME);
+  DualPrint("Usage: %s <fname>... [options]   (each design in turn; -- ends the options)\n", PROGRAM_NAME);
   DualPrint("Options are cAsE sensitive and of the format '-|/variable[[[=|:]value]|-|+]'\n");
   DualPrint("where '-' means 0 and '+' means 1, which is normally the default if not \nspecified. Some vars are 'overloaded'.\n");
   DualPrint("\nValid variables and their meanings, ranges, current values:\n");
@@ -136,6 +172,7 @@ void ShowHelp(const RunSettings& rs) {
   DualPrint("  -D  if can't create file, dump to stdout (=%hu)\n", Hu(rs.fDumpToStdout));
   DualPrint("  --output=FILE  the file -c or -e creates, any size (cf. -O, -g)\n");
   DualPrint("  --memory=SIZE  room for the large arrays, as 512M or 4G (default: 1/4 of RAM)\n");
+  DualPrint("  --help  lists every long option (--json, --reduce, --threads, --quiet, ...)\n");
   DualPrint("  -w  sort the new sysfile it's going to create [cf. -c, -e] (=%hu)\n", Hu(rs.fSortOutput));
   DualPrint("  -c  create sysfile with ID if redund. blks found (=%hu)\n", Hu(rs.fWriteNonRedundantsToFile));
   DualPrint("  -e  create sysfile with ID (ie. copy) [needs also -y]  (=%hu) \n", Hu(rs.fWriteToNewFile));
@@ -201,18 +238,18 @@ void ShowHelp(const RunSettings& rs) {
   DualPrint("o To verify files with no ID line use the third example above (for\n");
   DualPrint("  the meaning of v,k,t,m,l see the mathem. definitions under -n).\n");
   DualPrint("o Use -z2 if you want detect the best (highest) design parameters.\n  also use this if nothing is known about the parameters of the design.\n  Fine-tune with -T and -M (ie. re-run with lower -T, -M)...\n");
-  DualPrint("o Use -z to close gaps (ie. convert back to a based design scheme).\n");
+  DualPrint("o Use -z to close gaps (ie. convert back to a based design scheme);\n  the points are still printed by the file's numbers (the mapping is shown).\n");
   DualPrint("o Use -f0, -f1 and -f2 to create 3 different filenames for the same design.\n");
   DualPrint("o To use bases other than the default (=1) see -p and -a (but: \n  for compressed output (-g) it uses always 1)\n");
   DualPrint("o Overriding a present ID line can be done by giving the t,m,l options,\n  or in case of textfile by simply removing or commenting out the ID \n  line (not recommended!) and giving all params via cmdline.\n");
-  DualPrint("o Noncompressed text files must contain blocks with k nbrs / line, \n  seperated by spaces or commas.\n");
+  DualPrint("o Noncompressed text files must contain blocks with k nbrs / line, \n  separated by blanks, TABs, commas, semicolons or slashes, in brackets\n  or not; JSON and GAP lists of blocks are read too.\n");
   DualPrint("o The input design does not need be sorted. The output files\n  can be sorted with the -w option (not required if -g used).\n");
-  DualPrint("o Comment chars are: '#' and ';'. Everything after these and \n  everything not being numeric and '^' will be ignored.\n");
+  DualPrint("o Comment chars are: '#' and ';' (but ';' between two digits separates\n  them). A line among the blocks that is neither a block nor a comment\n  stops the run (status 14): nothing is ignored without a word.\n");
   DualPrint("o Redundant blocks will be detected and shown (see -d -c -i).\n");
   DualPrint("o Fastest way to detect missing combinations: -Q25 \n");
   DualPrint("o To skip full testing (for converting, compressing etc.) use -Q5 -q5 \n");
   DualPrint("o Currently, best compression is achieved with -e -g2 -N \n");
-  DualPrint("o ReturnCodes: 0=success, else fail.\n");
+  DualPrint("o ReturnCodes: 0 OK, 1 FAIL or design not read (-z2: 1 = params found),\n  4 output not written, 5 undecided, 2 3 6-8 11-14 bad file or memory,\n  64 usage; several designs: the worst (error, 1, 5, 4, 0). See man kovra.\n");
   DualPrint("\nSee also -i, -j, -n \n");
   // clang-format on
 }

@@ -13,4 +13,8 @@ void ShowHistory(const RunSettings& rs);
 void ShowDefinitions(const RunSettings& rs);
 void ShowNotice(const RunSettings& rs);
 
+// --help: the usage, every long option on one line, and where the rest is
+// described. Never waits for a key.
+void ShowLongHelp();
+
 } // namespace kovra

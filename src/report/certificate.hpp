@@ -27,7 +27,7 @@ struct Certificate {
   CertificateVerdict verdict = CertificateVerdict::kUndecided;
   bool losingCounted = false; // losingCount is every losing m-set
   uint64_t losingCount = 0;
-  std::vector<std::vector<unsigned>> losingFirst; // in the file's base
+  std::vector<std::vector<unsigned>> losingFirst; // in the file's base (numbers, under -z)
   std::string sha256;                             // of the normal form, lower-case hex
   bool haveTSets = false; // blocks per t-subset, where C(v,t) allowed counting
   unsigned tsetMin = 0, tsetMax = 0;
@@ -56,7 +56,10 @@ struct Certificate {
   // design it came from.
   bool reduced = false;
   uint64_t reducedFrom = 0;                   // blocks as loaded
-  std::vector<std::vector<unsigned>> removed; // the blocks left out, in the file's base
+  std::vector<std::vector<unsigned>> removed; // the blocks left out, as in the file
+  // -z: the number point p had in the file is fileNumbers[p - 1] (losing
+  // and removed name the points so); empty when they kept their numbers.
+  std::vector<unsigned> fileNumbers;
   // A share of the test (--part=I/N): which one, and what it belongs to.
   unsigned partIndex = 0, partCount = 0; // 0: the whole test
   std::string fingerprint;               // of the program, the design and its parameters
@@ -77,6 +80,33 @@ std::string Sha256Hex(const std::string& bytes);
 // "part" its index, the number of shares, the fingerprint and a digest of
 // the line itself, so that a damaged share is found out.
 std::string CertificateJson(const Certificate& c);
+
+// The record of the parameter search (-z2): what the scan found, the
+// parameters that hold (none when found is false) and every candidate
+// tried, in order, with its verdict.
+struct SearchTry {
+  DesignParams params;
+  CertificateVerdict verdict = CertificateVerdict::kUndecided;
+};
+struct SearchRecord {
+  std::string file;
+  unsigned scannedK = 0, scannedV = 0; // from the data
+  uint64_t b = 0;                      // blocks of the file
+  bool found = false;
+  DesignParams params;    // the strongest parameters that hold
+  uint64_t redundant = 0; // blocks the run with them left out
+  std::vector<SearchTry> tries;
+  double seconds = 0;
+  std::string command;
+};
+
+// The search's record as one line of JSON, format "kovra-search/1".
+std::string SearchJson(const SearchRecord& r);
+
+// The line that stands for a design of several that has no certificate (it
+// could not be read, or was skipped): its file, its exit status and the
+// command, under the format "kovra-not-checked/1".
+std::string NotCheckedJson(const std::string& file, int status, const std::string& command);
 
 // Reads a line written by CertificateJson back: false, with the reason in
 // `why`, when it is not such a line, misses a key the merge needs, or its

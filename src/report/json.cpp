@@ -67,6 +67,7 @@ std::string CertificateJson(const Certificate& c) {
     j["reduced_from"] = c.reducedFrom;
     j["removed"] = c.removed;
   }
+  if (!c.fileNumbers.empty()) j["file_numbers"] = c.fileNumbers;
   j["seconds"] = c.seconds;
   j["command"] = c.command;
   if (!c.notes.empty()) j["notes"] = c.notes;
@@ -82,6 +83,52 @@ std::string CertificateJson(const Certificate& c) {
   std::string line = j.dump(-1, ' ', false, json::error_handler_t::replace);
   if (c.partCount == 0) return line;
   j["part"]["digest"] = Sha256Hex(line);
+  return j.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+namespace {
+
+const char* VerdictText(CertificateVerdict v) {
+  switch (v) {
+  case CertificateVerdict::kOk: return "OK";
+  case CertificateVerdict::kFail: return "FAIL";
+  case CertificateVerdict::kUndecided: break;
+  }
+  return "UNDECIDED";
+}
+
+nlohmann::ordered_json ParamsJson(const DesignParams& p) {
+  return {{"v", p.v}, {"k", p.k}, {"t", p.t}, {"m", p.m}, {"l", p.l}};
+}
+
+} // namespace
+
+std::string SearchJson(const SearchRecord& r) {
+  using json = nlohmann::ordered_json;
+  json j;
+  j["format"] = "kovra-search/1";
+  j["version"] = VersionText();
+  j["file"] = r.file;
+  j["scanned"] = {{"v", r.scannedV}, {"k", r.scannedK}, {"b", r.b}};
+  j["found"] =
+      r.found ? json{{"params", ParamsJson(r.params)}, {"redundant", r.redundant}} : json(nullptr);
+  json tries = json::array();
+  for (const SearchTry& t : r.tries)
+    tries.push_back({{"params", ParamsJson(t.params)}, {"verdict", VerdictText(t.verdict)}});
+  j["tries"] = tries;
+  j["seconds"] = r.seconds;
+  j["command"] = r.command;
+  return j.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+std::string NotCheckedJson(const std::string& file, int status, const std::string& command) {
+  using json = nlohmann::ordered_json;
+  json j;
+  j["format"] = "kovra-not-checked/1";
+  j["version"] = VersionText();
+  j["file"] = file;
+  j["status"] = status;
+  j["command"] = command;
   return j.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 

@@ -26,12 +26,12 @@ namespace {
 int CombColumnWidth(unsigned size) { return size < 5 ? 13 : static_cast<int>(3 * size); }
 
 // Each member as "%2hu ", then " : LOSING combination !!!\n".
-void PrintLosingComb(const uint8_t* members, unsigned n, uint16_t printBase) {
+void PrintLosingComb(const uint8_t* members, unsigned n, PointNames names) {
   static constexpr char kTail[] = " : LOSING combination !!!\n";
   char line[32 + 6 * MAX_M];
   char* end = line;
   for (unsigned i = 0; i < n; ++i) {
-    end = PutUnsigned(end, static_cast<unsigned short>(members[i] + printBase - 1), 2);
+    end = PutUnsigned(end, names(members[i]), 2);
     *end++ = ' ';
   }
   end = std::copy(kTail, kTail + sizeof kTail - 1, end);
@@ -147,6 +147,9 @@ bool UseThreads(const TestContext& ctx, const MSetWalk& walk) {
   return ctx.walkSeconds >= kThreadedSeconds;
 }
 
+struct ProgressTicker;
+void TickAt(ProgressTicker& pt, const uint8_t* first);
+
 // What one prefix of the complete pass found: how many losing m-sets, and
 // the first of them in order (n points each), as many as could be printed.
 struct LosingChunk {
@@ -156,9 +159,12 @@ struct LosingChunk {
 
 // The complete pass over the prefixes on ctx.threads threads, each with a
 // walk of its own; `take` sees the losing m-sets in the order one walk
-// would meet them. Returns the count.
-template <typename Take>
-uint64_t CompletePassOnThreads(TestContext& ctx, const MSetWalk& walk, bool countAll, Take& take) {
+// would meet them, and `reached(S)` the first m-set of the next prefix
+// (S[1..n]) once every one before it was taken, so that the progress keeps
+// up with the walk. Returns the count.
+template <typename Take, typename Reached>
+uint64_t CompletePassOnThreads(TestContext& ctx, const MSetWalk& walk, bool countAll, Take& take,
+                               Reached&& reached) {
   const unsigned n = walk.n;
   std::vector<std::array<uint8_t, 3>> jobs = PrefixJobs(ctx.v, n);
   if (ctx.partCount > 0) jobs = ShareOfPrefixJobs(ctx, jobs);
@@ -200,12 +206,18 @@ uint64_t CompletePassOnThreads(TestContext& ctx, const MSetWalk& walk, bool coun
         }
         return chunk;
       },
-      [&](size_t, LosingChunk&& chunk) {
+      [&](size_t i, LosingChunk&& chunk) {
         count += chunk.count;
         for (size_t j = 0; wanted && j < chunk.sets.size(); j += n) {
           uint8_t S[MAX_M + 1];
           std::copy_n(chunk.sets.data() + j, n, S + 1);
           wanted = take(static_cast<const uint8_t*>(S));
+        }
+        if (i + 1 < jobs.size() && jobs[i + 1][0] > 0) {
+          uint8_t next[MAX_M + 1] = {};
+          for (unsigned d = 1; d <= n; ++d)
+            next[d] = d <= jobs[i + 1][0] ? jobs[i + 1][d] : static_cast<uint8_t>(next[d - 1] + 1);
+          reached(static_cast<const uint8_t*>(next));
         }
         return wanted || countAll;
       });
@@ -217,7 +229,8 @@ uint64_t CompletePassOnThreads(TestContext& ctx, const MSetWalk& walk, bool coun
 // that of the plain walk over all C(v, n) combinations. Every losing one is
 // counted; they are printed while the budget lasts.
 PassResult CompletePass(TestContext& ctx, const MSetWalk& walk, const RankTable& combRank,
-                        uint64_t combs, uint64_t interval, PrintBudget& budget) {
+                        uint64_t combs, uint64_t interval, PrintBudget& budget,
+                        ProgressTicker* ticker) {
   PassResult res;
   ProgressPoints pp;
   pp.rank = &combRank;
@@ -236,15 +249,23 @@ PassResult CompletePass(TestContext& ctx, const MSetWalk& walk, const RankTable&
     if (ctx.firstLosing.size() < keep) ctx.firstLosing.emplace_back(s + 1, s + 1 + walk.n);
     if (budget.Left()) {
       EmitProgressBefore(ctx, pp, s);
-      PrintLosingComb(s + 1, walk.n, ctx.usPrintBase);
+      PrintLosingComb(s + 1, walk.n, NamesOf(ctx));
       ++budget.printed;
     }
     return budget.Left() || ctx.firstLosing.size() < keep;
   };
   // A share of the walk has no progress points of its own.
   if (ctx.partCount > 0) pp.have = false;
+  // On threads the prefixes come back in order: the progress lines the walk
+  // has passed are printed as it passes them (the rows a single walk prints
+  // at its losing m-sets and its end, the same rows in the same order), and
+  // a terminal sees how far it is, as a single walk shows it.
+  const auto reached = [&](const uint8_t* next) {
+    if (budget.Left() || ctx.fCountAll != 0) EmitProgressBefore(ctx, pp, next);
+    if (ticker != nullptr) TickAt(*ticker, next);
+  };
   if (UseThreads(ctx, walk) || ctx.partCount > 0)
-    res.losing = CompletePassOnThreads(ctx, walk, countAll, take);
+    res.losing = CompletePassOnThreads(ctx, walk, countAll, take, reached);
   else
     res.losing = walk.CountLosing(countAll, take);
   if (budget.Left() || ctx.fCountAll != 0) EmitProgressBefore(ctx, pp, nullptr);
@@ -270,7 +291,7 @@ PassResult SkipperPass(TestContext& ctx, const MSetWalk& walk, const RankTable& 
     if (!walk.Covered(S)) {
       ++res.losing;
       if (ctx.fKeepLosing != 0) ctx.firstLosing.emplace_back(S + 1, S + 1 + n);
-      PrintLosingComb(S + 1, n, ctx.usPrintBase);
+      PrintLosingComb(S + 1, n, NamesOf(ctx));
       ++budget.printed;
       if (!budget.Left()) return res;
     }
@@ -291,14 +312,14 @@ PassResult SkipperPass(TestContext& ctx, const MSetWalk& walk, const RankTable& 
 struct LosingTSets {
   unsigned v, t;
   uint64_t most;
-  uint16_t printBase;
+  PointNames names;
   std::vector<std::vector<uint8_t>>* first;
   uint64_t found = 0;
   void Add(uint64_t index) {
     if (found++ >= most) return;
     uint8_t tset[MAX_T];
     UnrankComb(index + 1, v, t, tset);
-    PrintLosingComb(tset, t, printBase);
+    PrintLosingComb(tset, t, names);
     if (first != nullptr) first->emplace_back(tset, tset + t);
   }
 };
@@ -439,17 +460,23 @@ struct ProgressTicker {
   bool shown = false;
 };
 
-void TickProgress(void* context, const MeetWalk& w) {
-  auto& pt = *static_cast<ProgressTicker*>(context);
+// The line, at most once a second, for the walk standing at the m-set
+// first[1..n].
+void TickAt(ProgressTicker& pt, const uint8_t* first) {
   const std::time_t now = NowSeconds();
   if (now == pt.last || pt.combs == 0 || pt.combs == UINT64_MAX) return;
   pt.last = now;
-  uint8_t first[MAX_M + 1];
-  for (unsigned i = 1; i <= w.n; ++i) first[i] = i <= w.depth ? w.S[i] : first[i - 1] + 1;
   const double share =
       static_cast<double>(RankFast(*pt.combRank, first + 1) - 1) / static_cast<double>(pt.combs);
   StderrPrint("%5.1f%% of the m-sets walked \r", 100.0 * share);
   pt.shown = true;
+}
+
+void TickProgress(void* context, const MeetWalk& w) {
+  auto& pt = *static_cast<ProgressTicker*>(context);
+  uint8_t first[MAX_M + 1];
+  for (unsigned i = 1; i <= w.n; ++i) first[i] = i <= w.depth ? w.S[i] : first[i - 1] + 1;
+  TickAt(pt, first);
 }
 
 // Before the test of a design that walks the blocks: how long the complete
@@ -482,21 +509,35 @@ bool EstimateBeforeTest(TestContext& ctx) {
 
 } // namespace
 
-void PrintCombCount(const char* label, uint64_t count, uint64_t combinations) {
+void ShareText(uint64_t count, uint64_t combinations, char* out, size_t size) {
   // m > v leaves no combination at all: 0 of 0 is shown as 0.0%, not as nan.
   const double percent =
       combinations == 0 ? 0.0
                         : static_cast<double>(count) * 100.0 / static_cast<double>(combinations);
-  DualPrint("%s combinations:%8llu (%.1lf%%)\n", label, static_cast<unsigned long long>(count),
-            percent);
+  if (count != 0 && percent < 0.05)
+    std::snprintf(out, size, "<0.1%%");
+  else if (count < combinations && percent >= 99.95)
+    std::snprintf(out, size, ">99.9%%");
+  else
+    std::snprintf(out, size, "%.1lf%%", percent);
+}
+
+void PrintCombCount(const char* label, uint64_t count, uint64_t combinations) {
+  char share[16];
+  ShareText(count, combinations, share, sizeof share);
+  // The classic column holds 7 digits after the colon; a longer count gets
+  // a blank of its own instead of running into it.
+  if (count < 10000000)
+    DualPrint("%s combinations:%8llu (%s)\n", label, static_cast<unsigned long long>(count), share);
+  else
+    DualPrint("%s combinations: %llu (%s)\n", label, static_cast<unsigned long long>(count), share);
 }
 
 void PrintCombCountAtLeast(const char* label, uint64_t count, uint64_t combinations) {
-  const double percent =
-      combinations == 0 ? 0.0
-                        : static_cast<double>(count) * 100.0 / static_cast<double>(combinations);
-  DualPrint("%s combinations: at least %llu (%.1lf%%)\n", label,
-            static_cast<unsigned long long>(count), percent);
+  char share[16];
+  ShareText(count, combinations, share, sizeof share);
+  DualPrint("%s combinations: at least %llu (%s)\n", label, static_cast<unsigned long long>(count),
+            share);
 }
 
 void PrintProgress(TestContext& ctx, uint64_t rank, uint64_t combinations, const uint8_t* comb,
@@ -518,7 +559,7 @@ void PrintProgress(TestContext& ctx, uint64_t rank, uint64_t combinations, const
     int len = 0;
     for (unsigned i = 0; i < n; ++i)
       len += std::snprintf(line + len, sizeof line - static_cast<size_t>(len), "%2hu ",
-                           static_cast<unsigned short>(comb[i] + ctx.usPrintBase - 1));
+                           static_cast<unsigned short>(NamesOf(ctx)(comb[i])));
     const int pad = 13 - 3 * static_cast<int>(n);
     DualPrint("%s%*s", line, pad > 0 ? pad : 0, "");
   } else {
@@ -526,9 +567,15 @@ void PrintProgress(TestContext& ctx, uint64_t rank, uint64_t combinations, const
     const int w = CombColumnWidth(n);
     DualPrint("%*.*s", w, w, "Finished");
   }
-  DualPrint("%10llu %4d:%02d %8lld  %4d:%02d\n", static_cast<unsigned long long>(c),
-            static_cast<int>(elapsed / 60), static_cast<int>(elapsed % 60),
-            static_cast<long long>(speed), ctx.usEstimate / 60, ctx.usEstimate % 60);
+  // A count of 10 digits or more gets a blank before it, in every row
+  // alike, so that it neither runs into "Finished" nor leaves the column.
+  if (c < 1000000000)
+    DualPrint("%10llu", static_cast<unsigned long long>(c));
+  else
+    DualPrint(" %llu", static_cast<unsigned long long>(c));
+  DualPrint(" %4d:%02d %8lld  %4d:%02d\n", static_cast<int>(elapsed / 60),
+            static_cast<int>(elapsed % 60), static_cast<long long>(speed), ctx.usEstimate / 60,
+            ctx.usEstimate % 60);
   // Someone following the log (tail -f) sees each progress line when it is made.
   ConsoleFlush();
 }
@@ -596,7 +643,8 @@ bool MultiPassTest(TestContext& ctx, uint64_t* combinations, uint64_t* losing) {
     } else {
       walk.meet = ctx.meet.get();
     }
-    const PassResult res = s == 0 ? CompletePass(ctx, walk, combRank, combs, interval, budget)
+    const PassResult res = s == 0 ? CompletePass(ctx, walk, combRank, combs, interval, budget,
+                                                 StderrIsConsole() ? &ticker : nullptr)
                                   : SkipperPass(ctx, walk, combRank, combs, interval, s, budget);
     if (s == 0 && (ctx.fCountAll != 0 || budget.Left())) {
       exact = true;
@@ -653,7 +701,7 @@ bool TestDesign(TestContext& ctx, const char* fileName) {
   if (ctx.m == ctx.t) {
     // m = t: every t-subset whose counter is below bNeeded loses; all are
     // counted, the first ulMaxLosing printed.
-    LosingTSets found{ctx.v, ctx.t, ctx.ulMaxLosing, ctx.usPrintBase,
+    LosingTSets found{ctx.v, ctx.t, ctx.ulMaxLosing, NamesOf(ctx),
                       ctx.fKeepLosing != 0 ? &ctx.firstLosing : nullptr};
     ScanLosingTSets(ctx, found);
     losing = found.found;
@@ -672,8 +720,8 @@ bool TestDesign(TestContext& ctx, const char* fileName) {
     PrintCombCountAtLeast("\nLosing", losing, combs);
   DualPrint("\nTesting finished: %s\n", DateText(ctx.tNow).c_str());
   DualPrint("Time       : %ld seconds\n", static_cast<long>(ctx.tNow - ctx.tStart));
-  PrintVerdictLine(ok ? TestVerdict::kOk : TestVerdict::kFail, fileName, ctx.partIndex,
-                   ctx.partCount);
+  PrintVerdictLine(ok ? TestVerdict::kOk : TestVerdict::kFail, fileName,
+                   VerdictOf{ctx.partIndex, ctx.partCount, ctx.fCandidate != 0});
   return ok;
 }
 

@@ -177,7 +177,7 @@ bool NeededSplit(TestContext& ctx, const uint8_t* pts, unsigned n) {
 // "Redundant block: #%ld (", each point as "%2hu" followed by " " or ")",
 // and the line end; the points in the numbers of the file (the array is in
 // base 1 by now), as the losing combinations are printed.
-void PrintRedundantBlock(uint32_t seen, const Point* block, unsigned k, uint16_t printBase) {
+void PrintRedundantBlock(uint32_t seen, const Point* block, unsigned k, PointNames names) {
   static constexpr char kHead[] = "Redundant block: #";
   char line[64 + 6 * MAX_K];
   char* end = std::copy(kHead, kHead + sizeof kHead - 1, line);
@@ -185,7 +185,7 @@ void PrintRedundantBlock(uint32_t seen, const Point* block, unsigned k, uint16_t
   *end++ = ' ';
   *end++ = '(';
   for (unsigned i = 0; i < k && i < MAX_K; ++i) {
-    end = PutUnsigned(end, static_cast<unsigned short>(block[i] + printBase - 1), 2);
+    end = PutUnsigned(end, names(block[i]), 2);
     *end++ = i + 1 < k ? ' ' : ')';
   }
   *end++ = '\n';
@@ -193,11 +193,13 @@ void PrintRedundantBlock(uint32_t seen, const Point* block, unsigned k, uint16_t
 }
 
 void PrintDuplicate(const TestContext& ctx, const uint8_t* tset, uint8_t c) {
+  // The list has always shown the points in base 1; under -z, by the file's numbers.
+  const PointNames names{1, ctx.fileNumbers};
   char line[80];
   int len = std::snprintf(line, sizeof line, "  ");
   for (unsigned i = 0; i < ctx.t; ++i)
     len += std::snprintf(line + len, sizeof line - static_cast<size_t>(len), "%2hu%s",
-                         static_cast<unsigned short>(tset[i]), i + 1 < ctx.t ? " " : "");
+                         static_cast<unsigned short>(names(tset[i])), i + 1 < ctx.t ? " " : "");
   DualPrint("%s  : %5hd times\n", line, static_cast<short>(c));
 }
 
@@ -339,6 +341,8 @@ void SetupParams(TestContext& ctx, const DesignParams& p, const AnalysisOptions&
   ctx.fShowDupeTSets = opt.fShowDupeTSets;
   ctx.fShowRedundants = opt.fShowRedundants;
   ctx.usPrintBase = opt.usPrintBase;
+  ctx.fileNumbers = opt.fileNumbers;
+  ctx.fCandidate = opt.fCandidate ? 1 : 0;
   ctx.fInternalOptions = opt.fInternalOptions;
   ctx.fNoRedundTesting = opt.fNoRedundTesting;
   ctx.fCountAll = opt.fCountAll ? 1 : 0;
@@ -438,7 +442,7 @@ bool AnalyseBlock(TestContext& ctx, const Point* block) {
   case CounterMode::kSplit: needed = NeededSplit(ctx, pts, n); break;
   }
   if (!needed) {
-    if (ctx.fShowRedundants) PrintRedundantBlock(ctx.ulSeen, block, ctx.k, ctx.usPrintBase);
+    if (ctx.fShowRedundants) PrintRedundantBlock(ctx.ulSeen, block, ctx.k, NamesOf(ctx));
     return false;
   }
   const auto index = static_cast<uint32_t>(ctx.accepted.size());
@@ -558,10 +562,10 @@ void PrintTSetReport(TestContext& ctx) {
       // histogram's own units (the m-sets are the test's business).
       const uint64_t tsets = Binomial(ctx.v, ctx.t);
       const uint64_t covered = tsets - ctx.ulUncovered;
-      const double percent =
-          tsets == 0 ? 0.0 : static_cast<double>(covered) * 100.0 / static_cast<double>(tsets);
-      DualPrint("Total: %9llu / %5llu (%.1f%%)\n", static_cast<unsigned long long>(covered),
-                static_cast<unsigned long long>(tsets), percent);
+      char share[16];
+      ShareText(covered, tsets, share, sizeof share);
+      DualPrint("Total: %9llu / %5llu (%s)\n", static_cast<unsigned long long>(covered),
+                static_cast<unsigned long long>(tsets), share);
     }
   }
   DualPrint("\nTotal combinations Cn(v=%hu,%c=%hu) = %s\n", ctx.v, ctx.fKLessM ? 'm' : 'k',

@@ -87,6 +87,11 @@ struct AnalysisOptions {
   // --time-limit as a moment: the analysis, the report and the test give up
   // there (TimeLimitReached). None by default.
   Deadline deadline;
+  // -z: the file's number of point p is fileNumbers[p - 1] (v of them), and
+  // every point is printed so; null when the points kept their numbers.
+  const Point* fileNumbers = nullptr;
+  // A candidate of the parameter search (-z2): see TestContext.
+  bool fCandidate = false;
 };
 
 // How the counters of the t-subsets are kept.
@@ -124,6 +129,11 @@ struct TestContext : DesignParams {
   std::time_t tStart = 0, tNow = 0;
   uint32_t ulSeen = 0; // blocks the analysis examined
   uint16_t usPrintBase = 1;
+  const Point* fileNumbers = nullptr; // see AnalysisOptions
+  // A candidate of the parameter search: its verdict line reads
+  // "Candidate: ..." so that no search of a log takes a candidate that
+  // does not hold for a design that failed.
+  uint8_t fCandidate = 0;
   // Run settings the engine reads, stored by SetupAnalysis (the skippers as
   // settled there).
   uint32_t ulSkipperHigh = 7;
@@ -200,6 +210,17 @@ bool AnalyseBlock(TestContext& ctx, const Point* block);
 // themselves.
 void CountPendingBlocks(TestContext& ctx);
 
+// How the test prints a point p (base 1): by its number in the file (-z),
+// else in the file's base.
+struct PointNames {
+  uint16_t base = 1;
+  const Point* fileNumbers = nullptr;
+  unsigned operator()(unsigned p) const {
+    return fileNumbers != nullptr ? fileNumbers[p - 1] : p + base - 1u;
+  }
+};
+inline PointNames NamesOf(const TestContext& ctx) { return {ctx.usPrintBase, ctx.fileNumbers}; }
+
 // The coverage test: head, passes, verdict. True when nothing was losing.
 // With fProve, or when the complete pass would take longer than about a
 // minute (it says how long), the proof search decides instead (ProveDesign).
@@ -223,9 +244,16 @@ bool MultiPassTest(TestContext& ctx, uint64_t* combinations, uint64_t* losing);
 // reached (unused in the Finished form, rank >= combinations).
 void PrintProgress(TestContext& ctx, uint64_t rank, uint64_t combinations, const uint8_t* comb,
                    int16_t skipper);
+// "LABEL combinations:" with the count (in the classic column below 10^7,
+// after a blank above) and its share of all combinations.
 void PrintCombCount(const char* label, uint64_t count, uint64_t combinations);
 // The same for a count that is only a lower bound: "... at least N (x%)".
 void PrintCombCountAtLeast(const char* label, uint64_t count, uint64_t combinations);
+
+// A share of `combinations` as "x.y%" into out: one that is not 0 but would
+// round to 0.0% reads "<0.1%", and one short of all that would round to
+// 100.0% reads ">99.9%", so that 462 losing draws never pass for none.
+void ShareText(uint64_t count, uint64_t combinations, char* out, size_t size);
 
 // The duplicate t-set list, the coverage summary and the total line.
 void PrintTSetReport(TestContext& ctx);

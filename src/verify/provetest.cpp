@@ -14,12 +14,12 @@ namespace kovra {
 namespace {
 
 // A losing m-set in the line the walk prints, in the file's base.
-void PrintWitness(const PointSet& w, uint16_t printBase) {
+void PrintWitness(const PointSet& w, PointNames names) {
   static constexpr char kTail[] = " : LOSING combination !!!\n";
   char line[32 + 6 * MAX_M];
   char* end = line;
   ForEachPoint(w, [&](unsigned p) {
-    end = PutUnsigned(end, static_cast<unsigned short>(p + printBase - 1), 2);
+    end = PutUnsigned(end, names(p), 2);
     *end++ = ' ';
   });
   end = std::copy(kTail, kTail + sizeof kTail - 1, end);
@@ -100,7 +100,7 @@ bool ProveDesign(TestContext& ctx, const char* fileName) {
     DualPrint("Found by %s, each checked by a direct count against the blocks:\n",
               ProofMethodName(res.method).c_str());
     for (const PointSet& w : res.witnesses) {
-      PrintWitness(w, ctx.usPrintBase);
+      PrintWitness(w, NamesOf(ctx));
       std::vector<uint8_t> pts;
       ForEachPoint(w, [&](unsigned p) { pts.push_back(static_cast<uint8_t>(p)); });
       ctx.firstLosing.push_back(std::move(pts));
@@ -125,7 +125,7 @@ bool ProveDesign(TestContext& ctx, const char* fileName) {
     ctx.fUndecided = 1;
     ctx.fCountExact = 0;
     ctx.losingCount = 0;
-    PrintVerdictLine(TestVerdict::kUndecided, name);
+    PrintVerdictLine(TestVerdict::kUndecided, name, VerdictOf{0, 0, ctx.fCandidate != 0});
     return false;
   }
   ctx.fProved = 1;
@@ -140,7 +140,8 @@ bool ProveDesign(TestContext& ctx, const char* fileName) {
     DualPrint("\nLosing combinations: not counted\n");
   DualPrint("\nTesting finished: %s\n", DateText(ctx.tNow).c_str());
   DualPrint("Time       : %ld seconds\n", static_cast<long>(ctx.tNow - ctx.tStart));
-  PrintVerdictLine(ok ? TestVerdict::kOk : TestVerdict::kFail, name);
+  PrintVerdictLine(ok ? TestVerdict::kOk : TestVerdict::kFail, name,
+                   VerdictOf{0, 0, ctx.fCandidate != 0});
   return ok;
 }
 

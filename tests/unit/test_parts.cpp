@@ -20,7 +20,8 @@ using test::Ran;
 using test::RunKovra;
 using Args = std::vector<std::string>;
 
-const std::string kFail462 = KOVRA_SOURCE_DIR "/tests/data/public/C49_6_3_6_1_b162_lotto_FAIL462.txt";
+const std::string kFail462 =
+    KOVRA_SOURCE_DIR "/tests/data/public/C49_6_3_6_1_b162_lotto_FAIL462.txt";
 const Args kLotto = {"-v49", "-k6", "-t3", "-m6", "-a0", "-h2", "-r1"};
 
 // b random k-sets of 1..v, one per line.
@@ -78,16 +79,22 @@ struct Split {
 
 TEST(Parts, MergedSharesEqualTheWholeRunWhateverThreadsAndMemoryEachUsed) {
   test::ScratchDir dir;
-  WriteRandomBlocks("m5.txt", 80, 10, 2000, 11);   // m = t: 24 million 5-sets
-  WriteRandomBlocks("k32.txt", 128, 32, 3000, 7);  // m = t, 32-point blocks
+  WriteRandomBlocks("m5.txt", 80, 10, 2000, 11);  // m = t: 24 million 5-sets
+  WriteRandomBlocks("k32.txt", 128, 32, 3000, 7); // m = t, 32-point blocks
   const std::vector<Split> splits = {
-      {"m = t, 24 million t-subsets", "m5.txt", {"-v80", "-k10", "-t5", "-m5", "-h2", "-r1"},
+      {"m = t, 24 million t-subsets",
+       "m5.txt",
+       {"-v80", "-k10", "-t5", "-m5", "-h2", "-r1"},
        {{"--threads=1"}, {"--threads=2", "--memory=512K"}, {"--threads=4", "--memory=64M"}}},
-      {"m = t, wide blocks", "k32.txt", {"-v128", "-k32", "-t4", "-m4", "-h2", "-r1"},
+      {"m = t, wide blocks",
+       "k32.txt",
+       {"-v128", "-k32", "-t4", "-m4", "-h2", "-r1"},
        {{"--memory=512K", "--threads=1"}, {"--threads=2"}}},
       {"classic masks", kFail462, kLotto, {{"--threads=1"}, {"--threads=2"}, {"--threads=4"}}},
       {"meet walk", kFail462, Join(kLotto, {"-l2"}), {{"--threads=2"}, {"--threads=1"}}},
-      {"m < k", kFail462, {"-v49", "-k6", "-t3", "-m4", "-l2", "-a0", "-h2", "-r1"},
+      {"m < k",
+       kFail462,
+       {"-v49", "-k6", "-t3", "-m4", "-l2", "-a0", "-h2", "-r1"},
        {{"--threads=1"}, {"--threads=2"}}},
   };
   for (const Split& s : splits) {
@@ -101,8 +108,8 @@ TEST(Parts, MergedSharesEqualTheWholeRunWhateverThreadsAndMemoryEachUsed) {
     for (unsigned i = 1; i <= n; ++i) {
       const std::string cert = "share" + std::to_string(i) + ".json";
       const std::string part = "--part=" + std::to_string(i) + "/" + std::to_string(n);
-      const Ran share =
-          RunKovra(Join(Join(Join({s.file}, s.args), s.shares[i - 1]), {"-o4", part, "--json=" + cert}));
+      const Ran share = RunKovra(
+          Join(Join(Join({s.file}, s.args), s.shares[i - 1]), {"-o4", part, "--json=" + cert}));
       ASSERT_LE(share.status, 1) << share.out;
       EXPECT_NE(share.out.find("(share " + std::to_string(i) + " of " + std::to_string(n) + " of "),
                 std::string::npos);
@@ -121,7 +128,7 @@ TEST(Parts, OneTwoAndFourThreadsPrintTheSameLog) {
   WriteRandomBlocks("k32.txt", 128, 32, 3000, 7);
   const std::vector<Args> runs = {
       {"m5.txt", "-v80", "-k10", "-t5", "-m5", "-x", "-s", "-o3"}, // the scan and the report
-      {"k32.txt", "-v128", "-k32", "-t4", "-m4", "-o3"},          // deferred counting
+      {"k32.txt", "-v128", "-k32", "-t4", "-m4", "-o3"},           // deferred counting
       Join({kFail462, "-o5", "--profile"}, kLotto),                // masks and the profile
       Join({kFail462, "-o5", "-l2"}, kLotto),                      // the meet walk
   };
@@ -213,8 +220,9 @@ TEST(Parts, MergeRefusesSharesThatClaimWhatTheyCannot) {
                 "a losing set that is not m distinct ascending points");
   ExpectRefused(edited([](Json& j) { j["losing"]["first"][0].push_back(48); }),
                 "a losing set that is not m distinct ascending points");
-  ExpectRefused(edited([](Json& j) { std::swap(j["losing"]["first"][0], j["losing"]["first"][1]); }),
-                "out of order or outside its piece");
+  ExpectRefused(
+      edited([](Json& j) { std::swap(j["losing"]["first"][0], j["losing"]["first"][1]); }),
+      "out of order or outside its piece");
   ExpectRefused(edited([](Json& j) { j["part"]["cut"]["from"] = 1; }), "cut differently");
   // Other parameters: with the fingerprint left as it was, and with the one
   // they make (a share of another test altogether).

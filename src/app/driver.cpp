@@ -2,24 +2,20 @@
 // counting coverage, report, test, and write a new file when asked.
 #include "app/driver.hpp"
 
-#include "app/certify.hpp"
-#include "base/clock.hpp"
+#include "app/jsonlines.hpp"
 #include "base/console.hpp"
-#include "base/deadline.hpp"
-#include "base/jobs.hpp"
+#include "base/fatal.hpp"
 #include "base/range.hpp"
 #include "base/version.hpp"
-#include "design/combinatorics.hpp"
 #include "design/sys.hpp"
 #include "formats/loader.hpp"
+#include "kovra/kovra.hpp"
 #include "output/newfile.hpp"
 #include "output/systree.hpp"
-#include "verify/engine.hpp"
-#include "verify/reduce.hpp"
-#include "verify/verdict.hpp"
 
 #include <algorithm>
 #include <chrono>
+#include <vector>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -83,132 +79,98 @@ void KeepFileNumbers(Sys& sys) {
             "file holds them as tested.\n");
 }
 
+// How the run prints the points of the design: by the file's numbers
+// under -z, else in the file's base.
+unsigned PointName(const Sys& sys, unsigned p) {
+  return !sys.fileNumbers.empty() ? sys.fileNumbers[p - 1] : p + sys.given.usFileBase - 1u;
+}
+
+// Keeps the rows of the array at `rows`, in that order (the blocks of the
+// design they were indices of).
+void KeepRows(Sys& sys, const std::vector<uint32_t>& rows) {
+  std::vector<Point> kept;
+  kept.reserve(rows.size() * sys.k);
+  for (const uint32_t r : rows) kept.insert(kept.end(), BlockAt(sys, r), BlockAt(sys, r) + sys.k);
+  std::copy(kept.begin(), kept.end(), sys.blocks.get());
+  sys.b = static_cast<uint32_t>(rows.size());
+}
+
+// A fault the facade reported: the run ends as the fatal exit it came from
+// would have ended it (its message was printed on the way).
+template <class T>
+const T& OrExit(const api::Result<T>& r) {
+  if (!r) throw FatalExit{r.error().status};
+  return *r;
+}
+
+// The facade's options for the run's settings; the log goes to the console.
+api::VerifyOptions VerifyOptionsOf(const RunSettings& rs) {
+  api::VerifyOptions o;
+  o.threads = rs.ulThreads;
+  o.memoryBound = rs.ulMemoryBound;
+  o.maxLosing = rs.ulMaxLosing;
+  o.maxReport = rs.ulMaxReport;
+  // A share runs as long as its share takes (sharing a long walk is what it
+  // is for) unless a limit was given.
+  o.timeLimitSeconds = rs.ulPartCount != 0 && rs.fTimeLimitGiven == 0 ? 0 : rs.ulTimeLimit;
+  o.prove = rs.fProve != 0;
+  o.countAll = rs.fCountAllLosing != 0;
+  o.redundancyAnalysis = rs.fNoRedundTesting == 0;
+  o.showRedundant = rs.fShowRedundants != 0;
+  o.listDuplicates = rs.fShowDupeTSets != 0;
+  o.summary = rs.fShowSummary != 0;
+  o.skipperHigh = rs.ulSkipperHigh;
+  o.skipperHighGiven = rs.fSkipperHighGiven != 0;
+  o.skipperLow = rs.ulSkipperLow;
+  o.internal = rs.fInternalOptions != 0;
+  o.partIndex = rs.ulPartIndex;
+  o.partCount = rs.ulPartCount;
+  o.keepLosing = rs.fJson != 0 || rs.ulPartCount != 0;
+  o.candidate = rs.fCandidates != 0;
+  o.log.console = true;
+  return o;
+}
+
 // --reduce: after a test that passed, leaves out every block the design
-// does not need under the exact notion of covered (verify/reduce.hpp), and
-// says how many went, which ones (-d) and the new b. True when blocks went.
-bool ReduceStep(const RunSettings& rs, const TestContext& ctx, Sys& sys, bool holds) {
+// does not need under the exact notion of covered, and says how many went,
+// which ones (-d) and the new b. True when blocks went.
+bool ReduceStep(const RunSettings& rs, api::VerifyOptions opt, Sys& sys, bool holds,
+                double secondsLeft) {
   if (!holds) {
     DualPrint("Not reduced: the design does not hold.\n");
     return false;
   }
-  const std::vector<PointSet> blocks = LoadedBlocks(sys);
-  ReduceResult r;
-  try {
-    r = ReduceExactly(blocks, sys.v, sys.m, sys.t, sys.l, ctx.memoryBound, ctx.threads,
-                      ctx.deadline);
-  } catch (const TimeLimitReached&) {
-    DualPrint("Not reduced: --time-limit=%lu seconds was reached first (0 sets no limit).\n",
-              static_cast<unsigned long>(rs.ulTimeLimit));
+  // The run's --time-limit bounds the reduction too: it has what is left.
+  if (opt.timeLimitSeconds > 0) opt.timeLimitSeconds = std::max(secondsLeft, 0.001);
+  const api::Result<api::Reduction> reduction = api::Reduce(DesignOf(sys), opt, true);
+  const api::Reduction& r = OrExit(reduction);
+  if (!r.done) {
+    if (r.why.rfind("Not reduced: --time-limit=", 0) == 0)
+      DualPrint("Not reduced: --time-limit=%lu seconds was reached first (0 sets no limit).\n",
+                static_cast<unsigned long>(rs.ulTimeLimit));
+    else
+      DualPrint("%s\n", r.why.c_str());
     return false;
   }
-  if (r.stopped) {
-    DualPrint("Not reduced: the walk without a block would go beyond reach.\n");
-    return false;
-  }
-  std::vector<bool> gone(sys.b, false);
-  for (const uint32_t i : r.removed) gone[i] = true;
-  if (rs.fShowRedundants != 0) {
-    const PointNames names = NamesOf(sys);
+  if (rs.fShowRedundants != 0)
     for (const uint32_t i : r.removed) {
       DualPrint("Not needed: block");
       for (unsigned j = 0; j < sys.k; ++j)
-        DualPrint(" %2hu", static_cast<unsigned short>(names(BlockAt(sys, i)[j])));
+        DualPrint(" %2hu", static_cast<unsigned short>(PointName(sys, BlockAt(sys, i)[j])));
       DualPrint("\n");
     }
-  }
   // The blocks that stay keep their order.
-  uint32_t kept = 0;
+  std::vector<bool> gone(sys.b, false);
+  for (const uint32_t i : r.removed) gone[i] = true;
+  std::vector<uint32_t> rows;
   for (uint32_t i = 0; i < sys.b; ++i)
-    if (!gone[i]) std::copy_n(BlockAt(sys, i), sys.k, BlockAt(sys, kept++));
+    if (!gone[i]) rows.push_back(i);
   const uint32_t before = sys.b;
-  sys.b = kept;
+  KeepRows(sys, rows);
   DualPrint("Exact reduction: %lu of %lu blocks not needed (tried from the last); b=%lu\n",
-            static_cast<unsigned long>(before - kept), static_cast<unsigned long>(before),
-            static_cast<unsigned long>(kept));
-  return before != kept;
-}
-
-// Walks the blocks once; a redundant block is replaced by the last one, so the
-// array shrinks in place and each removal costs constant time.
-bool RemoveRedundantBlocks(TestContext& ctx, Sys& sys) {
-  bool found = false;
-  for (uint32_t i = 0; i < sys.b; ++i) {
-    CheckDeadline(ctx.deadline);
-    bool accepted = AnalyseBlock(ctx, BlockAt(sys, i));
-    while (!accepted) {
-      found = true;
-      std::copy_n(BlockAt(sys, sys.b - 1), sys.k, BlockAt(sys, i));
-      --sys.b;
-      if (i >= sys.b) break;
-      accepted = AnalyseBlock(ctx, BlockAt(sys, i));
-    }
-  }
-  return found;
-}
-
-// The engine's options for the design itself; the derived design of
-// m-subsets shows neither summary nor lists.
-AnalysisOptions EngineOptions(const RunSettings& rs, const Sys& sys, bool lists,
-                              const Deadline& deadline) {
-  AnalysisOptions opt;
-  opt.fShowSummary = lists && rs.fShowSummary != 0;
-  opt.fShowDupeTSets = lists && rs.fShowDupeTSets != 0;
-  opt.fShowRedundants = lists && rs.fShowRedundants != 0;
-  opt.ulMaxReport = rs.ulMaxReport;
-  opt.ulMaxLosing = rs.ulMaxLosing;
-  opt.usPrintBase = sys.given.usFileBase;
-  opt.fileNumbers = sys.fileNumbers.empty() ? nullptr : sys.fileNumbers.data();
-  opt.fCandidate = rs.fCandidates != 0;
-  opt.skippers = SkipperSettings{rs.ulSkipperHigh, rs.ulSkipperLow, rs.fSkipperHighGiven != 0};
-  opt.fInternalOptions = rs.fInternalOptions != 0;
-  opt.fNoRedundTesting = rs.fNoRedundTesting != 0;
-  opt.memoryBound = rs.ulMemoryBound;
-  opt.fCountAll = rs.fCountAllLosing != 0;
-  opt.fKeepLosing = rs.fJson != 0 || rs.ulPartCount != 0;
-  opt.threads = rs.ulThreads != 0 ? rs.ulThreads : UsableProcessors();
-  opt.partIndex = rs.ulPartIndex;
-  opt.partCount = rs.ulPartCount;
-  if (rs.ulPartCount != 0) opt.fNoRedundTesting = true;
-  opt.fProve = rs.fProve != 0;
-  opt.proveSeconds = rs.ulTimeLimit;
-  opt.deadline = deadline;
-  return opt;
-}
-
-// The moment the test gives up: --time-limit from the start of the run, or
-// its default for a whole run. A share runs as long as its share takes
-// (sharing a long walk is what it is for) unless a limit was given.
-Deadline TestDeadline(const RunSettings& rs) {
-  if (rs.ulPartCount != 0 && rs.fTimeLimitGiven == 0) return Deadline{};
-  return DeadlineAfter(rs.ulTimeLimit);
-}
-
-// What a test that ran out of time says instead of its verdict.
-void ReportTimeLimit(const RunSettings& rs, const char* fileName) {
-  DualPrint("\nTime limit reached: the test did not end within --time-limit=%lu seconds; give a "
-            "larger limit, or --time-limit=0 for none.\n",
-            static_cast<unsigned long>(rs.ulTimeLimit));
-  PrintVerdictLine(TestVerdict::kUndecided, fileName,
-                   VerdictOf{rs.ulPartIndex, rs.ulPartCount, rs.fCandidates != 0});
-}
-
-// For m < k the test looks at the m-subsets of the blocks: the derived design
-// has every block replaced by its m-subsets. Its coverage is that of the
-// design's own blocks (an m-set is covered by the blocks that meet it in t
-// points, not by their m-subsets one by one, which would let one block count
-// several times for l > 1), so the engine keeps the counters and blocks of
-// the analysis and only walks m-sets now: the derived blocks are never made,
-// and their number, b·C(k,m), is only shown (in the internal mode).
-void AnalyseDerived(TestContext& ctx, const RunSettings& rs, const Sys& sys) {
-  const DesignParams derived{sys.v, sys.m, std::min(sys.t, sys.m), sys.m, sys.l};
-  if (rs.fInternalOptions != 0) {
-    const Count128 derivedB = static_cast<Count128>(sys.b) * BinomialWide(sys.k, sys.m);
-    char text[48];
-    Count128Text(derivedB, text, sizeof text);
-    DualPrint("Sys converted to: v=%hu,k=%hu,t=%hu,m=%hu,l=%hu,b=%s\n", derived.v, derived.k,
-              derived.t, derived.m, derived.l, text);
-  }
-  SetupDerivedTest(ctx, derived, EngineOptions(rs, sys, false, ctx.deadline));
+            static_cast<unsigned long>(before - sys.b), static_cast<unsigned long>(before),
+            static_cast<unsigned long>(sys.b));
+  return before != sys.b;
 }
 
 // Writes the design to its new file; true when the file (or the dump to
@@ -257,6 +219,20 @@ bool WriteNewFile(const RunSettings& rs, Sys& sys, bool redundantFound, bool toS
 }
 
 } // namespace
+
+api::Design DesignOf(const Sys& sys) {
+  api::Design d;
+  d.params = api::Params{sys.v, sys.k, sys.t, sys.m, sys.l};
+  d.base = sys.given.usFileBase;
+  d.name = sys.szFileName;
+  d.fileNumbers.assign(sys.fileNumbers.begin(), sys.fileNumbers.end());
+  d.fromIdLine = sys.fIdLine != 0;
+  d.points.resize(size_t{sys.b} * sys.k);
+  const unsigned shift = d.base - 1u;
+  for (size_t i = 0; i < d.points.size(); ++i)
+    d.points[i] = static_cast<uint16_t>(sys.blocks[i] + shift);
+  return d;
+}
 
 bool LoadRunDesign(RunSettings& rs, Sys& sys) {
   CheckRange(rs.ulMaxLosing, 1, 2147483647, "-o (MaxLosing)");
@@ -313,13 +289,15 @@ void ShowLoadedDesign(RunSettings& rs, Sys& sys) {
 RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
   RunOutcome out;
   const auto runStarted = std::chrono::steady_clock::now();
+  const auto secondsSoFar = [&] {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - runStarted).count();
+  };
   // A run that stops early asked for no file it could write; only a verdict
   // that allows writing makes a missing file a failure of its own.
   const auto stopped = [&out] {
     out.passed = false;
     return out;
   };
-  const Deadline deadline = TestDeadline(rs);
   Sys sys;
   if (!LoadRunDesign(rs, sys)) return stopped();
   if (rs.fSkipCompleteDesigns != 0 && sys.t == sys.k && sys.m == sys.k) {
@@ -328,51 +306,28 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
   }
   ShowLoadedDesign(rs, sys);
   // The certificate, the profile, the canonical form and the lambdas of -x
-  // -s speak of every block as loaded; the analysis below leaves the
-  // redundant ones out.
-  const bool lambdasShown = rs.fShowDupeTSets != 0 && rs.fShowSummary != 0;
-  std::vector<PointSet> loaded;
-  if (rs.fJson != 0 || rs.fProfile != 0 || rs.fCanonical != 0 || lambdasShown)
-    loaded = LoadedBlocks(sys);
+  // -s speak of every block as loaded; the analysis leaves the redundant
+  // ones out of the array.
+  const api::Design loaded = DesignOf(sys);
+  const api::VerifyOptions opt = VerifyOptionsOf(rs);
 
-  TestContext ctx;
-  SetupAnalysis(ctx, sys, EngineOptions(rs, sys, true, deadline));
-
-  bool redundantFound = false;
-  bool tested = false;
-  bool timedOut = false;
-  long removedCount = 0;
-  // From the analysis to the verdict the test is bounded by --time-limit:
-  // the first piece of work that finds it passed unwinds to here.
-  try {
-    const std::time_t started = NowSeconds();
-    const char* prefix = rs.fNoRedundTesting != 0 ? "" : "Redundancy ";
-    DualPrint("%sAnalysis started:\n", prefix);
-    redundantFound = RemoveRedundantBlocks(ctx, sys);
-    DualPrint("%sAnalysis finished (%ld seconds)\n", prefix,
-              static_cast<long>(NowSeconds() - started));
-
-    if (toSysDir) SetSysDirFName(sys);
-
-    removedCount = static_cast<long>(ctx.ulSeen) - static_cast<long>(sys.b);
-    if (redundantFound)
-      DualPrint("Total %ld redundant blocks detected. They will be ignored during testing.\n",
-                removedCount);
-    DualPrint("Blocks: %ld     Redundant: %ld     Testing: %ld \n", static_cast<long>(ctx.ulSeen),
-              removedCount, static_cast<long>(sys.b));
-    PrintTSetReport(ctx);
-    if (lambdasShown) PrintSubsetLambdas(rs, sys, loaded);
-    if (sys.m < sys.k) AnalyseDerived(ctx, rs, sys);
-    if (rs.fDoTesting != 0 || (force && redundantFound)) {
-      tested = out.tested = true;
-      out.passed = TestDesign(ctx, sys.szFileName);
-      out.undecided = ctx.fUndecided != 0;
-    }
-  } catch (const TimeLimitReached&) {
-    ReportTimeLimit(rs, sys.szFileName);
-    timedOut = true;
-    out.passed = false;
-    out.undecided = true;
+  // The test in its steps: the analysis, then (once the blocks it kept may
+  // name the design in the system tree) the report and the test.
+  api::Result<api::Session> analysed = api::Session::Analyse(loaded, opt);
+  if (!analysed) throw FatalExit{analysed.error().status};
+  api::Session session = std::move(*analysed);
+  KeepRows(sys, session.result().kept);
+  if (toSysDir) SetSysDirFName(sys);
+  const bool redundantFound = session.result().redundant > 0;
+  api::VerifyResult verified = OrExit(session.Report());
+  const bool testing = rs.fDoTesting != 0 || (force && redundantFound);
+  if (testing) verified = OrExit(session.Test(sys.szFileName));
+  const bool timedOut = verified.timedOut || verified.stopped;
+  const bool tested = verified.tested || timedOut;
+  out.tested = tested;
+  if (tested) {
+    out.passed = verified.verdict == api::Verdict::kOk;
+    out.undecided = verified.verdict == api::Verdict::kUndecided;
   }
 
   bool created = false;
@@ -381,11 +336,13 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
   bool written = false;
   if (tested && !timedOut) {
     // Only a last pass that skipped combinations leaves room for doubt.
-    if (out.passed && ctx.ulSkipperLow != 0 && sys.m != sys.t && ctx.fProved == 0)
+    if (out.passed && verified.sampledLastPass && sys.m != sys.t && !verified.proved)
       DualPrint("Warn: Use -Q0 -q0 to be 100%% sure! (for m != t only) \n");
-    if (rs.fReduce != 0)
-      reduced = ReduceStep(rs, ctx, sys, out.passed && !out.undecided) || reduced;
-    out.removed = out.passed && reduced ? ctx.ulSeen - sys.b : 0;
+    if (rs.fReduce != 0) {
+      const double left = static_cast<double>(rs.ulTimeLimit) - secondsSoFar();
+      reduced = ReduceStep(rs, opt, sys, out.passed && !out.undecided, left) || reduced;
+    }
+    out.removed = out.passed && reduced ? static_cast<uint32_t>(loaded.BlockCount()) - sys.b : 0;
 
     // -c writes the reduced design; with a name of the user's own
     // (--output) it writes it also when nothing went, since the design is
@@ -406,7 +363,8 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
     if (write && ownReduction && rs.fWriteToNewFile == 0)
       DualPrint("No block to leave out: the design is its own reduction.\n");
     if (write) {
-      written = WriteNewFile(rs, sys, reduced, toSysDir, ctx.ulSeen);
+      written = WriteNewFile(rs, sys, reduced, toSysDir,
+                             static_cast<uint32_t>(loaded.BlockCount()));
       created = true;
     }
   } else if (!timedOut) {
@@ -425,25 +383,29 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
     DualPrint("Use -c -d -y options to create a new sysfile with %ld blocks.\n",
               static_cast<long>(sys.b));
   }
-  DrawProfile profile;
-  const bool profiled =
-      rs.fProfile != 0 &&
-      RunDrawProfile(sys, loaded, rs.ulThreads != 0 ? rs.ulThreads : UsableProcessors(), profile);
-  CanonicalFindings canonical;
-  if (rs.fCanonical != 0) canonical = RunCanonicalForm(rs, DescribedBlocks(rs, sys, loaded), sys.v);
+  api::Log console;
+  console.console = true;
+  api::Profile profile;
+  if (rs.fProfile != 0) profile = OrExit(api::DrawProfile(loaded, rs.ulThreads, console));
+  // With --reduce the design described is the one that remains.
+  const api::Design described = rs.fReduce != 0 ? DesignOf(sys) : loaded;
+  api::Canonical canonical;
+  if (rs.fCanonical != 0)
+    canonical = OrExit(api::CanonicalForm(described, rs.ulTimeLimit, console));
   if (rs.fJson != 0) {
-    RunFindings found;
-    found.canonical = rs.fCanonical != 0 ? &canonical : nullptr;
-    found.ctx = tested || timedOut ? &ctx : nullptr;
-    found.passed = out.passed;
-    found.undecided = out.undecided;
-    found.timedOut = timedOut;
-    found.losing = ctx.losingCount;
-    found.redundant = static_cast<uint64_t>(removedCount);
-    found.profile = profiled ? &profile : nullptr;
-    found.seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - runStarted).count();
-    EmitCertificate(rs, MakeCertificate(rs, sys, loaded, found));
+    api::CertificateInput in;
+    in.verified = &verified;
+    in.profile = rs.fProfile != 0 ? &profile : nullptr;
+    in.profileAsked = rs.fProfile != 0;
+    in.reduceAsked = rs.fReduce != 0;
+    in.described = &described;
+    in.canonical = rs.fCanonical != 0 ? &canonical : nullptr;
+    in.partIndex = rs.ulPartIndex;
+    in.partCount = rs.ulPartCount;
+    in.memoryBound = rs.ulMemoryBound;
+    in.seconds = secondsSoFar();
+    in.command = rs.szCommand;
+    EmitJsonLine(rs, api::Certificate(loaded, in));
     out.certified = true;
   }
   ConsoleFlush();

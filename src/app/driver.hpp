@@ -4,6 +4,7 @@
 #include "base/settings.hpp"
 #include "design/sys.hpp"
 #include "formats/loader.hpp"
+#include "kovra/kovra.hpp"
 
 #include <cstdint>
 
@@ -27,6 +28,10 @@ bool LoadRunDesign(RunSettings& rs, Sys& sys);
 // Brings a loaded design to base 1 and prints its "Sys loaded" line; the
 // run's parameters become the design's.
 void ShowLoadedDesign(RunSettings& rs, Sys& sys);
+
+// The design as the facade takes it: every block the array holds now, in
+// the file's base, named as the run names it.
+api::Design DesignOf(const Sys& sys);
 
 // Loads, reduces, reports, tests and writes one design as the settings say.
 RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir);

@@ -5,7 +5,6 @@
 #include "app/designlist.hpp"
 #include "app/driver.hpp"
 #include "app/isomorphic.hpp"
-#include "app/merge.hpp"
 #include "app/options.hpp"
 #include "app/search.hpp"
 #include "base/console.hpp"
@@ -16,6 +15,7 @@
 #include "info/screens.hpp"
 #include "output/newfile.hpp"
 #include "output/safefile.hpp"
+#include "kovra/kovra.hpp"
 
 #include <cerrno>
 #include <cstdio>
@@ -71,6 +71,21 @@ bool CloseCertificates(RunSettings& rs, PendingFile& file) {
   return false;
 }
 
+// --merge: the shares' verdict as one whole run would give it, or 2 for
+// shares that do not fit (never a verdict then).
+int MergeShares(const RunSettings& rs) {
+  api::Log console;
+  console.console = true;
+  const api::Result<api::Merged> merged = api::MergeShares(rs.mergeFiles, rs.ulMaxLosing, console);
+  if (!merged) return EXIT_MERGE_REFUSED;
+  switch (merged->verdict) {
+  case api::Verdict::kOk: return 0;
+  case api::Verdict::kFail: return 1;
+  case api::Verdict::kUndecided: break;
+  }
+  return EXIT_UNDECIDED;
+}
+
 int RunDesigns(RunSettings& rs) {
   if (rs.fInternalOptions != 0) {
     if (rs.fTestAll != 0) return TestAll(rs) ? 0 : EXIT_OUTPUT_MISSING;
@@ -81,7 +96,7 @@ int RunDesigns(RunSettings& rs) {
     }
   }
   if (rs.fFindDesignParams != 0) return FindDesignParams(rs, rs.szDesignFile) ? 1 : 0;
-  if (rs.fMerge != 0) return MergeParts(rs, rs.mergeFiles);
+  if (rs.fMerge != 0) return MergeShares(rs);
   if (rs.fIsomorphic != 0) return CompareDesigns(rs, rs.isomorphicFiles);
 
   // Each file in turn; a file that holds several designs (XML) gives one

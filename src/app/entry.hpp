@@ -16,4 +16,8 @@ inline constexpr int EXIT_OUTPUT_MISSING = 4;
 // beyond reach): neither OK nor FAIL.
 inline constexpr int EXIT_UNDECIDED = 5;
 
+// Exit status of a merge that found parts it cannot join: one missing,
+// repeated, damaged or of another design. Never a verdict.
+inline constexpr int EXIT_MERGE_REFUSED = 2;
+
 } // namespace kovra

@@ -2,7 +2,8 @@
 // that the blocks satisfy, by running the design run on candidate parameters.
 #include "app/search.hpp"
 
-#include "app/certify.hpp"
+#include "app/jsonlines.hpp"
+#include "report/certificate.hpp"
 #include "base/console.hpp"
 #include "base/file.hpp"
 #include "base/input.hpp"

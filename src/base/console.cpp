@@ -10,11 +10,13 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace kovra {
 namespace {
 
 ConsoleCapture* gCapture = nullptr;
+thread_local ConsoleTap* tTap = nullptr;
 
 constexpr size_t kBufSize = size_t{1} << 16;
 
@@ -261,6 +263,10 @@ LogLinesLeftOut::LogLinesLeftOut(const char* start) : previous_(gLeftOut) { gLef
 LogLinesLeftOut::~LogLinesLeftOut() { gLeftOut = previous_; }
 
 void DualWrite(const char* text, size_t size) {
+  if (tTap != nullptr) {
+    tTap->Take(text, size);
+    if (!tTap->console()) return;
+  }
   if (!gQuiet && gLeftOut == nullptr && gQuietLine.empty()) {
     WriteLog(text, size);
     return;
@@ -296,7 +302,15 @@ int16_t DualPrint(const char* format, ...) {
   return static_cast<int16_t>(text.size());
 }
 
+ConsoleTap::ConsoleTap(std::function<void(std::string_view)> sink, bool console)
+    : sink_(std::move(sink)), console_(console), previous_(tTap) {
+  tTap = this;
+}
+ConsoleTap::~ConsoleTap() { tTap = previous_; }
+ConsoleTap* ConsoleTap::Current() { return tTap; }
+
 void StdoutPrint(const char* format, ...) {
+  if (tTap != nullptr && !tTap->console()) return;
   va_list args;
   va_start(args, format);
   const Formatted text(format, args);
@@ -310,6 +324,7 @@ void StdoutPrint(const char* format, ...) {
 }
 
 void StdoutWrite(const char* data, size_t size) {
+  if (tTap != nullptr && !tTap->console()) return;
   if (gCapture != nullptr) {
     gCapture->out.append(data, size);
     return;
@@ -319,6 +334,7 @@ void StdoutWrite(const char* data, size_t size) {
 }
 
 void StderrPrint(const char* format, ...) {
+  if (tTap != nullptr && !tTap->console()) return;
   va_list args;
   va_start(args, format);
   const Formatted text(format, args);

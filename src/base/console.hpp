@@ -13,7 +13,9 @@
 
 #include <cstdarg>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 
 namespace kovra {
 
@@ -83,6 +85,33 @@ public:
 
 private:
   const char* previous_;
+};
+
+// While an instance lives, what this thread prints through DualPrint,
+// DualWrite, StdoutPrint, StdoutWrite and StderrPrint is handed to `sink`
+// (the log's text, as the console would get it; design dumps and the
+// terminal-only progress texts are not), and reaches the console as well
+// only when `console` is set. Other threads print as before. The library
+// facade runs each call under one, so that its log goes where its caller
+// asked and the errors it printed can be given back as its result.
+class ConsoleTap {
+public:
+  ConsoleTap(std::function<void(std::string_view)> sink, bool console);
+  ~ConsoleTap();
+  ConsoleTap(const ConsoleTap&) = delete;
+  ConsoleTap& operator=(const ConsoleTap&) = delete;
+
+  // The tap of this thread, or null.
+  static ConsoleTap* Current();
+  void Take(const char* text, size_t size) {
+    if (sink_) sink_(std::string_view(text, size));
+  }
+  bool console() const { return console_; }
+
+private:
+  std::function<void(std::string_view)> sink_;
+  bool console_;
+  ConsoleTap* previous_;
 };
 
 // Decides about terminals and makes sure descriptors 0 to 2 are open: a

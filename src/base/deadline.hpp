@@ -3,15 +3,22 @@
 // test with TimeLimitReached, on whichever thread it runs.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 
 namespace kovra {
 
 struct Deadline {
   std::chrono::steady_clock::time_point at = std::chrono::steady_clock::time_point::max();
+  // Raised by another thread (a library caller's Ctrl-C): the test ends as
+  // at the deadline.
+  const std::atomic<bool>* stop = nullptr;
 
   bool Set() const { return at != std::chrono::steady_clock::time_point::max(); }
-  bool Passed() const { return Set() && std::chrono::steady_clock::now() >= at; }
+  bool Stopped() const { return stop != nullptr && stop->load(std::memory_order_relaxed); }
+  bool Passed() const {
+    return Stopped() || (Set() && std::chrono::steady_clock::now() >= at);
+  }
   // Seconds left (0 when passed); a large number when no deadline is set.
   double SecondsLeft() const;
 };

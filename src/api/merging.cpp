@@ -6,10 +6,7 @@
 // one design and one cut, that the cut's pieces follow each other without
 // gap or overlap, that each share's verdict, count and listed m-sets agree
 // with each other and with its piece, and that the total fits.
-#include "app/merge.hpp"
-
-#include "app/entry.hpp"
-#include "base/console.hpp"
+#include "api/call.hpp"
 #include "base/file.hpp"
 #include "design/combinatorics.hpp"
 #include "report/certificate.hpp"
@@ -23,11 +20,12 @@
 #include <cstring>
 #include <sys/stat.h>
 
-namespace kovra {
+namespace kovra::api {
 namespace {
 
+
 struct Share {
-  Certificate c;
+  kovra::Certificate c;
   std::string file;
   CutUnit unit = CutUnit::kNone;
 };
@@ -180,7 +178,7 @@ bool CheckCut(const std::vector<Share>& shares) {
 
 // What one share claims, against itself and its piece of the walk.
 bool CheckClaims(const Share& s) {
-  const Certificate& c = s.c;
+  const kovra::Certificate& c = s.c;
   const unsigned v = c.params.v, m = c.params.m;
   const auto refuse = [&](const char* why) {
     DualPrint("Err: <%s> (part %u of %u) claims %s\n", s.file.c_str(), c.partIndex, c.partCount,
@@ -228,54 +226,64 @@ bool CheckClaims(const Share& s) {
 
 } // namespace
 
-int MergeParts(const RunSettings& rs, const std::vector<std::string>& files) {
+Result<Merged> MergeShares(const std::vector<std::string>& files, std::uint32_t maxLosing,
+                           const Log& log) {
+  Call call(log);
   std::vector<Share> shares;
-  if (!ReadShares(files, shares) || !CheckShares(shares) || !CheckCut(shares))
-    return EXIT_MERGE_REFUSED;
-  for (const Share& s : shares)
-    if (!CheckClaims(s)) return EXIT_MERGE_REFUSED;
-  const Certificate& first = shares.front().c;
-  uint64_t losing = 0;
-  bool undecided = false;
-  for (const Share& s : shares) {
-    undecided = undecided || s.c.verdict == CertificateVerdict::kUndecided;
-    if (s.c.losingCount > UINT64_MAX - losing) {
-      DualPrint("Err: the shares' losing counts add up to more than 2^64-1\n");
-      return EXIT_MERGE_REFUSED;
+  bool fits = true;
+  const Result<Merged> merged = call.Run<Merged>([&] {
+    Merged out;
+    fits = ReadShares(files, shares) && CheckShares(shares) && CheckCut(shares);
+    for (size_t i = 0; fits && i < shares.size(); ++i) fits = CheckClaims(shares[i]);
+    if (!fits) return out;
+    const kovra::Certificate& first = shares.front().c;
+    uint64_t losing = 0;
+    bool undecided = false;
+    for (const Share& s : shares) {
+      undecided = undecided || s.c.verdict == CertificateVerdict::kUndecided;
+      if (s.c.losingCount > UINT64_MAX - losing) {
+        DualPrint("Err: the shares' losing counts add up to more than 2^64-1\n");
+        fits = false;
+        return out;
+      }
+      losing += s.c.losingCount;
     }
-    losing += s.c.losingCount;
-  }
-  // The first -o losing m-sets of the design are the ones the shares list,
-  // in share order, as long as every share before listed all it found: a
-  // share that kept fewer than it counted leaves a gap after its list.
-  uint64_t printed = 0;
-  bool gap = false;
-  for (const Share& s : shares) {
-    for (const auto& set : s.c.losingFirst) {
-      if (printed >= rs.ulMaxLosing) break;
-      for (const unsigned p : set) DualPrint("%2u ", p);
-      DualPrint(" : LOSING combination !!!\n");
-      ++printed;
+    // The first -o losing m-sets of the design are the ones the shares list,
+    // in share order, as long as every share before listed all it found: a
+    // share that kept fewer than it counted leaves a gap after its list.
+    bool gap = false;
+    for (const Share& s : shares) {
+      for (const auto& set : s.c.losingFirst) {
+        if (out.firstLosing.size() >= maxLosing) break;
+        for (const unsigned p : set) DualPrint("%2u ", p);
+        DualPrint(" : LOSING combination !!!\n");
+        out.firstLosing.push_back(set);
+      }
+      if (s.c.losingFirst.size() < s.c.losingCount) {
+        gap = true;
+        break;
+      }
     }
-    if (s.c.losingFirst.size() < s.c.losingCount) {
-      gap = true;
-      break;
+    const uint64_t wanted = std::min<uint64_t>(maxLosing, losing);
+    if (!undecided && gap && out.firstLosing.size() < wanted)
+      DualPrint("Warn: the shares kept too few losing combinations to tell the design's first "
+                "%llu; run them with -o%llu to see them.\n",
+                static_cast<unsigned long long>(wanted), static_cast<unsigned long long>(wanted));
+    const uint64_t combs = Binomial(first.params.v, first.params.m);
+    if (undecided) {
+      DualPrint("\nLosing combinations: not counted (a part was undecided)\n");
+      PrintVerdictLine(TestVerdict::kUndecided, first.file.c_str());
+      return out;
     }
-  }
-  const uint64_t wanted = std::min<uint64_t>(rs.ulMaxLosing, losing);
-  if (!undecided && gap && printed < wanted)
-    DualPrint("Warn: the shares kept too few losing combinations to tell the design's first %llu; "
-              "run them with -o%llu to see them.\n",
-              static_cast<unsigned long long>(wanted), static_cast<unsigned long long>(wanted));
-  const uint64_t combs = Binomial(first.params.v, first.params.m);
-  if (undecided) {
-    DualPrint("\nLosing combinations: not counted (a part was undecided)\n");
-    PrintVerdictLine(TestVerdict::kUndecided, first.file.c_str());
-    return EXIT_UNDECIDED;
-  }
-  PrintCombCount("\nLosing", losing, combs);
-  PrintVerdictLine(losing == 0 ? TestVerdict::kOk : TestVerdict::kFail, first.file.c_str());
-  return losing == 0 ? 0 : 1;
+    PrintCombCount("\nLosing", losing, combs);
+    PrintVerdictLine(losing == 0 ? TestVerdict::kOk : TestVerdict::kFail, first.file.c_str());
+    out.verdict = losing == 0 ? Verdict::kOk : Verdict::kFail;
+    out.counted = true;
+    out.losingCount = losing;
+    return out;
+  });
+  if (merged && !fits) return call.Fail(2);
+  return merged;
 }
 
-} // namespace kovra
+} // namespace kovra::api

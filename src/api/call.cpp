@@ -16,7 +16,9 @@ void Call::Take(std::string_view text) {
     const size_t start = line_.find_first_not_of("\r ");
     if (start != std::string::npos) {
       lastLine_ = line_.substr(start);
-      if (line_.compare(start, 3, "Err") == 0) {
+      // The lines that say what is wrong; the fatal exit's own line only
+      // when there is none.
+      if (line_.compare(start, 3, "Err") == 0 && line_.compare(start, 8, "ErrExit:") != 0) {
         if (!errLines_.empty()) errLines_ += '\n';
         errLines_ += lastLine_;
       }

@@ -38,11 +38,11 @@ std::vector<std::vector<unsigned>> RemovedBlocks(std::vector<PointSet> before,
 // must be able to tell an exact answer from a partial one, so what was not
 // decided or not counted is null or left out, and a note says why.
 void StateVerdict(const VerifyResult* v, kovra::Certificate& c) {
-  const bool tested = v != nullptr && (v->tested || v->timedOut);
+  const bool tested = v != nullptr && (v->tested || v->timedOut || v->stopped);
   c.verdict = !tested || v->verdict == Verdict::kUndecided ? CertificateVerdict::kUndecided
               : v->verdict == Verdict::kOk                 ? CertificateVerdict::kOk
                                                            : CertificateVerdict::kFail;
-  if (tested && v->timedOut) {
+  if (tested && (v->timedOut || v->stopped)) {
     c.notes.push_back("the test did not end within --time-limit: no verdict, losing not counted");
   } else if (!tested) {
     c.notes.push_back("the coverage test was not run (-y-): no verdict, losing not counted");
@@ -67,8 +67,8 @@ void StateVerdict(const VerifyResult* v, kovra::Certificate& c) {
 // The blocks per t-subset and per s-subset. They cost about what the
 // analysis did: after a test that ran out of --time-limit they are not
 // started.
-void SubsetCounts(const std::vector<PointSet>& blocks, const Params& p, bool timedOut,
-                  bool share, uint64_t bound, kovra::Certificate& c) {
+void SubsetCounts(const std::vector<PointSet>& blocks, const Params& p, bool timedOut, bool share,
+                  uint64_t bound, kovra::Certificate& c) {
   if (timedOut) {
     c.notes.push_back("lambdas and tsets left out: --time-limit was reached");
     return;
@@ -122,7 +122,7 @@ std::string Certificate(const Design& design, const CertificateInput& in) {
   StateVerdict(v, c);
   c.sha256 = Sha256Hex(NormalFormText(PointRows(blocks)));
 
-  const bool timedOut = v != nullptr && v->timedOut;
+  const bool timedOut = v != nullptr && (v->timedOut || v->stopped);
   const uint64_t bound = in.memoryBound != 0 ? in.memoryBound : DefaultMemoryBound();
   SubsetCounts(blocks, p, timedOut, in.partCount != 0, bound, c);
   if (in.canonical != nullptr) {

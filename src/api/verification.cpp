@@ -58,6 +58,7 @@ AnalysisOptions EngineOptions(const Session::State& st, bool lists, const Deadli
   opt.proveSeconds = o.timeLimitSeconds;
   opt.deadline = deadline;
   opt.fCandidate = o.candidate;
+  opt.progress = o.progress;
   return opt;
 }
 
@@ -74,8 +75,8 @@ void EndUndecided(Session::State& st, const std::string& name) {
   st.result.verdict = Verdict::kUndecided;
   st.result.timedOut = !st.ctx.deadline.Stopped();
   st.result.stopped = st.ctx.deadline.Stopped();
-  st.result.piece = SharePiece{CutUnitName(st.ctx.cut.unit), st.ctx.cut.from, st.ctx.cut.to,
-                               st.ctx.cut.of};
+  st.result.piece =
+      SharePiece{CutUnitName(st.ctx.cut.unit), st.ctx.cut.from, st.ctx.cut.to, st.ctx.cut.of};
 }
 
 // The redundancy analysis: each block is analysed in turn; a redundant one
@@ -143,8 +144,8 @@ void RunReport(Session::State& st) {
 void Derive(Session::State& st) {
   const Params& p = st.design.params;
   const DesignParams derived{static_cast<uint16_t>(p.v), static_cast<uint16_t>(p.m),
-                             static_cast<uint16_t>(std::min(p.t, p.m)),
-                             static_cast<uint16_t>(p.m), static_cast<uint16_t>(p.l)};
+                             static_cast<uint16_t>(std::min(p.t, p.m)), static_cast<uint16_t>(p.m),
+                             static_cast<uint16_t>(p.l)};
   if (st.options.internal) {
     const Count128 derivedB = static_cast<Count128>(st.result.kept.size()) * BinomialWide(p.k, p.m);
     char text[48];

@@ -468,6 +468,10 @@ void TickAt(ProgressTicker& pt, const uint8_t* first) {
   pt.last = now;
   const double share =
       static_cast<double>(RankFast(*pt.combRank, first + 1) - 1) / static_cast<double>(pt.combs);
+  if (pt.ctx->progress) {
+    pt.ctx->progress(share);
+    return;
+  }
   StderrPrint("%5.1f%% of the m-sets walked \r", 100.0 * share);
   pt.shown = true;
 }
@@ -606,7 +610,8 @@ bool MultiPassTest(TestContext& ctx, uint64_t* combinations, uint64_t* losing) {
     InitRankTable(combRank, ctx.v, n);
   }
   ProgressTicker ticker{&ctx, &combRank, combs, NowSeconds()};
-  if (!useMasks && ctx.meet && StderrIsConsole()) {
+  const bool ticking = StderrIsConsole() || ctx.progress;
+  if (!useMasks && ctx.meet && ticking) {
     ctx.meet->tick = &TickProgress;
     ctx.meet->tickContext = &ticker;
   }
@@ -646,7 +651,7 @@ bool MultiPassTest(TestContext& ctx, uint64_t* combinations, uint64_t* losing) {
       walk.meet = ctx.meet.get();
     }
     const PassResult res = s == 0 ? CompletePass(ctx, walk, combRank, combs, interval, budget,
-                                                 StderrIsConsole() ? &ticker : nullptr)
+                                                 ticking ? &ticker : nullptr)
                                   : SkipperPass(ctx, walk, combRank, combs, interval, s, budget);
     if (s == 0 && (ctx.fCountAll != 0 || budget.Left())) {
       exact = true;

@@ -353,6 +353,7 @@ void SetupParams(TestContext& ctx, const DesignParams& p, const AnalysisOptions&
   ctx.fProve = opt.fProve ? 1 : 0;
   ctx.proveSeconds = opt.proveSeconds;
   ctx.deadline = opt.deadline;
+  ctx.progress = opt.progress;
   ctx.memoryBound = opt.memoryBound != 0 ? opt.memoryBound : DefaultMemoryBound();
 
   CheckRange(t, 1, MAX_T, "t");

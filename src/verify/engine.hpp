@@ -34,6 +34,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -87,6 +88,9 @@ struct AnalysisOptions {
   // --time-limit as a moment: the analysis, the report and the test give up
   // there (TimeLimitReached). None by default.
   Deadline deadline;
+  // About once a second in a long complete pass: the share of the m-sets
+  // walked (in place of the terminal's progress text).
+  std::function<void(double)> progress;
   // -z: the file's number of point p is fileNumbers[p - 1] (v of them), and
   // every point is printed so; null when the points kept their numbers.
   const Point* fileNumbers = nullptr;
@@ -181,7 +185,8 @@ struct TestContext : DesignParams {
   double proveSeconds = 600;
   // The verdict was proved by the search, without a complete walk.
   uint8_t fProved = 0;
-  Deadline deadline; // see AnalysisOptions
+  Deadline deadline;                    // see AnalysisOptions
+  std::function<void(double)> progress; // see AnalysisOptions
 };
 
 // True when a design of these parameters fits the classic representation.

@@ -79,6 +79,7 @@ bool ProveDesign(TestContext& ctx, const char* fileName) {
   // log is read for, and keeps a huge -o from taking the memory.
   q.maxWitnesses = std::clamp<uint32_t>(ctx.ulMaxLosing, 1, 1u << 20);
   q.memoryBound = ctx.memoryBound;
+  q.stop = ctx.deadline.stop;
   if (StderrIsConsole()) {
     q.tick = &TickSearch;
     q.tickContext = &ticker;

@@ -20,44 +20,123 @@
 #include <chrono>
 #include <condition_variable>
 #include <exception>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace py = pybind11;
 namespace api = kovra::api;
 
 namespace {
 
-// Runs work(stop) on a thread of its own with the GIL released; every
-// tenth of a second the calling thread takes the GIL back to let Python
-// see its signals. A Ctrl-C raises the stop flag, waits for the work to
-// end, and comes back as KeyboardInterrupt.
+// One piece of work for a worker thread, and its end.
+struct Job {
+  std::function<void()> run;
+  std::mutex mutex;
+  std::condition_variable cv;
+  bool done = false;
+};
+
+// The threads that run the module's work, kept between calls: starting a
+// thread costs more than the whole test of a small design. A call takes an
+// idle one or starts one more; it goes back to the idle ones when its job
+// is done.
+class Workers {
+public:
+  static Workers& Get() {
+    static Workers workers;
+    return workers;
+  }
+  void Start(Job& job) {
+    Worker* w = nullptr;
+    {
+      std::lock_guard lock(mutex_);
+      if (!idle_.empty()) {
+        w = idle_.back();
+        idle_.pop_back();
+      } else {
+        all_.push_back(std::make_unique<Worker>());
+        w = all_.back().get();
+        w->thread = std::thread([this, w] { Loop(*w); });
+      }
+    }
+    std::lock_guard lock(w->mutex);
+    w->job = &job;
+    w->cv.notify_one();
+  }
+  ~Workers() {
+    for (auto& w : all_) {
+      {
+        std::lock_guard lock(w->mutex);
+        w->quit = true;
+      }
+      w->cv.notify_one();
+      w->thread.join();
+    }
+  }
+
+private:
+  struct Worker {
+    std::thread thread;
+    std::mutex mutex;
+    std::condition_variable cv;
+    Job* job = nullptr;
+    bool quit = false;
+  };
+  void Loop(Worker& w) {
+    for (;;) {
+      Job* job = nullptr;
+      {
+        std::unique_lock lock(w.mutex);
+        w.cv.wait(lock, [&] { return w.job != nullptr || w.quit; });
+        if (w.job == nullptr) return;
+        job = w.job;
+        w.job = nullptr;
+      }
+      {
+        std::lock_guard lock(mutex_);
+        idle_.push_back(&w);
+      }
+      job->run();
+      std::lock_guard lock(job->mutex);
+      job->done = true;
+      job->cv.notify_all();
+    }
+  }
+  std::mutex mutex_;
+  std::vector<Worker*> idle_;
+  std::vector<std::unique_ptr<Worker>> all_;
+};
+
+// Runs work(stop) on a worker thread with the GIL released; every tenth of
+// a second the calling thread takes the GIL back to let Python see its
+// signals (they are handled on the main thread only). A Ctrl-C raises the
+// stop flag, waits for the work to end, and comes back as KeyboardInterrupt.
 template <class Work>
 auto Interruptible(Work&& work) -> decltype(work(std::declval<const std::atomic<bool>*>())) {
   using R = decltype(work(std::declval<const std::atomic<bool>*>()));
   std::atomic<bool> stop{false};
   std::optional<R> result;
   std::exception_ptr error;
-  std::mutex mutex;
-  std::condition_variable cv;
-  bool done = false, interrupted = false;
+  bool interrupted = false;
+  Job job;
+  job.run = [&] {
+    try {
+      result.emplace(work(&stop));
+    } catch (...) {
+      error = std::current_exception();
+    }
+  };
   {
     py::gil_scoped_release release;
-    std::thread worker([&] {
-      try {
-        result.emplace(work(&stop));
-      } catch (...) {
-        error = std::current_exception();
-      }
-      std::lock_guard lock(mutex);
-      done = true;
-      cv.notify_all();
-    });
+    Workers::Get().Start(job);
     for (;;) {
-      std::unique_lock lock(mutex);
-      if (cv.wait_for(lock, std::chrono::milliseconds(100), [&] { return done; })) break;
+      std::unique_lock lock(job.mutex);
+      if (job.cv.wait_for(lock, std::chrono::milliseconds(100), [&] { return job.done; })) break;
       lock.unlock();
       if (interrupted) continue;
       py::gil_scoped_acquire acquire;
@@ -66,7 +145,6 @@ auto Interruptible(Work&& work) -> decltype(work(std::declval<const std::atomic<
         stop.store(true);
       }
     }
-    worker.join();
   }
   if (interrupted) throw py::error_already_set();
   if (error) std::rethrow_exception(error);
@@ -140,10 +218,11 @@ py::list BlocksOf(const api::Design& d) {
   return rows;
 }
 
-// What kovra.verify returns.
+// What kovra.verify returns; the certificate is made when it is asked for
+// (it counts the s-subsets of the blocks once more).
 struct Verified {
+  api::Design design;
   api::VerifyResult r;
-  std::string certificate;
 };
 
 const char* VerdictName(api::Verdict v) {
@@ -192,7 +271,13 @@ PYBIND11_MODULE(kovra, mod) {
                                  sets.append(py::tuple(py::cast(s)));
                                return sets;
                              })
-      .def_property_readonly("certificate", [](const Verified& v) { return Json(v.certificate); })
+      .def_property_readonly("certificate",
+                             [](const Verified& v) {
+                               api::CertificateInput in;
+                               in.verified = &v.r;
+                               in.command = "kovra.verify";
+                               return Json(api::Certificate(v.design, in));
+                             })
       .def("__repr__", [](const Verified& v) {
         return std::string("<kovra.Result ") + VerdictName(v.r.verdict) + ">";
       });
@@ -202,19 +287,14 @@ PYBIND11_MODULE(kovra, mod) {
       [](const py::object& blocks, unsigned v, unsigned t, unsigned m, unsigned l,
          std::optional<unsigned> k, unsigned base, std::optional<unsigned> threads,
          std::uint32_t maxLosing, double timeLimit, bool prove) {
-        const api::Design design = DesignOf(blocks, v, k.value_or(0), t, m, l, base);
+        Verified out;
+        out.design = DesignOf(blocks, v, k.value_or(0), t, m, l, base);
         api::VerifyOptions o = OptionsOf(threads, maxLosing, timeLimit, prove);
-        return Interruptible([&](const std::atomic<bool>* stop) {
+        out.r = Interruptible([&](const std::atomic<bool>* stop) {
           o.stop = stop;
-          Verified out;
-          out.r = ValueOr(api::Verify(design, o));
-          if (stop->load()) return out; // KeyboardInterrupt follows
-          api::CertificateInput in;
-          in.verified = &out.r;
-          in.command = "kovra.verify";
-          out.certificate = api::Certificate(design, in);
-          return out;
+          return ValueOr(api::Verify(out.design, o));
         });
+        return out;
       },
       py::arg("blocks"), py::arg("v") = 0, py::arg("t") = 0, py::arg("m") = 0, py::arg("l") = 1,
       py::arg("k") = py::none(), py::arg("base") = 1, py::arg("threads") = py::none(),

@@ -10,7 +10,7 @@
 # The long options that --help lists are those the man page describes, so
 # that neither the screen nor the page leaves one out.
 #
-# Usage: doc_examples.sh KOVRA_BINARY SOURCE_DIR
+# Usage: doc_examples.sh KOVRA_BINARY SOURCE_DIR [PYTHON_MODULE_DIR]
 set -u
 kovra=$1
 src=$(realpath "$2")
@@ -20,6 +20,14 @@ trap 'rm -rf "$scratch"' EXIT
 
 mkdir -p "$scratch/bin"
 ln -s "$(realpath "$kovra")" "$scratch/bin/kovra"
+# The Python examples run with the module as built (its directory is the
+# third argument; without it they are passed over), on the system's python3.
+python_dir=${3:-}
+if [ -n "$python_dir" ]; then
+  printf '#!/bin/sh\nPYTHONPATH="%s" exec /usr/bin/python3 "$@"\n' "$(realpath "$python_dir")" \
+    > "$scratch/bin/python3"
+  chmod +x "$scratch/bin/python3"
+fi
 export PATH="$scratch/bin:$PATH"
 
 # A fresh directory with the files the examples name, for each document.
@@ -57,6 +65,7 @@ skip_reason() {
   cmake* | "(cd build"* | sudo* | tools/check.sh*) echo "builds or installs" ;;
   "kovra FILE... [options]") echo "the synopsis" ;;
   *sbatch*) echo "needs Slurm" ;;
+  python3*) [ -z "$python_dir" ] && echo "the Python module was not built" ;;
   *" -S "*) echo "needs remote hosts" ;;
   esac
 }

@@ -19,8 +19,14 @@ missing=""
 for tool in cmake ninja g++ clang++ clang-format groff git parallel file dpkg-shlibdeps lintian; do
   command -v "$tool" >/dev/null 2>&1 || missing="$missing $tool"
 done
-# The certificate's schema test needs python3 with its jsonschema module.
+# The certificate's schema test needs python3 with its jsonschema module;
+# the Python module is built and tested for the system's python3, with
+# pybind11, numpy and pytest.
 python3 -c 'import jsonschema' >/dev/null 2>&1 || missing="$missing python3-jsonschema"
+/usr/bin/python3 -c 'import pybind11, numpy, pytest' >/dev/null 2>&1 ||
+  missing="$missing python3-pybind11/python3-numpy/python3-pytest"
+test -f "$(/usr/bin/python3 -c 'import sysconfig; print(sysconfig.get_paths()["include"])' 2>/dev/null)/Python.h" ||
+  missing="$missing python3-dev"
 if [ -n "$missing" ]; then
   echo "check.sh: missing tools:$missing (.ci/run installs them on Debian)" >&2
   exit 1
@@ -49,6 +55,9 @@ test -f "$root/usr/share/man/man1/kovra.1.gz"
 test -f "$root/usr/share/doc/kovra/C_DECODE.TXT"
 test -f "$root/usr/share/doc/kovra/certificate.schema.json"
 test -f "$root/usr/share/doc/kovra/samples/4901683a.616"
+# The Python module it ships imports and verifies the sample.
+PYTHONPATH="$root/usr/lib/python3/dist-packages" /usr/bin/python3 -c \
+  "import kovra; assert kovra.verify(kovra.load('$root/usr/share/doc/kovra/samples/4901683a.616')).ok"
 run ci-debug
 run ci-clang
 echo "=== ci-fuzz"

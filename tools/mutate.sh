@@ -160,8 +160,8 @@ output/systree.cpp @@ if (b == 0 || b > 9999 || b > sys.ulAlloc || !sys.blocks) 
 verify/profile.cpp @@ if (w.atLeast[j] + near[j] >= w.l) ++w.out.atLeastL[j]; @@ if (w.atLeast[j] + near[j] > w.l) ++w.out.atLeastL[j]; @@ draw profile: m-sets met by exactly l blocks left out of at_least_l
 verify/profile.cpp @@ const unsigned c = w.meet[w.holders[i]] + 1u; @@ const unsigned c = w.meet[w.holders[i]]; @@ draw profile: the last point of a draw never counts
 report/json.cpp @@ std::sort(blocks.begin(), blocks.end()); @@ (void)0; @@ sha256 depends on the order of the blocks in the file
-app/certify.cpp @@ for (const uint8_t p : set) pts.push_back(names(p)); @@ for (const uint8_t p : set) pts.push_back(p); @@ certificate: losing.first in base 1 whatever the file's base
-app/certify.cpp @@ c.losingCounted = found.ctx->fCountExact != 0; @@ c.losingCounted = true; @@ certificate: a count from a sampled last pass given as exact
+api/verification.cpp @@ for (const auto p : set) pts.push_back(names(p)); @@ for (const auto p : set) pts.push_back(p); @@ certificate: losing.first in base 1 whatever the file's base
+api/verification.cpp @@ r.counted = ctx.fCountExact != 0 && ctx.fUndecided == 0; @@ r.counted = true; @@ certificate: a count from a sampled last pass given as exact
 # --- app: options, design run, exit status, batch modes, parameter search
 app/options.cpp @@ Ranged(val, 0, 25, "-Q (skipperHigh)") @@ Ranged(val, 0, 24, "-Q (skipperHigh)") @@ -Q25 refused
 app/options.cpp @@ Ranged(val, MIN_CLL, MAX_CLL, "-G (ComprLineLen)") @@ Ranged(val, MIN_CLL + 1, MAX_CLL, "-G (ComprLineLen)") @@ -G32 refused
@@ -169,13 +169,13 @@ app/options.cpp @@ Ranged(val, 0, 3, "-g (bCompressed)") @@ static_cast<uint32_t
 app/options.cpp @@ return arg[0] == '/' && std::strchr(arg + 1, '/') == nullptr; @@ return arg[0] == '/'; @@ an absolute path is taken for an option
 app/options.cpp @@ if (isFirst && val.full == INTERNAL_ACCESS_VALUE && rs.fInternalOptions == 0) @@ if (val.full == INTERNAL_ACCESS_VALUE && rs.fInternalOptions == 0) @@ internal mode opened by a later argument
 app/options.cpp @@ if (value == 0) value = unset; @@ (void)0; @@ an end value left at 0 is not the classic range
-app/driver.cpp @@ if (i >= sys.b) break; @@ if (i > sys.b) break; @@ redundancy removal reads past the shrunk design when its last block goes
+api/verification.cpp @@ if (i >= kept.size()) break; @@ if (i > kept.size()) break; @@ redundancy removal reads past the shrunk design when its last block goes
 app/driver.cpp @@ } else if (!out.passed && rs.fWriteToNewFile != 0) { @@ } else if (!out.passed) { @@ -c writes no reduced design when the verification failed
-app/driver.cpp @@ if (rs.fDoTesting != 0 || (force && redundantFound)) { @@ if (rs.fDoTesting != 0 || force) { @@ -y- -y2 tests a design without redundant blocks too
+app/driver.cpp @@ const bool testing = rs.fDoTesting != 0 || (force && redundantFound); @@ const bool testing = rs.fDoTesting != 0 || force; @@ -y- -y2 tests a design without redundant blocks too
 app/driver.cpp @@ CheckRange(rs.usInBase, 0, 201, "-a (inBase)"); @@ CheckRange(rs.usInBase, 1, 201, "-a (inBase)"); @@ -a0 refused
 app/driver.cpp @@ const bool outputAsked = @@ const bool outputAsked = rs.fWriteNonRedundantsToFile != 0 || @@ -c without redundant blocks counts as a missing file (exit 4)
 app/driver.cpp @@ if (rs.fSortOutput != 0 && rs.bCompressed == 0) SortBlocks(sys.blocks.get(), sys.b, sys.k, false); @@ if (rs.bCompressed == 0) SortBlocks(sys.blocks.get(), sys.b, sys.k, false); @@ plain output sorted without -w
-app/driver.cpp @@ if (out.passed && ctx.ulSkipperLow != 0 && sys.m != sys.t && ctx.fProved == 0) @@ if (out.passed && ctx.ulSkipperLow != 0 && ctx.fProved == 0) @@ "Use -Q0 -q0" warning for m = t too
+app/driver.cpp @@ if (out.passed && verified.sampledLastPass && sys.m != sys.t && !verified.proved) @@ if (out.passed && verified.sampledLastPass && !verified.proved) @@ "Use -Q0 -q0" warning for m = t too
 app/driver.cpp @@ if (rs.fSkipCompleteDesigns != 0 && sys.t == sys.k && sys.m == sys.k) { @@ if (rs.fSkipCompleteDesigns != 0 && sys.t == sys.k) { @@ -S skips t = k designs with m > k
 app/entry.cpp @@ if (lost != 0 && lost != EPIPE) { @@ if (lost != 0) { @@ a reader that went away (| head) is reported as a lost log
 app/designlist.cpp @@ return out.outputMissing ? EXIT_OUTPUT_MISSING : 0; @@ return 0; @@ a missing output file does not give exit status 4
@@ -189,18 +189,18 @@ app/search.cpp @@ for (unsigned long l = 2; l <= 255; ++l) { @@ for (unsigned lo
 app/search.cpp @@ if (file == STDIN_NAME) KeepStandardInput(bound); @@ (void)0; @@ search on a pipe cannot read it a second time
 app/search.cpp @@ s.v += seen[blocks[i]] ? 0 : 1; @@ s.v += 1; @@ the search counts a JSON list's points with their repeats
 # --- shares, the merge, the readers' refusals, the time limit
-app/merge.cpp @@ if (s.c.fingerprint != first.c.fingerprint || s.c.partCount != first.c.partCount || @@ if (s.c.partCount != first.c.partCount || @@ merge takes a share of another test
-app/merge.cpp @@ s.c.fingerprint != PartFingerprint(s.c.params, s.c.sha256)) { @@ false) { @@ merge takes a share whose parameters were edited
-app/merge.cpp @@ complete = false; @@ (void)0; @@ merge does without a missing share
+api/merging.cpp @@ if (s.c.fingerprint != first.c.fingerprint || s.c.partCount != first.c.partCount || @@ if (s.c.partCount != first.c.partCount || @@ merge takes a share of another test
+api/merging.cpp @@ s.c.fingerprint != PartFingerprint(s.c.params, s.c.sha256)) { @@ false) { @@ merge takes a share whose parameters were edited
+api/merging.cpp @@ complete = false; @@ (void)0; @@ merge does without a missing share
 report/json.cpp @@ if (Sha256Hex(j.dump(-1, ' ', false, json::error_handler_t::replace)) != digest) { @@ if (false) { @@ merge takes a share damaged after it was written
 verify/prover.cpp @@ if (CountPoints(w) != q.m || BlocksMeeting(*q.blocks, w, q.t) >= q.l) return false; @@ if (CountPoints(w) != q.m) return false; @@ a witness of the proof search is believed without its count
-app/merge.cpp @@ bool fits = s.c.cutFrom <= s.c.cutTo && s.c.cutTo <= s.c.cutOf && s.c.cutFrom == expectFrom && @@ bool fits = s.c.cutFrom <= s.c.cutTo && s.c.cutTo <= s.c.cutOf && @@ merge takes shares cut differently
-app/merge.cpp @@ if (c.losingCount != 0 || !c.losingFirst.empty()) return refuse("OK with losing m-sets"); @@ (void)0; @@ merge takes an OK share that lists losing sets
-app/merge.cpp @@ if (c.losingCount < c.losingFirst.size()) return refuse("fewer losing m-sets than it lists"); @@ (void)0; @@ merge takes a count below the sets listed
-app/merge.cpp @@ return refuse("a losing set that is not m distinct ascending points of the design"); @@ continue; @@ merge prints sets of other sizes or points out of range
-app/merge.cpp @@ if (s.c.losingCount > UINT64_MAX - losing) { @@ if (false) { @@ the shares' total wraps around
-app/merge.cpp @@ if (S_ISREG(st.st_mode) || S_ISFIFO(st.st_mode)) return true; @@ return true; @@ a directory or a device merges as no shares
-app/merge.cpp @@ if (s.c.losingFirst.size() < s.c.losingCount) { @@ if (false) { @@ merge prints the sets after a gap as the design's next ones
+api/merging.cpp @@ bool fits = s.c.cutFrom <= s.c.cutTo && s.c.cutTo <= s.c.cutOf && s.c.cutFrom == expectFrom && @@ bool fits = s.c.cutFrom <= s.c.cutTo && s.c.cutTo <= s.c.cutOf && @@ merge takes shares cut differently
+api/merging.cpp @@ if (c.losingCount != 0 || !c.losingFirst.empty()) return refuse("OK with losing m-sets"); @@ (void)0; @@ merge takes an OK share that lists losing sets
+api/merging.cpp @@ if (c.losingCount < c.losingFirst.size()) return refuse("fewer losing m-sets than it lists"); @@ (void)0; @@ merge takes a count below the sets listed
+api/merging.cpp @@ return refuse("a losing set that is not m distinct ascending points of the design"); @@ continue; @@ merge prints sets of other sizes or points out of range
+api/merging.cpp @@ if (s.c.losingCount > UINT64_MAX - losing) { @@ if (false) { @@ the shares' total wraps around
+api/merging.cpp @@ if (S_ISREG(st.st_mode) || S_ISFIFO(st.st_mode)) return true; @@ return true; @@ a directory or a device merges as no shares
+api/merging.cpp @@ if (s.c.losingFirst.size() < s.c.losingCount) { @@ if (false) { @@ merge prints the sets after a gap as the design's next ones
 verify/coverage.cpp @@ ranges.push_back(Range{std::max(c.lo, first), std::min(c.hi, end), i}); @@ ranges.push_back(Range{c.lo, c.hi, i}); @@ a share scans its chunks beyond its piece (shares overlap)
 app/options.cpp @@ if (w.asked) { @@ if (false) { @@ a share writes, reduces or profiles the design
 formats/textfmt.cpp @@ const bool clean = pos == end || IsSeparator(*pos); @@ const bool clean = true; @@ "3.5" is read as 3
@@ -209,7 +209,7 @@ formats/nestedlist.cpp @@ if (std::find(keys_.begin(), keys_.end(), name) != key
 formats/loader.cpp @@ if (!HeaderHoldsNumber(piece.begin, piece.end)) return; @@ return; @@ a header line with a number is passed over without a word
 formats/loader.cpp @@ if (opt.baseGiven && opt.base >= 0 && io.base != opt.base) @@ if (false) @@ the file's base replaces -a without a word
 formats/loader.cpp @@ if (names.empty()) return true; @@ return true; @@ an object without t, m, l fails without naming them
-app/driver.cpp @@ CheckDeadline(ctx.deadline); @@ (void)0; @@ the redundancy analysis runs past --time-limit
+api/verification.cpp @@ CheckDeadline(ctx.deadline); @@ (void)0; @@ the redundancy analysis runs past --time-limit
 app/entry.cpp @@ if (file.written == 0 && file.writeError == 0) { @@ if (false) { @@ a failed start leaves an empty certificate
 # --- several designs, the search's answer, the user's numbers, counts
 app/designlist.cpp @@ return Badness(second) > Badness(first) ? second : first; @@ return second; @@ several designs: a later OK hides an earlier FAIL
@@ -234,6 +234,10 @@ verify/verdict.cpp @@ if (of.candidate) { @@ if (false) { @@ the search's candid
 app/driver.cpp @@ moved = moved || original[i] != sys.given.usFileBase + i; @@ moved = true; @@ -z prints a mapping even when no point moved
 app/driver.cpp @@ rs.fWriteNonRedundantsToFile != 0 && !reduced && !rs.szOutputFile.empty() && out.passed; @@ false; @@ -c --output writes nothing when nothing went
 app/search.cpp @@ rs.fJson = 0; @@ (void)0; @@ -z2 --json writes a certificate per candidate
+# --- the library facade
+api/designs.cpp @@ if (p < low || p > high) { @@ if (p < low || p > high + 1) { @@ a design made from rows takes a point one beyond v
+api/designs.cpp @@ if (std::find(row.begin(), row.begin() + static_cast<ptrdiff_t>(j), row[j]) != @@ if (false && std::find(row.begin(), row.begin() + static_cast<ptrdiff_t>(j), row[j]) != @@ a design made from rows takes a point twice in a block
+api/call.cpp @@ if (line_.compare(start, 3, "Err") == 0 && line_.compare(start, 8, "ErrExit:") != 0) { @@ if (line_.compare(start, 3, "Err") == 0) { @@ an error's message carries the fatal exit's own line
 # --- info: the screens
 info/screens.cpp @@ Hu(rs.fUseL_InOldStyleFNames == 0 ? 1 : 0) @@ Hu(rs.fUseL_InOldStyleFNames != 0 ? 1 : 0) @@ help shows the -f0 setting inverted
 info/screens.cpp @@ DualPrint("  -a  input base  (%hu..%hu=%hu)\n", Hu(0), Hu(MAX_BASE), Hu(rs.usInBase)); @@ DualPrint("  -a  input base  (%hu..%hu=%hu)\n", Hu(0), Hu(MAX_BASE - 1), Hu(rs.usInBase)); @@ help gives the wrong upper limit of -a
@@ -243,7 +247,7 @@ symmetry/canonical.cpp @@ nauty_kill_request = 1; @@ (void)0; @@ the canonical f
 symmetry/canonical.cpp @@ if (stats.errstatus != 0) return out; @@ if (false) return out; @@ an abandoned search is taken for a canonical form
 symmetry/canonical.cpp @@ if (i + 1 == order.size() || order[i + 1].first != order[i].first) ptn[v + i] = 0; @@ if (i + 1 == order.size()) ptn[v + i] = 0; @@ blocks of every multiplicity in one cell: repeats are not told apart
 symmetry/canonical.cpp @@ for (const int f : factors) MultiplyDecimal(digits, static_cast<unsigned>(f)); @@ for (const int f : factors) MultiplyDecimal(digits, static_cast<unsigned>(f) + (f > 1)); @@ the group order is not the product of the stabiliser indices
-app/isomorphic.cpp @@ if (Relabelled(a.blocks, ca.label) != Relabelled(b.blocks, cb.label)) { @@ if (false) { @@ designs with different canonical forms are taken for isomorphic
+api/relabelling.cpp @@ if (Relabelled(ra, ca.label) != Relabelled(rb, cb.label)) { @@ if (false) { @@ designs with different canonical forms are taken for isomorphic
 verify/tsets.cpp @@ out.push_back({*lo, *hi}); @@ out.push_back({*lo, *lo}); @@ the most blocks on an s-subset is the fewest
 formats/xmldesign.cpp @@ if (!WholeNumber(z.child_value(), UINT16_MAX, p) || p >= v) @@ if (!WholeNumber(z.child_value(), UINT16_MAX, p) || p > v) @@ XML: point v is accepted
 formats/xmldesign.cpp @@ if (std::find(points.begin() @@ if (false && std::find(points.begin() @@ XML: a point twice in a block is accepted

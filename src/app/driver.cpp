@@ -15,10 +15,10 @@
 
 #include <algorithm>
 #include <chrono>
-#include <vector>
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace kovra {
 namespace {
@@ -286,6 +286,104 @@ void ShowLoadedDesign(RunSettings& rs, Sys& sys) {
   rs.b = sys.b;
 }
 
+namespace {
+
+// The test of a loaded design, through the facade in its steps: the
+// analysis, then (once the blocks it kept may name the design in the
+// system tree) the report and the test. The array keeps the blocks the
+// analysis kept.
+api::VerifyResult TestPhase(const RunSettings& rs, const api::Design& loaded, Sys& sys, bool force,
+                            bool toSysDir) {
+  api::Result<api::Session> analysed = api::Session::Analyse(loaded, VerifyOptionsOf(rs));
+  if (!analysed) throw FatalExit{analysed.error().status};
+  api::Session session = std::move(*analysed);
+  KeepRows(sys, session.result().kept);
+  if (toSysDir) SetSysDirFName(sys);
+  api::VerifyResult verified = OrExit(session.Report());
+  const bool testing = rs.fDoTesting != 0 || (force && verified.redundant > 0);
+  if (testing) verified = OrExit(session.Test(sys.szFileName));
+  return verified;
+}
+
+// What the run made of a design that was tested.
+struct OutputPhase {
+  bool reduced = false;      // blocks left out, by the analysis or --reduce
+  bool ownReduction = false; // -c --output after a test that left nothing out
+  bool created = false;      // a file (or dump) was asked of WriteNewFile
+  bool written = false;      // and made in full
+};
+
+// After a test that decided: the warning of a sampled last pass, --reduce,
+// and the file of -e or -c.
+OutputPhase WritePhase(const RunSettings& rs, const api::VerifyResult& verified,
+                       const RunOutcome& out, Sys& sys, uint32_t examined, bool toSysDir,
+                       double secondsLeft) {
+  OutputPhase o;
+  o.reduced = verified.redundant > 0;
+  // Only a last pass that skipped combinations leaves room for doubt.
+  if (out.passed && verified.sampledLastPass && sys.m != sys.t && !verified.proved)
+    DualPrint("Warn: Use -Q0 -q0 to be 100%% sure! (for m != t only) \n");
+  if (rs.fReduce != 0)
+    o.reduced =
+        ReduceStep(rs, VerifyOptionsOf(rs), sys, out.passed && !out.undecided, secondsLeft) ||
+        o.reduced;
+  // -c writes the reduced design; with a name of the user's own (--output)
+  // it writes it also when nothing went, since the design is then its own
+  // reduction and a script waits for that file.
+  o.ownReduction =
+      rs.fWriteNonRedundantsToFile != 0 && !o.reduced && !rs.szOutputFile.empty() && out.passed;
+  const bool cWrites = (rs.fWriteNonRedundantsToFile != 0 && o.reduced) || o.ownReduction;
+  bool write = false;
+  if (rs.fWriteToNewFile == 0 && !cWrites) {
+    write = false;
+  } else if (out.undecided) {
+    write = false; // nothing was verified, and -c writes only what was tested
+  } else if (!out.passed && rs.fWriteToNewFile != 0) {
+    DualPrint("WARN: Can't create new file because verification failed!\n");
+  } else {
+    write = rs.fWriteToNewFile != 0 || cWrites;
+  }
+  if (write && o.ownReduction && rs.fWriteToNewFile == 0)
+    DualPrint("No block to leave out: the design is its own reduction.\n");
+  if (write) {
+    o.written = WriteNewFile(rs, sys, o.reduced, toSysDir, examined);
+    o.created = true;
+  }
+  return o;
+}
+
+// What the run says of the design beside its test: the draw profile, the
+// canonical form and the certificate. With --reduce they describe the design
+// that remains.
+void RecordsPhase(const RunSettings& rs, const api::Design& loaded, const Sys& sys,
+                  const api::VerifyResult& verified, double seconds, RunOutcome& out) {
+  api::Log console;
+  console.console = true;
+  api::Profile profile;
+  if (rs.fProfile != 0) profile = OrExit(api::DrawProfile(loaded, rs.ulThreads, console));
+  const api::Design described = rs.fReduce != 0 ? DesignOf(sys) : loaded;
+  api::Canonical canonical;
+  if (rs.fCanonical != 0)
+    canonical = OrExit(api::CanonicalForm(described, rs.ulTimeLimit, console));
+  if (rs.fJson == 0) return;
+  api::CertificateInput in;
+  in.verified = &verified;
+  in.profile = rs.fProfile != 0 ? &profile : nullptr;
+  in.profileAsked = rs.fProfile != 0;
+  in.reduceAsked = rs.fReduce != 0;
+  in.described = &described;
+  in.canonical = rs.fCanonical != 0 ? &canonical : nullptr;
+  in.partIndex = rs.ulPartIndex;
+  in.partCount = rs.ulPartCount;
+  in.memoryBound = rs.ulMemoryBound;
+  in.seconds = seconds;
+  in.command = rs.szCommand;
+  EmitJsonLine(rs, api::Certificate(loaded, in));
+  out.certified = true;
+}
+
+} // namespace
+
 RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
   RunOutcome out;
   const auto runStarted = std::chrono::steady_clock::now();
@@ -294,79 +392,36 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
   };
   // A run that stops early asked for no file it could write; only a verdict
   // that allows writing makes a missing file a failure of its own.
-  const auto stopped = [&out] {
+  Sys sys;
+  if (!LoadRunDesign(rs, sys)) {
     out.passed = false;
     return out;
-  };
-  Sys sys;
-  if (!LoadRunDesign(rs, sys)) return stopped();
+  }
   if (rs.fSkipCompleteDesigns != 0 && sys.t == sys.k && sys.m == sys.k) {
     DualPrint("-S given. Skipped <%s>.\n", sys.szFileName);
-    return stopped();
+    out.passed = false;
+    return out;
   }
   ShowLoadedDesign(rs, sys);
   // The certificate, the profile, the canonical form and the lambdas of -x
   // -s speak of every block as loaded; the analysis leaves the redundant
   // ones out of the array.
   const api::Design loaded = DesignOf(sys);
-  const api::VerifyOptions opt = VerifyOptionsOf(rs);
-
-  // The test in its steps: the analysis, then (once the blocks it kept may
-  // name the design in the system tree) the report and the test.
-  api::Result<api::Session> analysed = api::Session::Analyse(loaded, opt);
-  if (!analysed) throw FatalExit{analysed.error().status};
-  api::Session session = std::move(*analysed);
-  KeepRows(sys, session.result().kept);
-  if (toSysDir) SetSysDirFName(sys);
-  const bool redundantFound = session.result().redundant > 0;
-  api::VerifyResult verified = OrExit(session.Report());
-  const bool testing = rs.fDoTesting != 0 || (force && redundantFound);
-  if (testing) verified = OrExit(session.Test(sys.szFileName));
+  const auto examined = static_cast<uint32_t>(loaded.BlockCount());
+  const api::VerifyResult verified = TestPhase(rs, loaded, sys, force, toSysDir);
   const bool timedOut = verified.timedOut || verified.stopped;
-  const bool tested = verified.tested || timedOut;
-  out.tested = tested;
-  if (tested) {
+  out.tested = verified.tested || timedOut;
+  if (out.tested) {
     out.passed = verified.verdict == api::Verdict::kOk;
     out.undecided = verified.verdict == api::Verdict::kUndecided;
   }
-
-  bool created = false;
-  bool reduced = redundantFound; // blocks left out, by the analysis or --reduce
-  bool ownReduction = false;     // -c --output after a test that left nothing out
-  bool written = false;
-  if (tested && !timedOut) {
-    // Only a last pass that skipped combinations leaves room for doubt.
-    if (out.passed && verified.sampledLastPass && sys.m != sys.t && !verified.proved)
-      DualPrint("Warn: Use -Q0 -q0 to be 100%% sure! (for m != t only) \n");
-    if (rs.fReduce != 0) {
-      const double left = static_cast<double>(rs.ulTimeLimit) - secondsSoFar();
-      reduced = ReduceStep(rs, opt, sys, out.passed && !out.undecided, left) || reduced;
-    }
-    out.removed = out.passed && reduced ? static_cast<uint32_t>(loaded.BlockCount()) - sys.b : 0;
-
-    // -c writes the reduced design; with a name of the user's own
-    // (--output) it writes it also when nothing went, since the design is
-    // then its own reduction and a script waits for that file.
-    ownReduction =
-        rs.fWriteNonRedundantsToFile != 0 && !reduced && !rs.szOutputFile.empty() && out.passed;
-    const bool cWrites = (rs.fWriteNonRedundantsToFile != 0 && reduced) || ownReduction;
-    bool write = false;
-    if (rs.fWriteToNewFile == 0 && !cWrites) {
-      write = false;
-    } else if (out.undecided) {
-      write = false; // nothing was verified, and -c writes only what was tested
-    } else if (!out.passed && rs.fWriteToNewFile != 0) {
-      DualPrint("WARN: Can't create new file because verification failed!\n");
-    } else {
-      write = rs.fWriteToNewFile != 0 || cWrites;
-    }
-    if (write && ownReduction && rs.fWriteToNewFile == 0)
-      DualPrint("No block to leave out: the design is its own reduction.\n");
-    if (write) {
-      written = WriteNewFile(rs, sys, reduced, toSysDir,
-                             static_cast<uint32_t>(loaded.BlockCount()));
-      created = true;
-    }
+  OutputPhase o;
+  o.reduced = verified.redundant > 0;
+  if (out.tested && !timedOut) {
+    // The run's --time-limit bounds the reduction too: it has what is left.
+    o = WritePhase(rs, verified, out, sys, examined, toSysDir,
+                   static_cast<double>(rs.ulTimeLimit) - secondsSoFar());
+    out.removed = out.passed && o.reduced ? examined - sys.b : 0;
   } else if (!timedOut) {
     DualPrint("\nTesting disabled by user\n\n");
     if (rs.fWriteToNewFile != 0)
@@ -375,39 +430,14 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
   // -e asks for a copy of the design, -c for the reduced design when there
   // is one; either is missing unless a complete file or dump results.
   const bool outputAsked =
-      rs.fWriteToNewFile != 0 || (rs.fWriteNonRedundantsToFile != 0 && reduced) || ownReduction;
-  out.outputMissing = outputAsked && out.passed && !written;
-
-  if (out.passed && reduced && !created) {
+      rs.fWriteToNewFile != 0 || (rs.fWriteNonRedundantsToFile != 0 && o.reduced) || o.ownReduction;
+  out.outputMissing = outputAsked && out.passed && !o.written;
+  if (out.passed && o.reduced && !o.created) {
     DualPrint("Redundant blocks detected (for t=%hu m=%hu)!\n", sys.t, sys.m);
     DualPrint("Use -c -d -y options to create a new sysfile with %ld blocks.\n",
               static_cast<long>(sys.b));
   }
-  api::Log console;
-  console.console = true;
-  api::Profile profile;
-  if (rs.fProfile != 0) profile = OrExit(api::DrawProfile(loaded, rs.ulThreads, console));
-  // With --reduce the design described is the one that remains.
-  const api::Design described = rs.fReduce != 0 ? DesignOf(sys) : loaded;
-  api::Canonical canonical;
-  if (rs.fCanonical != 0)
-    canonical = OrExit(api::CanonicalForm(described, rs.ulTimeLimit, console));
-  if (rs.fJson != 0) {
-    api::CertificateInput in;
-    in.verified = &verified;
-    in.profile = rs.fProfile != 0 ? &profile : nullptr;
-    in.profileAsked = rs.fProfile != 0;
-    in.reduceAsked = rs.fReduce != 0;
-    in.described = &described;
-    in.canonical = rs.fCanonical != 0 ? &canonical : nullptr;
-    in.partIndex = rs.ulPartIndex;
-    in.partCount = rs.ulPartCount;
-    in.memoryBound = rs.ulMemoryBound;
-    in.seconds = secondsSoFar();
-    in.command = rs.szCommand;
-    EmitJsonLine(rs, api::Certificate(loaded, in));
-    out.certified = true;
-  }
+  RecordsPhase(rs, loaded, sys, verified, secondsSoFar(), out);
   ConsoleFlush();
   return out;
 }

@@ -39,9 +39,9 @@ inline void ResetCmdGiven(CmdGiven& g) { g = CmdGiven{}; }
 // entry, the design run, the analysis setup, the batch modes and the parameter
 // search change it afterwards. Field names are the ones the -i screen prints.
 //
-// The parameters: -v points, 1..54, >= k (checked by the run), default 49;
-// -k block size, 1..7 (checked by the run), 6; -t match size, 1..7, 3;
-// -m covered subset size, 1..7, 6; -l lambda, 1..255, 1.
+// The parameters, within the limits of base/limits.hpp: -v points, >= k
+// (checked by the run), default 49; -k block size, 6; -t match size, 3; -m
+// covered subset size, 6; -l lambda, 1..255, 1.
 struct RunSettings : DesignParams {
   RunSettings() : DesignParams{49, 6, 3, 6, 1} {}
   uint32_t b = 0;                             // blocks of the design last loaded

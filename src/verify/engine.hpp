@@ -13,7 +13,7 @@
 //   when even the bits of C(v,t) t-subsets would pass the memory bound, no
 //   whole array at all: the analysis decides from the blocks met before, and
 //   the report and the m = t test count the t-subsets one prefix range at a
-//   time (tsetchunks.hpp).
+//   time (the chunk plan of tsets.hpp).
 // Wherever l > 1 and m > t, and for every wide design with m > t, the test
 // walks the m-sets on the blocks themselves (meetwalk.hpp): an m-set is
 // covered when l distinct blocks meet it in t or more points, which the

@@ -25,6 +25,14 @@ std::string NormalFormText(std::vector<std::vector<unsigned>> blocks) {
   return text;
 }
 
+namespace {
+
+nlohmann::ordered_json ParamsJson(const DesignParams& p) {
+  return {{"v", p.v}, {"k", p.k}, {"t", p.t}, {"m", p.m}, {"l", p.l}};
+}
+
+} // namespace
+
 std::string CertificateJson(const Certificate& c) {
   // Keys in the order the schema lists them, for a person reading one too.
   using json = nlohmann::ordered_json;
@@ -32,11 +40,7 @@ std::string CertificateJson(const Certificate& c) {
   j["format"] = "kovra-certificate/1";
   j["version"] = VersionText();
   j["file"] = c.file;
-  j["params"] = {{"v", c.params.v},
-                 {"k", c.params.k},
-                 {"t", c.params.t},
-                 {"m", c.params.m},
-                 {"l", c.params.l}};
+  j["params"] = ParamsJson(c.params);
   j["b"] = c.b;
   j["distinct_blocks"] = c.distinctBlocks;
   switch (c.verdict) {
@@ -95,10 +99,6 @@ const char* VerdictText(CertificateVerdict v) {
   case CertificateVerdict::kUndecided: break;
   }
   return "UNDECIDED";
-}
-
-nlohmann::ordered_json ParamsJson(const DesignParams& p) {
-  return {{"v", p.v}, {"k", p.k}, {"t", p.t}, {"m", p.m}, {"l", p.l}};
 }
 
 } // namespace

@@ -95,7 +95,7 @@ struct Design {
   Params params;
   unsigned base = 1;
   std::vector<std::uint16_t> points;
-  std::string name = "blocks";           // the name messages and certificates give it
+  std::string name = "blocks";            // the name messages and certificates give it
   std::vector<std::uint16_t> fileNumbers; // after -z: point p (1..v) was fileNumbers[p-1]
   bool fromIdLine = false;                // the parameters came with the design
 
@@ -142,22 +142,22 @@ std::uint32_t DesignsInFile(const std::string& path, std::uint64_t memoryBound =
 enum class Verdict { kOk, kFail, kUndecided };
 
 struct VerifyOptions {
-  unsigned threads = 0;             // 0: every processor this process may use
-  std::uint64_t memoryBound = 0;    // bytes the counters may take; 0: a quarter of RAM
-  std::uint32_t maxLosing = 1;      // -o: losing m-subsets listed (all are counted)
-  std::uint32_t maxReport = 15;     // -r: progress lines of a pass
-  double timeLimitSeconds = 600;    // the whole test; 0: none
-  bool prove = false;               // decide by the proof search, not a walk
-  bool countAll = true;             // count every losing m-subset (else stop at maxLosing)
-  bool redundancyAnalysis = true;   // false: every block is kept (-y3)
-  bool showRedundant = false;       // -d: print each redundant block
-  bool listDuplicates = false;      // -x: print the t-subsets in more than l blocks
-  bool summary = false;             // -s: with -x, the summary of the counts
-  std::uint32_t skipperHigh = 7;    // -Q: the first sampled pass
-  bool skipperHighGiven = false;    // -Q was given (else wide designs walk only the last pass)
-  std::uint32_t skipperLow = 0;     // -q: the last pass; 0 walks every m-subset
-  bool internal = false;            // the internal mode's extra lines
-  unsigned partIndex = 0;           // --part=I/N: share I (from 1) of N; 0: the whole test
+  unsigned threads = 0;           // 0: every processor this process may use
+  std::uint64_t memoryBound = 0;  // bytes the counters may take; 0: a quarter of RAM
+  std::uint32_t maxLosing = 1;    // -o: losing m-subsets listed (all are counted)
+  std::uint32_t maxReport = 15;   // -r: progress lines of a pass
+  double timeLimitSeconds = 600;  // the whole test; 0: none
+  bool prove = false;             // decide by the proof search, not a walk
+  bool countAll = true;           // count every losing m-subset (else stop at maxLosing)
+  bool redundancyAnalysis = true; // false: every block is kept (-y3)
+  bool showRedundant = false;     // -d: print each redundant block
+  bool listDuplicates = false;    // -x: print the t-subsets in more than l blocks
+  bool summary = false;           // -s: with -x, the summary of the counts
+  std::uint32_t skipperHigh = 7;  // -Q: the first sampled pass
+  bool skipperHighGiven = false;  // -Q was given (else wide designs walk only the last pass)
+  std::uint32_t skipperLow = 0;   // -q: the last pass; 0 walks every m-subset
+  bool internal = false;          // the internal mode's extra lines
+  unsigned partIndex = 0;         // --part=I/N: share I (from 1) of N; 0: the whole test
   unsigned partCount = 0;
   // About once a second in a long walk: the share of the m-subsets walked.
   std::function<void(double share)> progress;
@@ -180,17 +180,17 @@ struct SharePiece {
 
 struct VerifyResult {
   Verdict verdict = Verdict::kUndecided;
-  bool proved = false;     // decided by the proof search, without a complete walk
-  bool counted = false;    // losingCount is every losing m-subset (else a lower bound)
+  bool proved = false;  // decided by the proof search, without a complete walk
+  bool counted = false; // losingCount is every losing m-subset (else a lower bound)
   std::uint64_t losingCount = 0;
   std::vector<std::vector<unsigned>> firstLosing; // the first maxLosing, in the design's base
-  bool timedOut = false;   // the time limit ended the test (verdict kUndecided)
-  bool stopped = false;    // the stop flag ended the test (verdict kUndecided)
-  bool tested = false;     // the test ran (else only the analysis)
-  std::uint32_t redundant = 0;        // blocks the redundancy analysis left out
-  std::vector<std::uint32_t> kept;    // indices of the blocks it kept, in order
-  bool sampledLastPass = false;       // the last pass sampled (-q above 0)
-  SharePiece piece;                   // a share's piece of the walk
+  bool timedOut = false;           // the time limit ended the test (verdict kUndecided)
+  bool stopped = false;            // the stop flag ended the test (verdict kUndecided)
+  bool tested = false;             // the test ran (else only the analysis)
+  std::uint32_t redundant = 0;     // blocks the redundancy analysis left out
+  std::vector<std::uint32_t> kept; // indices of the blocks it kept, in order
+  bool sampledLastPass = false;    // the last pass sampled (-q above 0)
+  SharePiece piece;                // a share's piece of the walk
 };
 
 // The test of a design, as the command line runs it: the redundancy
@@ -261,9 +261,9 @@ Result<Reduction> Reduce(const Design& design, const VerifyOptions& options = {}
 // ---- Up to relabelling -----------------------------------------------------
 
 struct Canonical {
-  bool found = false;          // false: not found within the time limit
-  std::string sha256;          // of the design renumbered canonically (normal form)
-  std::string automorphisms;   // the order of the automorphism group, in decimal
+  bool found = false;        // false: not found within the time limit
+  std::string sha256;        // of the design renumbered canonically (normal form)
+  std::string automorphisms; // the order of the automorphism group, in decimal
   unsigned pointOrbits = 0;
   std::vector<unsigned> label; // label[p - 1]: the canonical number of point p
   double seconds = 0;
@@ -288,10 +288,10 @@ struct CertificateInput {
   const VerifyResult* verified = nullptr; // null (or not tested): the test was not run
   const Profile* profile = nullptr;       // with --profile
   bool profileAsked = false;
-  bool reduceAsked = false;               // with --reduce: it describes `described`
-  const Design* described = nullptr;      // the design that remains; null: the design itself
-  const Canonical* canonical = nullptr;   // with --canonical
-  unsigned partIndex = 0, partCount = 0;  // a share's
+  bool reduceAsked = false;              // with --reduce: it describes `described`
+  const Design* described = nullptr;     // the design that remains; null: the design itself
+  const Canonical* canonical = nullptr;  // with --canonical
+  unsigned partIndex = 0, partCount = 0; // a share's
   std::uint64_t memoryBound = 0;
   double seconds = 0;
   std::string command;

@@ -39,9 +39,9 @@ private:
   void Take(std::string_view text);
 
   Log log_;
-  std::string line_;       // the line printed so far
-  std::string errLines_;   // the lines starting with "Err"
-  std::string lastLine_;   // the last line printed that holds more than blanks
+  std::string line_;     // the line printed so far
+  std::string errLines_; // the lines starting with "Err"
+  std::string lastLine_; // the last line printed that holds more than blanks
   ConsoleTap tap_;
 };
 

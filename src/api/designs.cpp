@@ -124,13 +124,17 @@ Result<Design> MakeDesign(const std::int64_t* points, std::size_t b, unsigned k,
   Params p = params;
   if (p.k == 0) p.k = k;
   return Checked(
-      b, [&](size_t i) { return FlatRow{points + i * k, k}; }, p, base, std::move(name));
+      b,
+      [&](size_t i) {
+        return FlatRow{points + i * k, k};
+      },
+      p, base, std::move(name));
 }
 
 std::uint32_t DesignsInFile(const std::string& path, std::uint64_t memoryBound) {
   Call call(Log{});
-  const Result<uint32_t> n = call.Run<uint32_t>(
-      [&] { return kovra::DesignsInFile(path.c_str(), memoryBound); });
+  const Result<uint32_t> n =
+      call.Run<uint32_t>([&] { return kovra::DesignsInFile(path.c_str(), memoryBound); });
   return n ? *n : 1;
 }
 

@@ -23,7 +23,6 @@
 namespace kovra::api {
 namespace {
 
-
 struct Share {
   kovra::Certificate c;
   std::string file;

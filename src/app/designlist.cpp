@@ -1,9 +1,8 @@
 // Several designs in one run: each in turn, the worst status kept.
 #include "app/designlist.hpp"
 
-#include "app/jsonlines.hpp"
-#include "report/certificate.hpp"
 #include "app/entry.hpp"
+#include "app/jsonlines.hpp"
 #include "base/console.hpp"
 #include "base/fatal.hpp"
 #include "report/certificate.hpp"

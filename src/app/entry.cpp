@@ -13,9 +13,9 @@
 #include "base/version.hpp"
 #include "formats/loader.hpp"
 #include "info/screens.hpp"
+#include "kovra/kovra.hpp"
 #include "output/newfile.hpp"
 #include "output/safefile.hpp"
-#include "kovra/kovra.hpp"
 
 #include <cerrno>
 #include <cstdio>

@@ -3,7 +3,6 @@
 #include "app/search.hpp"
 
 #include "app/jsonlines.hpp"
-#include "report/certificate.hpp"
 #include "base/console.hpp"
 #include "base/file.hpp"
 #include "base/input.hpp"
@@ -14,6 +13,7 @@
 #include "formats/loader.hpp"
 #include "formats/nestedlist.hpp"
 #include "formats/textfmt.hpp"
+#include "report/certificate.hpp"
 
 #include <chrono>
 #include <cstdio>

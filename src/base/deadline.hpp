@@ -16,9 +16,7 @@ struct Deadline {
 
   bool Set() const { return at != std::chrono::steady_clock::time_point::max(); }
   bool Stopped() const { return stop != nullptr && stop->load(std::memory_order_relaxed); }
-  bool Passed() const {
-    return Stopped() || (Set() && std::chrono::steady_clock::now() >= at);
-  }
+  bool Passed() const { return Stopped() || (Set() && std::chrono::steady_clock::now() >= at); }
   // Seconds left (0 when passed); a large number when no deadline is set.
   double SecondsLeft() const;
 };

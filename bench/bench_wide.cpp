@@ -146,8 +146,8 @@ bool BitsAgree(const Case& c) { return ClearBitsAfterMarking(Load(c).design) == 
 bool PlainWalkAgrees(const Case& c) {
   const Loaded& l = Load(c);
   const uint64_t combs = Binomial(l.design.v, c.m);
-  uint8_t first[MAX_M + 1] = {};
-  for (unsigned i = 1; i <= c.m; ++i) first[i] = static_cast<uint8_t>(i);
+  Point first[MAX_M + 1] = {};
+  for (unsigned i = 1; i <= c.m; ++i) first[i] = static_cast<Point>(i);
   uint64_t losing = 0;
   return reference::CountLosingPlain(l.ctx, first, combs, &losing) == combs && losing == c.losing;
 }

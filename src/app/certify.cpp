@@ -18,17 +18,21 @@ PointNames NamesOf(const Sys& sys) {
   return {sys.given.usFileBase, sys.fileNumbers.empty() ? nullptr : sys.fileNumbers.data()};
 }
 
-std::vector<PointSet> LoadedBlocks(const Sys& sys) {
-  std::vector<PointSet> out(sys.b);
+PointSetList LoadedBlocks(const Sys& sys) {
+  PointSetList out(sys.v);
+  out.reserve(sys.b);
+  std::vector<Point> pts;
   for (uint32_t i = 0; i < sys.b; ++i) {
     const Point* row = BlockAt(sys, i);
+    pts.clear();
     for (unsigned j = 0; j < sys.k; ++j)
-      if (row[j] >= 1 && row[j] <= sys.v) AddPoint(out[i], row[j]);
+      if (row[j] >= 1 && row[j] <= sys.v) pts.push_back(row[j]);
+    out.Add(pts.begin(), pts.end());
   }
   return out;
 }
 
-bool RunDrawProfile(const DesignParams& p, const std::vector<PointSet>& loaded, unsigned threads,
+bool RunDrawProfile(const DesignParams& p, const PointSetList& loaded, unsigned threads,
                     DrawProfile& profile) {
   const double seconds = EstimateDrawProfileSeconds(loaded, p.v, p.m) / threads;
   char when[64];
@@ -42,17 +46,17 @@ bool RunDrawProfile(const DesignParams& p, const std::vector<PointSet>& loaded, 
     DualPrint("\nEstimated time of the draw profile: about %s.\n", when);
   ConsoleFlush();
   profile = ComputeDrawProfile(loaded, p.v, p.k, p.m, p.l, threads);
-  const Count128 total = BinomialWide(p.v, p.m);
+  const double total = BinomialReal(p.v, p.m);
   char totalText[48];
-  Count128Text(total, totalText, sizeof totalText);
+  BinomialText(p.v, p.m, totalText, sizeof totalText);
   DualPrint("\nDraw profile of the %s %hu-sets: the most points one block shares with each\n",
             totalText, p.m);
   DualPrint("    j           m-sets   share  at least j   met by %hu blocks in >= j\n", p.l);
   uint64_t atLeast = 0;
   for (size_t j = profile.best.size(); j-- > 0;) {
     atLeast += profile.best[j];
-    const double share = total == 0 ? 0.0 : 100.0 * profile.best[j] / static_cast<double>(total);
-    const double cumulative = total == 0 ? 0.0 : 100.0 * atLeast / static_cast<double>(total);
+    const double share = total == 0 ? 0.0 : 100.0 * static_cast<double>(profile.best[j]) / total;
+    const double cumulative = total == 0 ? 0.0 : 100.0 * static_cast<double>(atLeast) / total;
     DualPrint("  %3zu %16llu  %5.1f%%  %9.1f%%   %16llu\n", j,
               static_cast<unsigned long long>(profile.best[j]), share, cumulative,
               static_cast<unsigned long long>(profile.atLeastL[j]));
@@ -62,44 +66,31 @@ bool RunDrawProfile(const DesignParams& p, const std::vector<PointSet>& loaded, 
 
 // The blocks of `before` that `after` no longer holds (as many times as
 // they went), named as the run prints them, in lexicographic order.
-std::vector<std::vector<unsigned>> RemovedBlocks(std::vector<PointSet> before,
-                                                 std::vector<PointSet> after, PointNames names) {
-  const auto less = [](const PointSet& a, const PointSet& b) {
-    return a.w[1] != b.w[1] ? a.w[1] < b.w[1] : a.w[0] < b.w[0];
-  };
-  std::sort(before.begin(), before.end(), less);
-  std::sort(after.begin(), after.end(), less);
-  std::vector<PointSet> gone;
-  std::set_difference(before.begin(), before.end(), after.begin(), after.end(),
-                      std::back_inserter(gone), less);
+std::vector<std::vector<unsigned>> RemovedBlocks(const PointSetList& before,
+                                                 const PointSetList& after, PointNames names) {
+  std::vector<std::vector<unsigned>> was = PointRows(before), is = PointRows(after);
+  std::sort(was.begin(), was.end());
+  std::sort(is.begin(), is.end());
   std::vector<std::vector<unsigned>> out;
-  for (const PointSet& b : gone) {
-    std::vector<unsigned> pts;
-    ForEachPoint(b, [&](unsigned p) { pts.push_back(names(p)); });
-    out.push_back(std::move(pts));
-  }
+  std::set_difference(was.begin(), was.end(), is.begin(), is.end(), std::back_inserter(out));
+  for (std::vector<unsigned>& pts : out)
+    for (unsigned& p : pts) p = names(p);
   std::sort(out.begin(), out.end());
   return out;
 }
 
-std::vector<std::vector<unsigned>> PointRows(const std::vector<PointSet>& blocks) {
+std::vector<std::vector<unsigned>> PointRows(const PointSetList& blocks) {
   std::vector<std::vector<unsigned>> rows;
   rows.reserve(blocks.size());
-  for (const PointSet& b : blocks) {
-    std::vector<unsigned> pts;
-    ForEachPoint(b, [&](unsigned p) { pts.push_back(p); });
-    rows.push_back(std::move(pts));
-  }
+  for (const PointSetView b : blocks) rows.push_back(PointsOfSet(b));
   return rows;
 }
 
-std::vector<PointSet> DescribedBlocks(const RunSettings& rs, const Sys& sys,
-                                      const std::vector<PointSet>& loaded) {
+PointSetList DescribedBlocks(const RunSettings& rs, const Sys& sys, const PointSetList& loaded) {
   return rs.fReduce != 0 ? LoadedBlocks(sys) : loaded;
 }
 
-CanonicalFindings RunCanonicalForm(const RunSettings& rs, const std::vector<PointSet>& blocks,
-                                   unsigned v) {
+CanonicalFindings RunCanonicalForm(const RunSettings& rs, const PointSetList& blocks, unsigned v) {
   ConsoleFlush();
   const std::vector<std::vector<unsigned>> rows = PointRows(blocks);
   const CanonicalForm form = FindCanonicalForm(v, rows, rs.ulTimeLimit);
@@ -125,8 +116,7 @@ CanonicalFindings RunCanonicalForm(const RunSettings& rs, const std::vector<Poin
   return out;
 }
 
-void PrintSubsetLambdas(const RunSettings& rs, const DesignParams& p,
-                        const std::vector<PointSet>& loaded) {
+void PrintSubsetLambdas(const RunSettings& rs, const DesignParams& p, const PointSetList& loaded) {
   const uint64_t bound = rs.ulMemoryBound != 0 ? rs.ulMemoryBound : DefaultMemoryBound();
   const std::vector<SubsetLambda> lambdas = SubsetLambdas(loaded, p.v, p.t, bound);
   DualPrint("\nBlocks on an s-subset, fewest and most over all s-subsets (every block as "
@@ -141,12 +131,12 @@ void PrintSubsetLambdas(const RunSettings& rs, const DesignParams& p,
               lambdas.size());
 }
 
-Certificate MakeCertificate(const RunSettings& rs, const Sys& sys,
-                            const std::vector<PointSet>& asLoaded, const RunFindings& found) {
+Certificate MakeCertificate(const RunSettings& rs, const Sys& sys, const PointSetList& asLoaded,
+                            const RunFindings& found) {
   Certificate c;
   // A reduced design is described as reduced; what went is listed apart.
-  const std::vector<PointSet> kept = rs.fReduce != 0 ? LoadedBlocks(sys) : std::vector<PointSet>();
-  const std::vector<PointSet>& loaded = rs.fReduce != 0 ? kept : asLoaded;
+  const PointSetList kept = rs.fReduce != 0 ? LoadedBlocks(sys) : PointSetList(sys.v);
+  const PointSetList& loaded = rs.fReduce != 0 ? kept : asLoaded;
   if (rs.fReduce != 0) {
     c.reduced = true;
     c.reducedFrom = asLoaded.size();
@@ -155,10 +145,8 @@ Certificate MakeCertificate(const RunSettings& rs, const Sys& sys,
   c.file = sys.szFileName;
   c.params = sys;
   c.b = loaded.size();
-  std::vector<PointSet> sorted = loaded;
-  std::sort(sorted.begin(), sorted.end(), [](const PointSet& a, const PointSet& b) {
-    return a.w[1] != b.w[1] ? a.w[1] < b.w[1] : a.w[0] < b.w[0];
-  });
+  std::vector<std::vector<unsigned>> sorted = PointRows(loaded);
+  std::sort(sorted.begin(), sorted.end());
   c.distinctBlocks =
       static_cast<uint64_t>(std::unique(sorted.begin(), sorted.end()) - sorted.begin());
 
@@ -189,7 +177,7 @@ Certificate MakeCertificate(const RunSettings& rs, const Sys& sys,
     const PointNames names = NamesOf(sys);
     for (const auto& set : found.ctx->firstLosing) {
       std::vector<unsigned> pts;
-      for (const uint8_t p : set) pts.push_back(names(p));
+      for (const Point p : set) pts.push_back(names(p));
       c.losingFirst.push_back(pts);
     }
   }
@@ -235,7 +223,7 @@ Certificate MakeCertificate(const RunSettings& rs, const Sys& sys,
   }
 
   std::vector<unsigned> perPoint(sys.v + 1u, 0);
-  for (const PointSet& b : loaded) ForEachPoint(b, [&](unsigned p) { ++perPoint[p]; });
+  for (const PointSetView b : loaded) ForEachPoint(b, [&](unsigned p) { ++perPoint[p]; });
   const auto [lo, hi] = std::minmax_element(perPoint.begin() + 1, perPoint.end());
   c.replicationMin = *lo;
   c.replicationMax = *hi;

@@ -19,21 +19,20 @@ namespace kovra {
 PointNames NamesOf(const Sys& sys);
 
 // The blocks of a design in base 1 as point sets, all of them as loaded.
-std::vector<PointSet> LoadedBlocks(const Sys& sys);
+PointSetList LoadedBlocks(const Sys& sys);
 
 // Computes the draw profile of the blocks for the design's parameters and
 // prints its table. False (with a line saying why) when the walk over every
 // m-set is beyond reach.
-bool RunDrawProfile(const DesignParams& p, const std::vector<PointSet>& loaded, unsigned threads,
+bool RunDrawProfile(const DesignParams& p, const PointSetList& loaded, unsigned threads,
                     DrawProfile& profile);
 
 // The blocks as lists of their points, ascending.
-std::vector<std::vector<unsigned>> PointRows(const std::vector<PointSet>& blocks);
+std::vector<std::vector<unsigned>> PointRows(const PointSetList& blocks);
 
 // The blocks a certificate describes: as loaded, or with --reduce the blocks
 // that stayed.
-std::vector<PointSet> DescribedBlocks(const RunSettings& rs, const Sys& sys,
-                                      const std::vector<PointSet>& loaded);
+PointSetList DescribedBlocks(const RunSettings& rs, const Sys& sys, const PointSetList& loaded);
 
 // --canonical: the design up to relabelling.
 struct CanonicalFindings {
@@ -45,13 +44,11 @@ struct CanonicalFindings {
 
 // Searches the canonical form of the blocks within --time-limit and prints
 // its hash, the group order and the point orbits, or that it was not found.
-CanonicalFindings RunCanonicalForm(const RunSettings& rs, const std::vector<PointSet>& blocks,
-                                   unsigned v);
+CanonicalFindings RunCanonicalForm(const RunSettings& rs, const PointSetList& blocks, unsigned v);
 
 // -x -s: for each s from 0 to t the fewest and the most blocks on an
 // s-subset, over the blocks as loaded.
-void PrintSubsetLambdas(const RunSettings& rs, const DesignParams& p,
-                        const std::vector<PointSet>& loaded);
+void PrintSubsetLambdas(const RunSettings& rs, const DesignParams& p, const PointSetList& loaded);
 
 // Writes the certificate as one line where the run sends them.
 void EmitCertificate(const RunSettings& rs, const Certificate& c);
@@ -73,7 +70,7 @@ struct RunFindings {
   bool timedOut = false; // the test ran out of --time-limit (undecided)
 };
 
-Certificate MakeCertificate(const RunSettings& rs, const Sys& sys,
-                            const std::vector<PointSet>& loaded, const RunFindings& found);
+Certificate MakeCertificate(const RunSettings& rs, const Sys& sys, const PointSetList& loaded,
+                            const RunFindings& found);
 
 } // namespace kovra

@@ -91,7 +91,7 @@ bool ReduceStep(const RunSettings& rs, const TestContext& ctx, Sys& sys, bool ho
     DualPrint("Not reduced: the design does not hold.\n");
     return false;
   }
-  const std::vector<PointSet> blocks = LoadedBlocks(sys);
+  const PointSetList blocks = LoadedBlocks(sys);
   ReduceResult r;
   try {
     r = ReduceExactly(blocks, sys.v, sys.m, sys.t, sys.l, ctx.memoryBound, ctx.threads,
@@ -331,7 +331,7 @@ RunOutcome RunDesign(RunSettings& rs, bool force, bool toSysDir) {
   // -s speak of every block as loaded; the analysis below leaves the
   // redundant ones out.
   const bool lambdasShown = rs.fShowDupeTSets != 0 && rs.fShowSummary != 0;
-  std::vector<PointSet> loaded;
+  PointSetList loaded(sys.v);
   if (rs.fJson != 0 || rs.fProfile != 0 || rs.fCanonical != 0 || lambdasShown)
     loaded = LoadedBlocks(sys);
 

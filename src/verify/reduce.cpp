@@ -45,7 +45,7 @@ bool Descend(const CoveredMSets& c, unsigned d, unsigned y, unsigned met, uint64
 }
 
 template <typename Fn>
-bool ForEachCoveredMSet(const RankTable& rt, const PointSet& block, unsigned t, unsigned from,
+bool ForEachCoveredMSet(const RankTable& rt, PointSetView block, unsigned t, unsigned from,
                         unsigned to, Fn&& fn) {
   CoveredMSets c;
   c.rt = &rt;
@@ -62,7 +62,7 @@ bool ForEachCoveredMSet(const RankTable& rt, const PointSet& block, unsigned t, 
 // One count per m-set of the remaining blocks that cover it, in the width
 // the number of blocks needs (it cannot pass the count of blocks).
 template <typename Count>
-ReduceResult ReduceByCounts(const std::vector<PointSet>& blocks, unsigned v, unsigned m, unsigned t,
+ReduceResult ReduceByCounts(const PointSetList& blocks, unsigned v, unsigned m, unsigned t,
                             unsigned l, unsigned threads, const Deadline& deadline) {
   RankTable rt;
   InitRankTable(rt, v, m);
@@ -79,7 +79,7 @@ ReduceResult ReduceByCounts(const std::vector<PointSet>& blocks, unsigned v, uns
         threads, jobs, [] { return 0; }, [&](int&, size_t j) { return each(cut[j], cut[j + 1]); },
         [](size_t, bool ok) { return ok; });
   };
-  for (const PointSet& b : blocks) {
+  for (const PointSetView b : blocks) {
     CheckDeadline(deadline);
     inJobs([&](unsigned from, unsigned to) {
       ForEachCoveredMSet(rt, b, t, from, to, [&](uint64_t i) {
@@ -119,7 +119,7 @@ ReduceResult ReduceByCounts(const std::vector<PointSet>& blocks, unsigned v, uns
 // several blocks are tried at once against the blocks left so far: a block
 // found needed stays needed whatever goes after (counts only fall), and one
 // found free is tried again if another went in the meantime.
-ReduceResult ReduceByWalks(const std::vector<PointSet>& blocks, unsigned v, unsigned m, unsigned t,
+ReduceResult ReduceByWalks(const PointSetList& blocks, unsigned v, unsigned m, unsigned t,
                            unsigned l, unsigned threads, const Deadline& deadline) {
   ReduceResult r;
   r.byCounts = false;
@@ -136,9 +136,9 @@ ReduceResult ReduceByWalks(const std::vector<PointSet>& blocks, unsigned v, unsi
   }
   std::vector<bool> gone(blocks.size(), false);
   const auto needed = [&](size_t i) {
-    std::vector<PointSet> others;
+    PointSetList others(v, blocks.Words());
     for (size_t j = 0; j < blocks.size(); ++j)
-      if (j != i && !gone[j]) others.push_back(blocks[j]);
+      if (j != i && !gone[j]) others.AddFrom(blocks, j);
     MeetWalk w;
     InitMeetWalk(w, others, v, m, t, l);
     w.deadline = &deadline;
@@ -170,7 +170,7 @@ ReduceResult ReduceByWalks(const std::vector<PointSet>& blocks, unsigned v, unsi
 
 } // namespace
 
-ReduceResult ReduceExactly(const std::vector<PointSet>& blocks, unsigned v, unsigned m, unsigned t,
+ReduceResult ReduceExactly(const PointSetList& blocks, unsigned v, unsigned m, unsigned t,
                            unsigned l, uint64_t memoryBound, unsigned threads,
                            const Deadline& deadline) {
   const uint64_t total = Binomial(v, m);

@@ -30,7 +30,7 @@ struct ReduceResult {
 
 // The blocks of a design that holds, tried from the last to the first. Gives
 // up with TimeLimitReached once the deadline has passed.
-ReduceResult ReduceExactly(const std::vector<PointSet>& blocks, unsigned v, unsigned m, unsigned t,
+ReduceResult ReduceExactly(const PointSetList& blocks, unsigned v, unsigned m, unsigned t,
                            unsigned l, uint64_t memoryBound, unsigned threads,
                            const Deadline& deadline = Deadline{});
 

@@ -1,6 +1,8 @@
 // The stepping of a sampled pass (skipper s >= 1) through the m-sets.
 #pragma once
 
+#include "base/limits.hpp"
+
 #include <cstdint>
 
 namespace kovra {
@@ -12,7 +14,7 @@ namespace kovra {
 // onCarry(S) is called after each carry (with the later positions set).
 // Returns false when the order is exhausted.
 template <typename OnCarry>
-bool AdvanceSkipper(uint8_t* S, unsigned n, unsigned v, int s, OnCarry&& onCarry) {
+bool AdvanceSkipper(Point* S, unsigned n, unsigned v, int s, OnCarry&& onCarry) {
   unsigned p = n;
   for (int step = 0; step <= s; ++step) {
     ++S[p];
@@ -21,8 +23,8 @@ bool AdvanceSkipper(uint8_t* S, unsigned n, unsigned v, int s, OnCarry&& onCarry
       ++S[p];
     }
     if (p < n) {
-      for (unsigned q = p + 1; q <= n; ++q) S[q] = static_cast<uint8_t>(S[q - 1] + 1);
-      onCarry(static_cast<const uint8_t*>(S));
+      for (unsigned q = p + 1; q <= n; ++q) S[q] = static_cast<Point>(S[q - 1] + 1);
+      onCarry(static_cast<const Point*>(S));
     }
   }
   return true;

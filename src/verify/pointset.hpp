@@ -97,16 +97,30 @@ inline unsigned CountCommon(const PointSet<W>& a, const PointSet<W>& b) {
   return n;
 }
 
-// Points lo..hi (empty when lo > hi); 1 <= lo, hi <= 64 W.
+// Points lo..hi (empty when lo > hi); 1 <= lo, hi <= 64 W. Two words or
+// fewer take a mask per word without a branch; wider sets fill only the
+// words the range touches.
 template <unsigned W>
 inline PointSet<W> PointsBetween(unsigned lo, unsigned hi) {
   PointSet<W> s;
   if (lo > hi) return s;
   const unsigned a = lo - 1, b = hi - 1;
-  for (unsigned i = a >> 6; i <= (b >> 6); ++i) {
-    const unsigned from = i == (a >> 6) ? a & 63 : 0, to = i == (b >> 6) ? b & 63 : 63;
-    const uint64_t upTo = to >= 63 ? ~uint64_t{0} : (uint64_t{1} << (to + 1)) - 1;
-    s.w[i] = upTo & ~((uint64_t{1} << from) - 1);
+  if constexpr (W <= 2) {
+    for (unsigned i = 0; i < W; ++i) {
+      const unsigned base = 64 * i;
+      const uint64_t from = a <= base        ? ~uint64_t{0}
+                            : a >= base + 64 ? 0
+                                             : ~uint64_t{0} << (a - base);
+      const uint64_t to = b >= base + 63 ? ~uint64_t{0}
+                          : b < base     ? 0
+                                         : ~uint64_t{0} >> (63 - (b - base));
+      s.w[i] = from & to;
+    }
+  } else {
+    for (unsigned i = a >> 6; i <= (b >> 6); ++i) {
+      const unsigned from = i == (a >> 6) ? a & 63 : 0, to = i == (b >> 6) ? b & 63 : 63;
+      s.w[i] = (~uint64_t{0} >> (63 - to)) & (~uint64_t{0} << from);
+    }
   }
   return s;
 }
@@ -114,15 +128,31 @@ inline PointSet<W> PointsBetween(unsigned lo, unsigned hi) {
 // The smallest point of a set that is not empty.
 template <unsigned W>
 inline unsigned LowestPoint(const PointSet<W>& s) {
-  unsigned i = 0;
-  while (i + 1 < W && s.w[i] == 0) ++i;
-  return static_cast<unsigned>(std::countr_zero(s.w[i])) + 64 * i + 1;
+  if constexpr (W == 1) {
+    return static_cast<unsigned>(std::countr_zero(s.w[0])) + 1;
+  } else if constexpr (W == 2) {
+    return s.w[0] != 0 ? static_cast<unsigned>(std::countr_zero(s.w[0])) + 1
+                       : static_cast<unsigned>(std::countr_zero(s.w[1])) + 65;
+  } else {
+    unsigned i = 0;
+    while (i + 1 < W && s.w[i] == 0) ++i;
+    return static_cast<unsigned>(std::countr_zero(s.w[i])) + 64 * i + 1;
+  }
 }
 template <unsigned W>
 inline void RemoveLowest(PointSet<W>& s) {
-  unsigned i = 0;
-  while (i + 1 < W && s.w[i] == 0) ++i;
-  s.w[i] &= s.w[i] - 1;
+  if constexpr (W == 1) {
+    s.w[0] &= s.w[0] - 1;
+  } else if constexpr (W == 2) {
+    if (s.w[0] != 0)
+      s.w[0] &= s.w[0] - 1;
+    else
+      s.w[1] &= s.w[1] - 1;
+  } else {
+    unsigned i = 0;
+    while (i + 1 < W && s.w[i] == 0) ++i;
+    s.w[i] &= s.w[i] - 1;
+  }
 }
 
 // Calls fn(p) for every point of the words w[0..words-1] in increasing order.

@@ -28,7 +28,7 @@ void WaitWhile(const std::atomic<uint32_t>& value, uint32_t seen) {
 } // namespace
 
 ThreadTeam::ThreadTeam(unsigned threads) {
-  for (unsigned i = 1; i < threads; ++i) helpers_.emplace_back([this] { HelperLoop(); });
+  for (unsigned i = 1; i < threads; ++i) helpers_.emplace_back([this, i] { HelperLoop(i); });
 }
 
 ThreadTeam::~ThreadTeam() {
@@ -38,12 +38,12 @@ ThreadTeam::~ThreadTeam() {
   helpers_.clear(); // joins
 }
 
-void ThreadTeam::Work() {
+void ThreadTeam::Work(unsigned thread) {
   for (;;) {
     const size_t i = next_.fetch_add(1, std::memory_order_relaxed);
     if (i >= count_) return;
     try {
-      call_(context_, i);
+      call_(context_, i, thread);
     } catch (...) {
       std::lock_guard lock(errorMutex_);
       if (!error_) error_ = std::current_exception();
@@ -52,22 +52,22 @@ void ThreadTeam::Work() {
   }
 }
 
-void ThreadTeam::HelperLoop() {
+void ThreadTeam::HelperLoop(unsigned thread) {
   BlockEndingSignalsInThisThread();
   uint32_t seen = 0;
   for (;;) {
     WaitWhile(round_, seen);
     seen = round_.load(std::memory_order_acquire);
     if (quit_.load(std::memory_order_acquire)) return;
-    Work();
+    Work(thread);
     if (busy_.fetch_sub(1, std::memory_order_acq_rel) == 1) busy_.notify_one();
   }
 }
 
-void ThreadTeam::RunErased(size_t count, void (*call)(void*, size_t), void* context) {
+void ThreadTeam::RunErased(size_t count, Call call, void* context) {
   if (count == 0) return;
   if (helpers_.empty() || count == 1) {
-    for (size_t i = 0; i < count; ++i) call(context, i);
+    for (size_t i = 0; i < count; ++i) call(context, i, 0);
     return;
   }
   count_ = count;
@@ -78,7 +78,7 @@ void ThreadTeam::RunErased(size_t count, void (*call)(void*, size_t), void* cont
   busy_.store(static_cast<uint32_t>(helpers_.size()), std::memory_order_relaxed);
   round_.fetch_add(1, std::memory_order_acq_rel);
   round_.notify_all();
-  Work();
+  Work(0);
   for (uint32_t left = busy_.load(std::memory_order_acquire); left != 0;
        left = busy_.load(std::memory_order_acquire))
     WaitWhile(busy_, left);

@@ -31,26 +31,35 @@ public:
   unsigned Size() const { return static_cast<unsigned>(helpers_.size()) + 1; }
 
   // Runs fn(i) for every i in 0..count-1, the items handed out in order to
-  // whichever thread is free, and returns when all of them are done. An item
-  // must not print. The first exception an item throws reaches the caller
-  // once the others have stopped; the items not yet started are skipped.
+  // whichever thread is free, and returns when all of them are done; or
+  // fn(i, thread) with the thread's number (0 for the caller, 1..Size()-1
+  // for the helpers), to keep working memory per thread. An item must not
+  // print. The first exception an item throws reaches the caller once the
+  // others have stopped; the items not yet started are skipped.
   template <typename Fn>
   void Run(size_t count, Fn&& fn) {
     using F = std::remove_reference_t<Fn>;
     RunErased(
-        count, [](void* f, size_t i) { (*static_cast<F*>(f))(i); },
+        count,
+        [](void* f, size_t i, unsigned thread) {
+          if constexpr (std::is_invocable_v<F&, size_t, unsigned>)
+            (*static_cast<F*>(f))(i, thread);
+          else
+            (*static_cast<F*>(f))(i);
+        },
         const_cast<void*>(static_cast<const void*>(&fn)));
   }
 
 private:
-  void RunErased(size_t count, void (*call)(void*, size_t), void* context);
-  void Work();       // takes items of the piece of work until none are left
-  void HelperLoop(); // a helper's life
+  using Call = void (*)(void*, size_t, unsigned);
+  void RunErased(size_t count, Call call, void* context);
+  void Work(unsigned thread);       // takes items of the piece of work until none are left
+  void HelperLoop(unsigned thread); // a helper's life
 
   std::vector<std::jthread> helpers_;
   // The piece of work: set by the caller before `round_` moves on.
   size_t count_ = 0;
-  void (*call_)(void*, size_t) = nullptr;
+  Call call_ = nullptr;
   void* context_ = nullptr;
   std::atomic<size_t> next_{0};
   std::atomic<uint32_t> round_{0}; // moves on for every piece of work

@@ -548,8 +548,9 @@ void PrintProgress(TestContext& ctx, uint64_t rank, uint64_t combinations, const
   if (elapsed < 1) elapsed = 1;
   const bool finished = rank >= combinations;
   const uint64_t c = finished ? combinations : rank;
-  const auto speed = static_cast<int64_t>(c / static_cast<uint64_t>(elapsed));
-  const auto left = (combinations - c) / static_cast<uint64_t>(speed + 1);
+  // Counts saturated at 2^64 - 1 (beyond 64 bits) must not wrap the divisor.
+  const uint64_t speed = c / static_cast<uint64_t>(elapsed);
+  const uint64_t left = (combinations - c) / (speed < UINT64_MAX ? speed + 1 : speed);
   const int divisor = skipper >= 0 ? skipper + 1 : 1;
   auto estimate = static_cast<uint16_t>(static_cast<uint16_t>(left) / divisor);
   if (estimate == 0) estimate = 1;
@@ -574,8 +575,8 @@ void PrintProgress(TestContext& ctx, uint64_t rank, uint64_t combinations, const
     DualPrint("%10llu", static_cast<unsigned long long>(c));
   else
     DualPrint(" %llu", static_cast<unsigned long long>(c));
-  DualPrint(" %4d:%02d %8lld  %4d:%02d\n", static_cast<int>(elapsed / 60),
-            static_cast<int>(elapsed % 60), static_cast<long long>(speed), ctx.usEstimate / 60,
+  DualPrint(" %4d:%02d %8llu  %4d:%02d\n", static_cast<int>(elapsed / 60),
+            static_cast<int>(elapsed % 60), static_cast<unsigned long long>(speed), ctx.usEstimate / 60,
             ctx.usEstimate % 60);
   // Someone following the log (tail -f) sees each progress line when it is made.
   ConsoleFlush();

@@ -94,26 +94,16 @@ uint64_t FirstIndexOf(const TestContext& ctx, unsigned p) {
 // Sets the bit of every t-subset of the block whose first member is at a
 // position in [from, to), and tells whether one of them was clear before:
 // then the block is needed (l = 1), and otherwise it set nothing, which is
-// why the question and the count are one pass. `Shared`: other threads set
-// the bits of other pieces of the block at once, and the words at the two
-// ends of this piece's range of indices may hold bits of theirs.
-template <bool Shared>
+// why the question and the count are one pass.
 bool MarkBits(const TestContext& ctx, const Point* pts, unsigned n, unsigned from, unsigned to) {
   uint64_t* const words = ctx.bitCounters.get();
-  const uint64_t lowWord = Shared ? FirstIndexOf(ctx, pts[from]) >> 6 : 0;
-  const uint64_t highWord = Shared ? (FirstIndexOf(ctx, pts[to - 1] + 1u) - 1) >> 6 : 0;
   uint64_t fresh = 0;
   ForEachTSet(
       ctx.tRank, pts, n,
-      [words, lowWord, highWord, &fresh](uint64_t i, const unsigned*) {
+      [words, &fresh](uint64_t i, const unsigned*) {
         const uint64_t w = i >> 6, bit = uint64_t{1} << (i & 63);
-        uint64_t old;
-        if (Shared && (w == lowWord || w == highWord)) {
-          old = std::atomic_ref<uint64_t>(words[w]).fetch_or(bit, std::memory_order_relaxed);
-        } else {
-          old = words[w];
-          words[w] = old | bit;
-        }
+        const uint64_t old = words[w];
+        words[w] = old | bit;
         fresh |= bit & ~old;
         return true;
       },
@@ -161,19 +151,34 @@ bool NeededWide(TestContext& ctx, const Point* pts, unsigned n) {
   const bool bits = ctx.mode == CounterMode::kBits;
   if (n < ctx.t) return !test;
   if (!ctx.team || Binomial(n, ctx.t) < kThreadedTSets) {
-    if (bits) return MarkBits<false>(ctx, pts, n, 0, n) || !test;
+    if (bits) return MarkBits(ctx, pts, n, 0, n) || !test;
     if (test && !AnyBelowNeed(ctx, pts, n, 0, n, nullptr)) return false;
     CountBytes(ctx, pts, n, 0, n);
     return true;
   }
   unsigned cut[MAX_K + 1];
-  const unsigned pieces = CutByFirstPosition(n, ctx.t, 4 * ctx.team->Size(), cut);
+  const unsigned pieces = CutByFirstPosition(n, ctx.t, 8 * ctx.team->Size(), cut);
   if (bits) {
+    // Two pieces may share the word where the range of indices of the one
+    // ends and that of the next begins: the even pieces are marked first,
+    // then the odd ones, which leaves a whole piece between any two that
+    // run at once. Should one piece not span a word, the block is marked
+    // on this thread.
+    uint64_t firstWord[MAX_K + 1], lastWord[MAX_K + 1];
+    bool apart = true;
+    for (unsigned i = 0; i < pieces; ++i) {
+      firstWord[i] = FirstIndexOf(ctx, pts[cut[i]]) >> 6;
+      lastWord[i] = (FirstIndexOf(ctx, pts[cut[i + 1] - 1] + 1u) - 1) >> 6;
+      if (i >= 2 && firstWord[i] <= lastWord[i - 2]) apart = false;
+    }
+    if (!apart) return MarkBits(ctx, pts, n, 0, n) || !test;
     bool fresh[MAX_K] = {};
-    ctx.team->Run(pieces, [&](size_t i) {
-      CheckDeadline(ctx.deadline);
-      fresh[i] = MarkBits<true>(ctx, pts, n, cut[i], cut[i + 1]);
-    });
+    for (unsigned parity = 0; parity < 2; ++parity)
+      ctx.team->Run((pieces + 1 - parity) / 2, [&](size_t i) {
+        CheckDeadline(ctx.deadline);
+        const size_t k = 2 * i + parity;
+        fresh[k] = MarkBits(ctx, pts, n, cut[k], cut[k + 1]);
+      });
     return std::find(fresh, fresh + pieces, true) != fresh + pieces || !test;
   }
   if (test) {

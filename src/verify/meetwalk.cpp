@@ -124,10 +124,15 @@ uint64_t WalkLosing(MeetWalk& w, bool countAll, MSetFn onLosing, void* context) 
 }
 
 template <unsigned W>
-bool HasLosingMeetingOf(MeetWalk& w, const PointSet<W>& block) {
+MeetingAnswer FindLosingMeetingOf(MeetWalk& w, const PointSet<W>& block, const Point* prefix,
+                                  unsigned len, uint64_t budget, const std::atomic<bool>* stop) {
   while (w.depth > 0) PopPoint(w);
   const unsigned n = w.n, v = w.v, t = w.t;
-  if (n == 0 || n > v || PrefixCovered(w) || CountPoints(block) < t) return false;
+  if (n == 0 || n > v || PrefixCovered(w) || CountPoints(block) < t) return MeetingAnswer::kNone;
+  // Depths below len take the prefix's point alone.
+  const auto only = [&](unsigned d) {
+    return d < len ? PointsBetween<W>(prefix[d + 1], prefix[d + 1]) : ~PointSet<W>{};
+  };
   // top[j]: the j-th largest point of the block (top[1] its largest).
   unsigned top[MAX_K + 2] = {};
   unsigned size = 0;
@@ -153,27 +158,31 @@ bool HasLosingMeetingOf(MeetWalk& w, const PointSet<W>& block) {
   unsigned met[MAX_M + 2] = {};
   unsigned d = 0;
   uint32_t sinceCheck = 0;
-  cand[0] = ~CoveringPoints<W>(w) & PointsBetween<W>(1, v - n + 1) & allowed(0, 0);
+  const auto unwind = [&](MeetingAnswer answer) {
+    while (w.depth > 0) PopPoint(w);
+    return answer;
+  };
+  cand[0] = ~CoveringPoints<W>(w) & PointsBetween<W>(1, v - n + 1) & allowed(0, 0) & only(0);
   for (;;) {
-    if (d + 1 == n) {
-      if (!IsEmpty(cand[d])) {
-        while (w.depth > 0) PopPoint(w);
-        return true;
-      }
-    }
+    if (d + 1 == n && !IsEmpty(cand[d])) return unwind(MeetingAnswer::kLosing);
     if (IsEmpty(cand[d])) {
-      if (d == 0) return false;
+      if (d == 0) return MeetingAnswer::kNone;
       PopPoint(w);
       --d;
       continue;
     }
+    if (budget-- == 0) return unwind(MeetingAnswer::kUnfinished);
     const unsigned y = LowestPoint(cand[d]);
     RemoveLowest(cand[d]);
     PushPoint<W>(w, y);
     met[d + 1] = met[d] + (HasPoint(block, y) ? 1 : 0);
-    if (++sinceCheck == (1u << 18)) {
-      sinceCheck = 0;
-      if (w.deadline != nullptr) CheckDeadline(*w.deadline);
+    if ((++sinceCheck & 1023) == 0) {
+      if (stop != nullptr && stop->load(std::memory_order_relaxed))
+        return unwind(MeetingAnswer::kUnfinished);
+      if (sinceCheck == (1u << 18)) {
+        sinceCheck = 0;
+        if (w.deadline != nullptr) CheckDeadline(*w.deadline);
+      }
     }
     const PointSet<W> open = ~CoveringPoints<W>(w) & PointsBetween<W>(y + 1, v);
     if (CountPoints(open) < n - d - 1) {
@@ -181,7 +190,7 @@ bool HasLosingMeetingOf(MeetWalk& w, const PointSet<W>& block) {
       continue;
     }
     ++d;
-    cand[d] = open & PointsBetween<W>(y + 1, v - n + d + 1) & allowed(d, met[d]);
+    cand[d] = open & PointsBetween<W>(y + 1, v - n + d + 1) & allowed(d, met[d]) & only(d);
   }
 }
 
@@ -314,15 +323,20 @@ uint64_t WalkLosingMSetsWith(MeetWalk& w, bool countAll, MSetFn onLosing, void* 
                    [&](auto width) { return WalkLosing<width()>(w, countAll, onLosing, context); });
 }
 
-bool HasLosingMeeting(MeetWalk& w, PointSetView block) {
+MeetingAnswer FindLosingMeeting(MeetWalk& w, PointSetView block, const Point* prefix, unsigned len,
+                                uint64_t budget, const std::atomic<bool>* stop) {
   return WithWords(w.words, [&](auto width) {
     constexpr unsigned W = width();
     PointSet<W> b;
     ForEachPoint(block, [&](unsigned p) {
       if (p <= 64 * W) AddPoint(b, p);
     });
-    return HasLosingMeetingOf<W>(w, b);
+    return FindLosingMeetingOf<W>(w, b, prefix, len, budget, stop);
   });
+}
+
+bool HasLosingMeeting(MeetWalk& w, PointSetView block) {
+  return FindLosingMeeting(w, block, nullptr, 0, UINT64_MAX, nullptr) == MeetingAnswer::kLosing;
 }
 
 template void PushPoint<1>(MeetWalk&, unsigned);

@@ -20,6 +20,7 @@
 #include "base/limits.hpp"
 #include "verify/pointset.hpp"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <type_traits>
@@ -98,6 +99,15 @@ uint64_t WalkLosingMSets(MeetWalk& w, bool countAll, OnLosing&& onLosing);
 // the prefixes that cannot reach t points of the block, besides those the
 // others cover already.
 bool HasLosingMeeting(MeetWalk& w, PointSetView block);
+
+// The same over the m-sets that start with prefix[1..len] (len <= 2), with
+// at most `budget` prefixes extended, giving up soon once `stop` (when
+// given) is raised: kLosing as soon as one is found, kNone when there is
+// none, kUnfinished when the budget or the stop came first. For trying a
+// block on several threads, one prefix each, or briefly first.
+enum class MeetingAnswer : uint8_t { kNone, kLosing, kUnfinished };
+MeetingAnswer FindLosingMeeting(MeetWalk& w, PointSetView block, const Point* prefix, unsigned len,
+                                uint64_t budget, const std::atomic<bool>* stop);
 
 // The walk with the callback as a plain function (see WalkLosingMSets).
 using MSetFn = bool (*)(void* context, const Point* S);

@@ -2,11 +2,14 @@
 #include "verify/reduce.hpp"
 
 #include "base/jobs.hpp"
+#include "base/threadteam.hpp"
 #include "design/combinatorics.hpp"
 #include "verify/estimate.hpp"
 #include "verify/meetwalk.hpp"
+#include "verify/shares.hpp"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <memory>
 
@@ -74,10 +77,10 @@ ReduceResult ReduceByCounts(const PointSetList& blocks, unsigned v, unsigned m, 
   for (unsigned i = 0; i <= threads * 4; ++i) cut.push_back(1 + (v - m + 1) * i / (threads * 4));
   cut.back() = v - m + 2;
   const size_t jobs = cut.size() - 1;
+  // Three short pieces of work per block: a team started once.
+  ThreadTeam team(threads);
   const auto inJobs = [&](auto&& each) {
-    RunJobsInOrder<bool>(
-        threads, jobs, [] { return 0; }, [&](int&, size_t j) { return each(cut[j], cut[j + 1]); },
-        [](size_t, bool ok) { return ok; });
+    team.Run(jobs, [&](size_t j) { each(cut[j], cut[j + 1]); });
   };
   for (const PointSetView b : blocks) {
     CheckDeadline(deadline);
@@ -112,15 +115,42 @@ ReduceResult ReduceByCounts(const PointSetList& blocks, unsigned v, unsigned m, 
   return r;
 }
 
+// The blocks other than `skip` that have not gone, in order.
+PointSetList Others(const PointSetList& blocks, size_t skip, const std::vector<char>& gone) {
+  PointSetList others(0, blocks.Words());
+  WithWords(blocks.Words(), [&](auto width) {
+    const auto& all = blocks.Sets<width()>();
+    auto& kept = others.Sets<width()>();
+    kept.reserve(all.size());
+    for (size_t j = 0; j < all.size(); ++j)
+      if (j != skip && gone[j] == 0) kept.push_back(all[j]);
+  });
+  return others;
+}
+
 // By walks: a block may go exactly when no m-set it covers loses without it
 // (the design holds, so only m-sets it covers can lose), which a walk over
 // the other blocks restricted to those m-sets tells at the first losing
-// one; the walk passes over prefixes the others cover whole. On threads,
-// several blocks are tried at once against the blocks left so far: a block
-// found needed stays needed whatever goes after (counts only fall), and one
-// found free is tried again if another went in the meantime.
+// one; the walk passes over prefixes the others cover whole.
+//
+// On threads. A needed block is told at once (its losing m-set comes
+// early), a free one only by a walk to its end, and a block that goes
+// changes what the later ones are tried against. Coverage only falls as
+// blocks go, so a block needed against some blocks is needed against fewer,
+// and one free against some blocks is free against more. A round takes the
+// next blocks whose answer is not known and
+// - tries each briefly against the blocks left at the round's start: most
+//   needed blocks show it there, and that answer holds whatever goes next;
+// - tries the others whole, all of them at once, one job per first point:
+//   each against the blocks left less every block before it in the round
+//   that is to go or may go (those found free briefly before any other
+//   went, and these). A free answer holds whatever stays (it was found
+//   against fewer blocks), a needed one only when all those did go;
+// - takes the answers in order; the first one that does not hold ends the
+//   round, and the next round tries it again.
 ReduceResult ReduceByWalks(const PointSetList& blocks, unsigned v, unsigned m, unsigned t,
-                           unsigned l, unsigned threads, const Deadline& deadline) {
+                           unsigned l, unsigned threads, const Deadline& deadline,
+                           uint64_t briefPrefixes) {
   ReduceResult r;
   r.byCounts = false;
   // A walk over the others, restricted to the m-sets a block covers, is
@@ -134,36 +164,101 @@ ReduceResult ReduceByWalks(const PointSetList& blocks, unsigned v, unsigned m, u
       return r;
     }
   }
-  std::vector<bool> gone(blocks.size(), false);
-  const auto needed = [&](size_t i) {
-    PointSetList others(v, blocks.Words());
-    for (size_t j = 0; j < blocks.size(); ++j)
-      if (j != i && !gone[j]) others.AddFrom(blocks, j);
+  const size_t b = blocks.size();
+  std::vector<char> gone(b, 0);
+  const auto walkWithout = [&](size_t i, const std::vector<char>& without) {
     MeetWalk w;
-    InitMeetWalk(w, others, v, m, t, l);
+    InitMeetWalk(w, Others(blocks, i, without), v, m, t, l);
     w.deadline = &deadline;
-    return HasLosingMeeting(w, blocks[i]);
+    return w;
   };
-  const size_t batch = threads > 1 ? size_t{threads} * 2 : 1;
-  for (size_t end = blocks.size(); end > 0;) {
-    CheckDeadline(deadline);
-    const size_t begin = end > batch ? end - batch : 0;
-    std::vector<char> found(end - begin, 0); // block end-1-j needed?
-    RunJobsInOrder<bool>(
-        threads, end - begin, [] { return 0; }, [&](int&, size_t j) { return needed(end - 1 - j); },
-        [&](size_t j, bool isNeeded) {
-          found[j] = isNeeded ? 1 : 0;
-          return true;
-        });
-    bool wentSince = false; // a block went after the snapshot the batch was tried on
-    for (size_t j = 0; j < end - begin; ++j) {
-      const size_t i = end - 1 - j;
-      if (found[j] != 0 || (wentSince && needed(i))) continue;
-      gone[i] = true;
-      wentSince = true;
-      r.removed.push_back(static_cast<uint32_t>(i));
+  const auto remove = [&](size_t i) {
+    gone[i] = 1;
+    r.removed.push_back(static_cast<uint32_t>(i));
+  };
+  if (threads <= 1) {
+    for (size_t i = b; i-- > 0;) {
+      CheckDeadline(deadline);
+      MeetWalk w = walkWithout(i, gone);
+      if (!HasLosingMeeting(w, blocks[i])) remove(i);
     }
-    end = begin;
+    return r;
+  }
+  ThreadTeam team(threads);
+  const size_t window = size_t{64} * threads;
+  // A whole try of a round: the block, the walk without the blocks that go
+  // or may go before it, whether all of those must go for its answer to
+  // hold, and the answer.
+  struct Whole {
+    size_t i = 0;
+    MeetWalk proto;
+    std::vector<MeetWalk> walks; // per thread
+    size_t mayGo = 0;            // the round's blocks before it that may go
+    std::atomic<bool> losing{false};
+  };
+  const std::vector<std::array<Point, 3>> firsts = PrefixJobs(v, std::min(m, 2u));
+  std::vector<size_t> batch;
+  std::vector<MeetingAnswer> brief;
+  for (size_t next = 0; next < b;) { // blocks b - 1 - next and below are left to try
+    CheckDeadline(deadline);
+    batch.clear();
+    for (size_t j = next; j < b && batch.size() < window; ++j) batch.push_back(b - 1 - j);
+    brief.assign(batch.size(), MeetingAnswer::kUnfinished);
+    team.Run(batch.size(), [&](size_t n) {
+      MeetWalk w = walkWithout(batch[n], gone);
+      brief[n] = FindLosingMeeting(w, blocks[batch[n]], nullptr, 0, briefPrefixes, nullptr);
+    });
+    // The whole tries, each without the blocks before it that go or may go.
+    std::vector<char> without = gone;
+    std::vector<std::unique_ptr<Whole>> wholes;
+    std::vector<size_t> wholeAt(batch.size(), SIZE_MAX);
+    size_t mayGo = 0;
+    bool anyGoes = false;
+    for (size_t n = 0; n < batch.size(); ++n) {
+      const size_t i = batch[n];
+      if (brief[n] == MeetingAnswer::kLosing) continue;
+      if (brief[n] == MeetingAnswer::kNone && !anyGoes) {
+        without[i] = 1; // goes: found free against the very blocks it leaves
+        anyGoes = true;
+        continue;
+      }
+      anyGoes = true;
+      auto w = std::make_unique<Whole>();
+      w->i = i;
+      w->proto = walkWithout(i, without);
+      w->walks.resize(team.Size());
+      w->mayGo = mayGo++;
+      without[i] = 1;
+      wholeAt[n] = wholes.size();
+      wholes.push_back(std::move(w));
+    }
+    team.Run(wholes.size() * firsts.size(), [&](size_t job, unsigned thread) {
+      Whole& w = *wholes[job / firsts.size()];
+      if (w.losing.load(std::memory_order_relaxed)) return;
+      MeetWalk& walk = w.walks[thread];
+      if (!walk.index) CopyMeetWalk(walk, w.proto);
+      const std::array<Point, 3>& first = firsts[job % firsts.size()];
+      if (FindLosingMeeting(walk, blocks[w.i], first.data(), first[0], UINT64_MAX, &w.losing) ==
+          MeetingAnswer::kLosing)
+        w.losing.store(true, std::memory_order_relaxed);
+    });
+    // The answers in order.
+    size_t went = 0; // of the blocks that may go, those that went
+    for (size_t n = 0; n < batch.size(); ++n, ++next) {
+      const size_t i = batch[n];
+      if (brief[n] == MeetingAnswer::kLosing) continue;
+      if (wholeAt[n] == SIZE_MAX) {
+        remove(i);
+        continue;
+      }
+      const Whole& w = *wholes[wholeAt[n]];
+      if (!w.losing.load()) {
+        remove(i);
+        ++went;
+        continue;
+      }
+      if (went != w.mayGo) break; // needed without blocks that stayed: tried again
+    }
   }
   return r;
 }
@@ -172,7 +267,7 @@ ReduceResult ReduceByWalks(const PointSetList& blocks, unsigned v, unsigned m, u
 
 ReduceResult ReduceExactly(const PointSetList& blocks, unsigned v, unsigned m, unsigned t,
                            unsigned l, uint64_t memoryBound, unsigned threads,
-                           const Deadline& deadline) {
+                           const Deadline& deadline, uint64_t brief) {
   const uint64_t total = Binomial(v, m);
   const size_t b = blocks.size();
   const uint64_t width = b < 255 ? 1 : b < 65535 ? 2 : 4;
@@ -187,7 +282,9 @@ ReduceResult ReduceExactly(const PointSetList& blocks, unsigned v, unsigned m, u
     if (width == 2) return ReduceByCounts<uint16_t>(blocks, v, m, t, l, threads, deadline);
     return ReduceByCounts<uint32_t>(blocks, v, m, t, l, threads, deadline);
   }
-  return ReduceByWalks(blocks, v, m, t, l, threads, deadline);
+  // A brief try of 512 prefixes: the needed blocks of the 168-ticket sample
+  // show it within 140, a free one takes a hundred thousand.
+  return ReduceByWalks(blocks, v, m, t, l, threads, deadline, brief);
 }
 
 } // namespace kovra

@@ -64,9 +64,13 @@ TEST(ExactReduction, IsTheBruteForceRemovalFromTheLast) {
     reduced += expected.empty() ? 0 : 1;
     // In the design's own width, and in sixteen words every other time.
     const PointSetList list = List(blocks, v, designs % 2 == 0 ? 16 : 0);
+    // On two threads also with no brief try: every block is tried whole,
+    // each against the blocks before it taken away, which may stay.
     for (const uint64_t bound : {uint64_t{1} << 30, uint64_t{0}})
-      for (const unsigned threads : {1u, 2u}) {
-        const ReduceResult r = ReduceExactly(list, v, m, t, l, bound, threads);
+      for (const unsigned threads : {1u, 2u, 3u}) {
+        const uint64_t brief = threads == 3 ? 0 : 512;
+        const ReduceResult r = ReduceExactly(list, v, m, t, l, bound, threads == 3 ? 2 : threads,
+                                             Deadline{}, brief);
         EXPECT_EQ(r.removed, expected)
             << "v=" << v << " k=" << k << " t=" << t << " m=" << m << " l=" << l
             << " bound=" << bound << " threads=" << threads << " words=" << list.Words();

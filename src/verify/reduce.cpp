@@ -191,6 +191,7 @@ ReduceResult ReduceByWalks(const PointSetList& blocks, unsigned v, unsigned m, u
   // hold, and the answer.
   struct Whole {
     size_t i = 0;
+    std::vector<char> without; // the blocks its walk leaves out
     MeetWalk proto;
     std::vector<MeetWalk> walks; // per thread
     size_t mayGo = 0;            // the round's blocks before it that may go
@@ -225,13 +226,14 @@ ReduceResult ReduceByWalks(const PointSetList& blocks, unsigned v, unsigned m, u
       anyGoes = true;
       auto w = std::make_unique<Whole>();
       w->i = i;
-      w->proto = walkWithout(i, without);
+      w->without = without;
       w->walks.resize(team.Size());
       w->mayGo = mayGo++;
       without[i] = 1;
       wholeAt[n] = wholes.size();
       wholes.push_back(std::move(w));
     }
+    team.Run(wholes.size(), [&](size_t k) { wholes[k]->proto = walkWithout(wholes[k]->i, wholes[k]->without); });
     team.Run(wholes.size() * firsts.size(), [&](size_t job, unsigned thread) {
       Whole& w = *wholes[job / firsts.size()];
       if (w.losing.load(std::memory_order_relaxed)) return;

@@ -371,6 +371,8 @@ int main(int argc, char** argv) {
   std::vector<Block> changed = octads;
   changed[0].back() = 14; // 1 2 3 4 5 8 11 14: no octad any more
   const std::vector<Block> pg11 = Plane(11), pg13 = Plane(13), pg16 = Plane(16);
+  std::vector<Block> partition;
+  for (int p = 1; p <= 300; p += 4) partition.push_back({p, p + 1, p + 2, p + 3});
   Block triangle;
   const std::vector<Block> oneLosing = OneLosingTriangle(&triangle);
   const std::vector<Block> wheel69 = GroupPairWheel({18, 17, 17, 17});
@@ -427,6 +429,8 @@ int main(int argc, char** argv) {
        "PG(2,23) less a line, its pairs back but those of " + std::to_string(triangle[0]) + " " +
            std::to_string(triangle[1]) + " " + std::to_string(triangle[2]) +
            ": only that triple loses"},
+      {"C300_4_1_1_1_b75_partition.txt", 300, 4, 1, 1, 1, partition,
+       "1..300 in 75 blocks of 4 consecutive points: every point in one block"},
   };
   // What each design is known to satisfy, checked against every m-set.
   const Wide& d = designs[0];
@@ -445,7 +449,8 @@ int main(int argc, char** argv) {
   for (size_t i = 14; i < 20; i += 2)
     ok = ok && CheckMeets(designs[i], 2, 2, 1, 1, 1, 0) &&
          CheckMeets(designs[i + 1], 2, 2, 0, 1, 1, designs[i].k * (designs[i].k - 1) / 2);
-  ok = ok && TriplesWithoutPair(designs[20]) == std::vector<Block>{triangle} && triangle[0] > 128 &&
+  ok = ok && CheckMeets(designs[21], 1, 1, 1, 1, 1, 0) &&
+       TriplesWithoutPair(designs[20]) == std::vector<Block>{triangle} && triangle[0] > 128 &&
        triangle[0] <= 256 && triangle[1] > 256 && triangle[1] <= 512 && triangle[2] > 512;
   // The removed blocks are the ones the comments name.
   const auto lastPoints = [](unsigned q) {

@@ -576,8 +576,8 @@ void PrintProgress(TestContext& ctx, uint64_t rank, uint64_t combinations, const
   else
     DualPrint(" %llu", static_cast<unsigned long long>(c));
   DualPrint(" %4d:%02d %8llu  %4d:%02d\n", static_cast<int>(elapsed / 60),
-            static_cast<int>(elapsed % 60), static_cast<unsigned long long>(speed), ctx.usEstimate / 60,
-            ctx.usEstimate % 60);
+            static_cast<int>(elapsed % 60), static_cast<unsigned long long>(speed),
+            ctx.usEstimate / 60, ctx.usEstimate % 60);
   // Someone following the log (tail -f) sees each progress line when it is made.
   ConsoleFlush();
 }

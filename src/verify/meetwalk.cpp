@@ -256,6 +256,33 @@ void CopyMeetWalk(MeetWalk& to, const MeetWalk& from) {
   });
 }
 
+void LeaveOut(MeetWalk& w, const std::vector<char>& out) {
+  assert(w.depth == 0 && MAX_M + MAX_T < 128 && "a left-out count stays away from t");
+  const MeetIndex& ix = *w.index;
+  bool any = false;
+  for (size_t i = 0; i < w.meet.size() && i < out.size(); ++i)
+    if (out[i] != 0) {
+      w.meet[i] = 128;
+      any = true;
+    }
+  // With t = 1 every block is near before any point is chosen: the near
+  // sets of the empty prefix are made anew from the blocks left in.
+  if (!any || ix.t != 1) return;
+  WithWords(w.words, [&](auto width) {
+    constexpr unsigned W = width();
+    PointSet<W>* near = NearAt<W>(w, 0);
+    std::fill(near, near + w.planes, PointSet<W>{});
+    const std::vector<PointSet<W>>& blocks = ix.blocks.Sets<W>();
+    for (size_t i = 0; i < blocks.size(); ++i) {
+      if (i < out.size() && out[i] != 0) continue;
+      if (ix.l == 1)
+        near[0] |= blocks[i];
+      else
+        AddToPlanes(near, w.planes, blocks[i]);
+    }
+  });
+}
+
 template <unsigned W>
 void PushPoint(MeetWalk& w, unsigned y) {
   const unsigned d = w.depth;

@@ -68,6 +68,13 @@ void InitMeetWalk(MeetWalk& w, const PointSetList& blocks, unsigned v, unsigned 
 // thread).
 void CopyMeetWalk(MeetWalk& to, const MeetWalk& from);
 
+// At the empty prefix: the walk takes no account of the blocks marked in
+// `out` (by block number) from now on, as if its index did not hold them:
+// their counts start where a prefix of n points cannot bring them to t - 1.
+// Trying many sets of blocks on one index this way saves building an index
+// for each.
+void LeaveOut(MeetWalk& w, const std::vector<char>& out);
+
 // Adds point y (above the last one) to the prefix, or takes the last one away.
 void PushPoint(MeetWalk& w, unsigned y);
 template <unsigned W>

@@ -115,61 +115,50 @@ ReduceResult ReduceByCounts(const PointSetList& blocks, unsigned v, unsigned m, 
   return r;
 }
 
-// The blocks other than `skip` that have not gone, in order.
-PointSetList Others(const PointSetList& blocks, size_t skip, const std::vector<char>& gone) {
-  PointSetList others(0, blocks.Words());
-  WithWords(blocks.Words(), [&](auto width) {
-    const auto& all = blocks.Sets<width()>();
-    auto& kept = others.Sets<width()>();
-    kept.reserve(all.size());
-    for (size_t j = 0; j < all.size(); ++j)
-      if (j != skip && gone[j] == 0) kept.push_back(all[j]);
-  });
-  return others;
-}
-
 // By walks: a block may go exactly when no m-set it covers loses without it
 // (the design holds, so only m-sets it covers can lose), which a walk over
 // the other blocks restricted to those m-sets tells at the first losing
-// one; the walk passes over prefixes the others cover whole.
+// one; the walk passes over prefixes the others cover whole. All walks run
+// on one index of every block, each leaving out its own block and the
+// blocks gone.
 //
 // On threads. A needed block is told at once (its losing m-set comes
 // early), a free one only by a walk to its end, and a block that goes
 // changes what the later ones are tried against. Coverage only falls as
-// blocks go, so a block needed against some blocks is needed against fewer,
-// and one free against some blocks is free against more. A round takes the
-// next blocks whose answer is not known and
-// - tries each briefly against the blocks left at the round's start: most
-//   needed blocks show it there, and that answer holds whatever goes next;
-// - tries the others whole, all of them at once, one job per first point:
-//   each against the blocks left less every block before it in the round
-//   that is to go or may go (those found free briefly before any other
-//   went, and these). A free answer holds whatever stays (it was found
-//   against fewer blocks), a needed one only when all those did go;
-// - takes the answers in order; the first one that does not hold ends the
-//   round, and the next round tries it again.
+// blocks go: a block needed among some blocks is needed among fewer, and one
+// free among some blocks is free among more. A round takes the next blocks
+// whose answer is not known and
+// - tries each briefly, all at once, among the blocks left at the round's
+//   start: most needed blocks show it there, and that answer holds whatever
+//   goes next; a block found free goes if none went before it this round;
+// - tries those the brief try did not settle whole, all at once, one job per
+//   first point, each without every block before it in the round that goes
+//   or may go: a free answer holds whatever stays, a needed one only when
+//   all those blocks did go;
+// - takes the answers in order, trying again on this thread the blocks found
+//   free briefly after another went (a short walk); the first answer that
+//   does not hold ends the round, and the next round tries that block again.
 ReduceResult ReduceByWalks(const PointSetList& blocks, unsigned v, unsigned m, unsigned t,
                            unsigned l, unsigned threads, const Deadline& deadline,
                            uint64_t briefPrefixes) {
   ReduceResult r;
   r.byCounts = false;
+  MeetWalk all;
+  InitMeetWalk(all, blocks, v, m, t, l);
   // A walk over the others, restricted to the m-sets a block covers, is
   // never longer than the walk of the whole design.
-  {
-    MeetWalk whole;
-    InitMeetWalk(whole, blocks, v, m, t, l);
-    if (EstimateMeetWalk(whole, 0.05).seconds * static_cast<double>(blocks.size()) / threads >
-        WALK_BEYOND_REACH_SECONDS) {
-      r.stopped = true;
-      return r;
-    }
+  if (EstimateMeetWalk(all, 0.05).seconds * static_cast<double>(blocks.size()) / threads >
+      WALK_BEYOND_REACH_SECONDS) {
+    r.stopped = true;
+    return r;
   }
+  all.deadline = &deadline;
   const size_t b = blocks.size();
   std::vector<char> gone(b, 0);
-  const auto walkWithout = [&](size_t i, const std::vector<char>& without) {
-    MeetWalk w;
-    InitMeetWalk(w, Others(blocks, i, without), v, m, t, l);
-    w.deadline = &deadline;
+  const auto walkWithout = [&](size_t i, std::vector<char> without) {
+    without[i] = 1;
+    MeetWalk w = all;
+    LeaveOut(w, without);
     return w;
   };
   const auto remove = [&](size_t i) {
@@ -185,82 +174,130 @@ ReduceResult ReduceByWalks(const PointSetList& blocks, unsigned v, unsigned m, u
     return r;
   }
   ThreadTeam team(threads);
-  const size_t window = size_t{64} * threads;
-  // A whole try of a round: the block, the walk without the blocks that go
-  // or may go before it, whether all of those must go for its answer to
-  // hold, and the answer.
+  // How far a round looks ahead, and how long its brief tries are: a round
+  // that ended early looks half as far the next time, one that took all it
+  // tried twice as far; whole tries that mostly find their block needed
+  // make the brief tries four times longer. (The answers are the same
+  // whatever these are: only the work changes.)
+  size_t window = size_t{64} * threads;
+  uint64_t budget = briefPrefixes;
+  // What is known of block b - 1 - j for good: needed, or free (it goes at
+  // its turn: it was found free without every block before it that could
+  // go, so without fewer it is free too).
+  enum : char { kUnknown, kNeeded, kFree };
+  std::vector<char> known(b, kUnknown);
+  // What a round does with a block not known: it goes (free briefly with
+  // none gone before it), it is tried again at its turn, or it is tried whole.
+  enum : char { kNotPlanned, kGoes, kAgain, kWhole };
   struct Whole {
-    size_t i = 0;
-    std::vector<char> without; // the blocks its walk leaves out
+    size_t j = 0; // the block is b - 1 - j
+    std::vector<char> without;
     MeetWalk proto;
     std::vector<MeetWalk> walks; // per thread
-    size_t mayGo = 0;            // the round's blocks before it that may go
     std::atomic<bool> losing{false};
   };
   const std::vector<std::array<Point, 3>> firsts = PrefixJobs(v, std::min(m, 2u));
-  std::vector<size_t> batch;
+  std::vector<size_t> tried;
   std::vector<MeetingAnswer> brief;
-  for (size_t next = 0; next < b;) { // blocks b - 1 - next and below are left to try
+  std::vector<char> plan(b, kNotPlanned);
+  std::vector<size_t> mayGoBefore(b, 0); // of a whole try: the blocks before it that may go
+  for (size_t next = 0; next < b;) {     // blocks b - 1 - next and below are left to try
     CheckDeadline(deadline);
-    batch.clear();
-    for (size_t j = next; j < b && batch.size() < window; ++j) batch.push_back(b - 1 - j);
-    brief.assign(batch.size(), MeetingAnswer::kUnfinished);
-    team.Run(batch.size(), [&](size_t n) {
-      MeetWalk w = walkWithout(batch[n], gone);
-      brief[n] = FindLosingMeeting(w, blocks[batch[n]], nullptr, 0, briefPrefixes, nullptr);
+    tried.clear();
+    size_t end = next;
+    for (; end < b && tried.size() < window; ++end)
+      if (known[end] == kUnknown) tried.push_back(end);
+    brief.assign(tried.size(), MeetingAnswer::kUnfinished);
+    team.Run(tried.size(), [&](size_t n) {
+      const size_t i = b - 1 - tried[n];
+      MeetWalk w = walkWithout(i, gone);
+      brief[n] = FindLosingMeeting(w, blocks[i], nullptr, 0, budget, nullptr);
     });
-    // The whole tries, each without the blocks before it that go or may go.
-    std::vector<char> without = gone;
+    std::vector<char> without = gone; // the blocks gone or that may go, as the plan goes
     std::vector<std::unique_ptr<Whole>> wholes;
-    std::vector<size_t> wholeAt(batch.size(), SIZE_MAX);
-    size_t mayGo = 0;
     bool anyGoes = false;
-    for (size_t n = 0; n < batch.size(); ++n) {
-      const size_t i = batch[n];
-      if (brief[n] == MeetingAnswer::kLosing) continue;
-      if (brief[n] == MeetingAnswer::kNone && !anyGoes) {
-        without[i] = 1; // goes: found free against the very blocks it leaves
-        anyGoes = true;
+    size_t mayGo = 0;
+    for (size_t n = 0; n < tried.size(); ++n) {
+      const size_t j = tried[n];
+      if (brief[n] == MeetingAnswer::kLosing) {
+        known[j] = kNeeded;
         continue;
       }
+      // The blocks known free before it in the round go too.
+      for (size_t x = n == 0 ? next : tried[n - 1] + 1; x < j; ++x)
+        if (known[x] == kFree) {
+          without[b - 1 - x] = 1;
+          anyGoes = true;
+        }
+      if (brief[n] == MeetingAnswer::kNone) {
+        plan[j] = anyGoes ? kAgain : kGoes;
+        mayGo += anyGoes ? 1 : 0;
+      } else {
+        plan[j] = kWhole;
+        mayGoBefore[j] = mayGo++;
+        auto w = std::make_unique<Whole>();
+        w->j = j;
+        w->without = without;
+        w->walks.resize(team.Size());
+        wholes.push_back(std::move(w));
+      }
+      without[b - 1 - j] = 1;
       anyGoes = true;
-      auto w = std::make_unique<Whole>();
-      w->i = i;
-      w->without = without;
-      w->walks.resize(team.Size());
-      w->mayGo = mayGo++;
-      without[i] = 1;
-      wholeAt[n] = wholes.size();
-      wholes.push_back(std::move(w));
     }
-    team.Run(wholes.size(), [&](size_t k) { wholes[k]->proto = walkWithout(wholes[k]->i, wholes[k]->without); });
+    team.Run(wholes.size(), [&](size_t k) {
+      wholes[k]->proto = walkWithout(b - 1 - wholes[k]->j, wholes[k]->without);
+    });
     team.Run(wholes.size() * firsts.size(), [&](size_t job, unsigned thread) {
       Whole& w = *wholes[job / firsts.size()];
       if (w.losing.load(std::memory_order_relaxed)) return;
       MeetWalk& walk = w.walks[thread];
-      if (!walk.index) CopyMeetWalk(walk, w.proto);
+      if (!walk.index) walk = w.proto; // with the blocks it leaves out
       const std::array<Point, 3>& first = firsts[job % firsts.size()];
-      if (FindLosingMeeting(walk, blocks[w.i], first.data(), first[0], UINT64_MAX, &w.losing) ==
-          MeetingAnswer::kLosing)
+      if (FindLosingMeeting(walk, blocks[b - 1 - w.j], first.data(), first[0], UINT64_MAX,
+                            &w.losing) == MeetingAnswer::kLosing)
         w.losing.store(true, std::memory_order_relaxed);
     });
+    size_t losing = 0;
+    for (const auto& w : wholes) {
+      if (!w->losing.load()) known[w->j] = kFree;
+      losing += w->losing.load() ? 1 : 0;
+    }
+    if (2 * losing > wholes.size()) budget = std::min(budget * 4, uint64_t{1} << 20);
     // The answers in order.
     size_t went = 0; // of the blocks that may go, those that went
-    for (size_t n = 0; n < batch.size(); ++n, ++next) {
-      const size_t i = batch[n];
-      if (brief[n] == MeetingAnswer::kLosing) continue;
-      if (wholeAt[n] == SIZE_MAX) {
+    for (; next < end; ++next) {
+      const size_t i = b - 1 - next;
+      if (known[next] == kNeeded) continue;
+      if (known[next] == kFree) { // known before, or found by its whole try
+        remove(i);
+        went += plan[next] == kWhole ? 1 : 0;
+        continue;
+      }
+      if (plan[next] == kGoes) { // free briefly, nothing gone before it this round
         remove(i);
         continue;
       }
-      const Whole& w = *wholes[wholeAt[n]];
-      if (!w.losing.load()) {
-        remove(i);
-        ++went;
+      if (plan[next] == kAgain) { // free briefly among more blocks: among these?
+        MeetWalk w = walkWithout(i, gone);
+        const MeetingAnswer answer = FindLosingMeeting(w, blocks[i], nullptr, 0, budget, nullptr);
+        if (answer == MeetingAnswer::kNone) {
+          remove(i);
+          ++went;
+        } else if (answer == MeetingAnswer::kLosing) {
+          known[next] = kNeeded;
+        } else {
+          break; // a long walk: whole, in the next round
+        }
         continue;
       }
-      if (went != w.mayGo) break; // needed without blocks that stayed: tried again
+      // Whole, needed without the blocks before it that may go: that holds
+      // when they all went.
+      if (went != mayGoBefore[next]) break;
+      known[next] = kNeeded;
     }
+    for (const size_t j : tried) plan[j] = kNotPlanned;
+    window = next < end ? std::max<size_t>(threads, window / 2)
+                        : std::min<size_t>(size_t{256} * threads, window * 2);
   }
   return r;
 }

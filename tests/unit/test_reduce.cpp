@@ -69,8 +69,8 @@ TEST(ExactReduction, IsTheBruteForceRemovalFromTheLast) {
     for (const uint64_t bound : {uint64_t{1} << 30, uint64_t{0}})
       for (const unsigned threads : {1u, 2u, 3u}) {
         const uint64_t brief = threads == 3 ? 0 : 512;
-        const ReduceResult r = ReduceExactly(list, v, m, t, l, bound, threads == 3 ? 2 : threads,
-                                             Deadline{}, brief);
+        const ReduceResult r =
+            ReduceExactly(list, v, m, t, l, bound, threads == 3 ? 2 : threads, Deadline{}, brief);
         EXPECT_EQ(r.removed, expected)
             << "v=" << v << " k=" << k << " t=" << t << " m=" << m << " l=" << l
             << " bound=" << bound << " threads=" << threads << " words=" << list.Words();

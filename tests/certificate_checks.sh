@@ -57,6 +57,9 @@ check() {
 printf '5 1 3\n2 9 4\n1 3 5\n' > "$work/unsorted.txt"
 check "$work/unsorted.txt" 1 -v9 -k3 -t2 -m2 -l1
 check "$src/samples/4901683a.616" 1
+# Points of four digits sort as numbers: 998 before 1000.
+printf '1000 1001 1002\n998 999 1000\n' > "$work/wide.txt"
+check "$work/wide.txt" 1 -v1024 -k3 -t2 -m2 -l1
 check "$src/tests/data/public/C6_5_3_4_1_b25_duplicates.txt" 0 -v6 -k5 -t3 -m4 -l1
 check "$src/tests/data/public/C49_6_3_6_1_b162_points2to50_FAIL.txt" 2 -v49 -k6 -t3 -m6 -l1
 # The canonical recipe: the log's numbering applied to the design, then the

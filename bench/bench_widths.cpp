@@ -37,7 +37,8 @@ Design PlaneDesign(unsigned q) {
   Design d;
   d.v = q * q + q + 1;
   d.k = q + 1;
-  for (const auto& line : wheels::ProjectivePlaneRows(q)) d.blocks.emplace_back(line.begin(), line.end());
+  for (const auto& line : wheels::ProjectivePlaneRows(q))
+    d.blocks.emplace_back(line.begin(), line.end());
   return d;
 }
 
@@ -97,9 +98,9 @@ void BM_Width(benchmark::State& state, const char* name, uint16_t m, unsigned wo
     if (m == 3 && name[0] == 'q' && losing != 0) state.SkipWithError("a plane lost a triple");
   }
   const double tsets = static_cast<double>(d.blocks.size()) * static_cast<double>(Binomial(d.k, 2));
-  state.counters["per_tset"] = benchmark::Counter(
-      tsets * static_cast<double>(state.iterations()),
-      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["per_tset"] =
+      benchmark::Counter(tsets * static_cast<double>(state.iterations()),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
   state.counters["words"] = std::max(WordsFor(d.v), words);
   state.SetLabel(std::string(name[0] == 'q' ? "PG(2," + std::string(name + 1) + ")" : "random") +
                  " v=" + std::to_string(d.v) + " b=" + std::to_string(d.blocks.size()) +

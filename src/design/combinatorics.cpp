@@ -67,9 +67,8 @@ Count128 ProductBinomial(unsigned n, unsigned k, Count128 cap) {
   return r;
 }
 
-} // namespace
-
-uint64_t Binomial(unsigned n, unsigned k) {
+// Binomial beyond the 64-bit table's columns.
+__attribute__((noinline)) uint64_t LargeKBinomial(unsigned n, unsigned k) {
   if (n < k) return 0;
   k = std::min(k, n - k);
   if (n <= MAX_V && k <= kSmallK) return SmallK().c[n][k];
@@ -78,6 +77,14 @@ uint64_t Binomial(unsigned n, unsigned k) {
     return c > UINT64_MAX ? UINT64_MAX : static_cast<uint64_t>(c);
   }
   return static_cast<uint64_t>(ProductBinomial(n, k, UINT64_MAX));
+}
+
+} // namespace
+
+uint64_t Binomial(unsigned n, unsigned k) {
+  // The table holds 0 where k > n.
+  if (n <= MAX_V && k <= kSmallK) return SmallK().c[n][k];
+  return LargeKBinomial(n, k);
 }
 
 Count128 BinomialWide(unsigned n, unsigned k) {

@@ -17,6 +17,12 @@ template <typename OnCarry>
 bool AdvanceSkipper(Point* S, unsigned n, unsigned v, int s, OnCarry&& onCarry) {
   unsigned p = n;
   for (int step = 0; step <= s; ++step) {
+    // Steps of the last position that stay within 1..v carry nothing: all
+    // of those left at once.
+    if (p == n && S[n] + static_cast<unsigned>(s + 1 - step) <= v) {
+      S[n] = static_cast<Point>(S[n] + (s + 1 - step));
+      return true;
+    }
     ++S[p];
     while (S[p] > v - (n - p)) {
       if (--p == 0) return false;

@@ -106,6 +106,8 @@ uint64_t WalkClones(PrefixWalk& w, const Point* prefix, unsigned len, bool count
   uint64_t count = 0;
   bool calling = true;
   w.valid = 0; // the walk leaves no reusable state behind
+  // More members than points: no combination, and no point to rank.
+  if (n > v) return 0;
   // The prefix first: a member that completes a covered t-subset with the
   // ones before it leaves nothing to lose.
   for (unsigned d = 1; d <= len; ++d) {

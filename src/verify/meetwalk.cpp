@@ -8,6 +8,24 @@
 namespace kovra {
 namespace {
 
+// The walks below are built twice, for processors with a popcount
+// instruction and without: a walk counts the points of a set at every
+// prefix, and without the instruction every count is a call. The first walk
+// asks which one this processor runs (the classic walk does the same,
+// coverwalk.cpp).
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define KOVRA_WALK_INLINE __attribute__((always_inline)) inline
+#define KOVRA_WITH_POPCNT __attribute__((target("popcnt")))
+bool HasPopcnt() {
+  static const bool has = __builtin_cpu_supports("popcnt") != 0;
+  return has;
+}
+#else
+#define KOVRA_WALK_INLINE inline
+#define KOVRA_WITH_POPCNT
+bool HasPopcnt() { return false; }
+#endif
+
 template <unsigned W>
 PointSet<W>* NearAt(MeetWalk& w, unsigned depth) {
   return w.near.Sets<W>().data() + size_t{depth} * w.planes;
@@ -70,7 +88,7 @@ bool IsMSetCoveredOf(MeetWalk& w, const Point* comb) {
 }
 
 template <unsigned W>
-uint64_t WalkLosing(MeetWalk& w, bool countAll, MSetFn onLosing, void* context) {
+KOVRA_WALK_INLINE uint64_t WalkLosing(MeetWalk& w, bool countAll, MSetFn onLosing, void* context) {
   const unsigned n = w.n, v = w.v;
   const unsigned base = w.depth; // the walk returns to this prefix
   if (n == 0 || n > v || base >= n || PrefixCovered(w)) return 0;
@@ -124,8 +142,10 @@ uint64_t WalkLosing(MeetWalk& w, bool countAll, MSetFn onLosing, void* context) 
 }
 
 template <unsigned W>
-MeetingAnswer FindLosingMeetingOf(MeetWalk& w, const PointSet<W>& block, const Point* prefix,
-                                  unsigned len, uint64_t budget, const std::atomic<bool>* stop) {
+KOVRA_WALK_INLINE MeetingAnswer FindLosingMeetingOf(MeetWalk& w, const PointSet<W>& block,
+                                                    const Point* prefix, unsigned len,
+                                                    uint64_t budget,
+                                                    const std::atomic<bool>* stop) {
   while (w.depth > 0) PopPoint(w);
   const unsigned n = w.n, v = w.v, t = w.t;
   if (n == 0 || n > v || PrefixCovered(w) || CountPoints(block) < t) return MeetingAnswer::kNone;
@@ -192,6 +212,28 @@ MeetingAnswer FindLosingMeetingOf(MeetWalk& w, const PointSet<W>& block, const P
     ++d;
     cand[d] = open & PointsBetween<W>(y + 1, v - n + d + 1) & allowed(d, met[d]) & only(d);
   }
+}
+
+// The two builds of each walk.
+template <unsigned W>
+KOVRA_WITH_POPCNT uint64_t WalkLosingWithPopcnt(MeetWalk& w, bool countAll, MSetFn onLosing,
+                                                void* context) {
+  return WalkLosing<W>(w, countAll, onLosing, context);
+}
+template <unsigned W>
+uint64_t WalkLosingWithoutPopcnt(MeetWalk& w, bool countAll, MSetFn onLosing, void* context) {
+  return WalkLosing<W>(w, countAll, onLosing, context);
+}
+template <unsigned W>
+KOVRA_WITH_POPCNT MeetingAnswer FindWithPopcnt(MeetWalk& w, const PointSet<W>& block,
+                                               const Point* prefix, unsigned len, uint64_t budget,
+                                               const std::atomic<bool>* stop) {
+  return FindLosingMeetingOf<W>(w, block, prefix, len, budget, stop);
+}
+template <unsigned W>
+MeetingAnswer FindWithoutPopcnt(MeetWalk& w, const PointSet<W>& block, const Point* prefix,
+                                unsigned len, uint64_t budget, const std::atomic<bool>* stop) {
+  return FindLosingMeetingOf<W>(w, block, prefix, len, budget, stop);
 }
 
 } // namespace
@@ -346,8 +388,10 @@ bool IsMSetCovered(MeetWalk& w, const Point* comb) {
 }
 
 uint64_t WalkLosingMSetsWith(MeetWalk& w, bool countAll, MSetFn onLosing, void* context) {
-  return WithWords(w.words,
-                   [&](auto width) { return WalkLosing<width()>(w, countAll, onLosing, context); });
+  return WithWords(w.words, [&](auto width) {
+    return HasPopcnt() ? WalkLosingWithPopcnt<width()>(w, countAll, onLosing, context)
+                       : WalkLosingWithoutPopcnt<width()>(w, countAll, onLosing, context);
+  });
 }
 
 MeetingAnswer FindLosingMeeting(MeetWalk& w, PointSetView block, const Point* prefix, unsigned len,
@@ -358,7 +402,8 @@ MeetingAnswer FindLosingMeeting(MeetWalk& w, PointSetView block, const Point* pr
     ForEachPoint(block, [&](unsigned p) {
       if (p <= 64 * W) AddPoint(b, p);
     });
-    return FindLosingMeetingOf<W>(w, b, prefix, len, budget, stop);
+    return HasPopcnt() ? FindWithPopcnt<W>(w, b, prefix, len, budget, stop)
+                       : FindWithoutPopcnt<W>(w, b, prefix, len, budget, stop);
   });
 }
 

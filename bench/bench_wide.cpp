@@ -9,7 +9,8 @@
 // - m > t: the complete walk (-Q0 -q0, every losing m-set printed and
 //   counted) of a 5-of-69 lotto wheel that holds and of a 70-number design
 //   that loses 14^5 draws, against the walk over every m-set that scans every
-//   block with a popcount on two 64-bit words (reference_walk.hpp).
+//   block with a popcount on the two 64-bit words of a 70-point set
+//   (reference_walk.hpp).
 //
 // The ratios are engine time / reference time of one run. Peak memory of the
 // same runs through the program: bench/peak_rss.sh.

@@ -256,7 +256,7 @@ verify/pointset.hpp @@ return v <= 64 ? 1 : v <= 128 ? 2 : v <= 256 ? 4 : v <= 5
 verify/pointset.hpp @@ s.w[i] = (~uint64_t{0} >> (63 - to)) & (~uint64_t{0} << from); @@ s.w[i] = (~uint64_t{0} >> (63 - to)) & (~uint64_t{0} << from) & ~uint64_t{1}; @@ four words and more: a range of points leaves out each word's first point
 output/fnames.hpp @@ int32_t v = MAX_V; @@ int32_t v = 255; @@ new-style names refused beyond 255 points
 formats/cbin.cpp @@ if (sys.v > MAX_CBIN_V) { @@ if (false) { @@ compressed binary written for v = 300, its header cut to eight bits
-verify/engine.cpp @@ || i + t == n) cut[++count] = i + 1; @@ ) cut[++count] = i + 1; @@ threads: the last first points of a block left unmarked
+verify/engine.cpp @@ || i + t == n) cut[++count] = i + 1; @@ || i + t == n) cut[++count] = i; @@ threads: the last first point of each piece of a block left unmarked
 verify/engine.cpp @@ const size_t k = 2 * i + parity; @@ const size_t k = i + parity; @@ threads: some pieces of a block marked twice, others never
 verify/engine.cpp @@ return std::find(fresh, fresh + pieces, true) != fresh + pieces || !test; @@ return true; @@ threads: no wide block is found redundant
 verify/meetwalk.cpp @@ w.meet[i] = 128; @@ w.meet[i] = 0; @@ reduction: a block tried against itself and the blocks gone

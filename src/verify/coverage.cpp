@@ -241,6 +241,8 @@ PassResult CompletePass(TestContext& ctx, const MSetWalk& walk, const RankTable&
   pp.interval = interval;
   pp.threshold = interval;
   FindProgressPoint(pp);
+  // Beyond 64 bits (a count saturated at 2^64 - 1) ranks do not fit: no rows.
+  if (combs == UINT64_MAX) pp.have = false;
   ctx.firstLosing.clear();
   const bool countAll = ctx.fCountAll != 0 || !budget.Left();
   // One losing m-set, in lexicographic order: kept for the certificate,
@@ -297,7 +299,7 @@ PassResult SkipperPass(TestContext& ctx, const MSetWalk& walk, const RankTable& 
       if (!budget.Left()) return res;
     }
     const bool more = AdvanceSkipper(S, n, v, s, [&](const Point* at) {
-      if (s > 7) return;
+      if (s > 7 || combs == UINT64_MAX) return; // no rows where ranks pass 64 bits
       const uint64_t r = ctx.usEstimate >= 4 ? RankFast(combRank, at + 1) : 0;
       if (r > threshold) {
         PrintProgress(ctx, r, combs, at + 1, static_cast<int16_t>(s));
@@ -484,6 +486,14 @@ void TickProgress(void* context, const MeetWalk& w) {
 // pass will take, when that is long enough to say; false when it is beyond
 // reach and the proof search is to decide instead.
 bool EstimateBeforeTest(TestContext& ctx) {
+  // m = t with t-subsets beyond 64 bits (a count saturated at 2^64 - 1):
+  // no scan gets through them, nor could it rank them.
+  if (ctx.m == ctx.t && Binomial(ctx.v, ctx.t) == UINT64_MAX) {
+    char text[64];
+    DurationText(BinomialReal(ctx.v, ctx.t) * 1e-9, text, sizeof text);
+    DualPrint("\nBeyond reach of a walk: the test would take about %s; proving instead.\n", text);
+    return false;
+  }
   if (ctx.m == ctx.t || UsesMasks(ctx) || ctx.usTestSize > ctx.v) return true;
   PrepareMeetWalk(ctx);
   const WalkEstimate est = EstimateMeetWalk(*ctx.meet, 0.1);
@@ -571,6 +581,16 @@ void PrintProgress(TestContext& ctx, uint64_t rank, uint64_t combinations, const
   }
   // A count of 10 digits or more gets a blank before it, in every row
   // alike, so that it neither runs into "Finished" nor leaves the column.
+  // All m-sets, where they pass 64 bits (a count saturated at 2^64 - 1):
+  // their number in words, and no speed.
+  if (combinations == UINT64_MAX) {
+    char all[48];
+    BinomialText(ctx.v, n, all, sizeof all);
+    DualPrint(" %s %4d:%02d %8s  %4d:%02d\n", all, static_cast<int>(elapsed / 60),
+              static_cast<int>(elapsed % 60), "-", ctx.usEstimate / 60, ctx.usEstimate % 60);
+    ConsoleFlush();
+    return;
+  }
   if (c < 1000000000)
     DualPrint("%10llu", static_cast<unsigned long long>(c));
   else

@@ -38,6 +38,7 @@ struct PointSet {
 
 template <unsigned W>
 inline void AddPoint(PointSet<W>& s, unsigned p) {
+  assert(p >= 1 && p <= 64 * W && "a point of the set's width");
   s.w[(p - 1) >> 6] |= uint64_t{1} << ((p - 1) & 63);
 }
 template <unsigned W>

@@ -43,7 +43,9 @@
 # terminal); a dump that stdout refused counted as written, and a broken pipe
 # (SIGPIPE ignored) reported as a lost log (both only visible with a terminal
 # or an ignored SIGPIPE). A run that shows other survivors has lost a test
-# that mattered.
+# that mattered. With point sets of any width and the team of threads, the
+# mutants of the files they touch (pointset, engine.cpp, meetwalk, cbin.cpp,
+# fnames.hpp, combinatorics): killed 24 of 24.
 #
 # The build is the release build with the tests (Release, KOVRA_TESTS=ON,
 # KOVRA_BENCH=OFF, g++, Ninja), with warnings left as warnings: a mutant that

@@ -54,13 +54,13 @@ inline Design RandomDesign(unsigned v, unsigned k, unsigned b, uint32_t seed) {
   d.k = k;
   uint32_t x = seed * 2654435761u + 12345u;
   for (unsigned i = 0; i < b; ++i) {
-    uint64_t used = 0;
+    std::vector<char> used(v + 1, 0);
     Points p;
     while (p.size() < k) {
       x = x * 1103515245u + 12345u;
       const unsigned pt = 1 + (x >> 8) % v;
-      if ((used >> pt) & 1u) continue;
-      used |= uint64_t{1} << pt;
+      if (used[pt] != 0) continue;
+      used[pt] = 1;
       p.push_back(static_cast<int>(pt));
     }
     std::sort(p.begin(), p.end());

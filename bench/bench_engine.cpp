@@ -165,7 +165,7 @@ void BM_PlainSample_Pigeonhole54(benchmark::State& state) {
     walked = 0;
     uint64_t losing = 0;
     for (uint64_t i = 0; i < kStarts; ++i) {
-      uint8_t first[9] = {};
+      Point first[9] = {};
       UnrankComb(1 + i * (p.combs / kStarts), p.design.v, 7, first + 1);
       walked += reference::CountLosingPlain(p.ctx, first, kRun, &losing);
     }

@@ -88,13 +88,9 @@ void BM_EightShares(benchmark::State& state) {
 }
 BENCHMARK(BM_EightShares)->Unit(benchmark::kMillisecond);
 
-std::vector<PointSet> Sets(const Design& d) {
-  std::vector<PointSet> out;
-  for (const Points& p : d.blocks) {
-    PointSet s;
-    for (const int x : p) AddPoint(s, static_cast<unsigned>(x));
-    out.push_back(s);
-  }
+PointSetList Sets(const Design& d) {
+  PointSetList out(d.v);
+  for (const Points& p : d.blocks) out.Add(p.begin(), p.end());
   return out;
 }
 
@@ -102,7 +98,7 @@ std::vector<PointSet> Sets(const Design& d) {
 // blocks it leaves out checked.
 void BM_Reduce(benchmark::State& state, const Case* c, size_t expectRemoved) {
   const Design& d = Load(*c);
-  const std::vector<PointSet> blocks = Sets(d);
+  const PointSetList blocks = Sets(d);
   for (auto _ : state) {
     const ReduceResult r = ReduceExactly(blocks, d.v, c->m, c->t, c->l, uint64_t{1} << 32, 1);
     if (r.removed.size() != expectRemoved) state.SkipWithError("another number of blocks went");

@@ -24,7 +24,7 @@ struct ProfileCase {
   std::string name;
   Design design;
   unsigned t = 0, m = 0;
-  std::vector<PointSet> blocks;
+  PointSetList blocks;
   TestContext ctx; // what the plain walk reads: v, t, l, the m-set size and the blocks
   uint64_t combs = 0;
   uint64_t losing = 0; // from the blocks, independently of both walks
@@ -35,11 +35,8 @@ std::unique_ptr<ProfileCase> MakeCase(std::string name, Design d, unsigned t, un
   c->name = std::move(name);
   c->t = t;
   c->m = m;
-  for (const Points& p : d.blocks) {
-    PointSet s;
-    for (const int x : p) AddPoint(s, static_cast<unsigned>(x));
-    c->blocks.push_back(s);
-  }
+  c->blocks = PointSetList(d.v);
+  for (const Points& p : d.blocks) c->blocks.Add(p.begin(), p.end());
   const auto u = [](unsigned x) { return static_cast<uint16_t>(x); };
   ParamsOf(c->ctx) = DesignParams{u(d.v), u(d.k), u(t), u(m), 1};
   c->ctx.usTestSize = u(m);
@@ -97,8 +94,8 @@ void BM_Profile(benchmark::State& state, Which w) {
 void BM_PlainWalk(benchmark::State& state, Which w) {
   ProfileCase& c = Get(w);
   for (auto _ : state) {
-    uint8_t first[MAX_M + 1] = {};
-    for (unsigned i = 1; i <= c.m; ++i) first[i] = static_cast<uint8_t>(i);
+    Point first[MAX_M + 1] = {};
+    for (unsigned i = 1; i <= c.m; ++i) first[i] = static_cast<Point>(i);
     uint64_t losing = 0;
     const uint64_t walked = reference::CountLosingPlain(c.ctx, first, c.combs, &losing);
     if (walked != c.combs || losing != c.losing)

@@ -17,7 +17,7 @@ namespace {
 using namespace kovra;
 
 struct Wheel {
-  std::vector<PointSet> blocks;
+  PointSetList blocks;
   unsigned v, m, t;
   bool covered;
 };
@@ -34,7 +34,7 @@ void Prove(benchmark::State& state, const Wheel& w, bool sat = true, bool depthF
   ProofResult r;
   for (auto _ : state) {
     r = ProveCoverage(q);
-    benchmark::DoNotOptimize(r.witnesses.data());
+    benchmark::DoNotOptimize(r.witnesses.size());
   }
   const ProofVerdict expected = w.covered ? ProofVerdict::kCovered : ProofVerdict::kLosing;
   state.counters["timed_out"] = r.verdict == ProofVerdict::kTimedOut ? 1 : 0;

@@ -15,7 +15,7 @@ template <typename RankFn>
 void RankAll(benchmark::State& state, RankFn rank) {
   const unsigned n = 54, t = 4;
   for (auto _ : state) {
-    uint8_t c[8];
+    Point c[8];
     FirstComb(c, t, 1, 8);
     uint64_t sum = 0;
     do sum += rank(c);
@@ -29,14 +29,14 @@ void RankAll(benchmark::State& state, RankFn rank) {
 }
 
 void BM_RankComb(benchmark::State& state) {
-  RankAll(state, [](const uint8_t* c) { return RankComb(c, 54, 4); });
+  RankAll(state, [](const Point* c) { return RankComb(c, 54, 4); });
 }
 BENCHMARK(BM_RankComb)->Unit(benchmark::kMillisecond);
 
 void BM_RankFast(benchmark::State& state) {
   static RankTable table;
   InitRankTable(table, 54, 4);
-  RankAll(state, [](const uint8_t* c) { return RankFast(table, c); });
+  RankAll(state, [](const Point* c) { return RankFast(table, c); });
 }
 BENCHMARK(BM_RankFast)->Unit(benchmark::kMillisecond);
 
@@ -44,7 +44,7 @@ void BM_Smoke_Rank(benchmark::State& state) {
   static RankTable table;
   InitRankTable(table, 20, 3);
   for (auto _ : state) {
-    uint8_t c[8];
+    Point c[8];
     FirstComb(c, 3, 1, 8);
     uint64_t sum = 0;
     do sum += RankFast(table, c) - RankComb(c, 20, 3);

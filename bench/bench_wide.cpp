@@ -9,7 +9,8 @@
 // - m > t: the complete walk (-Q0 -q0, every losing m-set printed and
 //   counted) of a 5-of-69 lotto wheel that holds and of a 70-number design
 //   that loses 14^5 draws, against the walk over every m-set that scans every
-//   block with a popcount on two 64-bit words (reference_walk.hpp).
+//   block with a popcount on the two 64-bit words of a 70-point set
+//   (reference_walk.hpp).
 //
 // The ratios are engine time / reference time of one run. Peak memory of the
 // same runs through the program: bench/peak_rss.sh.
@@ -146,8 +147,8 @@ bool BitsAgree(const Case& c) { return ClearBitsAfterMarking(Load(c).design) == 
 bool PlainWalkAgrees(const Case& c) {
   const Loaded& l = Load(c);
   const uint64_t combs = Binomial(l.design.v, c.m);
-  uint8_t first[MAX_M + 1] = {};
-  for (unsigned i = 1; i <= c.m; ++i) first[i] = static_cast<uint8_t>(i);
+  Point first[MAX_M + 1] = {};
+  for (unsigned i = 1; i <= c.m; ++i) first[i] = static_cast<Point>(i);
   uint64_t losing = 0;
   return reference::CountLosingPlain(l.ctx, first, combs, &losing) == combs && losing == c.losing;
 }

@@ -1,8 +1,8 @@
 // The plain coverage walk, kept as the reference the engine is measured and
 // checked against: every combination of a pass is stepped to one by one, and
 // each is decided by the definition itself, scanning every accepted block
-// with a popcount of its intersection (two 64-bit words). Header-only so
-// that the unit tests use the very same walk.
+// with a popcount of its intersection (the words of the design's width).
+// Header-only so that the unit tests use the very same walk.
 #pragma once
 
 #include "base/clock.hpp"
@@ -18,16 +18,18 @@ namespace kovra::reference {
 
 // S[1..n] (n = usTestSize) is covered when l accepted blocks meet it in t or
 // more points.
-inline bool IsCoveredPlain(const TestContext& ctx, const uint8_t* S) {
-  PointSet set;
-  for (unsigned i = 1; i <= ctx.usTestSize; ++i) AddPoint(set, S[i]);
-  unsigned meeting = 0;
-  for (const PointSet& b : ctx.accepted)
-    if (CountPoints(b & set) >= ctx.t && ++meeting >= ctx.l) return true;
-  return false;
+inline bool IsCoveredPlain(const TestContext& ctx, const Point* S) {
+  return WithWords(ctx.accepted.Words(), [&](auto width) {
+    PointSet<width()> set;
+    for (unsigned i = 1; i <= ctx.usTestSize; ++i) AddPoint(set, S[i]);
+    unsigned meeting = 0;
+    for (const auto& b : ctx.accepted.Sets<width()>())
+      if (CountCommon(b, set) >= ctx.t && ++meeting >= ctx.l) return true;
+    return false;
+  });
 }
 
-inline void PrintLosingPlain(const uint8_t* S, unsigned n, uint16_t printBase) {
+inline void PrintLosingPlain(const Point* S, unsigned n, uint16_t printBase) {
   for (unsigned i = 1; i <= n; ++i)
     DualPrint("%2hu ", static_cast<unsigned short>(S[i] + printBase - 1));
   DualPrint(" : LOSING combination !!!\n");
@@ -62,8 +64,8 @@ inline bool MultiPassTestPlain(TestContext& ctx, uint64_t* combinations, uint64_
     ctx.usEstimate = 5;
     uint64_t count = 0;
     uint64_t threshold = interval;
-    uint8_t S[MAX_M + 1] = {};
-    for (unsigned i = 1; i <= n; ++i) S[i] = static_cast<uint8_t>(i);
+    Point S[MAX_M + 1] = {};
+    for (unsigned i = 1; i <= n; ++i) S[i] = static_cast<Point>(i);
     bool over = n > v;
     while (!over) {
       if (!IsCoveredPlain(ctx, S)) {
@@ -86,7 +88,7 @@ inline bool MultiPassTestPlain(TestContext& ctx, uint64_t* combinations, uint64_
           ++S[p];
         }
         if (over || p >= n) continue;
-        for (unsigned q = p + 1; q <= n; ++q) S[q] = static_cast<uint8_t>(S[q - 1] + 1);
+        for (unsigned q = p + 1; q <= n; ++q) S[q] = static_cast<Point>(S[q - 1] + 1);
         if (s <= 7) {
           const uint64_t r = ctx.usEstimate >= 4 ? RankComb(S + 1, v, n) : 0;
           if (r > threshold) {
@@ -106,10 +108,10 @@ inline bool MultiPassTestPlain(TestContext& ctx, uint64_t* combinations, uint64_
 // Losing combinations among `count` consecutive combinations from `first`
 // (S[1..n]) on, silently; for timing the plain test on a sample of a pass
 // too long to walk whole. Returns the number walked.
-inline uint64_t CountLosingPlain(const TestContext& ctx, const uint8_t* first, uint64_t count,
+inline uint64_t CountLosingPlain(const TestContext& ctx, const Point* first, uint64_t count,
                                  uint64_t* losing) {
   const unsigned n = ctx.usTestSize;
-  uint8_t S[MAX_M + 1] = {};
+  Point S[MAX_M + 1] = {};
   for (unsigned i = 1; i <= n; ++i) S[i] = first[i];
   uint64_t walked = 0;
   do {

@@ -24,6 +24,9 @@ if [ "$mode" = schema ]; then
   for extra in --reduce --part=2/2 --canonical; do
     "$kovra_bin" "$work/fano.txt" -v7 -k3 -t2 -m2 -l1 -y3 --json "$extra" 2>/dev/null
   done >> "$work/certificates"
+  # A design past 128 points (points past 128 in its losing pairs).
+  "$kovra_bin" "$src/tests/data/wide/C133_12_2_2_1_b132_PG2_11_minus_first.txt" -o3 -y3 --json \
+    2>/dev/null >> "$work/certificates" || [ $? -eq 1 ] # it fails: status 1
   exec python3 -c '
 import json, sys, jsonschema
 schema = json.load(open(sys.argv[1]))
@@ -57,6 +60,9 @@ check() {
 printf '5 1 3\n2 9 4\n1 3 5\n' > "$work/unsorted.txt"
 check "$work/unsorted.txt" 1 -v9 -k3 -t2 -m2 -l1
 check "$src/samples/4901683a.616" 1
+# Points of four digits sort as numbers: 998 before 1000.
+printf '1000 1001 1002\n998 999 1000\n' > "$work/wide.txt"
+check "$work/wide.txt" 1 -v1024 -k3 -t2 -m2 -l1
 check "$src/tests/data/public/C6_5_3_4_1_b25_duplicates.txt" 0 -v6 -k5 -t3 -m4 -l1
 check "$src/tests/data/public/C49_6_3_6_1_b162_points2to50_FAIL.txt" 2 -v49 -k6 -t3 -m6 -l1
 # The canonical recipe: the log's numbering applied to the design, then the

@@ -3,12 +3,14 @@
 //   kovra_make_wide DIR
 //
 // Every design is built from its mathematical construction (the Golay code,
-// difference sets, PSL(2,11), pigeonhole wheels chosen greedily), and its
-// known property is checked against every m-set before the file is written;
-// a design that fails its check is not written and the program ends with 1.
+// difference sets, PSL(2,11), pigeonhole wheels chosen greedily, projective
+// planes over GF(q)), and its known property is checked against every m-set
+// before the file is written; a design that fails its check is not written
+// and the program ends with 1.
 // The output depends on nothing else, so running it again gives the committed
 // files byte for byte.
 #include "sample.hpp"
+#include "wheels.hpp"
 
 #include <algorithm>
 #include <bit>
@@ -33,30 +35,36 @@ struct Wide {
   std::string comment;
 };
 
-struct Set128 {
-  uint64_t w[2] = {0, 0};
+// A set of points 1..1024 as sixteen words, as plain as it gets.
+struct Set1024 {
+  uint64_t w[16] = {};
 };
 
-Set128 ToSet(const Block& b) {
-  Set128 s;
+Set1024 ToSet(const Block& b) {
+  Set1024 s;
   for (const int p : b) s.w[(p - 1) / 64] |= uint64_t{1} << ((p - 1) % 64);
   return s;
+}
+
+unsigned Common(const Set1024& a, const Set1024& b, unsigned words) {
+  unsigned n = 0;
+  for (unsigned i = 0; i < words; ++i) n += static_cast<unsigned>(std::popcount(a.w[i] & b.w[i]));
+  return n;
 }
 
 // hist[c]: the m-sets of 1..v that exactly c blocks meet in t or more points
 // (c capped at 255), by the definition: every m-set against every block.
 std::vector<uint64_t> MeetHistogram(const Wide& d, unsigned t, unsigned m) {
-  std::vector<Set128> sets;
+  std::vector<Set1024> sets;
   for (const Block& b : d.blocks) sets.push_back(ToSet(b));
+  const unsigned words = (d.v + 63) / 64;
   std::vector<uint64_t> hist(256, 0);
   std::vector<int> c(m);
   for (unsigned i = 0; i < m; ++i) c[i] = static_cast<int>(i) + 1;
   for (;;) {
-    const Set128 s = ToSet(c);
+    const Set1024 s = ToSet(c);
     unsigned meeting = 0;
-    for (const Set128& b : sets)
-      meeting += static_cast<unsigned>(std::popcount(s.w[0] & b.w[0]) +
-                                       std::popcount(s.w[1] & b.w[1])) >= t;
+    for (const Set1024& b : sets) meeting += Common(s, b, words) >= t;
     ++hist[std::min(meeting, 255u)];
     int i = static_cast<int>(m) - 1;
     while (i >= 0 && c[static_cast<size_t>(i)] == static_cast<int>(d.v - m) + 1 + i) --i;
@@ -105,6 +113,73 @@ bool EveryFiveSetCovered(const Wide& d) {
                      binom[b[f] - 1][4] + binom[b[g] - 1][5]] = true;
   }
   return std::find(marked.begin(), marked.end(), false) == marked.end();
+}
+
+// t = 2, m = 3 without a scan of the blocks per triple: a block meets a
+// triple in two points exactly when it holds one of its pairs, so the
+// triples whose three pairs lie in no block are the losing ones, in order.
+std::vector<Block> TriplesWithoutPair(const Wide& d) {
+  const size_t v = d.v;
+  std::vector<char> held((v + 1) * (v + 1), 0);
+  for (const Block& b : d.blocks)
+    for (const int x : b)
+      for (const int y : b) held[static_cast<size_t>(x) * (v + 1) + static_cast<size_t>(y)] = 1;
+  const auto pair = [&](size_t x, size_t y) { return held[x * (v + 1) + y] != 0; };
+  std::vector<Block> out;
+  for (size_t a = 1; a <= v; ++a)
+    for (size_t b = a + 1; b <= v; ++b) {
+      if (pair(a, b)) continue;
+      for (size_t c = b + 1; c <= v; ++c)
+        if (!pair(a, c) && !pair(b, c))
+          out.push_back({static_cast<int>(a), static_cast<int>(b), static_cast<int>(c)});
+    }
+  return out;
+}
+
+// PG(2, q) (wheels.hpp) as blocks.
+std::vector<Block> Plane(unsigned q) {
+  std::vector<Block> out;
+  for (const auto& line : kovra::wheels::ProjectivePlaneRows(q))
+    out.emplace_back(line.begin(), line.end());
+  return out;
+}
+
+// PG(2,23) without the first line L through points past 128, 256 and 512,
+// and blocks that bring back every pair of L except the three of a triangle
+// {a, b, c} on L with a past 128, b past 256 and c past 512: each such
+// pair x < y with the first q - 1 points off L. Every pair but the
+// triangle's then lies in a block, and for t = 2, m = 3 the triangle alone
+// loses. Sets *triangle.
+std::vector<Block> OneLosingTriangle(Block* triangle) {
+  std::vector<Block> lines = Plane(23);
+  const auto past = [](const Block& b, int from) {
+    return *std::find_if(b.begin(), b.end(), [from](int p) { return p > from; });
+  };
+  const auto reaches = [](const Block& b) { return b.front() <= 128 && b.back() > 512; };
+  const auto at = std::find_if(lines.begin(), lines.end(), [&](const Block& b) {
+    return reaches(b) &&
+           std::any_of(b.begin(), b.end(), [](int p) { return p > 128 && p <= 256; }) &&
+           std::any_of(b.begin(), b.end(), [](int p) { return p > 256 && p <= 512; });
+  });
+  const Block line = *at;
+  lines.erase(at);
+  *triangle = {past(line, 128), past(line, 256), past(line, 512)};
+  Block off;
+  for (int p = 1; off.size() < 22; ++p)
+    if (!std::binary_search(line.begin(), line.end(), p)) off.push_back(p);
+  const auto inTriangle = [&](int p) {
+    return std::find(triangle->begin(), triangle->end(), p) != triangle->end();
+  };
+  for (size_t i = 0; i < line.size(); ++i)
+    for (size_t j = i + 1; j < line.size(); ++j) {
+      if (inTriangle(line[i]) && inTriangle(line[j])) continue;
+      Block b = off;
+      b.push_back(line[i]);
+      b.push_back(line[j]);
+      std::sort(b.begin(), b.end());
+      lines.push_back(b);
+    }
+  return lines;
 }
 
 // The 759 octads: supports of the weight-8 words of the extended Golay code.
@@ -295,6 +370,11 @@ int main(int argc, char** argv) {
     if (b.back() == 24) derived.emplace_back(b.begin(), b.end() - 1);
   std::vector<Block> changed = octads;
   changed[0].back() = 14; // 1 2 3 4 5 8 11 14: no octad any more
+  const std::vector<Block> pg11 = Plane(11), pg13 = Plane(13), pg16 = Plane(16);
+  std::vector<Block> partition;
+  for (int p = 1; p <= 300; p += 4) partition.push_back({p, p + 1, p + 2, p + 3});
+  Block triangle;
+  const std::vector<Block> oneLosing = OneLosingTriangle(&triangle);
   const std::vector<Block> wheel69 = GroupPairWheel({18, 17, 17, 17});
   const std::vector<Block> groups70 = GroupPairWheel({14, 14, 14, 14, 14});
   const std::string b69 = std::to_string(wheel69.size()), b70 = std::to_string(groups70.size());
@@ -329,6 +409,28 @@ int main(int argc, char** argv) {
        "S(5,8,24) with its points and blocks permuted at random (std::mt19937, seed 24)"},
       {"C24_8_4_4_5_b759_S5_8_24_one_changed.txt", 24, 8, 4, 4, 5, changed,
        "S(5,8,24) with its first octad 1 2 3 4 5 8 11 13 changed to 1 2 3 4 5 8 11 14"},
+      {"C133_12_2_2_1_b133_PG2_11.txt", 133, 12, 2, 2, 1, pg11,
+       "PG(2,11): points (1,a,b), (0,1,b), (0,0,1) over GF(11) as 1..133, a line per point"},
+      {"C133_12_2_2_1_b132_PG2_11_minus_first.txt", 133, 12, 2, 2, 1,
+       std::vector<Block>(pg11.begin() + 1, pg11.end()),
+       "PG(2,11) without its first line 122..133: exactly its 66 pairs lose"},
+      {"C183_14_2_2_1_b183_PG2_13.txt", 183, 14, 2, 2, 1, pg13,
+       "PG(2,13): points (1,a,b), (0,1,b), (0,0,1) over GF(13) as 1..183, a line per point"},
+      {"C183_14_2_2_1_b182_PG2_13_minus_first.txt", 183, 14, 2, 2, 1,
+       std::vector<Block>(pg13.begin() + 1, pg13.end()),
+       "PG(2,13) without its first line 170..183: exactly its 91 pairs lose"},
+      {"C273_17_2_2_1_b273_PG2_16.txt", 273, 17, 2, 2, 1, pg16,
+       "PG(2,16): points (1,a,b), (0,1,b), (0,0,1) over GF(16) = GF(2)[x]/(x^4+x+1) as 1..273"},
+      {"C273_17_2_2_1_b272_PG2_16_minus_first.txt", 273, 17, 2, 2, 1,
+       std::vector<Block>(pg16.begin() + 1, pg16.end()),
+       "PG(2,16) without its first line 257..273: exactly its 136 pairs lose"},
+      {"C553_24_2_3_1_b" + std::to_string(oneLosing.size()) + "_one_losing_triple.txt", 553, 24, 2,
+       3, 1, oneLosing,
+       "PG(2,23) less a line, its pairs back but those of " + std::to_string(triangle[0]) + " " +
+           std::to_string(triangle[1]) + " " + std::to_string(triangle[2]) +
+           ": only that triple loses"},
+      {"C300_4_1_1_1_b75_partition.txt", 300, 4, 1, 1, 1, partition,
+       "1..300 in 75 blocks of 4 consecutive points: every point in one block"},
   };
   // What each design is known to satisfy, checked against every m-set.
   const Wide& d = designs[0];
@@ -342,9 +444,23 @@ int main(int argc, char** argv) {
       CheckMeets(designs[9], 2, 5, 0, 255, 1, 14 * 14 * 14 * 14 * 14) &&
       CheckMeets(designs[10], 3, 3, 1, 1, 1, 0) && CheckMeets(designs[11], 4, 4, 1, 1, 1, 0) &&
       CheckMeets(designs[12], 5, 5, 1, 1, 1, 0) && CheckMeets(designs[13], 4, 4, 4, 6, 5, 35);
+  // The planes hold every pair once, and without their first line exactly
+  // its pairs lose; the last design loses one triple, past 128, 256 and 512.
+  for (size_t i = 14; i < 20; i += 2)
+    ok = ok && CheckMeets(designs[i], 2, 2, 1, 1, 1, 0) &&
+         CheckMeets(designs[i + 1], 2, 2, 0, 1, 1, designs[i].k * (designs[i].k - 1) / 2);
+  ok = ok && CheckMeets(designs[21], 1, 1, 1, 1, 1, 0) &&
+       TriplesWithoutPair(designs[20]) == std::vector<Block>{triangle} && triangle[0] > 128 &&
+       triangle[0] <= 256 && triangle[1] > 256 && triangle[1] <= 512 && triangle[2] > 512;
   // The removed blocks are the ones the comments name.
+  const auto lastPoints = [](unsigned q) {
+    Block b;
+    for (unsigned p = q * q + 1; p <= q * q + q + 1; ++p) b.push_back(static_cast<int>(p));
+    return b;
+  };
   ok = ok && octads[0] == Block{1, 2, 3, 4, 5, 8, 11, 13} &&
-       plane[0] == Block{1, 2, 4, 14, 33, 37, 44, 53};
+       plane[0] == Block{1, 2, 4, 14, 33, 37, 44, 53} && pg11[0] == lastPoints(11) &&
+       pg13[0] == lastPoints(13) && pg16[0] == lastPoints(16);
   if (!ok) return 1;
   for (const Wide& w : designs) {
     const std::string path = std::string(argv[1]) + "/" + w.file;

@@ -105,7 +105,7 @@ struct Design {
 // A design from rows of points written from `base`, checked as a design
 // file's blocks are: every row k distinct points of base..base+v-1 (k = 0:
 // the size of the first row), and the parameters within the limits
-// (v <= 128, k <= 32, t <= 8, t <= m <= 20, 1 <= l <= 255).
+// (v <= 1024, k <= 32, t <= 8, t <= m <= 20, 1 <= l <= 255).
 Result<Design> MakeDesign(const std::vector<std::vector<unsigned>>& rows, const Params& params,
                           unsigned base = 1, std::string name = "blocks");
 

@@ -11,25 +11,17 @@
 namespace kovra::api {
 namespace {
 
-bool SetLess(const PointSet& a, const PointSet& b) {
-  return a.w[1] != b.w[1] ? a.w[1] < b.w[1] : a.w[0] < b.w[0];
-}
-
 // The blocks of `before` that `after` no longer holds (as many times as
 // they went), named as the run prints them, in lexicographic order.
-std::vector<std::vector<unsigned>> RemovedBlocks(std::vector<PointSet> before,
-                                                 std::vector<PointSet> after, PointNames names) {
-  std::sort(before.begin(), before.end(), SetLess);
-  std::sort(after.begin(), after.end(), SetLess);
-  std::vector<PointSet> gone;
-  std::set_difference(before.begin(), before.end(), after.begin(), after.end(),
-                      std::back_inserter(gone), SetLess);
+std::vector<std::vector<unsigned>> RemovedBlocks(const PointSetList& before,
+                                                 const PointSetList& after, PointNames names) {
+  std::vector<std::vector<unsigned>> was = PointRows(before), is = PointRows(after);
+  std::sort(was.begin(), was.end());
+  std::sort(is.begin(), is.end());
   std::vector<std::vector<unsigned>> out;
-  for (const PointSet& b : gone) {
-    std::vector<unsigned> pts;
-    ForEachPoint(b, [&](unsigned p) { pts.push_back(names(p)); });
-    out.push_back(std::move(pts));
-  }
+  std::set_difference(was.begin(), was.end(), is.begin(), is.end(), std::back_inserter(out));
+  for (std::vector<unsigned>& pts : out)
+    for (unsigned& q : pts) q = names(q);
   std::sort(out.begin(), out.end());
   return out;
 }
@@ -67,7 +59,7 @@ void StateVerdict(const VerifyResult* v, kovra::Certificate& c) {
 // The blocks per t-subset and per s-subset. They cost about what the
 // analysis did: after a test that ran out of --time-limit they are not
 // started.
-void SubsetCounts(const std::vector<PointSet>& blocks, const Params& p, bool timedOut, bool share,
+void SubsetCounts(const PointSetList& blocks, const Params& p, bool timedOut, bool share,
                   uint64_t bound, kovra::Certificate& c) {
   if (timedOut) {
     c.notes.push_back("lambdas and tsets left out: --time-limit was reached");
@@ -100,11 +92,11 @@ std::string Certificate(const Design& design, const CertificateInput& in) {
   kovra::Certificate c;
   const Params& p = design.params;
   // A reduced design is described as reduced; what went is listed apart.
-  const std::vector<PointSet> asLoaded = BlockSets(design);
-  const std::vector<PointSet> kept =
-      in.reduceAsked ? BlockSets(in.described != nullptr ? *in.described : design)
-                     : std::vector<PointSet>();
-  const std::vector<PointSet>& blocks = in.reduceAsked ? kept : asLoaded;
+  const PointSetList asLoaded = BlockSets(design);
+  const PointSetList kept = in.reduceAsked
+                                ? BlockSets(in.described != nullptr ? *in.described : design)
+                                : PointSetList(p.v);
+  const PointSetList& blocks = in.reduceAsked ? kept : asLoaded;
   if (in.reduceAsked) {
     c.reduced = true;
     c.reducedFrom = asLoaded.size();
@@ -113,8 +105,8 @@ std::string Certificate(const Design& design, const CertificateInput& in) {
   c.file = design.name;
   c.params = EngineParams(p);
   c.b = blocks.size();
-  std::vector<PointSet> sorted = blocks;
-  std::sort(sorted.begin(), sorted.end(), SetLess);
+  std::vector<std::vector<unsigned>> sorted = PointRows(blocks);
+  std::sort(sorted.begin(), sorted.end());
   c.distinctBlocks =
       static_cast<uint64_t>(std::unique(sorted.begin(), sorted.end()) - sorted.begin());
 
@@ -137,7 +129,7 @@ std::string Certificate(const Design& design, const CertificateInput& in) {
   }
 
   std::vector<unsigned> perPoint(p.v + 1u, 0);
-  for (const PointSet& b : blocks) ForEachPoint(b, [&](unsigned q) { ++perPoint[q]; });
+  for (const PointSetView b : blocks) ForEachPoint(b, [&](unsigned q) { ++perPoint[q]; });
   const auto [lo, hi] = std::minmax_element(perPoint.begin() + 1, perPoint.end());
   c.replicationMin = *lo;
   c.replicationMax = *hi;

@@ -16,25 +16,27 @@ std::vector<Point> BaseOneRows(const Design& design) {
   return rows;
 }
 
-std::vector<PointSet> BlockSets(const Design& design) {
+PointSetList BlockSets(const Design& design) {
   const unsigned k = design.params.k, v = design.params.v;
-  std::vector<PointSet> sets(design.BlockCount());
-  for (size_t i = 0; i < sets.size(); ++i)
+  const size_t b = design.BlockCount();
+  PointSetList sets(v);
+  sets.reserve(b);
+  std::vector<unsigned> pts;
+  for (size_t i = 0; i < b; ++i) {
+    pts.clear();
     for (unsigned j = 0; j < k; ++j) {
       const unsigned p = design.points[i * k + j] + 1u - design.base;
-      if (p >= 1 && p <= v) AddPoint(sets[i], p);
+      if (p >= 1 && p <= v) pts.push_back(p);
     }
+    sets.Add(pts.begin(), pts.end());
+  }
   return sets;
 }
 
-std::vector<std::vector<unsigned>> PointRows(const std::vector<PointSet>& blocks) {
+std::vector<std::vector<unsigned>> PointRows(const PointSetList& blocks) {
   std::vector<std::vector<unsigned>> rows;
   rows.reserve(blocks.size());
-  for (const PointSet& b : blocks) {
-    std::vector<unsigned> pts;
-    ForEachPoint(b, [&](unsigned p) { pts.push_back(p); });
-    rows.push_back(std::move(pts));
-  }
+  for (const PointSetView b : blocks) rows.push_back(PointsOfSet(b));
   return rows;
 }
 

@@ -23,7 +23,7 @@ inline DesignParams EngineParams(const Params& p) {
 std::vector<Point> BaseOneRows(const Design& design);
 
 // Every block as a point set (base 1), as the design holds them.
-std::vector<PointSet> BlockSets(const Design& design);
+PointSetList BlockSets(const Design& design);
 
 // How the log and the certificate name point p (base 1): by its number in
 // the file after -z, else in the design's base.
@@ -33,7 +33,7 @@ inline PointNames NamesOf(const Design& design) {
 }
 
 // The blocks as lists of their points (base 1), ascending.
-std::vector<std::vector<unsigned>> PointRows(const std::vector<PointSet>& blocks);
+std::vector<std::vector<unsigned>> PointRows(const PointSetList& blocks);
 
 // The design with the blocks at `rows` (indices into its blocks), in that
 // order.

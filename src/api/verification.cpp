@@ -247,7 +247,7 @@ Result<Profile> DrawProfile(const Design& design, unsigned threads, const Log& l
   return call.Run<Profile>([&] {
     Profile out;
     const Params& p = design.params;
-    const std::vector<PointSet> blocks = BlockSets(design);
+    const PointSetList blocks = BlockSets(design);
     const unsigned n = Threads(threads);
     const double seconds = EstimateDrawProfileSeconds(blocks, p.v, p.m) / n;
     char when[64];
@@ -264,17 +264,17 @@ Result<Profile> DrawProfile(const Design& design, unsigned threads, const Log& l
     out.computed = true;
     out.best = profile.best;
     out.atLeastL = profile.atLeastL;
-    const Count128 total = BinomialWide(p.v, p.m);
+    const double total = BinomialReal(p.v, p.m);
     char totalText[48];
-    Count128Text(total, totalText, sizeof totalText);
+    BinomialText(p.v, p.m, totalText, sizeof totalText);
     DualPrint("\nDraw profile of the %s %u-sets: the most points one block shares with each\n",
               totalText, p.m);
     DualPrint("    j           m-sets   share  at least j   met by %u blocks in >= j\n", p.l);
     uint64_t atLeast = 0;
     for (size_t j = out.best.size(); j-- > 0;) {
       atLeast += out.best[j];
-      const double share = total == 0 ? 0.0 : 100.0 * out.best[j] / static_cast<double>(total);
-      const double cumulative = total == 0 ? 0.0 : 100.0 * atLeast / static_cast<double>(total);
+      const double share = total == 0 ? 0.0 : 100.0 * static_cast<double>(out.best[j]) / total;
+      const double cumulative = total == 0 ? 0.0 : 100.0 * static_cast<double>(atLeast) / total;
       DualPrint("  %3zu %16llu  %5.1f%%  %9.1f%%   %16llu\n", j,
                 static_cast<unsigned long long>(out.best[j]), share, cumulative,
                 static_cast<unsigned long long>(out.atLeastL[j]));

@@ -10,40 +10,48 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace kovra {
 
 // Unsigned 128-bit numbers: counts of combinations of up to 128 points
-// (C(128,64) is about 2.4e37) are exact in them.
+// (C(128,64) is about 2.4e37) are exact in them, and so is C(1024,18).
 __extension__ using Count128 = unsigned __int128;
+inline constexpr Count128 COUNT128_MAX = ~Count128{0};
 
-// C(n, k), exact for every n up to 128 where it fits 64 bits, and
-// UINT64_MAX where it does not (C(128,20) and the like: no walk can count
-// that far). 0 when n < k or n > 1754; for 128 < n <= 1754 the value comes
-// from an extended-precision factorial table and is exact only where that
-// precision allows (nothing in the program asks for those).
+// C(n, k), exact wherever it fits 64 bits, and UINT64_MAX where it does not
+// (C(128,20), C(1024,8) and the like: no walk can count that far). 0 when
+// n < k.
 uint64_t Binomial(unsigned n, unsigned k);
 
-// C(n, k) exactly for n <= MAX_V (0 when n < k or n > MAX_V).
+// C(n, k) exactly where it fits 128 bits, COUNT128_MAX where it does not
+// (C(1024,19) and beyond); 0 when n < k.
 Count128 BinomialWide(unsigned n, unsigned k);
+
+// C(n, k) as a floating-point number, for estimates of any size.
+double BinomialReal(unsigned n, unsigned k);
 
 // A count as decimal digits ("%llu" stops at 64 bits).
 void Count128Text(Count128 value, char* out, size_t size);
 
+// C(n, k) for a message: its decimal digits, or "about 5.6e+41" where it
+// passes 128 bits.
+void BinomialText(unsigned n, unsigned k, char* out, size_t size);
+
 // Rank of the ascending combination comb[0..t-1] (values 1..n): the reference
 // form, a sum of up to n binomials. Members are not checked.
-uint64_t RankComb(const uint8_t* comb, unsigned n, unsigned t);
+uint64_t RankComb(const Point* comb, unsigned n, unsigned t);
 
 // Writes the combination of rank r (1..C(n,t)) to out[0..t-1].
-void UnrankComb(uint64_t r, unsigned n, unsigned t, uint8_t* out);
+void UnrankComb(uint64_t r, unsigned n, unsigned t, Point* out);
 
 // Writes start, start+1, ..., start+count-1 and zeroes comb[count..fillLen-1].
-void FirstComb(uint8_t* comb, unsigned count, unsigned start, unsigned fillLen);
+void FirstComb(Point* comb, unsigned count, unsigned start, unsigned fillLen);
 
 // Advances comb to the next combination of `count` members out of the w values
 // start..start+w-1 in lexicographic order. Returns false, leaving comb as it
 // was, when it held the last one.
-bool NextComb(uint8_t* comb, unsigned count, unsigned start, unsigned w);
+bool NextComb(Point* comb, unsigned count, unsigned start, unsigned w);
 
 // Largest combination size a rank table serves: a block of the compressed
 // formats (an m-set of the walk is smaller).
@@ -51,19 +59,29 @@ inline constexpr unsigned MAX_RANK_T = MAX_K;
 
 // Table form of RankComb for one (n, t): t look-ups and no loop over n.
 // rank = C(n,t) - sum over j of C(n - comb[j], t - j), j counted from 0.
-// Meaningful only while C(n, t) fits 64 bits.
+// Meaningful only while C(n, t) fits 64 bits. The terms take t(n + 1) words
+// on the heap (a few kilobytes where n is small; a table is made per job).
 struct RankTable {
   unsigned n = 0;
   unsigned t = 0;
-  uint64_t total = 0;                        // C(n, t)
-  uint64_t term[MAX_RANK_T][MAX_V + 1] = {}; // term[j][c] = C(n - c, t - j) for c <= n
+  uint64_t total = 0; // C(n, t)
+  // term[j][c] = C(n - c, t - j) for j < t and c <= n: rows of `terms`.
+  const uint64_t* term[MAX_RANK_T] = {};
+
+  RankTable() = default;
+  RankTable(const RankTable& other) { *this = other; }
+  RankTable& operator=(const RankTable& other);
+  RankTable(RankTable&&) noexcept = default; // the rows stay where they were
+  RankTable& operator=(RankTable&&) noexcept = default;
+
+  std::vector<uint64_t> terms;
 };
 
 // Prepares `table` for t-subsets of 1..n (n <= MAX_V, t <= MAX_RANK_T).
 void InitRankTable(RankTable& table, unsigned n, unsigned t);
 
 // Same result as RankComb(comb, table.n, table.t).
-inline uint64_t RankFast(const RankTable& table, const uint8_t* comb) {
+inline uint64_t RankFast(const RankTable& table, const Point* comb) {
   uint64_t sum = 0;
   for (unsigned j = 0; j < table.t; ++j) sum += table.term[j][comb[j]];
   return table.total - sum;

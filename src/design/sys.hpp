@@ -1,8 +1,9 @@
 // A design in memory: its parameters and its block array.
 //
 // The blocks are b rows of k points each, one after another in one array
-// (row i starts at i * k). A point is a 16-bit number in the design's current
-// base, so that every base 0..201 and every v up to 128 fit.
+// (row i starts at i * k). A point (base/limits.hpp) is a 16-bit number in
+// the design's current base, so that every base 0..201 and every v up to 1024
+// fit.
 #pragma once
 
 #include "base/limits.hpp"
@@ -14,8 +15,6 @@
 #include <vector>
 
 namespace kovra {
-
-using Point = uint16_t;
 
 struct PointArrayFree {
   void operator()(Point* p) const;

@@ -135,6 +135,13 @@ bool WriteCBin(Sys& sys, std::FILE* out, bool useRepeats) {
     PrintRanksDoNotFit(sys.v, sys.k);
     return false;
   }
+  // The header gives v eight bits (docs/C_DECODE.TXT).
+  if (sys.v > MAX_CBIN_V) {
+    DualPrint("Err: v = %u is above the %u the compressed binary header holds;\n     write and "
+              "read such a design as compressed text (-g1) or plain text (-g0).\n",
+              static_cast<unsigned>(sys.v), MAX_CBIN_V);
+    return false;
+  }
   SortBlocks(sys.blocks.get(), sys.b, sys.k, false);
 
   IdRecord id = IdLineOf(sys, sys.b);

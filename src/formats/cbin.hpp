@@ -22,6 +22,9 @@ namespace kovra {
 
 // Longest count one repeat code carries (23 bits); longer runs take several.
 inline constexpr uint32_t MAX_CBIN_REPEAT = 8388607;
+// The header holds v and k in eight bits each: a design of more points is
+// refused by the writer (and its header could not match its ID line).
+inline constexpr unsigned MAX_CBIN_V = 255;
 
 // One bit reader over bytes in memory, or writer to a file; bits run from
 // bit 7 to bit 0. A writer with no output stream only counts (useful to

@@ -59,12 +59,12 @@ void PrintRanksDoNotFit(unsigned v, unsigned k) {
 }
 
 uint64_t RankOfBlock(const RankTable& table, const Point* block, unsigned base) {
-  uint8_t comb[MAX_K];
+  Point comb[MAX_K];
   int previous = 0;
   for (unsigned j = 0; j < table.t; ++j) {
     const int p = static_cast<int>(block[j]) - static_cast<int>(base) + 1;
     if (p <= previous || p > static_cast<int>(table.n)) return 0;
-    comb[j] = static_cast<uint8_t>(p);
+    comb[j] = static_cast<Point>(p);
     previous = p;
   }
   return RankFast(table, comb);
@@ -91,8 +91,9 @@ bool InitRankDecoder(RankDecoder& dec, Point* blocks, uint32_t capacity, unsigne
   dec.badRank = 0;
   dec.rankError = false;
   dec.sums = RankSums{};
+  dec.binom.assign(size_t{v + 1} * (k + 1), 0);
   for (unsigned n = 0; n <= v; ++n)
-    for (unsigned j = 0; j <= k; ++j) dec.binom[n][j] = Binomial(n, j);
+    for (unsigned j = 0; j <= k; ++j) dec.binom[size_t{n} * (k + 1) + j] = Binomial(n, j);
   return true;
 }
 
@@ -119,7 +120,7 @@ bool DecodeRankDiff(RankDecoder& dec, uint64_t d) {
   uint64_t below = 0;
   for (unsigned j = 1; j <= k; ++j) {
     while (i + k <= v + j) {
-      const uint64_t next = below + dec.binom[v - i][k - j];
+      const uint64_t next = below + dec.binom[size_t{v - i} * (k + 1) + (k - j)];
       if (next >= dec.rank) break;
       below = next;
       ++i;

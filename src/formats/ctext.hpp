@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace kovra {
 
@@ -95,8 +96,8 @@ struct RankDecoder {
   uint64_t badRank = 0; // the rank that failed the check
   bool rankError = false;
   RankSums sums;
-  // binom[n][j] = C(n, j) for the unranking loop.
-  uint64_t binom[MAX_V + 1][MAX_K + 1] = {};
+  // binom[n (k + 1) + j] = C(n, j) for the unranking loop.
+  std::vector<uint64_t> binom;
 };
 
 // False when v and k cannot describe a design the readers may fill. With
@@ -142,7 +143,7 @@ template <typename EmitRun>
 bool ForEachRankRun(const Point* blocks, uint32_t b, unsigned v, unsigned k, unsigned base,
                     RankSums& sums, EmitRun&& emitRun) {
   if (k < 1 || k > MAX_K || v < k || v > MAX_V || !CompressedRanksFit(v, k)) return false;
-  RankTable table; // some kilobytes, once per design
+  RankTable table; // k (v + 1) words, once per design
   InitRankTable(table, v, k);
   uint64_t previous = 0;
   uint64_t runValue = 0;

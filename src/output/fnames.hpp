@@ -14,11 +14,10 @@
 namespace kovra {
 
 // Upper bounds of the new-style fields: 36^1-1, 36^2-1, 36^3-1 and 2^5-1.
-// v is held to 255 (the largest point a byte can hold) although its two
-// base-36 digits could carry 1295; xFlags has five flag bits, so 31 rather
-// than 35.
+// v is held to MAX_V although its two base-36 digits could carry 1295;
+// xFlags has five flag bits, so 31 rather than 35.
 struct FNameLimits {
-  int32_t v = 255;
+  int32_t v = MAX_V;
   int32_t k = 35, t = 35, m = 35;
   int32_t l = 1295;
   int32_t xFlags = 31;

@@ -26,7 +26,7 @@ namespace {
 int CombColumnWidth(unsigned size) { return size < 5 ? 13 : static_cast<int>(3 * size); }
 
 // Each member as "%2hu ", then " : LOSING combination !!!\n".
-void PrintLosingComb(const uint8_t* members, unsigned n, PointNames names) {
+void PrintLosingComb(const Point* members, unsigned n, PointNames names) {
   static constexpr char kTail[] = " : LOSING combination !!!\n";
   char line[32 + 6 * MAX_M];
   char* end = line;
@@ -50,18 +50,18 @@ struct ProgressPoints {
   uint64_t interval = 0;
   uint64_t threshold = 0;
   bool have = false;
-  uint8_t next[MAX_M + 1] = {}; // next[1..n]
+  Point next[MAX_M + 1] = {}; // next[1..n]
   uint64_t nextRank = 0;
 };
 
 void FindProgressPoint(ProgressPoints& pp) {
   pp.have = false;
   if (pp.threshold >= pp.combs) return;
-  uint8_t* c = pp.next + 1;
+  Point* c = pp.next + 1;
   UnrankComb(pp.threshold + 1, pp.v, pp.n, c);
   if (c[pp.n - 1] != c[pp.n - 2] + 1) {
     // Not reached by a carry: the next one that is starts the next prefix.
-    c[pp.n - 1] = static_cast<uint8_t>(pp.v);
+    c[pp.n - 1] = static_cast<Point>(pp.v);
     if (!NextComb(c, pp.n, 1, pp.v)) return;
   }
   pp.nextRank = RankFast(*pp.rank, c);
@@ -70,9 +70,10 @@ void FindProgressPoint(ProgressPoints& pp) {
 
 // Prints the progress lines the plain walk prints before it reaches `upTo`
 // (S[1..n]; all that remain when upTo is null).
-void EmitProgressBefore(TestContext& ctx, ProgressPoints& pp, const uint8_t* upTo) {
+void EmitProgressBefore(TestContext& ctx, ProgressPoints& pp, const Point* upTo) {
   while (pp.have && ctx.usEstimate >= 4 &&
-         (upTo == nullptr || std::memcmp(pp.next + 1, upTo + 1, pp.n) <= 0)) {
+         (upTo == nullptr || !std::lexicographical_compare(upTo + 1, upTo + 1 + pp.n, pp.next + 1,
+                                                           pp.next + 1 + pp.n))) {
     PrintProgress(ctx, pp.nextRank, pp.combs, pp.next + 1, 0);
     pp.threshold = pp.nextRank + pp.interval;
     FindProgressPoint(pp);
@@ -100,7 +101,7 @@ struct MSetWalk {
   const CoverMasks* coverMasks = nullptr; // what further mask walks read
   unsigned n = 0;
 
-  bool Covered(const uint8_t* S) const {
+  bool Covered(const Point* S) const {
     return masks != nullptr ? IsCombCovered(*masks, S) : IsMSetCovered(*meet, S);
   }
   // Calls onLosing(S) for the losing m-sets in lexicographic order while it
@@ -118,8 +119,8 @@ void PrepareMeetWalk(TestContext& ctx);
 
 // The jobs of this run's share (--part=I/N): consecutive prefixes of about
 // an N-th of the estimated work (see shares.hpp), recorded in ctx.cut.
-std::vector<std::array<uint8_t, 3>>
-ShareOfPrefixJobs(TestContext& ctx, const std::vector<std::array<uint8_t, 3>>& jobs) {
+std::vector<std::array<Point, 3>> ShareOfPrefixJobs(TestContext& ctx,
+                                                    const std::vector<std::array<Point, 3>>& jobs) {
   PrepareMeetWalk(ctx);
   MeetWalk& w = *ctx.meet;
   while (w.depth > 0) PopPoint(w);
@@ -148,13 +149,13 @@ bool UseThreads(const TestContext& ctx, const MSetWalk& walk) {
 }
 
 struct ProgressTicker;
-void TickAt(ProgressTicker& pt, const uint8_t* first);
+void TickAt(ProgressTicker& pt, const Point* first);
 
 // What one prefix of the complete pass found: how many losing m-sets, and
 // the first of them in order (n points each), as many as could be printed.
 struct LosingChunk {
   uint64_t count = 0;
-  std::vector<uint8_t> sets;
+  std::vector<Point> sets;
 };
 
 // The complete pass over the prefixes on ctx.threads threads, each with a
@@ -166,7 +167,7 @@ template <typename Take, typename Reached>
 uint64_t CompletePassOnThreads(TestContext& ctx, const MSetWalk& walk, bool countAll, Take& take,
                                Reached&& reached) {
   const unsigned n = walk.n;
-  std::vector<std::array<uint8_t, 3>> jobs = PrefixJobs(ctx.v, n);
+  std::vector<std::array<Point, 3>> jobs = PrefixJobs(ctx.v, n);
   if (ctx.partCount > 0) jobs = ShareOfPrefixJobs(ctx, jobs);
   const uint64_t keep = ctx.ulMaxLosing;
   struct State {
@@ -190,11 +191,11 @@ uint64_t CompletePassOnThreads(TestContext& ctx, const MSetWalk& walk, bool coun
       [&](State& s, size_t i) {
         CheckDeadline(ctx.deadline);
         LosingChunk chunk;
-        const auto collect = [&](const uint8_t* S) {
+        const auto collect = [&](const Point* S) {
           chunk.sets.insert(chunk.sets.end(), S + 1, S + 1 + n);
           return chunk.sets.size() / n < keep;
         };
-        const uint8_t prefix[3] = {0, jobs[i][1], jobs[i][2]};
+        const Point prefix[3] = {0, jobs[i][1], jobs[i][2]};
         const unsigned len = jobs[i][0];
         if (walk.masks != nullptr) {
           chunk.count = WalkLosingCombsFrom(s.masks, prefix, len, countAll, collect);
@@ -209,15 +210,15 @@ uint64_t CompletePassOnThreads(TestContext& ctx, const MSetWalk& walk, bool coun
       [&](size_t i, LosingChunk&& chunk) {
         count += chunk.count;
         for (size_t j = 0; wanted && j < chunk.sets.size(); j += n) {
-          uint8_t S[MAX_M + 1];
+          Point S[MAX_M + 1];
           std::copy_n(chunk.sets.data() + j, n, S + 1);
-          wanted = take(static_cast<const uint8_t*>(S));
+          wanted = take(static_cast<const Point*>(S));
         }
         if (i + 1 < jobs.size() && jobs[i + 1][0] > 0) {
-          uint8_t next[MAX_M + 1] = {};
+          Point next[MAX_M + 1] = {};
           for (unsigned d = 1; d <= n; ++d)
-            next[d] = d <= jobs[i + 1][0] ? jobs[i + 1][d] : static_cast<uint8_t>(next[d - 1] + 1);
-          reached(static_cast<const uint8_t*>(next));
+            next[d] = d <= jobs[i + 1][0] ? jobs[i + 1][d] : static_cast<Point>(next[d - 1] + 1);
+          reached(static_cast<const Point*>(next));
         }
         return wanted || countAll;
       });
@@ -240,12 +241,14 @@ PassResult CompletePass(TestContext& ctx, const MSetWalk& walk, const RankTable&
   pp.interval = interval;
   pp.threshold = interval;
   FindProgressPoint(pp);
+  // Beyond 64 bits (a count saturated at 2^64 - 1) ranks do not fit: no rows.
+  if (combs == UINT64_MAX) pp.have = false;
   ctx.firstLosing.clear();
   const bool countAll = ctx.fCountAll != 0 || !budget.Left();
   // One losing m-set, in lexicographic order: kept for the certificate,
   // printed while the budget lasts. False once neither wants more.
   const uint64_t keep = ctx.fKeepLosing != 0 ? ctx.ulMaxLosing : 0;
-  const auto take = [&](const uint8_t* s) {
+  const auto take = [&](const Point* s) {
     if (ctx.firstLosing.size() < keep) ctx.firstLosing.emplace_back(s + 1, s + 1 + walk.n);
     if (budget.Left()) {
       EmitProgressBefore(ctx, pp, s);
@@ -260,7 +263,7 @@ PassResult CompletePass(TestContext& ctx, const MSetWalk& walk, const RankTable&
   // has passed are printed as it passes them (the rows a single walk prints
   // at its losing m-sets and its end, the same rows in the same order), and
   // a terminal sees how far it is, as a single walk shows it.
-  const auto reached = [&](const uint8_t* next) {
+  const auto reached = [&](const Point* next) {
     if (budget.Left() || ctx.fCountAll != 0) EmitProgressBefore(ctx, pp, next);
     if (ticker != nullptr) TickAt(*ticker, next);
   };
@@ -284,8 +287,8 @@ PassResult SkipperPass(TestContext& ctx, const MSetWalk& walk, const RankTable& 
   // stepping below would start from points beyond v and never carry out.
   if (n > v) return res;
   uint64_t threshold = interval;
-  uint8_t S[MAX_M + 1] = {};
-  for (unsigned i = 1; i <= n; ++i) S[i] = static_cast<uint8_t>(i);
+  Point S[MAX_M + 1] = {};
+  for (unsigned i = 1; i <= n; ++i) S[i] = static_cast<Point>(i);
   for (uint32_t sinceCheck = 0;; ++sinceCheck) {
     if ((sinceCheck & 0xFFFFu) == 0) CheckDeadline(ctx.deadline);
     if (!walk.Covered(S)) {
@@ -295,8 +298,8 @@ PassResult SkipperPass(TestContext& ctx, const MSetWalk& walk, const RankTable& 
       ++budget.printed;
       if (!budget.Left()) return res;
     }
-    const bool more = AdvanceSkipper(S, n, v, s, [&](const uint8_t* at) {
-      if (s > 7) return;
+    const bool more = AdvanceSkipper(S, n, v, s, [&](const Point* at) {
+      if (s > 7 || combs == UINT64_MAX) return; // no rows where ranks pass 64 bits
       const uint64_t r = ctx.usEstimate >= 4 ? RankFast(combRank, at + 1) : 0;
       if (r > threshold) {
         PrintProgress(ctx, r, combs, at + 1, static_cast<int16_t>(s));
@@ -313,11 +316,11 @@ struct LosingTSets {
   unsigned v, t;
   uint64_t most;
   PointNames names;
-  std::vector<std::vector<uint8_t>>* first;
+  std::vector<std::vector<Point>>* first;
   uint64_t found = 0;
   void Add(uint64_t index) {
     if (found++ >= most) return;
-    uint8_t tset[MAX_T];
+    Point tset[MAX_T];
     UnrankComb(index + 1, v, t, tset);
     PrintLosingComb(tset, t, names);
     if (first != nullptr) first->emplace_back(tset, tset + t);
@@ -462,7 +465,7 @@ struct ProgressTicker {
 
 // The line, at most once a second, for the walk standing at the m-set
 // first[1..n].
-void TickAt(ProgressTicker& pt, const uint8_t* first) {
+void TickAt(ProgressTicker& pt, const Point* first) {
   const std::time_t now = NowSeconds();
   if (now == pt.last || pt.combs == 0 || pt.combs == UINT64_MAX) return;
   pt.last = now;
@@ -478,7 +481,7 @@ void TickAt(ProgressTicker& pt, const uint8_t* first) {
 
 void TickProgress(void* context, const MeetWalk& w) {
   auto& pt = *static_cast<ProgressTicker*>(context);
-  uint8_t first[MAX_M + 1];
+  Point first[MAX_M + 1];
   for (unsigned i = 1; i <= w.n; ++i) first[i] = i <= w.depth ? w.S[i] : first[i - 1] + 1;
   TickAt(pt, first);
 }
@@ -487,6 +490,14 @@ void TickProgress(void* context, const MeetWalk& w) {
 // pass will take, when that is long enough to say; false when it is beyond
 // reach and the proof search is to decide instead.
 bool EstimateBeforeTest(TestContext& ctx) {
+  // m = t with t-subsets beyond 64 bits (a count saturated at 2^64 - 1):
+  // no scan gets through them, nor could it rank them.
+  if (ctx.m == ctx.t && Binomial(ctx.v, ctx.t) == UINT64_MAX) {
+    char text[64];
+    DurationText(BinomialReal(ctx.v, ctx.t) * 1e-9, text, sizeof text);
+    DualPrint("\nBeyond reach of a walk: the test would take about %s; proving instead.\n", text);
+    return false;
+  }
   if (ctx.m == ctx.t || UsesMasks(ctx) || ctx.usTestSize > ctx.v) return true;
   PrepareMeetWalk(ctx);
   const WalkEstimate est = EstimateMeetWalk(*ctx.meet, 0.1);
@@ -546,15 +557,16 @@ void PrintCombCountAtLeast(const char* label, uint64_t count, uint64_t combinati
             share);
 }
 
-void PrintProgress(TestContext& ctx, uint64_t rank, uint64_t combinations, const uint8_t* comb,
+void PrintProgress(TestContext& ctx, uint64_t rank, uint64_t combinations, const Point* comb,
                    int16_t skipper) {
   ctx.tNow = NowSeconds();
   long elapsed = static_cast<long>(ctx.tNow - ctx.tStart);
   if (elapsed < 1) elapsed = 1;
   const bool finished = rank >= combinations;
   const uint64_t c = finished ? combinations : rank;
-  const auto speed = static_cast<int64_t>(c / static_cast<uint64_t>(elapsed));
-  const auto left = (combinations - c) / static_cast<uint64_t>(speed + 1);
+  // Counts saturated at 2^64 - 1 (beyond 64 bits) must not wrap the divisor.
+  const uint64_t speed = c / static_cast<uint64_t>(elapsed);
+  const uint64_t left = (combinations - c) / (speed < UINT64_MAX ? speed + 1 : speed);
   const int divisor = skipper >= 0 ? skipper + 1 : 1;
   auto estimate = static_cast<uint16_t>(static_cast<uint16_t>(left) / divisor);
   if (estimate == 0) estimate = 1;
@@ -575,13 +587,23 @@ void PrintProgress(TestContext& ctx, uint64_t rank, uint64_t combinations, const
   }
   // A count of 10 digits or more gets a blank before it, in every row
   // alike, so that it neither runs into "Finished" nor leaves the column.
+  // All m-sets, where they pass 64 bits (a count saturated at 2^64 - 1):
+  // their number in words, and no speed.
+  if (combinations == UINT64_MAX) {
+    char all[48];
+    BinomialText(ctx.v, n, all, sizeof all);
+    DualPrint(" %s %4d:%02d %8s  %4d:%02d\n", all, static_cast<int>(elapsed / 60),
+              static_cast<int>(elapsed % 60), "-", ctx.usEstimate / 60, ctx.usEstimate % 60);
+    ConsoleFlush();
+    return;
+  }
   if (c < 1000000000)
     DualPrint("%10llu", static_cast<unsigned long long>(c));
   else
     DualPrint(" %llu", static_cast<unsigned long long>(c));
-  DualPrint(" %4d:%02d %8lld  %4d:%02d\n", static_cast<int>(elapsed / 60),
-            static_cast<int>(elapsed % 60), static_cast<long long>(speed), ctx.usEstimate / 60,
-            ctx.usEstimate % 60);
+  DualPrint(" %4d:%02d %8llu  %4d:%02d\n", static_cast<int>(elapsed / 60),
+            static_cast<int>(elapsed % 60), static_cast<unsigned long long>(speed),
+            ctx.usEstimate / 60, ctx.usEstimate % 60);
   // Someone following the log (tail -f) sees each progress line when it is made.
   ConsoleFlush();
 }
@@ -667,7 +689,7 @@ bool MultiPassTest(TestContext& ctx, uint64_t* combinations, uint64_t* losing) {
     // (A plain loop: g++ 12 warns about the bounds of the memcmp that the
     // library's own comparison of byte vectors uses.)
     std::sort(ctx.firstLosing.begin(), ctx.firstLosing.end(),
-              [](const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+              [](const std::vector<Point>& a, const std::vector<Point>& b) {
                 for (size_t i = 0; i < a.size() && i < b.size(); ++i)
                   if (a[i] != b[i]) return a[i] < b[i];
                 return a.size() < b.size();
@@ -683,7 +705,6 @@ bool MultiPassTest(TestContext& ctx, uint64_t* combinations, uint64_t* losing) {
 }
 
 bool TestDesign(TestContext& ctx, const char* fileName) {
-  CountPendingBlocks(ctx);
   ctx.fUndecided = 0;
   ctx.fProved = 0;
   ctx.cut = ShareCut{};
@@ -691,7 +712,7 @@ bool TestDesign(TestContext& ctx, const char* fileName) {
   const unsigned n = ctx.usTestSize;
   const uint64_t combs = Binomial(ctx.v, n);
   char combsText[48];
-  Count128Text(BinomialWide(ctx.v, n), combsText, sizeof combsText);
+  BinomialText(ctx.v, n, combsText, sizeof combsText);
   ctx.tStart = NowSeconds();
   DualPrint("\nTesting started : %s\n", DateText(ctx.tStart).c_str());
   DualPrint("\n");
@@ -718,7 +739,7 @@ bool TestDesign(TestContext& ctx, const char* fileName) {
     ok = MultiPassTest(ctx, &walked, &losing);
   }
   ctx.tNow = NowSeconds();
-  const uint8_t none[MAX_M] = {};
+  const Point none[MAX_M] = {};
   PrintProgress(ctx, combs, combs, none, 0);
   ctx.losingCount = losing;
   if (ctx.fCountExact != 0)

@@ -41,7 +41,7 @@ void BuildCoverMasks(CoverMasks& cm, unsigned v, unsigned t, const uint8_t* coun
     cm.mask[0] = bits;
     return;
   }
-  uint8_t q[8];
+  Point q[8];
   FirstComb(q, t - 1, 1, 8);
   do {
     uint64_t bits = 0;
@@ -62,7 +62,7 @@ void InitPrefixWalk(PrefixWalk& w, const CoverMasks& cm, unsigned n) {
 
 void ExtendPrefix(PrefixWalk& w, unsigned d, unsigned y) {
   const CoverMasks& cm = *w.cm;
-  w.S[d] = static_cast<uint8_t>(y);
+  w.S[d] = static_cast<Point>(y);
   w.bad[d] = 0;
   uint64_t bits = w.M[d - 1];
   if (cm.t >= 2) {
@@ -98,7 +98,7 @@ namespace {
 // Only this file sees the clones: a multiversioned function must carry the
 // attribute on every declaration, and the header's callers need none.
 KOVRA_POPCNT_CLONES
-uint64_t WalkClones(PrefixWalk& w, const uint8_t* prefix, unsigned len, bool countAll,
+uint64_t WalkClones(PrefixWalk& w, const Point* prefix, unsigned len, bool countAll,
                     LosingFn onLosing, void* context) {
   const unsigned n = w.n;
   const unsigned v = w.cm->v;
@@ -106,6 +106,8 @@ uint64_t WalkClones(PrefixWalk& w, const uint8_t* prefix, unsigned len, bool cou
   uint64_t count = 0;
   bool calling = true;
   w.valid = 0; // the walk leaves no reusable state behind
+  // More members than points: no combination, and no point to rank.
+  if (n > v) return 0;
   // The prefix first: a member that completes a covered t-subset with the
   // ones before it leaves nothing to lose.
   for (unsigned d = 1; d <= len; ++d) {
@@ -128,9 +130,9 @@ uint64_t WalkClones(PrefixWalk& w, const uint8_t* prefix, unsigned len, bool cou
     const auto y = static_cast<unsigned>(__builtin_ctzll(cand[d]));
     cand[d] &= cand[d] - 1;
     if (d == n) {
-      w.S[n] = static_cast<uint8_t>(y);
+      w.S[n] = static_cast<Point>(y);
       ++count;
-      calling = onLosing(context, static_cast<const uint8_t*>(w.S));
+      calling = onLosing(context, static_cast<const Point*>(w.S));
       if (!calling && !countAll) return count;
       continue;
     }
@@ -146,12 +148,12 @@ uint64_t WalkClones(PrefixWalk& w, const uint8_t* prefix, unsigned len, bool cou
 
 } // namespace
 
-uint64_t WalkLosingCombsWith(PrefixWalk& w, const uint8_t* prefix, unsigned len, bool countAll,
+uint64_t WalkLosingCombsWith(PrefixWalk& w, const Point* prefix, unsigned len, bool countAll,
                              LosingFn onLosing, void* context) {
   return WalkClones(w, prefix, len, countAll, onLosing, context);
 }
 
-bool IsCombCovered(PrefixWalk& w, const uint8_t* comb) {
+bool IsCombCovered(PrefixWalk& w, const Point* comb) {
   const unsigned n = w.n;
   unsigned d = 1;
   while (d <= w.valid && w.S[d] == comb[d]) {
@@ -163,7 +165,7 @@ bool IsCombCovered(PrefixWalk& w, const uint8_t* comb) {
     const unsigned y = comb[d];
     if ((w.M[d - 1] >> y) & 1u) {
       if (d < n) {
-        w.S[d] = static_cast<uint8_t>(y);
+        w.S[d] = static_cast<Point>(y);
         w.bad[d] = 1;
         w.valid = d;
       }

@@ -39,7 +39,7 @@ struct PrefixWalk {
   const CoverMasks* cm = nullptr;
   unsigned n = 0;
   unsigned valid = 0;       // depths 1..valid hold the state of S[1..valid]
-  uint8_t S[8] = {};        // the prefix the state belongs to
+  Point S[8] = {};          // the prefix the state belongs to
   uint8_t bad[8] = {};      // bad[d]: S[1..d] already holds a covered t-subset
   uint64_t M[8] = {};       // M[d]: points above S[d] that complete a covered t-subset with S[1..d]
   int64_t part[6][36] = {}; // part[L]: rank bases of the L-subsets of the prefix, L <= t-2
@@ -52,7 +52,7 @@ void InitPrefixWalk(PrefixWalk& w, const CoverMasks& cm, unsigned n);
 
 // True when the combination comb[1..n] is covered. Reuses the state of the
 // longest prefix it shares with the combination asked before.
-bool IsCombCovered(PrefixWalk& w, const uint8_t* comb);
+bool IsCombCovered(PrefixWalk& w, const Point* comb);
 
 // Visits the losing combinations in lexicographic order, depth first over the
 // prefixes that hold no covered t-subset, and calls onLosing(S) (S[1..n]) for
@@ -65,7 +65,7 @@ uint64_t WalkLosingCombs(PrefixWalk& w, bool countAll, OnLosing&& onLosing);
 // The same over the combinations that start with prefix[1..len] (len < n):
 // 0 when the prefix holds a covered t-subset itself.
 template <typename OnLosing>
-uint64_t WalkLosingCombsFrom(PrefixWalk& w, const uint8_t* prefix, unsigned len, bool countAll,
+uint64_t WalkLosingCombsFrom(PrefixWalk& w, const Point* prefix, unsigned len, bool countAll,
                              OnLosing&& onLosing);
 
 // Internal: extends the state at depth d-1 by the member y at depth d.
@@ -81,17 +81,17 @@ inline uint64_t PointRange(unsigned lo, unsigned hi) {
 // The walk itself, with the callback as a plain function: it is compiled
 // twice, for processors with and without a popcount instruction, and the
 // loader picks the one this processor runs.
-using LosingFn = bool (*)(void* context, const uint8_t* S);
-uint64_t WalkLosingCombsWith(PrefixWalk& w, const uint8_t* prefix, unsigned len, bool countAll,
+using LosingFn = bool (*)(void* context, const Point* S);
+uint64_t WalkLosingCombsWith(PrefixWalk& w, const Point* prefix, unsigned len, bool countAll,
                              LosingFn onLosing, void* context);
 
 template <typename OnLosing>
-uint64_t WalkLosingCombsFrom(PrefixWalk& w, const uint8_t* prefix, unsigned len, bool countAll,
+uint64_t WalkLosingCombsFrom(PrefixWalk& w, const Point* prefix, unsigned len, bool countAll,
                              OnLosing&& onLosing) {
   using Callback = std::remove_reference_t<OnLosing>;
   return WalkLosingCombsWith(
       w, prefix, len, countAll,
-      [](void* context, const uint8_t* S) -> bool { return (*static_cast<Callback*>(context))(S); },
+      [](void* context, const Point* S) -> bool { return (*static_cast<Callback*>(context))(S); },
       const_cast<void*>(static_cast<const void*>(&onLosing)));
 }
 

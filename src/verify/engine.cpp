@@ -11,6 +11,7 @@
 #include "verify/tsets.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <new>
 #include <vector>
@@ -23,7 +24,7 @@ namespace {
 // of range after a renumbering, a repeated point) must not index the counters
 // out of bounds or count one t-subset twice, so it is reduced to the set of
 // its valid points. Returns the number of points kept.
-unsigned BlockPointSet(const Point* block, unsigned k, unsigned v, uint8_t* out) {
+unsigned BlockPointSet(const Point* block, unsigned k, unsigned v, Point* out) {
   k = std::min<unsigned>(k, MAX_K);
   Point pts[MAX_K];
   bool clean = true;
@@ -34,20 +35,13 @@ unsigned BlockPointSet(const Point* block, unsigned k, unsigned v, uint8_t* out)
   if (!clean) std::sort(pts, pts + k);
   unsigned n = 0;
   for (unsigned i = 0; i < k; ++i)
-    if (pts[i] >= 1 && pts[i] <= v && (n == 0 || pts[i] != out[n - 1]))
-      out[n++] = static_cast<uint8_t>(pts[i]);
+    if (pts[i] >= 1 && pts[i] <= v && (n == 0 || pts[i] != out[n - 1])) out[n++] = pts[i];
   return n;
-}
-
-PointSet SetOf(const uint8_t* pts, unsigned n) {
-  PointSet s;
-  for (unsigned i = 0; i < n; ++i) AddPoint(s, pts[i]);
-  return s;
 }
 
 // The counter index of every t-subset of the ascending points pts[0..n-1],
 // each ranked once. Returns the count (at most MAX_KT: classic blocks only).
-unsigned TSetIndices(const TestContext& ctx, const uint8_t* pts, unsigned n, uint32_t* idx) {
+unsigned TSetIndices(const TestContext& ctx, const Point* pts, unsigned n, uint32_t* idx) {
   unsigned count = 0;
   ForEachTSetIndex(ctx.tRank, pts, n, [&](uint64_t i) {
     idx[count++] = static_cast<uint32_t>(i);
@@ -56,11 +50,9 @@ unsigned TSetIndices(const TestContext& ctx, const uint8_t* pts, unsigned n, uin
   return count;
 }
 
-bool BitSet(const uint64_t* words, uint64_t i) { return ((words[i >> 6] >> (i & 63)) & 1u) != 0; }
-
 // Whether a block is needed, and its count, one representation each. A
 // block with no t-subset (fewer than t valid points) adds nothing.
-bool NeededClassic(TestContext& ctx, const uint8_t* pts, unsigned n) {
+bool NeededClassic(TestContext& ctx, const Point* pts, unsigned n) {
   // Each t-subset is ranked once, for the question whether the block is
   // needed as well as for its count.
   uint32_t idx[MAX_KT];
@@ -77,67 +69,143 @@ bool NeededClassic(TestContext& ctx, const uint8_t* pts, unsigned n) {
   return true;
 }
 
-// How many of the accepted blocks still waiting to be counted (see
-// CountPendingBlocks) hold the t-subset at positions pos of pts, up to `most`.
-unsigned PendingHolding(const TestContext& ctx, const uint8_t* pts, const unsigned* pos,
-                        unsigned most) {
-  if (ctx.pending.empty() || most == 0) return 0;
-  PointSet tset;
-  for (unsigned j = 0; j < ctx.t; ++j) AddPoint(tset, pts[pos[j]]);
-  unsigned holding = 0;
-  for (const uint32_t a : ctx.pending)
-    if ((ctx.accepted[a] & tset) == tset && ++holding >= most) break;
-  return holding;
-}
-
-// Counts a block's t-subsets: saturating bytes, or bits.
-void CountBlock(TestContext& ctx, const uint8_t* pts, unsigned n) {
-  if (ctx.mode == CounterMode::kBits) {
-    uint64_t* words = ctx.bitCounters.get();
-    ForEachTSetIndex(ctx.tRank, pts, n, [&](uint64_t i) {
-      words[i >> 6] |= uint64_t{1} << (i & 63);
-      return true;
-    });
-    return;
+// A wide block's t-subsets in pieces for the threads: the t-subsets whose
+// first member is at positions [cut[i], cut[i + 1]) of the block, of about
+// equal work, the largest first (the first positions start the most).
+// Returns the number of pieces.
+unsigned CutByFirstPosition(unsigned n, unsigned t, unsigned pieces, unsigned* cut) {
+  const uint64_t total = Binomial(n, t);
+  unsigned count = 0;
+  cut[0] = 0;
+  uint64_t done = 0;
+  for (unsigned i = 0; i + t <= n; ++i) {
+    done += Binomial(n - 1 - i, t - 1);
+    if (done * pieces >= total * (count + 1) || i + t == n) cut[++count] = i + 1;
   }
-  uint8_t* counters = ctx.counters.get();
-  const uint8_t cap = ctx.bCap;
-  ForEachTSetIndex(ctx.tRank, pts, n, [&](uint64_t i) {
-    if (counters[i] < cap) ++counters[i];
-    return true;
-  });
+  return count;
 }
 
-// A wide block may have C(32,8) t-subsets: they are ranked twice rather than
-// kept, and the first one below the threshold ends the question. Blocks
-// accepted but not yet counted are asked too.
-bool NeededBytes(TestContext& ctx, const uint8_t* pts, unsigned n) {
+// The counter index of the first t-subset of 1..v that starts with point p
+// (p = v + 1: the number of t-subsets).
+uint64_t FirstIndexOf(const TestContext& ctx, unsigned p) {
+  return ctx.tRank.total - Binomial(ctx.v - p + 1, ctx.t);
+}
+
+// Sets the bit of every t-subset of the block whose first member is at a
+// position in [from, to), and tells whether one of them was clear before:
+// then the block is needed (l = 1), and otherwise it set nothing, which is
+// why the question and the count are one pass.
+bool MarkBits(const TestContext& ctx, const Point* pts, unsigned n, unsigned from, unsigned to) {
+  uint64_t* const words = ctx.bitCounters.get();
+  uint64_t fresh = 0;
+  ForEachTSet(
+      ctx.tRank, pts, n,
+      [words, &fresh](uint64_t i, const unsigned*) {
+        const uint64_t w = i >> 6, bit = uint64_t{1} << (i & 63);
+        const uint64_t old = words[w];
+        words[w] = old | bit;
+        fresh |= bit & ~old;
+        return true;
+      },
+      from, to);
+  return fresh != 0;
+}
+
+// True when a t-subset of the block (first members at [from, to)) lies in
+// fewer than l accepted blocks; gives up early once `stop` is raised.
+bool AnyBelowNeed(const TestContext& ctx, const Point* pts, unsigned n, unsigned from, unsigned to,
+                  const std::atomic<bool>* stop) {
   const uint8_t* counters = ctx.counters.get();
   const uint8_t need = ctx.bNeeded;
-  return ctx.fNoRedundTesting != 0 ||
-         !ForEachTSet(ctx.tRank, pts, n, [&](uint64_t i, const unsigned* pos) {
-           return counters[i] >= need ||
-                  counters[i] + PendingHolding(ctx, pts, pos, need - counters[i]) >= need;
-         });
+  bool below = false;
+  ForEachTSet(
+      ctx.tRank, pts, n,
+      [&](uint64_t i, const unsigned*) {
+        below = counters[i] < need;
+        return !below && (stop == nullptr || !stop->load(std::memory_order_relaxed));
+      },
+      from, to);
+  return below;
 }
 
-bool NeededBits(TestContext& ctx, const uint8_t* pts, unsigned n) {
-  const uint64_t* words = ctx.bitCounters.get();
-  return ctx.fNoRedundTesting != 0 ||
-         !ForEachTSet(ctx.tRank, pts, n, [&](uint64_t i, const unsigned* pos) {
-           return BitSet(words, i) || PendingHolding(ctx, pts, pos, 1) != 0;
-         });
+// Counts the t-subsets of the block with first members at [from, to).
+void CountBytes(const TestContext& ctx, const Point* pts, unsigned n, unsigned from, unsigned to) {
+  uint8_t* const counters = ctx.counters.get();
+  const uint8_t cap = ctx.bCap;
+  ForEachTSet(
+      ctx.tRank, pts, n,
+      [counters, cap](uint64_t i, const unsigned*) {
+        if (counters[i] < cap) ++counters[i];
+        return true;
+      },
+      from, to);
+}
+
+// Blocks with this many t-subsets are worth the threads.
+constexpr uint64_t kThreadedTSets = 4096;
+
+// A wide block with whole counters: the question and the count, by pieces
+// on the context's team where the block has many t-subsets.
+bool NeededWide(TestContext& ctx, const Point* pts, unsigned n) {
+  const bool test = ctx.fNoRedundTesting == 0;
+  const bool bits = ctx.mode == CounterMode::kBits;
+  if (n < ctx.t) return !test;
+  if (!ctx.team || Binomial(n, ctx.t) < kThreadedTSets) {
+    if (bits) return MarkBits(ctx, pts, n, 0, n) || !test;
+    if (test && !AnyBelowNeed(ctx, pts, n, 0, n, nullptr)) return false;
+    CountBytes(ctx, pts, n, 0, n);
+    return true;
+  }
+  unsigned cut[MAX_K + 1];
+  const unsigned pieces = CutByFirstPosition(n, ctx.t, 8 * ctx.team->Size(), cut);
+  if (bits) {
+    // Two pieces may share the word where the range of indices of the one
+    // ends and that of the next begins: the even pieces are marked first,
+    // then the odd ones, which leaves a whole piece between any two that
+    // run at once. Should one piece not span a word, the block is marked
+    // on this thread.
+    uint64_t firstWord[MAX_K + 1], lastWord[MAX_K + 1];
+    bool apart = true;
+    for (unsigned i = 0; i < pieces; ++i) {
+      firstWord[i] = FirstIndexOf(ctx, pts[cut[i]]) >> 6;
+      lastWord[i] = (FirstIndexOf(ctx, pts[cut[i + 1] - 1] + 1u) - 1) >> 6;
+      if (i >= 2 && firstWord[i] <= lastWord[i - 2]) apart = false;
+    }
+    if (!apart) return MarkBits(ctx, pts, n, 0, n) || !test;
+    bool fresh[MAX_K] = {};
+    for (unsigned parity = 0; parity < 2; ++parity)
+      ctx.team->Run((pieces + 1 - parity) / 2, [&](size_t i) {
+        CheckDeadline(ctx.deadline);
+        const size_t k = 2 * i + parity;
+        fresh[k] = MarkBits(ctx, pts, n, cut[k], cut[k + 1]);
+      });
+    return std::find(fresh, fresh + pieces, true) != fresh + pieces || !test;
+  }
+  if (test) {
+    std::atomic<bool> below{false};
+    ctx.team->Run(pieces, [&](size_t i) {
+      CheckDeadline(ctx.deadline);
+      if (AnyBelowNeed(ctx, pts, n, cut[i], cut[i + 1], &below))
+        below.store(true, std::memory_order_relaxed);
+    });
+    if (!below.load()) return false;
+  }
+  ctx.team->Run(pieces, [&](size_t i) { CountBytes(ctx, pts, n, cut[i], cut[i + 1]); });
+  return true;
 }
 
 // Without counters: every t-subset of the block lies in l accepted blocks
 // exactly when the blocks that meet it in t or more points cover each of its
 // t-subsets l times. Those blocks are found through the points they share
 // with it, and its t-subsets are counted by their rank among its own.
-bool NeededSplit(TestContext& ctx, const uint8_t* pts, unsigned n) {
+template <unsigned W>
+bool NeededSplit(TestContext& ctx, const Point* pts, unsigned n) {
   if (ctx.fNoRedundTesting != 0) return true;
   const unsigned t = ctx.t;
   if (n < t) return false;
-  const PointSet mine = SetOf(pts, n);
+  PointSet<W> mine;
+  for (unsigned i = 0; i < n; ++i) AddPoint(mine, pts[i]);
+  const std::vector<PointSet<W>>& accepted = ctx.accepted.Sets<W>();
   // The accepted blocks that share t or more points with this one.
   std::vector<uint32_t> meeting;
   uint64_t reach = 0; // t-subsets of this block they hold, with repeats
@@ -148,7 +216,7 @@ bool NeededSplit(TestContext& ctx, const uint8_t* pts, unsigned n) {
     std::sort(seen.begin(), seen.end());
     seen.erase(std::unique(seen.begin(), seen.end()), seen.end());
     for (const uint32_t a : seen) {
-      const unsigned shared = CountPoints(ctx.accepted[a] & mine);
+      const unsigned shared = CountCommon(accepted[a], mine);
       if (shared < t) continue;
       meeting.push_back(a);
       reach += Binomial(shared, t);
@@ -156,14 +224,14 @@ bool NeededSplit(TestContext& ctx, const uint8_t* pts, unsigned n) {
   }
   const uint64_t own = Binomial(n, t);
   if (reach < own * ctx.bNeeded) return true; // too few to cover each t-subset l times
-  RankTable local;
-  InitRankTable(local, n, t);
+  thread_local RankTable local;
+  if (local.n != n || local.t != t) InitRankTable(local, n, t);
   ctx.localCounts.assign(own, 0);
-  uint8_t positions[MAX_K];
+  Point positions[MAX_K];
   for (const uint32_t a : meeting) {
     unsigned shared = 0;
     for (unsigned i = 0; i < n; ++i)
-      if (HasPoint(ctx.accepted[a], pts[i])) positions[shared++] = static_cast<uint8_t>(i + 1);
+      if (HasPoint(accepted[a], pts[i])) positions[shared++] = static_cast<Point>(i + 1);
     ForEachTSetIndex(local, positions, shared, [&](uint64_t i) {
       uint8_t& c = ctx.localCounts[i];
       if (c < 255) ++c;
@@ -192,7 +260,7 @@ void PrintRedundantBlock(uint32_t seen, const Point* block, unsigned k, PointNam
   DualWrite(line, static_cast<size_t>(end - line));
 }
 
-void PrintDuplicate(const TestContext& ctx, const uint8_t* tset, uint8_t c) {
+void PrintDuplicate(const TestContext& ctx, const Point* tset, uint8_t c) {
   // The list has always shown the points in base 1; under -z, by the file's numbers.
   const PointNames names{1, ctx.fileNumbers};
   char line[80];
@@ -240,7 +308,7 @@ void AddTally(TestContext& ctx, const RangeTally& r) {
     if (static_cast<int>(c) < ctx.sMinCount) ctx.sMinCount = static_cast<int16_t>(c);
     if (c < ctx.l) ctx.ulUncovered += n;
   }
-  uint8_t tset[MAX_T] = {};
+  Point tset[MAX_T] = {};
   for (const auto& [index, count] : r.duplicates) {
     UnrankComb(index + 1, ctx.v, ctx.t, tset);
     PrintDuplicate(ctx, tset, count);
@@ -279,11 +347,6 @@ void TallyAllTSets(TestContext& ctx) {
       });
 }
 
-// Accepted blocks wait for their counting in batches of this many, and only
-// blocks with this many t-subsets are worth the threads.
-constexpr size_t kPendingBlocks = 128;
-constexpr uint64_t kThreadedTSets = 4096;
-
 // Which counters the design gets: see the representations in engine.hpp.
 CounterMode ChooseCounters(const TestContext& ctx) {
   const uint64_t count = Binomial(ctx.v, ctx.t);
@@ -311,14 +374,14 @@ void ResetCounters(TestContext& ctx) {
     ctx.bitCounters.reset(new (std::nothrow) uint64_t[count / 64 + 1]());
     if (!ctx.bitCounters) ErrExit(13, "Mem Alloc Err!");
   }
-  ctx.accepted.clear();
+  ctx.accepted = PointSetList(ctx.v, ctx.words);
   ctx.holders.assign(ctx.mode == CounterMode::kSplit ? ctx.v + 1u : 0u, {});
-  // Counting a block is the bulk of the analysis where blocks hold many
-  // t-subsets; the counts do not depend on the order blocks are added in, so
-  // accepted blocks are counted in batches on the threads.
-  ctx.pending.clear();
-  ctx.deferCounting = ctx.fWide && ctx.mode != CounterMode::kSplit && ctx.threads > 1 &&
-                      Binomial(ctx.k, ctx.t) >= kThreadedTSets;
+  // Marking a block's t-subsets is the bulk of the analysis where blocks
+  // hold many: the threads take pieces of each such block.
+  ctx.team.reset();
+  if (ctx.fWide && ctx.mode != CounterMode::kSplit && ctx.threads > 1 &&
+      Binomial(ctx.k, ctx.t) >= kThreadedTSets)
+    ctx.team = std::make_unique<ThreadTeam>(ctx.threads);
   std::fill(std::begin(ctx.histogram), std::end(ctx.histogram), uint64_t{0});
   ctx.sMinCount = 256;
   ctx.sMaxCount = -1;
@@ -363,6 +426,7 @@ void SetupParams(TestContext& ctx, const DesignParams& p, const AnalysisOptions&
   CheckRange(p.l, 1, MAX_L, "l");
   ctx.fWide = opt.representation == Representation::kWide ||
               (opt.representation == Representation::kAuto && !FitsClassic(p));
+  ctx.words = std::max(WordsFor(v), std::min(opt.words, MAX_WORDS));
 
   ctx.ulCnVK = Binomial(v, k);
   ctx.ulCnVM = k < m ? Binomial(v, m) : 0;
@@ -390,8 +454,8 @@ void SetupParams(TestContext& ctx, const DesignParams& p, const AnalysisOptions&
   ctx.ulSkipperLow = low;
 
   // The pattern tables serve the classic walk through k-subsets.
-  std::fill(&ctx.tPatterns[0][0], &ctx.tPatterns[0][0] + sizeof ctx.tPatterns, uint8_t{0});
-  std::fill(&ctx.kPatterns[0][0], &ctx.kPatterns[0][0] + sizeof ctx.kPatterns, uint8_t{0});
+  std::fill(&ctx.tPatterns[0][0], &ctx.tPatterns[0][0] + std::size(ctx.tPatterns) * 8, Point{0});
+  std::fill(&ctx.kPatterns[0][0], &ctx.kPatterns[0][0] + std::size(ctx.kPatterns) * 7, Point{0});
   if (!ctx.fWide) {
     FirstComb(ctx.tPatterns[0], t, 1, 8);
     for (unsigned i = 1; i < ctx.usKT; ++i) {
@@ -422,25 +486,27 @@ void SetupAnalysis(TestContext& ctx, const DesignParams& p, const AnalysisOption
 }
 
 void SetupDerivedTest(TestContext& ctx, const DesignParams& derived, const AnalysisOptions& opt) {
-  CountPendingBlocks(ctx);
   const bool wide = ctx.fWide;
   AnalysisOptions same = opt;
   same.representation = wide ? Representation::kWide : Representation::kClassic;
   same.memoryBound = ctx.memoryBound;
+  same.words = ctx.words;
   SetupParams(ctx, derived, same);
 }
 
 bool AnalyseBlock(TestContext& ctx, const Point* block) {
   ++ctx.ulSeen;
-  uint8_t pts[MAX_K];
+  Point pts[MAX_K];
   const unsigned n = BlockPointSet(block, ctx.k, ctx.v, pts);
   bool needed = false;
   switch (ctx.mode) {
   case CounterMode::kBytes:
-    needed = ctx.fWide ? NeededBytes(ctx, pts, n) : NeededClassic(ctx, pts, n);
+    needed = ctx.fWide ? NeededWide(ctx, pts, n) : NeededClassic(ctx, pts, n);
     break;
-  case CounterMode::kBits: needed = NeededBits(ctx, pts, n); break;
-  case CounterMode::kSplit: needed = NeededSplit(ctx, pts, n); break;
+  case CounterMode::kBits: needed = NeededWide(ctx, pts, n); break;
+  case CounterMode::kSplit:
+    needed = WithWords(ctx.words, [&](auto width) { return NeededSplit<width()>(ctx, pts, n); });
+    break;
   }
   if (!needed) {
     if (ctx.fShowRedundants) PrintRedundantBlock(ctx.ulSeen, block, ctx.k, NamesOf(ctx));
@@ -449,107 +515,13 @@ bool AnalyseBlock(TestContext& ctx, const Point* block) {
   const auto index = static_cast<uint32_t>(ctx.accepted.size());
   if (ctx.mode == CounterMode::kSplit)
     for (unsigned i = 0; i < n; ++i) ctx.holders[pts[i]].push_back(index);
-  ctx.accepted.push_back(SetOf(pts, n));
-  if (ctx.fWide && ctx.mode != CounterMode::kSplit) {
-    if (!ctx.deferCounting) {
-      CountBlock(ctx, pts, n);
-    } else {
-      ctx.pending.push_back(index);
-      if (ctx.pending.size() >= kPendingBlocks) CountPendingBlocks(ctx);
-    }
-  }
+  ctx.accepted.Add(pts, pts + n);
   return true;
 }
 
-void CountPendingBlocks(TestContext& ctx) {
-  if (ctx.pending.empty()) return;
-  // The counters of the t-subsets that start with point p form one range
-  // of indices, so jobs by ranges of first points write apart: no counter
-  // is shared, and of the bits only the word at each end of a job's range,
-  // which the job hands back for the calling thread to add.
-  const unsigned v = ctx.v, t = ctx.t;
-  std::vector<std::vector<uint8_t>> rows(ctx.pending.size());
-  std::vector<double> work(v + 2, 0);
-  for (size_t i = 0; i < rows.size(); ++i) {
-    uint8_t pts[MAX_K];
-    const unsigned n = PointsOf(ctx.accepted[ctx.pending[i]], pts);
-    rows[i].assign(pts, pts + n);
-    for (unsigned j = 0; j < n; ++j)
-      work[pts[j]] += static_cast<double>(Binomial(n - 1 - j, t - 1));
-  }
-  // Points 1..v in consecutive runs of about equal work.
-  std::vector<double> perPoint(work.begin() + 1, work.begin() + v + 1);
-  const std::vector<size_t> cut = ShareBounds(perPoint, 4 * ctx.threads);
-  const uint64_t total = Binomial(v, t);
-  const auto firstIndex = [&](unsigned p) { return total - Binomial(v - p + 1, t); };
-  struct Edges {
-    uint64_t lowWord = UINT64_MAX, lowBits = 0, highWord = UINT64_MAX, highBits = 0;
-  };
-  uint64_t* words = ctx.bitCounters.get();
-  uint8_t* counters = ctx.counters.get();
-  const uint8_t cap = ctx.bCap;
-  RunJobsInOrder<Edges>(
-      ctx.threads, cut.size() - 1, [] { return 0; },
-      [&](int&, size_t job) {
-        const unsigned a = static_cast<unsigned>(cut[job]) + 1,
-                       b = static_cast<unsigned>(cut[job + 1]) + 1;
-        Edges e;
-        if (a >= b) return e;
-        // Locals, not fields or captured pointers: a store into the words
-        // could otherwise alias them, and every t-subset would reload them.
-        const uint64_t lowWord = firstIndex(a) >> 6, highWord = (firstIndex(b) - 1) >> 6;
-        uint64_t lowBits = 0, highBits = 0;
-        uint64_t* const bits = words;
-        uint8_t* const bytes = counters;
-        for (const std::vector<uint8_t>& row : rows) {
-          CheckDeadline(ctx.deadline);
-          const auto from =
-              static_cast<unsigned>(std::lower_bound(row.begin(), row.end(), a) - row.begin());
-          const auto to =
-              static_cast<unsigned>(std::lower_bound(row.begin(), row.end(), b) - row.begin());
-          const auto n = static_cast<unsigned>(row.size());
-          if (bytes != nullptr) {
-            ForEachTSet(
-                ctx.tRank, row.data(), n,
-                [bytes, cap](uint64_t i, const unsigned*) {
-                  if (bytes[i] < cap) ++bytes[i];
-                  return true;
-                },
-                from, to);
-            continue;
-          }
-          ForEachTSet(
-              ctx.tRank, row.data(), n,
-              [bits, lowWord, highWord, &lowBits, &highBits](uint64_t i, const unsigned*) {
-                const uint64_t w = i >> 6, bit = uint64_t{1} << (i & 63);
-                if (w == lowWord)
-                  lowBits |= bit;
-                else if (w == highWord)
-                  highBits |= bit;
-                else
-                  bits[w] |= bit;
-                return true;
-              },
-              from, to);
-        }
-        e = Edges{lowWord, lowBits, highWord, highBits};
-        return e;
-      },
-      [&](size_t, Edges&& e) {
-        if (words != nullptr && e.lowWord != UINT64_MAX) {
-          words[e.lowWord] |= e.lowBits;
-          words[e.highWord] |= e.highBits;
-        }
-        return true;
-      });
-  ctx.pending.clear();
-}
-
 void PrintTSetReport(TestContext& ctx) {
-  CountPendingBlocks(ctx);
-  const Count128 combs = BinomialWide(ctx.v, ctx.usTestSize);
   char combsText[48];
-  Count128Text(combs, combsText, sizeof combsText);
+  BinomialText(ctx.v, ctx.usTestSize, combsText, sizeof combsText);
   if (ctx.fShowDupeTSets) {
     DualPrint("List of duplicate t-sets:\n");
     TallyAllTSets(ctx);

@@ -13,7 +13,10 @@
 //   when even the bits of C(v,t) t-subsets would pass the memory bound, no
 //   whole array at all: the analysis decides from the blocks met before, and
 //   the report and the m = t test count the t-subsets one prefix range at a
-//   time (the chunk plan of tsets.hpp).
+//   time (the chunk plan of tsets.hpp). The blocks are kept as point sets of
+//   the width v needs (pointset.hpp). A block with many t-subsets is analysed
+//   by the context's threads together, each taking the t-subsets of some of
+//   its first points.
 // Wherever l > 1 and m > t, and for every wide design with m > t, the test
 // walks the m-sets on the blocks themselves (meetwalk.hpp): an m-set is
 // covered when l distinct blocks meet it in t or more points, which the
@@ -26,6 +29,7 @@
 #pragma once
 
 #include "base/deadline.hpp"
+#include "base/threadteam.hpp"
 #include "design/combinatorics.hpp"
 #include "design/sys.hpp"
 #include "verify/meetwalk.hpp"
@@ -69,6 +73,9 @@ struct AnalysisOptions {
   bool fInternalOptions = false; // the internal mode's skipper line and pass headers
   bool fNoRedundTesting = false; // -y3: every block is accepted
   Representation representation = Representation::kAuto;
+  // The words of the point sets: 0 for the fewest v needs, more to force a
+  // wider one (the differential tests run a design in every width).
+  unsigned words = 0;
   // Count every losing m-set (the complete pass runs to its end even after
   // -o were printed). Off, the test stops at the -o-th, and the count is a
   // lower bound: for the parameter search, which needs the verdict alone.
@@ -119,8 +126,8 @@ struct TestContext : DesignParams {
   uint8_t fKLessM = 0;
   uint16_t usMK = 0;                       // C(m, k) when k < m
   uint64_t ulCnVM = 0;                     // C(v, m) when k < m, saturated
-  uint8_t tPatterns[MAX_KT][8] = {};       // t-subsets of the positions 1..k (classic)
-  uint8_t kPatterns[MAX_MK][7] = {};       // k-subsets of the positions 1..m when k < m (classic)
+  Point tPatterns[MAX_KT][8] = {};         // t-subsets of the positions 1..k (classic)
+  Point kPatterns[MAX_MK][7] = {};         // k-subsets of the positions 1..m when k < m (classic)
   uint8_t bNeeded = 1;                     // coverage threshold: l, or 255 above 254
   uint8_t bCap = 255;                      // counters saturate here
   std::unique_ptr<uint8_t[]> counters;     // kBytes: C(v, t) bytes
@@ -148,20 +155,19 @@ struct TestContext : DesignParams {
   // Table ranking of t-subsets of 1..v, prepared by SetupAnalysis.
   RankTable tRank;
   bool fWide = false; // the wide representation (see above)
+  unsigned words = 1; // of the point sets (AnalysisOptions::words)
   CounterMode mode = CounterMode::kBytes;
   uint64_t memoryBound = 0;
   // Every block accepted so far, in order: the m-set walks and, under
   // kSplit, the analysis and the counting read them.
-  std::vector<PointSet> accepted;
+  PointSetList accepted;
   // kSplit: accepted[holders[first[p] .. first[p + 1])] hold point p (built
   // as blocks come), and scratch counts for one block's t-subsets.
   std::vector<std::vector<uint32_t>> holders;
   std::vector<uint8_t> localCounts;
-  // Wide blocks with many t-subsets on several threads: the accepted blocks
-  // not yet counted (indices into `accepted`), counted together by
-  // CountPendingBlocks; the decisions take them into account.
-  bool deferCounting = false;
-  std::vector<uint32_t> pending;
+  // The threads that analyse a wide block with many t-subsets together
+  // (null: the block is analysed on the calling thread alone).
+  std::unique_ptr<ThreadTeam> team;
   // The walk over the blocks, built by the test when it needs one.
   std::unique_ptr<MeetWalk> meet;
   // The test did not decide: the complete pass was beyond reach.
@@ -172,7 +178,7 @@ struct TestContext : DesignParams {
   // The first ulMaxLosing losing m-sets in lexicographic order (points in
   // base 1); when the last pass sampled, those the passes met, sorted.
   // Empty unless fKeepLosing.
-  std::vector<std::vector<uint8_t>> firstLosing;
+  std::vector<std::vector<Point>> firstLosing;
   uint8_t fKeepLosing = 1;
   uint64_t losingCount = 0; // the count the test printed
   unsigned threads = 1;     // threads the walks and scans may run on
@@ -210,11 +216,6 @@ void SetupDerivedTest(TestContext& ctx, const DesignParams& derived, const Analy
 // nothing.
 bool AnalyseBlock(TestContext& ctx, const Point* block);
 
-// Counts the accepted blocks still waiting (see TestContext::pending), on
-// the context's threads. The report, the derived setup and the test call it
-// themselves.
-void CountPendingBlocks(TestContext& ctx);
-
 // How the test prints a point p (base 1): by its number in the file (-z),
 // else in the file's base.
 struct PointNames {
@@ -247,7 +248,7 @@ bool ProveDesign(TestContext& ctx, const char* fileName);
 bool MultiPassTest(TestContext& ctx, uint64_t* combinations, uint64_t* losing);
 // One progress line; `comb` holds the usTestSize members of the combination
 // reached (unused in the Finished form, rank >= combinations).
-void PrintProgress(TestContext& ctx, uint64_t rank, uint64_t combinations, const uint8_t* comb,
+void PrintProgress(TestContext& ctx, uint64_t rank, uint64_t combinations, const Point* comb,
                    int16_t skipper);
 // "LABEL combinations:" with the count (in the classic column below 10^7,
 // after a blank above) and its share of all combinations.

@@ -19,14 +19,14 @@ uint64_t NextRandom(uint64_t& state) {
 }
 
 // The j-th point (from 0) of a set.
-unsigned NthPoint(PointSet s, unsigned j) {
+template <unsigned W>
+unsigned NthPoint(PointSet<W> s, unsigned j) {
   for (; j > 0; --j) RemoveLowest(s);
   return LowestPoint(s);
 }
 
-} // namespace
-
-WalkEstimate EstimateMeetWalk(MeetWalk& w, double budgetSeconds) {
+template <unsigned W>
+WalkEstimate EstimateWalkOf(MeetWalk& w, double budgetSeconds) {
   using Clock = std::chrono::steady_clock;
   while (w.depth > 0) PopPoint(w);
   WalkEstimate est;
@@ -47,19 +47,19 @@ WalkEstimate EstimateMeetWalk(MeetWalk& w, double budgetSeconds) {
          (elapsed < budgetSeconds && probes < 200000 && !(probes == 64 && quickLook()))) {
     double weight = 1;
     unsigned d = 0;
-    PointSet cand = ~CoveringPoints(w) & PointsBetween(1, v - n + 1);
+    PointSet<W> cand = ~CoveringPoints<W>(w) & PointsBetween<W>(1, v - n + 1);
     for (;;) {
       const unsigned c = CountPoints(cand);
       if (c == 0 || d + 1 == n) break;
       sum += weight * c;
       const unsigned y = NthPoint(cand, static_cast<unsigned>(NextRandom(state) % c));
-      PushPoint(w, y);
+      PushPoint<W>(w, y);
       ++pushes;
-      const PointSet open = ~CoveringPoints(w) & PointsBetween(y + 1, v);
+      const PointSet<W> open = ~CoveringPoints<W>(w) & PointsBetween<W>(y + 1, v);
       if (CountPoints(open) < n - d - 1) break;
       weight *= c;
       ++d;
-      cand = open & PointsBetween(y + 1, v - n + d + 1);
+      cand = open & PointsBetween<W>(y + 1, v - n + d + 1);
     }
     while (w.depth > 0) PopPoint(w);
     ++probes;
@@ -73,33 +73,8 @@ WalkEstimate EstimateMeetWalk(MeetWalk& w, double budgetSeconds) {
   return est;
 }
 
-double EstimateSkipperPass(MeetWalk& w, int s, uint64_t limit) {
-  using Clock = std::chrono::steady_clock;
-  const unsigned n = w.n, v = w.v;
-  if (n == 0 || n > v) return 0;
-  uint8_t S[MAX_M + 1] = {};
-  for (unsigned i = 1; i <= n; ++i) S[i] = static_cast<uint8_t>(i);
-  const auto start = Clock::now();
-  uint64_t tests = 0;
-  bool more = true;
-  for (; more && tests < limit; ++tests) {
-    IsMSetCovered(w, S);
-    more = AdvanceSkipper(S, n, v, s, [](const uint8_t*) {});
-  }
-  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  while (w.depth > 0) PopPoint(w);
-  if (!more) return seconds;
-  // The share of the order before S: its rank among all m-sets.
-  Count128 before = 0;
-  for (unsigned j = 1, i = 1; j <= n; ++j) {
-    for (; i < S[j]; ++i) before += BinomialWide(v - i, n - j);
-    i = S[j] + 1u;
-  }
-  if (before == 0) return seconds;
-  return seconds * static_cast<double>(BinomialWide(v, n)) / static_cast<double>(before);
-}
-
-double EstimateBelowPrefix(MeetWalk& w, unsigned probes, uint64_t seed) {
+template <unsigned W>
+double EstimateBelowPrefixOf(MeetWalk& w, unsigned probes, uint64_t seed) {
   const unsigned n = w.n, v = w.v;
   const unsigned base = w.depth;
   if (PrefixCovered(w) || base >= n) return 0;
@@ -109,7 +84,7 @@ double EstimateBelowPrefix(MeetWalk& w, unsigned probes, uint64_t seed) {
     double weight = 1;
     unsigned d = base;
     const unsigned from = base == 0 ? 1 : w.S[base] + 1u;
-    PointSet cand = ~CoveringPoints(w) & PointsBetween(from, v - n + d + 1);
+    PointSet<W> cand = ~CoveringPoints<W>(w) & PointsBetween<W>(from, v - n + d + 1);
     for (;;) {
       const unsigned c = CountPoints(cand);
       // The last place costs a count, not a walk: one unit for the prefix.
@@ -119,16 +94,53 @@ double EstimateBelowPrefix(MeetWalk& w, unsigned probes, uint64_t seed) {
       }
       sum += weight * c;
       const unsigned y = NthPoint(cand, static_cast<unsigned>(NextRandom(state) % c));
-      PushPoint(w, y);
-      const PointSet open = ~CoveringPoints(w) & PointsBetween(y + 1, v);
+      PushPoint<W>(w, y);
+      const PointSet<W> open = ~CoveringPoints<W>(w) & PointsBetween<W>(y + 1, v);
       if (CountPoints(open) < n - d - 1) break;
       weight *= c;
       ++d;
-      cand = open & PointsBetween(y + 1, v - n + d + 1);
+      cand = open & PointsBetween<W>(y + 1, v - n + d + 1);
     }
     while (w.depth > base) PopPoint(w);
   }
   return sum / probes;
+}
+
+} // namespace
+
+WalkEstimate EstimateMeetWalk(MeetWalk& w, double budgetSeconds) {
+  return WithWords(w.words, [&](auto width) { return EstimateWalkOf<width()>(w, budgetSeconds); });
+}
+
+double EstimateSkipperPass(MeetWalk& w, int s, uint64_t limit) {
+  using Clock = std::chrono::steady_clock;
+  const unsigned n = w.n, v = w.v;
+  if (n == 0 || n > v) return 0;
+  Point S[MAX_M + 1] = {};
+  for (unsigned i = 1; i <= n; ++i) S[i] = static_cast<Point>(i);
+  const auto start = Clock::now();
+  uint64_t tests = 0;
+  bool more = true;
+  for (; more && tests < limit; ++tests) {
+    IsMSetCovered(w, S);
+    more = AdvanceSkipper(S, n, v, s, [](const Point*) {});
+  }
+  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  while (w.depth > 0) PopPoint(w);
+  if (!more) return seconds;
+  // The share of the order before S: its rank among all m-sets.
+  double before = 0;
+  for (unsigned j = 1, i = 1; j <= n; ++j) {
+    for (; i < S[j]; ++i) before += BinomialReal(v - i, n - j);
+    i = S[j] + 1u;
+  }
+  if (before == 0) return seconds;
+  return seconds * BinomialReal(v, n) / before;
+}
+
+double EstimateBelowPrefix(MeetWalk& w, unsigned probes, uint64_t seed) {
+  return WithWords(w.words,
+                   [&](auto width) { return EstimateBelowPrefixOf<width()>(w, probes, seed); });
 }
 
 std::vector<size_t> ShareBounds(const std::vector<double>& work, unsigned parts) {

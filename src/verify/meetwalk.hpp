@@ -20,6 +20,7 @@
 #include "base/limits.hpp"
 #include "verify/pointset.hpp"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <type_traits>
@@ -31,21 +32,24 @@ namespace kovra {
 // walks on several threads share it.
 struct MeetIndex {
   unsigned v = 0, n = 0, t = 0, l = 0;
-  std::vector<PointSet> blocks;
+  PointSetList blocks;
   std::vector<uint32_t> first;   // blocks holding point p: holders[first[p] .. first[p + 1])
   std::vector<uint32_t> holders; // block numbers
   unsigned planes = 1;           // bit planes of the near counts
 };
 
+// The sets of a walk have the width of the blocks it was made from; the
+// functions that take or give a set are templates over that width (W).
 struct MeetWalk {
   std::shared_ptr<const MeetIndex> index;
   unsigned v = 0, n = 0, t = 0, l = 0; // the index's, at hand
+  unsigned words = 1;                  // the width of the sets
   std::vector<uint8_t> meet;           // per block: points of the prefix it holds
   unsigned planes = 1;
   unsigned depth = 0;            // points in the prefix
-  uint8_t S[MAX_M + 2] = {};     // the prefix, S[1..depth]
+  Point S[MAX_M + 2] = {};       // the prefix, S[1..depth]
   uint32_t done[MAX_M + 2] = {}; // per depth: blocks meeting the prefix in t or more points
-  std::vector<PointSet> near;    // per depth, `planes` sets: the near counts (l = 1: their union)
+  PointSetList near;             // per depth, `planes` sets: the near counts (l = 1: their union)
   // Called every few hundred thousand prefixes of a complete walk, with the
   // prefix it has reached, for a progress display.
   void (*tick)(void* context, const MeetWalk& w) = nullptr;
@@ -56,15 +60,24 @@ struct MeetWalk {
 };
 
 // Prepares the walk over m-sets of n points of 1..v (n <= MAX_M) for these
-// blocks, at the empty prefix.
-void InitMeetWalk(MeetWalk& w, const std::vector<PointSet>& blocks, unsigned v, unsigned n,
-                  unsigned t, unsigned l);
+// blocks, at the empty prefix; the walk's sets take the blocks' width.
+void InitMeetWalk(MeetWalk& w, const PointSetList& blocks, unsigned v, unsigned n, unsigned t,
+                  unsigned l);
 
 // A walk of its own over the same index, at the empty prefix (for another
 // thread).
 void CopyMeetWalk(MeetWalk& to, const MeetWalk& from);
 
+// At the empty prefix: the walk takes no account of the blocks marked in
+// `out` (by block number) from now on, as if its index did not hold them:
+// their counts start where a prefix of n points cannot bring them to t - 1.
+// Trying many sets of blocks on one index this way saves building an index
+// for each.
+void LeaveOut(MeetWalk& w, const std::vector<char>& out);
+
 // Adds point y (above the last one) to the prefix, or takes the last one away.
+void PushPoint(MeetWalk& w, unsigned y);
+template <unsigned W>
 void PushPoint(MeetWalk& w, unsigned y);
 void PopPoint(MeetWalk& w);
 
@@ -72,11 +85,12 @@ inline bool PrefixCovered(const MeetWalk& w) { return w.done[w.depth] >= w.l; }
 
 // The points whose addition to the current prefix covers it (all points when
 // the prefix is covered already).
-PointSet CoveringPoints(const MeetWalk& w);
+template <unsigned W>
+PointSet<W> CoveringPoints(const MeetWalk& w);
 
 // True when the m-set comb[1..n] is covered. Keeps the state of the prefix
 // it shares with the m-set asked before.
-bool IsMSetCovered(MeetWalk& w, const uint8_t* comb);
+bool IsMSetCovered(MeetWalk& w, const Point* comb);
 
 // Visits the losing m-sets in lexicographic order that extend the current
 // prefix (from the empty prefix: all of them; the walk comes back to the
@@ -91,10 +105,19 @@ uint64_t WalkLosingMSets(MeetWalk& w, bool countAll, OnLosing&& onLosing);
 // the empty prefix; the walk's blocks are the others). The walk passes over
 // the prefixes that cannot reach t points of the block, besides those the
 // others cover already.
-bool HasLosingMeeting(MeetWalk& w, const PointSet& block);
+bool HasLosingMeeting(MeetWalk& w, PointSetView block);
+
+// The same over the m-sets that start with prefix[1..len] (len <= 2), with
+// at most `budget` prefixes extended, giving up soon once `stop` (when
+// given) is raised: kLosing as soon as one is found, kNone when there is
+// none, kUnfinished when the budget or the stop came first. For trying a
+// block on several threads, one prefix each, or briefly first.
+enum class MeetingAnswer : uint8_t { kNone, kLosing, kUnfinished };
+MeetingAnswer FindLosingMeeting(MeetWalk& w, PointSetView block, const Point* prefix, unsigned len,
+                                uint64_t budget, const std::atomic<bool>* stop);
 
 // The walk with the callback as a plain function (see WalkLosingMSets).
-using MSetFn = bool (*)(void* context, const uint8_t* S);
+using MSetFn = bool (*)(void* context, const Point* S);
 uint64_t WalkLosingMSetsWith(MeetWalk& w, bool countAll, MSetFn onLosing, void* context);
 
 template <typename OnLosing>
@@ -102,7 +125,7 @@ uint64_t WalkLosingMSets(MeetWalk& w, bool countAll, OnLosing&& onLosing) {
   using Callback = std::remove_reference_t<OnLosing>;
   return WalkLosingMSetsWith(
       w, countAll,
-      [](void* context, const uint8_t* S) -> bool { return (*static_cast<Callback*>(context))(S); },
+      [](void* context, const Point* S) -> bool { return (*static_cast<Callback*>(context))(S); },
       const_cast<void*>(static_cast<const void*>(&onLosing)));
 }
 

@@ -54,8 +54,8 @@ void Walk(ProfileWalk& w, unsigned d, unsigned last, unsigned maxMeet) {
 
 } // namespace
 
-DrawProfile ComputeDrawProfile(const std::vector<PointSet>& blocks, unsigned v, unsigned k,
-                               unsigned m, unsigned l, unsigned threads) {
+DrawProfile ComputeDrawProfile(const PointSetList& blocks, unsigned v, unsigned k, unsigned m,
+                               unsigned l, unsigned threads) {
   ProfileWalk proto;
   proto.v = v;
   proto.n = m;
@@ -66,7 +66,7 @@ DrawProfile ComputeDrawProfile(const std::vector<PointSet>& blocks, unsigned v, 
   if (m == 0 || m > v) return proto.out;
   proto.meet.assign(blocks.size(), 0);
   proto.first.assign(v + 2, 0);
-  for (const PointSet& b : blocks) ForEachPoint(b, [&](unsigned p) { ++proto.first[p + 1]; });
+  for (const PointSetView b : blocks) ForEachPoint(b, [&](unsigned p) { ++proto.first[p + 1]; });
   for (unsigned p = 1; p <= v; ++p) proto.first[p + 1] += proto.first[p];
   proto.holders.assign(proto.first[v + 1], 0);
   std::vector<uint32_t> fill(proto.first.begin(), proto.first.end());
@@ -80,10 +80,10 @@ DrawProfile ComputeDrawProfile(const std::vector<PointSet>& blocks, unsigned v, 
   }
   // On threads: one job per pair of first points, each walk of its own, the
   // sums added up (in job order, though any order would give them).
-  std::vector<std::pair<uint8_t, uint8_t>> jobs;
+  std::vector<std::pair<Point, Point>> jobs;
   for (unsigned a = 1; a + m - 1 <= v; ++a)
     for (unsigned b = a + 1; b + m - 2 <= v; ++b)
-      jobs.emplace_back(static_cast<uint8_t>(a), static_cast<uint8_t>(b));
+      jobs.emplace_back(static_cast<Point>(a), static_cast<Point>(b));
   DrawProfile total = proto.out;
   RunJobsInOrder<DrawProfile>(
       threads, jobs.size(), [&] { return proto; },
@@ -113,11 +113,11 @@ DrawProfile ComputeDrawProfile(const std::vector<PointSet>& blocks, unsigned v, 
   return total;
 }
 
-double EstimateDrawProfileSeconds(const std::vector<PointSet>& blocks, unsigned v, unsigned m) {
+double EstimateDrawProfileSeconds(const PointSetList& blocks, unsigned v, unsigned m) {
   uint64_t held = 0;
-  for (const PointSet& b : blocks) held += CountPoints(b);
+  for (const PointSetView b : blocks) held += CountPoints(b);
   const double perLeaf = 2e-9 * (static_cast<double>(held) / std::max(1u, v) + m + 4);
-  return static_cast<double>(BinomialWide(v, m)) * perLeaf;
+  return BinomialReal(v, m) * perLeaf;
 }
 
 } // namespace kovra

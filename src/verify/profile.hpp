@@ -23,10 +23,10 @@ struct DrawProfile {
 
 // Walks every m-set of 1..v (m <= MAX_M) against the blocks, on up to
 // `threads` threads.
-DrawProfile ComputeDrawProfile(const std::vector<PointSet>& blocks, unsigned v, unsigned k,
-                               unsigned m, unsigned l, unsigned threads = 1);
+DrawProfile ComputeDrawProfile(const PointSetList& blocks, unsigned v, unsigned k, unsigned m,
+                               unsigned l, unsigned threads = 1);
 
 // Rough seconds the profile of such a design takes: every m-set is visited.
-double EstimateDrawProfileSeconds(const std::vector<PointSet>& blocks, unsigned v, unsigned m);
+double EstimateDrawProfileSeconds(const PointSetList& blocks, unsigned v, unsigned m);
 
 } // namespace kovra

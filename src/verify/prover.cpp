@@ -6,6 +6,7 @@
 #include "verify/satsolver.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <chrono>
 #include <functional>
 #include <initializer_list>
@@ -65,10 +66,11 @@ std::vector<int> CountDown(Cnf& f, const std::vector<int>& lits, size_t lo, size
 // next to each other. Disjoint tickets, or groups of points whose blocks stay
 // inside the group, then fill whole subtrees, and the solver learns "at most
 // so many from this subtree" once per subtree.
-std::vector<int> GrowOrder(const std::vector<PointSet>& blocks, unsigned v) {
+template <unsigned W>
+std::vector<int> GrowOrder(const std::vector<PointSet<W>>& blocks, unsigned v) {
   std::vector<int> order;
   std::vector<char> live(blocks.size(), 1);
-  PointSet placed;
+  PointSet<W> placed;
   for (;;) {
     long best = -1;
     size_t pick = 0;
@@ -79,7 +81,7 @@ std::vector<int> GrowOrder(const std::vector<PointSet>& blocks, unsigned v) {
         live[i] = 0;
         continue;
       }
-      const long score = static_cast<long>(CountPoints(blocks[i] & placed)) * 256 + fresh;
+      const long score = static_cast<long>(CountCommon(blocks[i], placed)) * 256 + fresh;
       if (score > best) {
         best = score;
         pick = i;
@@ -122,13 +124,6 @@ void LimitBlock(Cnf& f, const std::vector<int>& pts, unsigned t, int hit) {
   }
 }
 
-// Lexicographic order of sets of equal size: the one holding the lowest
-// point where they differ comes first.
-bool LexLess(const PointSet& a, const PointSet& b) {
-  const PointSet diff = a ^ b;
-  return !IsEmpty(diff) && HasPoint(a, LowestPoint(diff));
-}
-
 using Clock = std::chrono::steady_clock;
 
 // Where a search stands after its turn.
@@ -158,21 +153,23 @@ struct Race {
 };
 
 // The SAT search, kept between its turns: the solver keeps what it learned.
+template <unsigned W>
 struct SatSearch {
   SatSessionPtr session;
   bool built = false;
-  std::vector<PointSet> found;
+  std::vector<PointSet<W>> found;
   ProofVerdict verdict = ProofVerdict::kFailed; // once done or given up
   bool allFound = false;
 };
 
 // The clauses of the query (see prover.hpp); false (and the verdict set)
 // when they would pass the memory bound or the solver fails to take them.
-bool BuildSat(SatSearch& st, const ProofQuery& q) {
+template <unsigned W>
+bool BuildSat(SatSearch<W>& st, const ProofQuery& q) {
   // Copies of a block are one block that counts as often: one variable for
   // "hit" instead of interchangeable ones the solver would try in turn.
-  std::vector<PointSet> distinct = *q.blocks;
-  std::sort(distinct.begin(), distinct.end(), LexLess);
+  std::vector<PointSet<W>> distinct = q.blocks->Sets<W>();
+  std::sort(distinct.begin(), distinct.end(), LexLess<W>);
   std::vector<uint32_t> copies;
   size_t kept = 0;
   for (size_t i = 0; i < distinct.size(); ++i) {
@@ -218,7 +215,8 @@ bool BuildSat(SatSearch& st, const ProofQuery& q) {
   return st.session && AddClauses(*st.session, f.lits);
 }
 
-Turn SatTurn(SatSearch& st, Race& race, int64_t conflicts) {
+template <unsigned W>
+Turn SatTurn(SatSearch<W>& st, Race& race, int64_t conflicts) {
   const ProofQuery& q = race.q;
   if (!st.built) {
     st.built = true;
@@ -243,7 +241,7 @@ Turn SatTurn(SatSearch& st, Race& race, int64_t conflicts) {
       return Turn::kGaveUp;
     }
     // The m lowest points chosen (any m of them lose as all of them do).
-    PointSet w;
+    PointSet<W> w;
     unsigned taken = 0;
     for (unsigned p = 1; p <= q.v && taken < q.m; ++p)
       if (ModelValue(*st.session, static_cast<int>(p))) {
@@ -270,18 +268,21 @@ Turn SatTurn(SatSearch& st, Race& race, int64_t conflicts) {
 // they hold. Its witnesses are the first losing m-sets in lexicographic
 // order, those a walk would print, and when it runs to its end their number
 // is the exact count.
+template <unsigned W>
 struct DepthFirst {
   MeetWalk w;
-  unsigned d = 0;           // points in the prefix
-  PointSet cand[MAX_M + 1]; // cand[d]: the places still to try for point d + 1
-  std::vector<PointSet> found;
+  unsigned d = 0;              // points in the prefix
+  PointSet<W> cand[MAX_M + 1]; // cand[d]: the places still to try for point d + 1
+  std::vector<PointSet<W>> found;
   std::vector<unsigned> extra; // scratch of Bound
 };
 
 // At most how many of the open points an m-set grown from the prefix can take.
-unsigned Bound(DepthFirst& s, PointSet open) {
+template <unsigned W>
+unsigned Bound(DepthFirst<W>& s, PointSet<W> open) {
   const MeetWalk& w = s.w;
   const MeetIndex& ix = *w.index;
+  const std::vector<PointSet<W>>& blocks = ix.blocks.Sets<W>();
   unsigned total = 0;
   s.extra.clear();
   while (!IsEmpty(open)) {
@@ -302,10 +303,10 @@ unsigned Bound(DepthFirst& s, PointSet open) {
       RemoveLowest(open);
       continue;
     }
-    const unsigned held = CountPoints(ix.blocks[best] & open);
+    const unsigned held = CountCommon(blocks[best], open);
     total += std::min(cap, held);
     if (w.l > 1 && held > cap) s.extra.push_back(held - cap);
-    open &= ~ix.blocks[best];
+    open &= ~blocks[best];
   }
   const uint32_t done = w.done[w.depth];
   if (w.l > 1 && done + 1 < w.l) {
@@ -317,19 +318,22 @@ unsigned Bound(DepthFirst& s, PointSet open) {
   return total;
 }
 
-void StartDepthFirst(DepthFirst& s, const ProofQuery& q) {
+template <unsigned W>
+void StartDepthFirst(DepthFirst<W>& s, const ProofQuery& q) {
   InitMeetWalk(s.w, *q.blocks, q.v, q.m, q.t, q.l);
   s.d = 0;
-  s.cand[0] = PrefixCovered(s.w) ? PointSet{} : ~CoveringPoints(s.w) & PointsBetween(1, q.v);
+  s.cand[0] =
+      PrefixCovered(s.w) ? PointSet<W>{} : ~CoveringPoints<W>(s.w) & PointsBetween<W>(1, q.v);
 }
 
 // Extends at most `nodes` prefixes, then returns to let the other search work.
-Turn DepthFirstTurn(DepthFirst& s, Race& race, uint64_t nodes) {
+template <unsigned W>
+Turn DepthFirstTurn(DepthFirst<W>& s, Race& race, uint64_t nodes) {
   MeetWalk& w = s.w;
   const unsigned n = w.n, v = w.v;
   for (;;) {
     unsigned& d = s.d;
-    if (!IsEmpty(s.cand[d]) && d + Bound(s, s.cand[d]) < n) s.cand[d] = PointSet{};
+    if (!IsEmpty(s.cand[d]) && d + Bound(s, s.cand[d]) < n) s.cand[d] = PointSet<W>{};
     if (IsEmpty(s.cand[d])) {
       if (d == 0) return Turn::kDone;
       PopPoint(w);
@@ -339,7 +343,7 @@ Turn DepthFirstTurn(DepthFirst& s, Race& race, uint64_t nodes) {
     const unsigned y = LowestPoint(s.cand[d]);
     RemoveLowest(s.cand[d]);
     if (d + 1 == n) { // every open point ends a losing m-set
-      PointSet lose;
+      PointSet<W> lose;
       for (unsigned i = 1; i <= d; ++i) AddPoint(lose, w.S[i]);
       AddPoint(lose, y);
       s.found.push_back(lose);
@@ -347,40 +351,38 @@ Turn DepthFirstTurn(DepthFirst& s, Race& race, uint64_t nodes) {
       continue;
     }
     if (nodes-- == 0) {
-      s.cand[d] |= PointsBetween(y, y); // taken up again at the next turn
+      s.cand[d] |= PointsBetween<W>(y, y); // taken up again at the next turn
       return Turn::kGoingOn;
     }
     if ((nodes & 1023) == 0) {
       race.MaybeTick();
       if (race.OutOfTime()) return Turn::kGaveUp;
     }
-    PushPoint(w, y);
+    PushPoint<W>(w, y);
     ++d;
-    s.cand[d] = ~CoveringPoints(w) & PointsBetween(y + 1, v);
+    s.cand[d] = ~CoveringPoints<W>(w) & PointsBetween<W>(y + 1, v);
   }
 }
 
-} // namespace
-
-uint32_t BlocksMeeting(const std::vector<PointSet>& blocks, const PointSet& s, unsigned t) {
+template <unsigned W>
+uint32_t BlocksMeetingOf(const std::vector<PointSet<W>>& blocks, const PointSet<W>& s, unsigned t) {
   uint32_t count = 0;
-  for (const PointSet& b : blocks) count += CountPoints(b & s) >= t ? 1 : 0;
+  for (const PointSet<W>& b : blocks) count += CountCommon(b, s) >= t ? 1 : 0;
   return count;
 }
 
-std::string ProofMethodName(ProofMethod method) {
-  if (method == ProofMethod::kDepthFirst) return "the depth-first search with block bounds";
-  return "the SAT search (" + SatSolverName() + ")";
-}
-
-bool WitnessesLose(const ProofQuery& q, const std::vector<PointSet>& witnesses) {
-  for (const PointSet& w : witnesses)
-    if (CountPoints(w) != q.m || BlocksMeeting(*q.blocks, w, q.t) >= q.l) return false;
+template <unsigned W>
+bool WitnessesLoseOf(const ProofQuery& q, const std::vector<PointSet<W>>& witnesses) {
+  for (const PointSet<W>& w : witnesses)
+    if (CountPoints(w) != q.m || BlocksMeetingOf(q.blocks->Sets<W>(), w, q.t) >= q.l) return false;
   return true;
 }
 
-ProofResult ProveCoverage(const ProofQuery& q) {
+template <unsigned W>
+ProofResult ProveCoverageOf(const ProofQuery& q) {
   ProofResult res;
+  res.witnesses = PointSetList(0, W);
+  std::vector<PointSet<W>> witnesses;
   if (q.m > q.v || q.m == 0) { // no m-set to lose
     res.verdict = ProofVerdict::kCovered;
     return res;
@@ -396,8 +398,8 @@ ProofResult ProveCoverage(const ProofQuery& q) {
   // depth-first search settles irregular designs near their threshold many
   // times faster than the SAT search. Counting work, not time, keeps the
   // answer, and so the log, the same on every machine and every run.
-  DepthFirst depth;
-  SatSearch sat;
+  DepthFirst<W> depth;
+  SatSearch<W> sat;
   bool depthOn = q.useDepthFirst, satOn = q.useSat;
   if (depthOn) StartDepthFirst(depth, q);
   uint64_t nodes = 1u << 10;
@@ -408,9 +410,9 @@ ProofResult ProveCoverage(const ProofQuery& q) {
       turn = DepthFirstTurn(depth, race, satOn ? nodes : UINT64_MAX);
       if (turn == Turn::kDone) {
         res.method = ProofMethod::kDepthFirst;
-        res.witnesses = std::move(depth.found);
-        res.verdict = res.witnesses.empty() ? ProofVerdict::kCovered : ProofVerdict::kLosing;
-        res.allFound = !res.witnesses.empty() && res.witnesses.size() < q.maxWitnesses;
+        witnesses = std::move(depth.found);
+        res.verdict = witnesses.empty() ? ProofVerdict::kCovered : ProofVerdict::kLosing;
+        res.allFound = !witnesses.empty() && witnesses.size() < q.maxWitnesses;
         break;
       }
       if (turn == Turn::kGaveUp) break;
@@ -419,7 +421,7 @@ ProofResult ProveCoverage(const ProofQuery& q) {
       turn = SatTurn(sat, race, depthOn ? conflicts : -1);
       if (turn == Turn::kDone) {
         res.method = ProofMethod::kSat;
-        res.witnesses = std::move(sat.found);
+        witnesses = std::move(sat.found);
         res.verdict = sat.verdict;
         res.allFound = sat.allFound;
         break;
@@ -434,10 +436,10 @@ ProofResult ProveCoverage(const ProofQuery& q) {
   }
   if (turn == Turn::kGaveUp) {
     // A witness found before still decides; else nothing is decided.
-    std::vector<PointSet>& some = !depth.found.empty() ? depth.found : sat.found;
+    std::vector<PointSet<W>>& some = !depth.found.empty() ? depth.found : sat.found;
     if (!some.empty()) {
       res.method = !depth.found.empty() ? ProofMethod::kDepthFirst : ProofMethod::kSat;
-      res.witnesses = std::move(some);
+      witnesses = std::move(some);
       res.verdict = ProofVerdict::kLosing;
     } else if (race.OutOfTime()) {
       res.verdict =
@@ -449,12 +451,41 @@ ProofResult ProveCoverage(const ProofQuery& q) {
   }
   // Every witness is checked here by a count of its own, so that a fault of
   // either search can never pass for a losing m-set.
-  if (!WitnessesLose(q, res.witnesses)) {
+  if (!WitnessesLoseOf(q, witnesses)) {
     res.verdict = ProofVerdict::kFailed;
-    res.witnesses.clear();
+    witnesses.clear();
   }
-  std::sort(res.witnesses.begin(), res.witnesses.end(), LexLess);
+  std::sort(witnesses.begin(), witnesses.end(), LexLess<W>);
+  res.witnesses.Sets<W>() = std::move(witnesses);
   return res;
+}
+
+} // namespace
+
+uint32_t BlocksMeeting(const PointSetList& blocks, PointSetView s, unsigned t) {
+  uint32_t count = 0;
+  for (const PointSetView b : blocks) {
+    unsigned common = 0;
+    for (unsigned i = 0; i < b.words && i < s.words; ++i)
+      common += static_cast<unsigned>(std::popcount(b.w[i] & s.w[i]));
+    count += common >= t ? 1 : 0;
+  }
+  return count;
+}
+
+std::string ProofMethodName(ProofMethod method) {
+  if (method == ProofMethod::kDepthFirst) return "the depth-first search with block bounds";
+  return "the SAT search (" + SatSolverName() + ")";
+}
+
+bool WitnessesLose(const ProofQuery& q, const PointSetList& witnesses) {
+  for (const PointSetView w : witnesses)
+    if (CountPoints(w) != q.m || BlocksMeeting(*q.blocks, w, q.t) >= q.l) return false;
+  return true;
+}
+
+ProofResult ProveCoverage(const ProofQuery& q) {
+  return WithWords(q.blocks->Words(), [&](auto width) { return ProveCoverageOf<width()>(q); });
 }
 
 } // namespace kovra

@@ -39,7 +39,7 @@ enum class ProofVerdict : uint8_t {
 };
 
 struct ProofQuery {
-  const std::vector<PointSet>* blocks = nullptr; // a repeated block counts per copy
+  const PointSetList* blocks = nullptr; // a repeated block counts per copy
   unsigned v = 0, m = 0, t = 1, l = 1;
   double timeLimitSeconds = 0;              // 0: none
   const std::atomic<bool>* stop = nullptr;  // raised by another thread: give up soon
@@ -61,8 +61,8 @@ struct ProofResult {
   ProofVerdict verdict = ProofVerdict::kFailed;
   ProofMethod method = ProofMethod::kSat; // the search that decided
   // kLosing: different losing m-sets, in lexicographic order, each checked
-  // against the blocks by direct count.
-  std::vector<PointSet> witnesses;
+  // against the blocks by direct count (of the blocks' width).
+  PointSetList witnesses;
   // kLosing: the witnesses are every losing m-set (the search ran out of
   // them before maxWitnesses), so their number is the exact count.
   bool allFound = false;
@@ -73,10 +73,10 @@ ProofResult ProveCoverage(const ProofQuery& q);
 // True when every witness is an m-set that fewer than l of the query's
 // blocks meet in t or more points, counted directly: the check every
 // search's answer passes before it is believed.
-bool WitnessesLose(const ProofQuery& q, const std::vector<PointSet>& witnesses);
+bool WitnessesLose(const ProofQuery& q, const PointSetList& witnesses);
 
 // How many blocks meet the set in t or more points (each copy counted).
-uint32_t BlocksMeeting(const std::vector<PointSet>& blocks, const PointSet& s, unsigned t);
+uint32_t BlocksMeeting(const PointSetList& blocks, PointSetView s, unsigned t);
 
 // The method, for the log: "the SAT search (CaDiCaL)".
 std::string ProofMethodName(ProofMethod method);

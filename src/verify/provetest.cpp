@@ -14,7 +14,7 @@ namespace kovra {
 namespace {
 
 // A losing m-set in the line the walk prints, in the file's base.
-void PrintWitness(const PointSet& w, PointNames names) {
+void PrintWitness(PointSetView w, PointNames names) {
   static constexpr char kTail[] = " : LOSING combination !!!\n";
   char line[32 + 6 * MAX_M];
   char* end = line;
@@ -50,7 +50,7 @@ bool ProveDesign(TestContext& ctx, const char* fileName) {
   const unsigned n = ctx.usTestSize;
   const char* name = fileName != nullptr ? fileName : "";
   char combsText[48];
-  Count128Text(BinomialWide(ctx.v, n), combsText, sizeof combsText);
+  BinomialText(ctx.v, n, combsText, sizeof combsText);
   ctx.tStart = NowSeconds();
   DualPrint("\nTesting started : %s\n", DateText(ctx.tStart).c_str());
   DualPrint("\nCn(%hu,%hu) : %s \n", ctx.v, static_cast<unsigned short>(n), combsText);
@@ -100,10 +100,10 @@ bool ProveDesign(TestContext& ctx, const char* fileName) {
     // Every witness was checked by a direct count against the blocks.
     DualPrint("Found by %s, each checked by a direct count against the blocks:\n",
               ProofMethodName(res.method).c_str());
-    for (const PointSet& w : res.witnesses) {
+    for (const PointSetView w : res.witnesses) {
       PrintWitness(w, NamesOf(ctx));
-      std::vector<uint8_t> pts;
-      ForEachPoint(w, [&](unsigned p) { pts.push_back(static_cast<uint8_t>(p)); });
+      std::vector<Point> pts;
+      ForEachPoint(w, [&](unsigned p) { pts.push_back(static_cast<Point>(p)); });
       ctx.firstLosing.push_back(std::move(pts));
     }
     break;

@@ -29,9 +29,11 @@ struct ReduceResult {
 };
 
 // The blocks of a design that holds, tried from the last to the first. Gives
-// up with TimeLimitReached once the deadline has passed.
-ReduceResult ReduceExactly(const std::vector<PointSet>& blocks, unsigned v, unsigned m, unsigned t,
+// up with TimeLimitReached once the deadline has passed. `brief`: the
+// prefixes a first, brief try of a block extends on threads (reduce.cpp;
+// the tests set 0 to try every block whole).
+ReduceResult ReduceExactly(const PointSetList& blocks, unsigned v, unsigned m, unsigned t,
                            unsigned l, uint64_t memoryBound, unsigned threads,
-                           const Deadline& deadline = Deadline{});
+                           const Deadline& deadline = Deadline{}, uint64_t brief = 512);
 
 } // namespace kovra

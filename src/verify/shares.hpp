@@ -16,6 +16,8 @@
 // that split is the share's own business and changes nothing it reports.
 #pragma once
 
+#include "base/limits.hpp"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -45,7 +47,7 @@ uint64_t ShareStart(uint64_t total, unsigned index, unsigned parts);
 // into, for threads and for shares: every pair of first points (every first
 // point for n = 2, the empty prefix for n <= 1), in lexicographic order.
 // [0] is the prefix's length, [1..2] its points.
-std::vector<std::array<uint8_t, 3>> PrefixJobs(unsigned v, unsigned n);
+std::vector<std::array<Point, 3>> PrefixJobs(unsigned v, unsigned n);
 
 // The unit of the cut that holds the m-set (n ascending points of 1..v, in
 // base 1): its t-subset index or its prefix job. UINT64_MAX when the set is

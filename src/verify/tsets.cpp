@@ -12,8 +12,8 @@ namespace {
 // starts with the members at positions chosen[0..L-1] (the partial index
 // `part` already holds their terms), completed from positions above the
 // last chosen one.
-void CountCompletions(const RankTable& rt, const uint8_t* pts, unsigned n, unsigned from,
-                      unsigned j, uint64_t part, uint64_t base, uint8_t* counts) {
+void CountCompletions(const RankTable& rt, const Point* pts, unsigned n, unsigned from, unsigned j,
+                      uint64_t part, uint64_t base, uint8_t* counts) {
   if (j == rt.t) {
     uint8_t& c = counts[part - base];
     if (c < 255) ++c;
@@ -25,7 +25,7 @@ void CountCompletions(const RankTable& rt, const uint8_t* pts, unsigned n, unsig
 
 // Walks the L-subsets of pts (by positions) whose unit index lies in
 // [chunk.firstUnit, chunk.lastUnit] and counts their completions.
-void CountUnits(const RankTable& unitRank, const RankTable& rt, const uint8_t* pts, unsigned n,
+void CountUnits(const RankTable& unitRank, const RankTable& rt, const Point* pts, unsigned n,
                 unsigned from, unsigned j, uint64_t unitPart, uint64_t part, const TSetChunk& chunk,
                 uint8_t* counts) {
   if (j == unitRank.t) {
@@ -55,7 +55,7 @@ bool PlanTSetChunks(TSetChunkPlan& plan, unsigned v, unsigned t, uint64_t capaci
   plan.L = L;
   // The units in lexicographic order, each covering the t-subsets that start
   // with it: C(v - last, t - L) of them.
-  uint8_t unit[MAX_RANK_T];
+  Point unit[MAX_RANK_T];
   FirstComb(unit, L, 1, L);
   uint64_t index = 0, rank = 0;
   TSetChunk open{0, 0, 0, 0};
@@ -79,16 +79,15 @@ bool PlanTSetChunks(TSetChunkPlan& plan, unsigned v, unsigned t, uint64_t capaci
   return true;
 }
 
-void CountTSetChunk(const TSetChunkPlan& plan, const TSetChunk& chunk,
-                    const std::vector<PointSet>& blocks, uint8_t* counts,
-                    const Deadline* deadline) {
+void CountTSetChunk(const TSetChunkPlan& plan, const TSetChunk& chunk, const PointSetList& blocks,
+                    uint8_t* counts, const Deadline* deadline) {
   std::fill(counts, counts + (chunk.hi - chunk.lo), uint8_t{0});
   RankTable rt;
   InitRankTable(rt, plan.v, plan.t);
   RankTable unitRank;
   if (plan.L > 0) InitRankTable(unitRank, plan.v, plan.L);
-  uint8_t pts[MAX_V];
-  for (const PointSet& b : blocks) {
+  Point pts[MAX_V];
+  for (const PointSetView b : blocks) {
     if (deadline != nullptr) CheckDeadline(*deadline);
     const unsigned n = PointsOf(b, pts);
     if (plan.L <= 1) {
@@ -113,7 +112,7 @@ void CountTSetChunk(const TSetChunkPlan& plan, const TSetChunk& chunk,
   }
 }
 
-bool TSetHistogram(const std::vector<PointSet>& blocks, unsigned v, unsigned t, uint64_t bound,
+bool TSetHistogram(const PointSetList& blocks, unsigned v, unsigned t, uint64_t bound,
                    std::vector<uint64_t>& hist) {
   const uint64_t total = Binomial(v, t);
   hist.clear();
@@ -132,10 +131,10 @@ bool TSetHistogram(const std::vector<PointSet>& blocks, unsigned v, unsigned t, 
   return true;
 }
 
-std::vector<SubsetLambda> SubsetLambdas(const std::vector<PointSet>& blocks, unsigned v, unsigned t,
+std::vector<SubsetLambda> SubsetLambdas(const PointSetList& blocks, unsigned v, unsigned t,
                                         uint64_t bound) {
   std::vector<SubsetLambda> out{{blocks.size(), blocks.size()}};
-  uint8_t pts[MAX_V];
+  Point pts[MAX_V];
   for (unsigned s = 1; s <= t && s <= v; ++s) {
     const uint64_t total = Binomial(v, s);
     if (total == UINT64_MAX || total > bound / sizeof(uint32_t)) break;
@@ -143,7 +142,7 @@ std::vector<SubsetLambda> SubsetLambdas(const std::vector<PointSet>& blocks, uns
     if (!counts) break;
     RankTable rt;
     InitRankTable(rt, v, s);
-    for (const PointSet& b : blocks)
+    for (const PointSetView b : blocks)
       ForEachTSetIndex(rt, pts, PointsOf(b, pts), [&](uint64_t i) {
         ++counts[i];
         return true;

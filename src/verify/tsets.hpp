@@ -6,6 +6,7 @@
 #include "design/combinatorics.hpp"
 #include "verify/pointset.hpp"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -19,17 +20,20 @@ namespace kovra {
 // sum of one table term per member, so the partial sum of a prefix serves
 // every subset that starts with it.
 template <typename Fn>
-bool ForEachTSet(const RankTable& rt, const uint8_t* pts, unsigned n, Fn&& fn, unsigned from = 0,
+bool ForEachTSet(const RankTable& rt, const Point* pts, unsigned n, Fn&& fn, unsigned from = 0,
                  unsigned to = MAX_V) {
   const unsigned t = rt.t;
   if (n < t || t == 0 || from >= to || from > n - t) return true;
+  // The rows at hand: nothing fn writes can move them.
+  const uint64_t* term[MAX_RANK_T];
+  std::copy(rt.term, rt.term + t, term);
   unsigned pos[MAX_RANK_T + 1];
   uint64_t part[MAX_RANK_T + 1]; // part[j]: total - 1 less the terms of the first j members
   part[0] = rt.total - 1;
   pos[0] = from;
   unsigned j = 0;
   for (;;) {
-    part[j + 1] = part[j] - rt.term[j][pts[pos[j]]];
+    part[j + 1] = part[j] - term[j][pts[pos[j]]];
     if (j + 1 < t) {
       pos[j + 1] = pos[j] + 1;
       ++j;
@@ -45,14 +49,15 @@ bool ForEachTSet(const RankTable& rt, const uint8_t* pts, unsigned n, Fn&& fn, u
 
 // The same with fn(index) alone, over every t-subset.
 template <typename Fn>
-bool ForEachTSetIndex(const RankTable& rt, const uint8_t* pts, unsigned n, Fn&& fn) {
+bool ForEachTSetIndex(const RankTable& rt, const Point* pts, unsigned n, Fn&& fn) {
   return ForEachTSet(rt, pts, n, [&](uint64_t index, const unsigned*) { return fn(index); });
 }
 
 // The points of a set in increasing order; returns their number.
-inline unsigned PointsOf(const PointSet& s, uint8_t* out) {
+template <typename Set>
+unsigned PointsOf(const Set& s, Point* out) {
   unsigned n = 0;
-  ForEachPoint(s, [&](unsigned p) { out[n++] = static_cast<uint8_t>(p); });
+  ForEachPoint(s, [&](unsigned p) { out[n++] = static_cast<Point>(p); });
   return n;
 }
 
@@ -78,14 +83,13 @@ bool PlanTSetChunks(TSetChunkPlan& plan, unsigned v, unsigned t, uint64_t capaci
 
 // Fills counts[0 .. chunk.hi - chunk.lo) from the blocks; gives up with
 // TimeLimitReached once the deadline (when given) has passed.
-void CountTSetChunk(const TSetChunkPlan& plan, const TSetChunk& chunk,
-                    const std::vector<PointSet>& blocks, uint8_t* counts,
-                    const Deadline* deadline = nullptr);
+void CountTSetChunk(const TSetChunkPlan& plan, const TSetChunk& chunk, const PointSetList& blocks,
+                    uint8_t* counts, const Deadline* deadline = nullptr);
 
 // hist[c]: the t-subsets of 1..v that lie in exactly c of the blocks (c
 // saturating at 255), up to the largest c met. False, and nothing counted,
 // when one byte per t-subset would pass `bound` bytes.
-bool TSetHistogram(const std::vector<PointSet>& blocks, unsigned v, unsigned t, uint64_t bound,
+bool TSetHistogram(const PointSetList& blocks, unsigned v, unsigned t, uint64_t bound,
                    std::vector<uint64_t>& hist);
 
 // The fewest and the most blocks that hold an s-subset of 1..v, over all
@@ -95,7 +99,7 @@ bool TSetHistogram(const std::vector<PointSet>& blocks, unsigned v, unsigned t, 
 struct SubsetLambda {
   uint64_t min = 0, max = 0;
 };
-std::vector<SubsetLambda> SubsetLambdas(const std::vector<PointSet>& blocks, unsigned v, unsigned t,
+std::vector<SubsetLambda> SubsetLambdas(const PointSetList& blocks, unsigned v, unsigned t,
                                         uint64_t bound);
 
 } // namespace kovra

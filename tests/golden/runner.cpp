@@ -191,8 +191,9 @@ std::string Mask(const std::string& text) {
     r.emplace_back(std::regex("Time       : [0-9]+ seconds"), "Time       : <SECS> seconds");
     r.emplace_back(std::regex("\"seconds\":[0-9.eE+-]+"), "\"seconds\":<SECS>");
     r.emplace_back(std::regex("would take about [^;]+;"), "would take about <ESTIMATE>;");
-    // Progress lines: rank, elapsed m:ss, speed, estimated m:ss.
-    r.emplace_back(std::regex("([0-9]+) +[0-9]+:[0-9]{2} +-?[0-9]+  +[0-9]+:[0-9]{2}\n"),
+    // Progress lines: rank, elapsed m:ss, speed ("-" for counts beyond 64
+    // bits), estimated m:ss.
+    r.emplace_back(std::regex("([0-9]+) +[0-9]+:[0-9]{2} +(-?[0-9]+|-)  +[0-9]+:[0-9]{2}\n"),
                    "$1 <ELAPSED> <SPEED> <ESTIMATE>\n");
     r.emplace_back(std::regex("/[A-Za-z0-9_./-]*kovra[A-Za-z0-9_]*\\.tmp[A-Za-z0-9]*"),
                    "<TMPFILE>");

@@ -159,7 +159,7 @@ TEST(EngineCoverage, ProgressLineSpeedAndEstimate) {
   TestContext ctx;
   ctx.usTestSize = 6;
   ctx.tStart = FrozenClock() - 125;
-  const uint8_t comb[] = {3, 9, 17, 25, 33, 49};
+  const Point comb[] = {3, 9, 17, 25, 33, 49};
   ConsoleCapture cap;
   // 932256 in 125 s: 7458 a second; (13983816 - 932256) / 7459 = 1749 s
   // left, and the next estimate after a quarter of that.

@@ -1,7 +1,9 @@
 // The engine's two representations agree: on random designs inside the classic
-// limits, the classic one, the wide one (forced) and the wide one without
-// whole counters (a memory bound too small for them) print the same redundant
-// blocks, t-set report, losing m-sets, count and verdict.
+// limits, the classic one, the wide one (forced) in its narrowest point sets
+// and forced to 2, 4, 8 and 16 words, and the wide one without whole
+// counters (a memory bound too small for them) print the same redundant
+// blocks, t-set report, losing m-sets, count and verdict. And designs of up
+// to 999 points whose answers their construction gives.
 #include "base/clock.hpp"
 #include "scratch_dir.hpp"
 #include "test_driver_util.hpp"
@@ -10,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 
 namespace kovra::test {
@@ -23,9 +26,10 @@ std::time_t FrozenClock() { return 1700000000; }
 // block gives its place to the last one; m < k tests the derived design),
 // with -d, and -x -s when `report`; the console output and the verdict.
 std::string RunEngine(const Design& d, Representation rep, uint64_t bound, bool report,
-                      uint32_t most) {
+                      uint32_t most, unsigned words = 0) {
   AnalysisOptions opt;
   opt.representation = rep;
+  opt.words = words;
   opt.memoryBound = bound;
   opt.fShowRedundants = true;
   opt.fShowDupeTSets = opt.fShowSummary = report;
@@ -98,6 +102,11 @@ TEST(EngineWide, ClassicWideAndSplitCountersAgree) {
       const std::string classic = RunEngine(d, Representation::kClassic, 0, report, most);
       EXPECT_EQ(FirstDifference(RunEngine(d, Representation::kWide, 0, report, most), classic), "");
       EXPECT_EQ(FirstDifference(RunEngine(d, Representation::kWide, 1, report, most), classic), "");
+      const unsigned words = 2u << (i % 4); // every width beyond the narrowest
+      EXPECT_EQ(FirstDifference(
+                    RunEngine(d, Representation::kWide, i % 3 == 0, report, most, words), classic),
+                "")
+          << words << " words";
       if (most != kAll) continue;
       EXPECT_EQ(LosingCombinations(classic), Uncovered(d));
       (classic.ends_with("OK") ? passed : failed) += 1;
@@ -161,6 +170,54 @@ TEST(EngineWide, LosingCountsBeyondTheClassicLimitsAreTheConstructions) {
   EXPECT_EQ(FindNumber(r96.out, "Losing combinations: *([0-9]+)"), 57344);
   EXPECT_EQ(LosingAcrossGroups(r96.out, 4, removed),
             std::make_pair(uint64_t{57344}, uint64_t{57344}));
+}
+
+// A Steiner triple system on 999 points (Bose: Z_333 x {0, 1, 2}, the triples
+// {(x,0), (x,1), (x,2)} and {(x,i), (y,i), ((x+y)/2, i+1)}), its 166,167
+// blocks made here: every pair lies in exactly one block. Without the block
+// {(a,0), (b,0), (c,1)} whose points lie past 128, 256 and 512, exactly its
+// three pairs lose for m = 2, and it alone for m = 3.
+TEST(EngineWide, SteinerTripleSystemOn999Points) {
+  constexpr unsigned n = 333, half = (n + 1) / 2;
+  const auto point = [](unsigned x, unsigned i) { return x + i * n + 1; };
+  std::vector<std::array<unsigned, 3>> blocks;
+  for (unsigned x = 0; x < n; ++x) blocks.push_back({point(x, 0), point(x, 1), point(x, 2)});
+  for (unsigned i = 0; i < 3; ++i)
+    for (unsigned x = 0; x < n; ++x)
+      for (unsigned y = x + 1; y < n; ++y)
+        blocks.push_back({point(x, i), point(y, i), point((x + y) * half % n, (i + 1) % 3)});
+  ASSERT_EQ(blocks.size(), 999u * 998 / 6);
+  // (150, 0), (300, 0) and their middle 225 in the next third: 151, 301, 559.
+  const std::array<unsigned, 3> gone = {point(150, 0), point(300, 0), point(225, 1)};
+  ScratchDir scratch;
+  for (const bool whole : {true, false}) {
+    std::string text = "ID 999 " + std::to_string(blocks.size() - (whole ? 0 : 1)) +
+                       " 3 999 0/0 2/2 1 2 1 0 4 2 64 1 ...\nData\n";
+    size_t found = 0;
+    for (auto b : blocks) {
+      std::sort(b.begin(), b.end());
+      if (b == gone) ++found;
+      if (b == gone && !whole) continue;
+      text += std::to_string(b[0]) + " " + std::to_string(b[1]) + " " + std::to_string(b[2]) + "\n";
+    }
+    ASSERT_EQ(found, 1u);
+    WriteFile("sts.txt", text);
+    const Ran pairs = RunKovra({"sts.txt", "-h2", "-o5", "--threads=2"});
+    const Ran triples = RunKovra({"sts.txt", "-m3", "-h2", "-o5", "-Q0"});
+    if (whole) {
+      EXPECT_EQ(pairs.status, 0) << pairs.out;
+      EXPECT_EQ(triples.status, 0) << triples.out;
+      continue;
+    }
+    EXPECT_EQ(pairs.status, 1);
+    EXPECT_NE(pairs.out.find("151 301  : LOSING combination !!!\n151 559  : LOSING "
+                             "combination !!!\n301 559  : LOSING combination !!!\n"),
+              std::string::npos)
+        << pairs.out;
+    EXPECT_EQ(FindNumber(pairs.out, "Losing combinations: *([0-9]+)"), 3);
+    EXPECT_NE(triples.out.find("151 301 559  : LOSING"), std::string::npos) << triples.out;
+    EXPECT_EQ(FindNumber(triples.out, "Losing combinations: *([0-9]+)"), 1);
+  }
 }
 
 } // namespace

@@ -125,7 +125,7 @@ TEST(Facade, StepsLogErrorsAndTheStopFlag) {
   const api::Result<api::Design> twice = api::MakeDesign({{1, 2, 2}}, {7, 3, 2, 2, 1});
   ASSERT_FALSE(twice);
   EXPECT_EQ(twice.error().status, 7);
-  const api::Result<api::Design> limits = api::MakeDesign({{1, 2, 3}}, {700, 3, 2, 2, 1});
+  const api::Result<api::Design> limits = api::MakeDesign({{1, 2, 3}}, {1100, 3, 2, 2, 1});
   ASSERT_FALSE(limits);
   EXPECT_EQ(limits.error().status, 1);
   const api::Result<api::Design> none = api::Load("no such file.txt");

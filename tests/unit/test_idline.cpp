@@ -60,7 +60,7 @@ TEST(ParseIdLine, FieldsCountsWidthsAndNormalisations) {
        16,
        "65535 4294967295 65535 65535 65535/65535 65535/65535 65535 65535 1 255 4294967295 "
        "4294967295 4294967295 1 refused: "
-       "Err: v = 65585 is above the limit 128.\n"
+       "Err: v = 65585 is above the limit 1024.\n"
        "Err: b = 4294967465 is above the limit 2147483647.\n"
        "Err: k = 65542 is above the limit 32.\n"
        "Err: w1 = 65536 is above the limit 65535.\n"

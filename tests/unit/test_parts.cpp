@@ -1,7 +1,8 @@
 // Shares and threads against the plain whole run, and the merge against
 // shares that claim what they cannot. Every design here is above the
 // thresholds where threads take over (the m = t scan, the classic masks, the
-// meet walk, deferred counting, the t-subset report).
+// meet walk, the analysis of a block on a team, the t-subset report, the
+// exact reduction), some of them beyond 256 points.
 #include "report/certificate.hpp"
 #include "scratch_dir.hpp"
 #include "test_driver_util.hpp"
@@ -23,6 +24,9 @@ using Args = std::vector<std::string>;
 const std::string kFail462 =
     KOVRA_SOURCE_DIR "/tests/data/public/C49_6_3_6_1_b162_lotto_FAIL462.txt";
 const Args kLotto = {"-v49", "-k6", "-t3", "-m6", "-a0", "-h2", "-r1"};
+const std::string kTriple =
+    KOVRA_SOURCE_DIR "/tests/data/wide/C553_24_2_3_1_b825_one_losing_triple.txt";
+const std::string kSample = KOVRA_SOURCE_DIR "/samples/4901683a.616";
 
 // b random k-sets of 1..v, one per line.
 void WriteRandomBlocks(const std::string& path, unsigned v, unsigned k, unsigned b, unsigned seed) {
@@ -96,6 +100,7 @@ TEST(Parts, MergedSharesEqualTheWholeRunWhateverThreadsAndMemoryEachUsed) {
        kFail462,
        {"-v49", "-k6", "-t3", "-m4", "-l2", "-a0", "-h2", "-r1"},
        {{"--threads=1"}, {"--threads=2"}}},
+      {"553 points", kTriple, {"-h2", "-r1"}, {{"--threads=2"}, {"--threads=1"}, {"--threads=4"}}},
   };
   for (const Split& s : splits) {
     SCOPED_TRACE(s.name);
@@ -126,11 +131,25 @@ TEST(Parts, OneTwoAndFourThreadsPrintTheSameLog) {
   test::ScratchDir dir;
   WriteRandomBlocks("m5.txt", 80, 10, 2000, 11);
   WriteRandomBlocks("k32.txt", 128, 32, 3000, 7);
+  // Blocks of 32 points on 300 (four words), the analysis of each on a team:
+  // 700 random ones, then the first 100 of them again, redundant.
+  WriteRandomBlocks("k32w.txt", 300, 32, 700, 5);
+  {
+    std::string blocks = test::ReadText("k32w.txt"), more;
+    std::istringstream in(blocks);
+    int n = 0;
+    for (std::string line; std::getline(in, line) && n < 100; ++n) more += line + "\n";
+    test::WriteText("k32w.txt", blocks + more);
+  }
   const std::vector<Args> runs = {
       {"m5.txt", "-v80", "-k10", "-t5", "-m5", "-x", "-s", "-o3"}, // the scan and the report
-      {"k32.txt", "-v128", "-k32", "-t4", "-m4", "-o3"},           // deferred counting
+      {"k32.txt", "-v128", "-k32", "-t4", "-m4", "-o3", "-d"},     // the analysis on a team
+      {"k32w.txt", "-v300", "-k32", "-t4", "-m4", "-o3", "-d"},    // and its bits in five words
+      {"k32w.txt", "-v300", "-k32", "-t4", "-m4", "-l2", "-o3"},   // and bytes
       Join({kFail462, "-o5", "--profile"}, kLotto),                // masks and the profile
       Join({kFail462, "-o5", "-l2"}, kLotto),                      // the meet walk
+      Join({kSample, "--reduce", "-d"}, kLotto),                   // the reduction by walks
+      {kTriple, "-m2", "--reduce", "-d", "-o3"},                   // by walks, 553 points
   };
   for (const Args& run : runs) {
     SCOPED_TRACE(run.front() + " " + run[1]);

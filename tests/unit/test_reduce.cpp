@@ -12,18 +12,28 @@
 namespace kovra::test {
 namespace {
 
-// Every m-set met by at least l of the blocks in t or more points.
-bool Holds(const std::vector<kovra::PointSet>& blocks, unsigned v, unsigned m, unsigned t,
-           unsigned l) {
+// Every m-set met by at least l of the blocks (bit p = point p) in t or
+// more points.
+bool Holds(const std::vector<PointSet>& blocks, unsigned v, unsigned m, unsigned t, unsigned l) {
   for (const PointSet s : AllSubsets(v, m)) {
-    kovra::PointSet set;
-    for (unsigned p = 1; p <= v; ++p)
-      if ((s >> p) & 1u) AddPoint(set, p);
     unsigned meeting = 0;
-    for (const kovra::PointSet& b : blocks) meeting += CountPoints(b & set) >= t ? 1 : 0;
+    for (const PointSet b : blocks)
+      meeting += static_cast<unsigned>(__builtin_popcountll(b & s)) >= t ? 1 : 0;
     if (meeting < l) return false;
   }
   return true;
+}
+
+// The blocks as a list of the width of points 1..v (forced wider by `words`).
+PointSetList List(const std::vector<PointSet>& blocks, unsigned v, unsigned words = 0) {
+  PointSetList out(v, words);
+  for (const PointSet b : blocks) {
+    std::vector<unsigned> pts;
+    for (unsigned p = 1; p <= v; ++p)
+      if ((b >> p) & 1u) pts.push_back(p);
+    out.Add(pts.begin(), pts.end());
+  }
+  return out;
 }
 
 TEST(ExactReduction, IsTheBruteForceRemovalFromTheLast) {
@@ -33,12 +43,9 @@ TEST(ExactReduction, IsTheBruteForceRemovalFromTheLast) {
     const unsigned v = Uniform(rng, 5, 12), k = Uniform(rng, 1, std::min(v, 5u));
     const unsigned t = Uniform(rng, 1, k), m = Uniform(rng, t, std::min(v, 7u));
     const unsigned l = Uniform(rng, 1, 2), b = Uniform(rng, 2, 26);
-    std::vector<kovra::PointSet> blocks;
+    std::vector<PointSet> blocks;
     for (unsigned i = 0; i < b; ++i) {
-      kovra::PointSet s;
-      const PointSet r = RandomBlock(rng, v, k);
-      for (unsigned p = 1; p <= v; ++p)
-        if ((r >> p) & 1u) AddPoint(s, p);
+      const PointSet s = RandomBlock(rng, v, k);
       blocks.push_back(s);
       if (i % 4 == 3) blocks.push_back(s); // repeats: slack of their own
     }
@@ -47,7 +54,7 @@ TEST(ExactReduction, IsTheBruteForceRemovalFromTheLast) {
     std::vector<bool> gone(blocks.size(), false);
     std::vector<uint32_t> expected;
     for (size_t i = blocks.size(); i-- > 0;) {
-      std::vector<kovra::PointSet> others;
+      std::vector<PointSet> others;
       for (size_t j = 0; j < blocks.size(); ++j)
         if (j != i && !gone[j]) others.push_back(blocks[j]);
       if (!Holds(others, v, m, t, l)) continue;
@@ -55,12 +62,18 @@ TEST(ExactReduction, IsTheBruteForceRemovalFromTheLast) {
       expected.push_back(static_cast<uint32_t>(i));
     }
     reduced += expected.empty() ? 0 : 1;
+    // In the design's own width, and in sixteen words every other time.
+    const PointSetList list = List(blocks, v, designs % 2 == 0 ? 16 : 0);
+    // On two threads also with no brief try: every block is tried whole,
+    // each against the blocks before it taken away, which may stay.
     for (const uint64_t bound : {uint64_t{1} << 30, uint64_t{0}})
-      for (const unsigned threads : {1u, 2u}) {
-        const ReduceResult r = ReduceExactly(blocks, v, m, t, l, bound, threads);
+      for (const unsigned threads : {1u, 2u, 3u}) {
+        const uint64_t brief = threads == 3 ? 0 : 512;
+        const ReduceResult r =
+            ReduceExactly(list, v, m, t, l, bound, threads == 3 ? 2 : threads, Deadline{}, brief);
         EXPECT_EQ(r.removed, expected)
             << "v=" << v << " k=" << k << " t=" << t << " m=" << m << " l=" << l
-            << " bound=" << bound << " threads=" << threads;
+            << " bound=" << bound << " threads=" << threads << " words=" << list.Words();
         EXPECT_EQ(r.byCounts, bound > 0 && m == t);
       }
   }
@@ -69,12 +82,8 @@ TEST(ExactReduction, IsTheBruteForceRemovalFromTheLast) {
 
 TEST(ExactReduction, TheSampleShrinksStillHoldsAndEveryBlockLeftIsNeeded) {
   const benchdesigns::Design d = benchdesigns::ReadData("../../samples/4901683a.616", 1);
-  std::vector<kovra::PointSet> blocks;
-  for (const auto& pts : d.blocks) {
-    kovra::PointSet s;
-    for (const int p : pts) AddPoint(s, static_cast<unsigned>(p));
-    blocks.push_back(s);
-  }
+  PointSetList blocks(49);
+  for (const auto& pts : d.blocks) blocks.Add(pts.begin(), pts.end());
   const ReduceResult r = ReduceExactly(blocks, 49, 6, 3, 1, uint64_t{1} << 30, 2);
   ASSERT_EQ(r.removed.size(), 5u); // 168 tickets, 163 needed
   benchdesigns::Design left = d;

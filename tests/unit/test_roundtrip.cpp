@@ -44,7 +44,7 @@ TEST(CompressedRoundTrip, RandomDesignsComeBackSorted) {
   // 127, 128, 255 and 256, on both sides of two cbin code widths.
   BlockList edges;
   for (const uint64_t rank : {766u, 127u, 510u, 255u}) {
-    uint8_t c[8];
+    Point c[8];
     UnrankComb(rank, 54, 3, c);
     edges.emplace_back(c, c + 3);
   }

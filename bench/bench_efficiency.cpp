@@ -79,7 +79,7 @@ uint64_t RunEngine(const Design& d, uint16_t t, uint16_t m, unsigned threads) {
   PrintTSetReport(ctx);
   if (m < k) SetupDerivedTest(ctx, DesignParams{v, m, t, m, 1}, opt);
   TestDesign(ctx, "bench");
-  return ctx.losingCount;
+  return ctx.result.losingCount;
 }
 
 // A task on `threads` threads; false when its answer is wrong.

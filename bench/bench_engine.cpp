@@ -94,7 +94,7 @@ void SetPerComb(benchmark::State& state, uint64_t combs) {
 // given number of threads.
 void RunFast(benchmark::State& state, Which w, unsigned threads) {
   Prepared& p = Get(w);
-  p.ctx.threads = threads;
+  p.ctx.options.threads = threads;
   for (auto _ : state) {
     ConsoleCapture cap;
     const bool ok = TestDesign(p.ctx, "bench");
@@ -180,8 +180,8 @@ BENCHMARK(BM_PlainSample_Pigeonhole54)->Unit(benchmark::kMillisecond);
 void BM_DefaultPasses(benchmark::State& state, bool plain) {
   Prepared& p = Get(kWheel163);
   TestContext& ctx = p.ctx;
-  ctx.ulSkipperHigh = 7;
-  ctx.ulSkipperLow = 3;
+  ctx.options.skippers.ulSkipperHigh = 7;
+  ctx.options.skippers.ulSkipperLow = 3;
   for (auto _ : state) {
     ConsoleCapture cap;
     uint64_t combs = 0, losing = 0;
@@ -189,8 +189,8 @@ void BM_DefaultPasses(benchmark::State& state, bool plain) {
                           : MultiPassTest(ctx, &combs, &losing);
     if (!ok) state.SkipWithError("a skipper pass lost a combination of a covering");
   }
-  ctx.ulSkipperHigh = 0;
-  ctx.ulSkipperLow = 0;
+  ctx.options.skippers.ulSkipperHigh = 0;
+  ctx.options.skippers.ulSkipperLow = 0;
   state.SetLabel(p.name + ", skippers 7..3");
 }
 BENCHMARK_CAPTURE(BM_DefaultPasses, Fast, false)->Unit(benchmark::kMillisecond);

@@ -64,7 +64,7 @@ uint64_t RunEngine(const Case& c, unsigned threads, unsigned part = 0, unsigned 
   PrintTSetReport(ctx);
   if (c.m < k) SetupDerivedTest(ctx, DesignParams{v, c.m, c.t, c.m, c.l}, opt);
   TestDesign(ctx, "bench");
-  return ctx.losingCount;
+  return ctx.result.losingCount;
 }
 
 void BM_Threads(benchmark::State& state, const Case* c) {

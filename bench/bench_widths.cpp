@@ -84,7 +84,7 @@ uint64_t RunEngine(const Design& d, uint16_t m, unsigned words) {
   PrintTSetReport(ctx);
   if (m < k) SetupDerivedTest(ctx, DesignParams{v, m, 2, m, 1}, opt);
   TestDesign(ctx, "bench");
-  return ctx.losingCount;
+  return ctx.result.losingCount;
 }
 
 // name: "q7" (PG(2,7)) or "v256" (a random covering); m = 2 or 3; words:

@@ -43,23 +43,23 @@ inline bool MultiPassTestPlain(TestContext& ctx, uint64_t* combinations, uint64_
   const unsigned n = ctx.usTestSize, v = ctx.v;
   const uint64_t combs = Binomial(v, n);
   *combinations = combs;
-  const uint64_t interval = combs / ctx.ulMaxReport + 1;
+  const uint64_t interval = combs / ctx.options.ulMaxReport + 1;
   const std::time_t remembered = ctx.tStart;
-  const int high = static_cast<int16_t>(ctx.ulSkipperHigh);
-  const int low = static_cast<int16_t>(ctx.ulSkipperLow);
+  const int high = static_cast<int16_t>(ctx.options.skippers.ulSkipperHigh);
+  const int low = static_cast<int16_t>(ctx.options.skippers.ulSkipperLow);
   uint64_t printed = 0;
   uint64_t most = 0;
   for (int s = high; s >= low; --s) {
-    if (s != 0 && printed >= ctx.ulMaxLosing) {
+    if (s != 0 && printed >= ctx.options.ulMaxLosing) {
       if (low == 0) continue;
       break;
     }
-    if (ctx.fInternalOptions)
+    if (ctx.options.fInternalOptions)
       DualPrint("--- skipper=%hd/%lu ---\n", static_cast<short>(s),
-                static_cast<unsigned long>(ctx.ulSkipperLow));
+                static_cast<unsigned long>(ctx.options.skippers.ulSkipperLow));
     else
       DualPrint("--- (%hd/%lu) ---\n", static_cast<short>(s),
-                static_cast<unsigned long>(ctx.ulSkipperLow));
+                static_cast<unsigned long>(ctx.options.skippers.ulSkipperLow));
     ctx.tStart = NowSeconds();
     ctx.usEstimate = 5;
     uint64_t count = 0;
@@ -70,11 +70,11 @@ inline bool MultiPassTestPlain(TestContext& ctx, uint64_t* combinations, uint64_
     while (!over) {
       if (!IsCoveredPlain(ctx, S)) {
         ++count;
-        if (printed < ctx.ulMaxLosing) {
-          PrintLosingPlain(S, n, ctx.usPrintBase);
+        if (printed < ctx.options.ulMaxLosing) {
+          PrintLosingPlain(S, n, ctx.options.usPrintBase);
           ++printed;
         }
-        if (s != 0 && printed >= ctx.ulMaxLosing) break;
+        if (s != 0 && printed >= ctx.options.ulMaxLosing) break;
       }
       unsigned p = n;
       for (int step = 0; step <= s && !over; ++step) {

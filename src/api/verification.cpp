@@ -25,6 +25,7 @@ struct Session::State {
   std::vector<Point> rows; // its blocks from 1, as the engine reads them
   VerifyOptions options;
   TestContext ctx;
+  Deadline deadline; // --time-limit and the stop flag, as the engine was given them
   VerifyResult result;
   bool over = false; // the time limit or the stop flag ended the test
 };
@@ -62,6 +63,10 @@ AnalysisOptions EngineOptions(const Session::State& st, bool lists, const Deadli
   return opt;
 }
 
+SharePiece PieceOf(const ShareCut& cut) {
+  return SharePiece{CutUnitName(cut.unit), cut.from, cut.to, cut.of};
+}
+
 // What a test that ran out of time (or was stopped) says instead of its
 // verdict; the steps after it do nothing.
 void EndUndecided(Session::State& st, const std::string& name) {
@@ -73,10 +78,9 @@ void EndUndecided(Session::State& st, const std::string& name) {
                    VerdictOf{o.partIndex, o.partCount, o.candidate});
   st.over = true;
   st.result.verdict = Verdict::kUndecided;
-  st.result.timedOut = !st.ctx.deadline.Stopped();
-  st.result.stopped = st.ctx.deadline.Stopped();
-  st.result.piece =
-      SharePiece{CutUnitName(st.ctx.cut.unit), st.ctx.cut.from, st.ctx.cut.to, st.ctx.cut.of};
+  st.result.timedOut = !st.deadline.Stopped();
+  st.result.stopped = st.deadline.Stopped();
+  st.result.piece = PieceOf(OutcomeOf(st.ctx).cut);
 }
 
 // The redundancy analysis: each block is analysed in turn; a redundant one
@@ -93,7 +97,7 @@ void RunAnalysis(Session::State& st) {
   const char* prefix = st.options.redundancyAnalysis ? "Redundancy " : "";
   DualPrint("%sAnalysis started:\n", prefix);
   for (size_t i = 0; i < kept.size(); ++i) {
-    CheckDeadline(ctx.deadline);
+    CheckDeadline(st.deadline);
     bool accepted = analyse(i);
     while (!accepted) {
       kept[i] = kept.back();
@@ -110,7 +114,7 @@ void RunAnalysis(Session::State& st) {
 // The counts of the analysis, the -x list and -s summary, and the lambdas
 // of every block as given.
 void RunReport(Session::State& st) {
-  const auto seen = static_cast<long>(st.ctx.ulSeen);
+  const auto seen = static_cast<long>(st.design.BlockCount()); // each analysed once
   const auto removed = static_cast<long>(st.result.redundant);
   if (removed > 0)
     DualPrint("Total %ld redundant blocks detected. They will be ignored during testing.\n",
@@ -153,7 +157,7 @@ void Derive(Session::State& st) {
     DualPrint("Sys converted to: v=%hu,k=%hu,t=%hu,m=%hu,l=%hu,b=%s\n", derived.v, derived.k,
               derived.t, derived.m, derived.l, text);
   }
-  SetupDerivedTest(st.ctx, derived, EngineOptions(st, false, st.ctx.deadline));
+  SetupDerivedTest(st.ctx, derived, EngineOptions(st, false, st.deadline));
 }
 
 void RunTest(Session::State& st, const std::string& name) {
@@ -161,20 +165,21 @@ void RunTest(Session::State& st, const std::string& name) {
   if (st.design.params.m < st.design.params.k) Derive(st);
   st.result.tested = true;
   const bool passed = TestDesign(ctx, name.c_str());
+  const TestOutcome& found = OutcomeOf(ctx);
   VerifyResult& r = st.result;
-  r.verdict = ctx.fUndecided != 0 ? Verdict::kUndecided : passed ? Verdict::kOk : Verdict::kFail;
-  r.proved = ctx.fProved != 0;
-  r.counted = ctx.fCountExact != 0 && ctx.fUndecided == 0;
-  r.losingCount = ctx.losingCount;
-  r.sampledLastPass = ctx.ulSkipperLow != 0;
+  r.verdict = found.fUndecided != 0 ? Verdict::kUndecided : passed ? Verdict::kOk : Verdict::kFail;
+  r.proved = found.fProved != 0;
+  r.counted = found.fCountExact != 0 && found.fUndecided == 0;
+  r.losingCount = found.losingCount;
+  r.sampledLastPass = found.fSampledLastPass != 0;
   const PointNames names = NamesOf(st.design);
   r.firstLosing.clear();
-  for (const auto& set : ctx.firstLosing) {
+  for (const auto& set : found.firstLosing) {
     std::vector<unsigned> pts;
     for (const auto p : set) pts.push_back(names(p));
     r.firstLosing.push_back(std::move(pts));
   }
-  r.piece = SharePiece{CutUnitName(ctx.cut.unit), ctx.cut.from, ctx.cut.to, ctx.cut.of};
+  r.piece = PieceOf(found.cut);
 }
 
 // Runs one step of a session: nothing after a test that is over, and the
@@ -208,12 +213,12 @@ Result<Session> Session::Analyse(const Design& design, const VerifyOptions& opti
   st->design = design;
   st->options = options;
   st->rows = BaseOneRows(design);
-  Deadline deadline = DeadlineAfter(options.timeLimitSeconds);
-  deadline.stop = options.stop;
+  st->deadline = DeadlineAfter(options.timeLimitSeconds);
+  st->deadline.stop = options.stop;
   Call call(options.log);
   State& s = *st;
   const Result<VerifyResult> done = call.Run<VerifyResult>([&] {
-    SetupAnalysis(s.ctx, EngineParams(design.params), EngineOptions(s, true, deadline));
+    SetupAnalysis(s.ctx, EngineParams(design.params), EngineOptions(s, true, s.deadline));
     try {
       RunAnalysis(s);
     } catch (const TimeLimitReached&) {

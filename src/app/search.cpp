@@ -216,7 +216,7 @@ bool FindDesignParams(RunSettings& rs, const std::string& fileName, const Search
   rs.bCompressed = 0;
   rs.fDoTesting = 1;
   rs.fParamsGiven = 1;
-  // The candidates' verdicts are no design's verdicts (see TestContext),
+  // The candidates' verdicts are no design's verdicts (see AnalysisOptions::fCandidate),
   // and their certificates none of the user's: --json gets one record of
   // the whole search instead.
   rs.fCandidates = 1;

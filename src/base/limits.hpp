@@ -32,7 +32,6 @@ inline constexpr uint16_t CLASSIC_MAX_K = 7;
 inline constexpr uint16_t CLASSIC_MAX_T = 7;
 inline constexpr uint16_t CLASSIC_MAX_M = 7;
 inline constexpr uint16_t MAX_KT = 35; // C(7,3) = C(7,4): most t-subsets of a classic block
-inline constexpr uint16_t MAX_MK = 35;
 
 inline constexpr uint32_t MIN_CLL = 32; // compressed text line length (-G)
 inline constexpr uint32_t MAX_CLL = 224;

@@ -118,7 +118,7 @@ struct MSetWalk {
 void PrepareMeetWalk(TestContext& ctx);
 
 // The jobs of this run's share (--part=I/N): consecutive prefixes of about
-// an N-th of the estimated work (see shares.hpp), recorded in ctx.cut.
+// an N-th of the estimated work (see shares.hpp), recorded in ctx.result.cut.
 std::vector<std::array<Point, 3>> ShareOfPrefixJobs(TestContext& ctx,
                                                     const std::vector<std::array<Point, 3>>& jobs) {
   PrepareMeetWalk(ctx);
@@ -130,11 +130,11 @@ std::vector<std::array<Point, 3>> ShareOfPrefixJobs(TestContext& ctx,
     work[i] = EstimateBelowPrefix(w, 8, i) + 1;
     while (w.depth > 0) PopPoint(w);
   }
-  const std::vector<size_t> bounds = ShareBounds(work, ctx.partCount);
-  ctx.cut =
-      ShareCut{CutUnit::kPrefixes, bounds[ctx.partIndex - 1], bounds[ctx.partIndex], jobs.size()};
-  return {jobs.begin() + static_cast<ptrdiff_t>(ctx.cut.from),
-          jobs.begin() + static_cast<ptrdiff_t>(ctx.cut.to)};
+  const std::vector<size_t> bounds = ShareBounds(work, ctx.options.partCount);
+  ctx.result.cut = ShareCut{CutUnit::kPrefixes, bounds[ctx.options.partIndex - 1],
+                            bounds[ctx.options.partIndex], jobs.size()};
+  return {jobs.begin() + static_cast<ptrdiff_t>(ctx.result.cut.from),
+          jobs.begin() + static_cast<ptrdiff_t>(ctx.result.cut.to)};
 }
 
 // Below this many m-sets (classic) or this estimate (the meet walk) a
@@ -143,9 +143,9 @@ constexpr uint64_t kThreadedCombs = uint64_t{1} << 22;
 constexpr double kThreadedSeconds = 0.02;
 
 bool UseThreads(const TestContext& ctx, const MSetWalk& walk) {
-  if (ctx.threads <= 1) return false;
+  if (ctx.options.threads <= 1) return false;
   if (walk.masks != nullptr) return Binomial(ctx.v, walk.n) >= kThreadedCombs;
-  return ctx.walkSeconds >= kThreadedSeconds;
+  return ctx.result.walkSeconds >= kThreadedSeconds;
 }
 
 struct ProgressTicker;
@@ -158,7 +158,7 @@ struct LosingChunk {
   std::vector<Point> sets;
 };
 
-// The complete pass over the prefixes on ctx.threads threads, each with a
+// The complete pass over the prefixes on ctx.options.threads threads, each with a
 // walk of its own; `take` sees the losing m-sets in the order one walk
 // would meet them, and `reached(S)` the first m-set of the next prefix
 // (S[1..n]) once every one before it was taken, so that the progress keeps
@@ -168,8 +168,8 @@ uint64_t CompletePassOnThreads(TestContext& ctx, const MSetWalk& walk, bool coun
                                Reached&& reached) {
   const unsigned n = walk.n;
   std::vector<std::array<Point, 3>> jobs = PrefixJobs(ctx.v, n);
-  if (ctx.partCount > 0) jobs = ShareOfPrefixJobs(ctx, jobs);
-  const uint64_t keep = ctx.ulMaxLosing;
+  if (ctx.options.partCount > 0) jobs = ShareOfPrefixJobs(ctx, jobs);
+  const uint64_t keep = ctx.options.ulMaxLosing;
   struct State {
     PrefixWalk masks;
     MeetWalk meet;
@@ -177,19 +177,19 @@ uint64_t CompletePassOnThreads(TestContext& ctx, const MSetWalk& walk, bool coun
   uint64_t count = 0;
   bool wanted = true;
   RunJobsInOrder<LosingChunk>(
-      ctx.threads, jobs.size(),
+      ctx.options.threads, jobs.size(),
       [&] {
         State s;
         if (walk.masks != nullptr) {
           InitPrefixWalk(s.masks, *walk.coverMasks, n);
-          s.masks.deadline = &ctx.deadline;
+          s.masks.deadline = &ctx.options.deadline;
         } else {
           CopyMeetWalk(s.meet, *walk.meet);
         }
         return s;
       },
       [&](State& s, size_t i) {
-        CheckDeadline(ctx.deadline);
+        CheckDeadline(ctx.options.deadline);
         LosingChunk chunk;
         const auto collect = [&](const Point* S) {
           chunk.sets.insert(chunk.sets.end(), S + 1, S + 1 + n);
@@ -243,35 +243,36 @@ PassResult CompletePass(TestContext& ctx, const MSetWalk& walk, const RankTable&
   FindProgressPoint(pp);
   // Beyond 64 bits (a count saturated at 2^64 - 1) ranks do not fit: no rows.
   if (combs == UINT64_MAX) pp.have = false;
-  ctx.firstLosing.clear();
-  const bool countAll = ctx.fCountAll != 0 || !budget.Left();
+  ctx.result.firstLosing.clear();
+  const bool countAll = ctx.options.fCountAll != 0 || !budget.Left();
   // One losing m-set, in lexicographic order: kept for the certificate,
   // printed while the budget lasts. False once neither wants more.
-  const uint64_t keep = ctx.fKeepLosing != 0 ? ctx.ulMaxLosing : 0;
+  const uint64_t keep = ctx.options.fKeepLosing != 0 ? ctx.options.ulMaxLosing : 0;
   const auto take = [&](const Point* s) {
-    if (ctx.firstLosing.size() < keep) ctx.firstLosing.emplace_back(s + 1, s + 1 + walk.n);
+    if (ctx.result.firstLosing.size() < keep)
+      ctx.result.firstLosing.emplace_back(s + 1, s + 1 + walk.n);
     if (budget.Left()) {
       EmitProgressBefore(ctx, pp, s);
       PrintLosingComb(s + 1, walk.n, NamesOf(ctx));
       ++budget.printed;
     }
-    return budget.Left() || ctx.firstLosing.size() < keep;
+    return budget.Left() || ctx.result.firstLosing.size() < keep;
   };
   // A share of the walk has no progress points of its own.
-  if (ctx.partCount > 0) pp.have = false;
+  if (ctx.options.partCount > 0) pp.have = false;
   // On threads the prefixes come back in order: the progress lines the walk
   // has passed are printed as it passes them (the rows a single walk prints
   // at its losing m-sets and its end, the same rows in the same order), and
   // a terminal sees how far it is, as a single walk shows it.
   const auto reached = [&](const Point* next) {
-    if (budget.Left() || ctx.fCountAll != 0) EmitProgressBefore(ctx, pp, next);
+    if (budget.Left() || ctx.options.fCountAll != 0) EmitProgressBefore(ctx, pp, next);
     if (ticker != nullptr) TickAt(*ticker, next);
   };
-  if (UseThreads(ctx, walk) || ctx.partCount > 0)
+  if (UseThreads(ctx, walk) || ctx.options.partCount > 0)
     res.losing = CompletePassOnThreads(ctx, walk, countAll, take, reached);
   else
     res.losing = walk.CountLosing(countAll, take);
-  if (budget.Left() || ctx.fCountAll != 0) EmitProgressBefore(ctx, pp, nullptr);
+  if (budget.Left() || ctx.options.fCountAll != 0) EmitProgressBefore(ctx, pp, nullptr);
   return res;
 }
 
@@ -290,10 +291,10 @@ PassResult SkipperPass(TestContext& ctx, const MSetWalk& walk, const RankTable& 
   Point S[MAX_M + 1] = {};
   for (unsigned i = 1; i <= n; ++i) S[i] = static_cast<Point>(i);
   for (uint32_t sinceCheck = 0;; ++sinceCheck) {
-    if ((sinceCheck & 0xFFFFu) == 0) CheckDeadline(ctx.deadline);
+    if ((sinceCheck & 0xFFFFu) == 0) CheckDeadline(ctx.options.deadline);
     if (!walk.Covered(S)) {
       ++res.losing;
-      if (ctx.fKeepLosing != 0) ctx.firstLosing.emplace_back(S + 1, S + 1 + n);
+      if (ctx.options.fKeepLosing != 0) ctx.result.firstLosing.emplace_back(S + 1, S + 1 + n);
       PrintLosingComb(S + 1, n, NamesOf(ctx));
       ++budget.printed;
       if (!budget.Left()) return res;
@@ -365,7 +366,7 @@ struct IndexChunk {
   std::vector<uint64_t> first;
 };
 
-// The m = t scan of every counter, in ranges on ctx.threads threads where
+// The m = t scan of every counter, in ranges on ctx.options.threads threads where
 // the counters are many; the losing t-subsets reach `losing` in rank order.
 // Without whole counters (kSplit) each range is a range of the counting
 // plan, counted from the blocks by the thread that scans it. A share scans
@@ -374,12 +375,12 @@ struct IndexChunk {
 void ScanLosingTSets(TestContext& ctx, LosingTSets& losing) {
   const uint64_t total = Binomial(ctx.v, ctx.t);
   const uint8_t need = ctx.bNeeded;
-  const unsigned threads = total >= (uint64_t{1} << 24) ? ctx.threads : 1;
+  const unsigned threads = total >= (uint64_t{1} << 24) ? ctx.options.threads : 1;
   uint64_t first = 0, end = total;
-  if (ctx.partCount > 0) {
-    first = ShareStart(total, ctx.partIndex - 1, ctx.partCount);
-    end = ShareStart(total, ctx.partIndex, ctx.partCount);
-    ctx.cut = ShareCut{CutUnit::kTSets, first, end, total};
+  if (ctx.options.partCount > 0) {
+    first = ShareStart(total, ctx.options.partIndex - 1, ctx.options.partCount);
+    end = ShareStart(total, ctx.options.partIndex, ctx.options.partCount);
+    ctx.result.cut = ShareCut{CutUnit::kTSets, first, end, total};
   }
   TSetChunkPlan plan;
   struct Range {
@@ -392,8 +393,8 @@ void ScanLosingTSets(TestContext& ctx, LosingTSets& losing) {
     // share's ranges are cut finer than the share, so that little is
     // counted beyond its ends. (Not below the t-subsets of one first point:
     // ranges of first points are counted the fastest.)
-    uint64_t capacity = std::max<uint64_t>(ctx.memoryBound / threads, 1u << 16);
-    if (ctx.partCount > 0)
+    uint64_t capacity = std::max<uint64_t>(ctx.options.memoryBound / threads, 1u << 16);
+    if (ctx.options.partCount > 0)
       capacity = std::min(capacity, std::max({(end - first) / 4, Binomial(ctx.v - 1, ctx.t - 1),
                                               uint64_t{1} << 16}));
     PlanTSetChunks(plan, ctx.v, ctx.t, capacity);
@@ -407,11 +408,11 @@ void ScanLosingTSets(TestContext& ctx, LosingTSets& losing) {
     for (uint64_t lo = first; lo < end; lo += step)
       ranges.push_back(Range{lo, std::min(lo + step, end), 0});
   }
-  const uint64_t keep = ctx.ulMaxLosing;
+  const uint64_t keep = ctx.options.ulMaxLosing;
   RunJobsInOrder<IndexChunk>(
       threads, ranges.size(), [] { return std::vector<uint8_t>(); },
       [&](std::vector<uint8_t>& counts, size_t i) {
-        CheckDeadline(ctx.deadline);
+        CheckDeadline(ctx.options.deadline);
         IndexChunk chunk;
         const auto [lo, hi, c] = ranges[i];
         const auto emit = [&](uint64_t index) {
@@ -420,12 +421,14 @@ void ScanLosingTSets(TestContext& ctx, LosingTSets& losing) {
           return true;
         };
         switch (ctx.mode) {
-        case CounterMode::kBytes: LosingInBytes(ctx.counters.get(), 0, need, lo, hi, emit); break;
-        case CounterMode::kBits: LosingInBits(ctx.bitCounters.get(), lo, hi, emit); break;
+        case CounterMode::kBytes:
+          LosingInBytes(ctx.tally.counters.get(), 0, need, lo, hi, emit);
+          break;
+        case CounterMode::kBits: LosingInBits(ctx.tally.bitCounters.get(), lo, hi, emit); break;
         case CounterMode::kSplit: {
           const TSetChunk& whole = plan.chunks[c];
           counts.resize(whole.hi - whole.lo);
-          CountTSetChunk(plan, whole, ctx.accepted, counts.data(), &ctx.deadline);
+          CountTSetChunk(plan, whole, ctx.accepted, counts.data(), &ctx.options.deadline);
           LosingInBytes(counts.data(), whole.lo, need, lo, hi, emit);
           break;
         }
@@ -442,14 +445,14 @@ void ScanLosingTSets(TestContext& ctx, LosingTSets& losing) {
 // The classic masks decide an m-set from one t-subset's counter, which is
 // exact for l = 1 only; every other case walks the blocks.
 bool UsesMasks(const TestContext& ctx) {
-  return !ctx.fWide && ctx.l == 1 && ctx.counters != nullptr;
+  return !ctx.fWide && ctx.l == 1 && ctx.tally.counters != nullptr;
 }
 
 void PrepareMeetWalk(TestContext& ctx) {
   if (ctx.meet) return;
   ctx.meet = std::make_unique<MeetWalk>();
   InitMeetWalk(*ctx.meet, ctx.accepted, ctx.v, ctx.usTestSize, ctx.t, ctx.l);
-  ctx.meet->deadline = &ctx.deadline;
+  ctx.meet->deadline = &ctx.options.deadline;
 }
 
 // A line on a terminal's standard error, at most once a second, telling how
@@ -471,8 +474,8 @@ void TickAt(ProgressTicker& pt, const Point* first) {
   pt.last = now;
   const double share =
       static_cast<double>(RankFast(*pt.combRank, first + 1) - 1) / static_cast<double>(pt.combs);
-  if (pt.ctx->progress) {
-    pt.ctx->progress(share);
+  if (pt.ctx->options.progress) {
+    pt.ctx->options.progress(share);
     return;
   }
   StderrPrint("%5.1f%% of the m-sets walked \r", 100.0 * share);
@@ -501,23 +504,23 @@ bool EstimateBeforeTest(TestContext& ctx) {
   if (ctx.m == ctx.t || UsesMasks(ctx) || ctx.usTestSize > ctx.v) return true;
   PrepareMeetWalk(ctx);
   const WalkEstimate est = EstimateMeetWalk(*ctx.meet, 0.1);
-  ctx.walkSeconds = est.seconds;
-  const auto high = static_cast<int16_t>(ctx.ulSkipperHigh);
-  const auto low = std::max<int16_t>(static_cast<int16_t>(ctx.ulSkipperLow), 0);
+  ctx.result.walkSeconds = est.seconds;
+  const auto high = static_cast<int16_t>(ctx.options.skippers.ulSkipperHigh);
+  const auto low = std::max<int16_t>(static_cast<int16_t>(ctx.options.skippers.ulSkipperLow), 0);
   // The complete pass runs on the threads (and a share is a share of it);
   // the sampled passes run on one.
-  double seconds = low == 0 ? est.seconds / ctx.threads : 0;
-  if (ctx.partCount > 0) seconds /= ctx.partCount;
+  double seconds = low == 0 ? est.seconds / ctx.options.threads : 0;
+  if (ctx.options.partCount > 0) seconds /= ctx.options.partCount;
   for (int s = high; s >= std::max<int>(low, 1); --s)
     seconds += EstimateSkipperPass(*ctx.meet, s, 1u << 14);
   if (seconds <= WALK_ESTIMATE_SHOWN_SECONDS) return true;
   char text[64];
   DurationText(seconds, text, sizeof text);
   // A share walks whatever it takes: sharing the walk is what it is for.
-  if (seconds <= WALK_PROVE_INSTEAD_SECONDS || ctx.partCount > 0) {
+  if (seconds <= WALK_PROVE_INSTEAD_SECONDS || ctx.options.partCount > 0) {
     // The parameter search's tries stop at their first losing m-set, long
     // before a complete pass would end: their estimate would only mislead.
-    if (ctx.fCandidate == 0) DualPrint("\nEstimated time of the test: about %s.\n", text);
+    if (ctx.options.fCandidate == 0) DualPrint("\nEstimated time of the test: about %s.\n", text);
     return true;
   }
   DualPrint("\nBeyond reach of a walk: the test would take about %s; proving instead.\n", text);
@@ -613,10 +616,11 @@ bool MultiPassTest(TestContext& ctx, uint64_t* combinations, uint64_t* losing) {
   const uint64_t combs = Binomial(ctx.v, n);
   *combinations = combs;
   *losing = 0;
-  const uint64_t interval = combs / (ctx.ulMaxReport != 0 ? ctx.ulMaxReport : 1) + 1;
+  const uint64_t interval =
+      combs / (ctx.options.ulMaxReport != 0 ? ctx.options.ulMaxReport : 1) + 1;
   const std::time_t remembered = ctx.tStart;
-  const auto high = static_cast<int16_t>(ctx.ulSkipperHigh);
-  auto low = static_cast<int16_t>(ctx.ulSkipperLow);
+  const auto high = static_cast<int16_t>(ctx.options.skippers.ulSkipperHigh);
+  auto low = static_cast<int16_t>(ctx.options.skippers.ulSkipperLow);
   // A pass with a negative skipper would never move on; 0 is the complete pass.
   if (low < 0) low = 0;
 
@@ -626,13 +630,13 @@ bool MultiPassTest(TestContext& ctx, uint64_t* combinations, uint64_t* losing) {
   RankTable combRank;
   if (high >= low) {
     if (useMasks)
-      BuildCoverMasks(masks, ctx.v, ctx.t, ctx.counters.get(), ctx.bNeeded);
+      BuildCoverMasks(masks, ctx.v, ctx.t, ctx.tally.counters.get(), ctx.bNeeded);
     else
       PrepareMeetWalk(ctx);
     InitRankTable(combRank, ctx.v, n);
   }
   ProgressTicker ticker{&ctx, &combRank, combs, NowSeconds()};
-  const bool ticking = StderrIsConsole() || ctx.progress;
+  const bool ticking = StderrIsConsole() || ctx.options.progress;
   if (!useMasks && ctx.meet && ticking) {
     ctx.meet->tick = &TickProgress;
     ctx.meet->tickContext = &ticker;
@@ -646,27 +650,27 @@ bool MultiPassTest(TestContext& ctx, uint64_t* combinations, uint64_t* losing) {
   // count is exact whenever the last pass is 0. A sampled last pass leaves
   // only a lower bound: the most one pass found.
   PrintBudget budget;
-  budget.most = ctx.ulMaxLosing;
+  budget.most = ctx.options.ulMaxLosing;
   uint64_t mostLosing = 0;
   bool exact = false;
   for (int s = high; s >= low; --s) {
     // A share of the test is a share of the complete pass alone.
-    if (ctx.partCount > 0 && s != 0) continue;
-    if (!budget.Left() && (s != 0 || ctx.fCountAll == 0)) {
-      if (low == 0 && ctx.fCountAll != 0) continue;
+    if (ctx.options.partCount > 0 && s != 0) continue;
+    if (!budget.Left() && (s != 0 || ctx.options.fCountAll == 0)) {
+      if (low == 0 && ctx.options.fCountAll != 0) continue;
       break;
     }
-    if (ctx.fInternalOptions)
+    if (ctx.options.fInternalOptions)
       DualPrint("--- skipper=%hd/%lu ---\n", static_cast<short>(s),
-                static_cast<unsigned long>(ctx.ulSkipperLow));
+                static_cast<unsigned long>(ctx.options.skippers.ulSkipperLow));
     else
       DualPrint("--- (%hd/%lu) ---\n", static_cast<short>(s),
-                static_cast<unsigned long>(ctx.ulSkipperLow));
+                static_cast<unsigned long>(ctx.options.skippers.ulSkipperLow));
     ctx.tStart = NowSeconds();
     ctx.usEstimate = 5;
     if (useMasks) {
       InitPrefixWalk(prefix, masks, n);
-      prefix.deadline = &ctx.deadline;
+      prefix.deadline = &ctx.options.deadline;
       walk.masks = &prefix;
       walk.coverMasks = &masks;
     } else {
@@ -675,7 +679,7 @@ bool MultiPassTest(TestContext& ctx, uint64_t* combinations, uint64_t* losing) {
     const PassResult res = s == 0 ? CompletePass(ctx, walk, combRank, combs, interval, budget,
                                                  ticking ? &ticker : nullptr)
                                   : SkipperPass(ctx, walk, combRank, combs, interval, s, budget);
-    if (s == 0 && (ctx.fCountAll != 0 || budget.Left())) {
+    if (s == 0 && (ctx.options.fCountAll != 0 || budget.Left())) {
       exact = true;
       mostLosing = res.losing;
     } else {
@@ -683,20 +687,22 @@ bool MultiPassTest(TestContext& ctx, uint64_t* combinations, uint64_t* losing) {
     }
   }
   *losing = mostLosing;
-  ctx.fCountExact = exact || high < low ? 1 : 0;
+  ctx.result.fCountExact = exact || high < low ? 1 : 0;
   if (!exact) {
     // Only sampled passes ran: what they found, in order, once each.
     // (A plain loop: g++ 12 warns about the bounds of the memcmp that the
     // library's own comparison of byte vectors uses.)
-    std::sort(ctx.firstLosing.begin(), ctx.firstLosing.end(),
+    std::sort(ctx.result.firstLosing.begin(), ctx.result.firstLosing.end(),
               [](const std::vector<Point>& a, const std::vector<Point>& b) {
                 for (size_t i = 0; i < a.size() && i < b.size(); ++i)
                   if (a[i] != b[i]) return a[i] < b[i];
                 return a.size() < b.size();
               });
-    ctx.firstLosing.erase(std::unique(ctx.firstLosing.begin(), ctx.firstLosing.end()),
-                          ctx.firstLosing.end());
-    if (ctx.firstLosing.size() > ctx.ulMaxLosing) ctx.firstLosing.resize(ctx.ulMaxLosing);
+    ctx.result.firstLosing.erase(
+        std::unique(ctx.result.firstLosing.begin(), ctx.result.firstLosing.end()),
+        ctx.result.firstLosing.end());
+    if (ctx.result.firstLosing.size() > ctx.options.ulMaxLosing)
+      ctx.result.firstLosing.resize(ctx.options.ulMaxLosing);
   }
   if (ctx.meet) ctx.meet->tick = nullptr;
   if (ticker.shown) StderrPrint("%*s\r", 40, "");
@@ -705,10 +711,11 @@ bool MultiPassTest(TestContext& ctx, uint64_t* combinations, uint64_t* losing) {
 }
 
 bool TestDesign(TestContext& ctx, const char* fileName) {
-  ctx.fUndecided = 0;
-  ctx.fProved = 0;
-  ctx.cut = ShareCut{};
-  if (ctx.fProve != 0 || !EstimateBeforeTest(ctx)) return ProveDesign(ctx, fileName);
+  ctx.result.fUndecided = 0;
+  ctx.result.fProved = 0;
+  ctx.result.cut = ShareCut{};
+  ctx.result.fSampledLastPass = ctx.options.skippers.ulSkipperLow != 0 ? 1 : 0;
+  if (ctx.options.fProve != 0 || !EstimateBeforeTest(ctx)) return ProveDesign(ctx, fileName);
   const unsigned n = ctx.usTestSize;
   const uint64_t combs = Binomial(ctx.v, n);
   char combsText[48];
@@ -716,21 +723,22 @@ bool TestDesign(TestContext& ctx, const char* fileName) {
   ctx.tStart = NowSeconds();
   DualPrint("\nTesting started : %s\n", DateText(ctx.tStart).c_str());
   DualPrint("\n");
-  DualPrint("MaxReport: %lu \nCn(%hu,%hu) : %s \n\n", static_cast<unsigned long>(ctx.ulMaxReport),
-            ctx.v, static_cast<unsigned short>(n), combsText);
+  DualPrint("MaxReport: %lu \nCn(%hu,%hu) : %s \n\n",
+            static_cast<unsigned long>(ctx.options.ulMaxReport), ctx.v,
+            static_cast<unsigned short>(n), combsText);
   const int w = CombColumnWidth(n);
   DualPrint("%*.*s   Covered  Elapsed   Speed  EstRemain\n", w, w, "Combination");
   ConsoleFlush();
 
   uint64_t losing = 0;
   bool ok = false;
-  ctx.fCountExact = 1;
-  ctx.firstLosing.clear();
+  ctx.result.fCountExact = 1;
+  ctx.result.firstLosing.clear();
   if (ctx.m == ctx.t) {
     // m = t: every t-subset whose counter is below bNeeded loses; all are
     // counted, the first ulMaxLosing printed.
-    LosingTSets found{ctx.v, ctx.t, ctx.ulMaxLosing, NamesOf(ctx),
-                      ctx.fKeepLosing != 0 ? &ctx.firstLosing : nullptr};
+    LosingTSets found{ctx.v, ctx.t, ctx.options.ulMaxLosing, NamesOf(ctx),
+                      ctx.options.fKeepLosing != 0 ? &ctx.result.firstLosing : nullptr};
     ScanLosingTSets(ctx, found);
     losing = found.found;
     ok = losing == 0;
@@ -741,15 +749,16 @@ bool TestDesign(TestContext& ctx, const char* fileName) {
   ctx.tNow = NowSeconds();
   const Point none[MAX_M] = {};
   PrintProgress(ctx, combs, combs, none, 0);
-  ctx.losingCount = losing;
-  if (ctx.fCountExact != 0)
+  ctx.result.losingCount = losing;
+  if (ctx.result.fCountExact != 0)
     PrintCombCount("\nLosing", losing, combs);
   else
     PrintCombCountAtLeast("\nLosing", losing, combs);
   DualPrint("\nTesting finished: %s\n", DateText(ctx.tNow).c_str());
   DualPrint("Time       : %ld seconds\n", static_cast<long>(ctx.tNow - ctx.tStart));
-  PrintVerdictLine(ok ? TestVerdict::kOk : TestVerdict::kFail, fileName,
-                   VerdictOf{ctx.partIndex, ctx.partCount, ctx.fCandidate != 0});
+  PrintVerdictLine(
+      ok ? TestVerdict::kOk : TestVerdict::kFail, fileName,
+      VerdictOf{ctx.options.partIndex, ctx.options.partCount, ctx.options.fCandidate != 0});
   return ok;
 }
 

@@ -57,8 +57,8 @@ bool NeededClassic(TestContext& ctx, const Point* pts, unsigned n) {
   // needed as well as for its count.
   uint32_t idx[MAX_KT];
   const unsigned count = TSetIndices(ctx, pts, n, idx);
-  uint8_t* counters = ctx.counters.get();
-  if (ctx.fNoRedundTesting == 0) {
+  uint8_t* counters = ctx.tally.counters.get();
+  if (ctx.options.fNoRedundTesting == 0) {
     uint8_t low = 255;
     for (unsigned i = 0; i < count; ++i) low = std::min(low, counters[idx[i]]);
     if (low >= ctx.bNeeded) return false;
@@ -96,7 +96,7 @@ uint64_t FirstIndexOf(const TestContext& ctx, unsigned p) {
 // then the block is needed (l = 1), and otherwise it set nothing, which is
 // why the question and the count are one pass.
 bool MarkBits(const TestContext& ctx, const Point* pts, unsigned n, unsigned from, unsigned to) {
-  uint64_t* const words = ctx.bitCounters.get();
+  uint64_t* const words = ctx.tally.bitCounters.get();
   uint64_t fresh = 0;
   ForEachTSet(
       ctx.tRank, pts, n,
@@ -115,7 +115,7 @@ bool MarkBits(const TestContext& ctx, const Point* pts, unsigned n, unsigned fro
 // fewer than l accepted blocks; gives up early once `stop` is raised.
 bool AnyBelowNeed(const TestContext& ctx, const Point* pts, unsigned n, unsigned from, unsigned to,
                   const std::atomic<bool>* stop) {
-  const uint8_t* counters = ctx.counters.get();
+  const uint8_t* counters = ctx.tally.counters.get();
   const uint8_t need = ctx.bNeeded;
   bool below = false;
   ForEachTSet(
@@ -130,7 +130,7 @@ bool AnyBelowNeed(const TestContext& ctx, const Point* pts, unsigned n, unsigned
 
 // Counts the t-subsets of the block with first members at [from, to).
 void CountBytes(const TestContext& ctx, const Point* pts, unsigned n, unsigned from, unsigned to) {
-  uint8_t* const counters = ctx.counters.get();
+  uint8_t* const counters = ctx.tally.counters.get();
   const uint8_t cap = ctx.bCap;
   ForEachTSet(
       ctx.tRank, pts, n,
@@ -147,7 +147,7 @@ constexpr uint64_t kThreadedTSets = 4096;
 // A wide block with whole counters: the question and the count, by pieces
 // on the context's team where the block has many t-subsets.
 bool NeededWide(TestContext& ctx, const Point* pts, unsigned n) {
-  const bool test = ctx.fNoRedundTesting == 0;
+  const bool test = ctx.options.fNoRedundTesting == 0;
   const bool bits = ctx.mode == CounterMode::kBits;
   if (n < ctx.t) return !test;
   if (!ctx.team || Binomial(n, ctx.t) < kThreadedTSets) {
@@ -175,7 +175,7 @@ bool NeededWide(TestContext& ctx, const Point* pts, unsigned n) {
     bool fresh[MAX_K] = {};
     for (unsigned parity = 0; parity < 2; ++parity)
       ctx.team->Run((pieces + 1 - parity) / 2, [&](size_t i) {
-        CheckDeadline(ctx.deadline);
+        CheckDeadline(ctx.options.deadline);
         const size_t k = 2 * i + parity;
         fresh[k] = MarkBits(ctx, pts, n, cut[k], cut[k + 1]);
       });
@@ -184,7 +184,7 @@ bool NeededWide(TestContext& ctx, const Point* pts, unsigned n) {
   if (test) {
     std::atomic<bool> below{false};
     ctx.team->Run(pieces, [&](size_t i) {
-      CheckDeadline(ctx.deadline);
+      CheckDeadline(ctx.options.deadline);
       if (AnyBelowNeed(ctx, pts, n, cut[i], cut[i + 1], &below))
         below.store(true, std::memory_order_relaxed);
     });
@@ -200,7 +200,7 @@ bool NeededWide(TestContext& ctx, const Point* pts, unsigned n) {
 // with it, and its t-subsets are counted by their rank among its own.
 template <unsigned W>
 bool NeededSplit(TestContext& ctx, const Point* pts, unsigned n) {
-  if (ctx.fNoRedundTesting != 0) return true;
+  if (ctx.options.fNoRedundTesting != 0) return true;
   const unsigned t = ctx.t;
   if (n < t) return false;
   PointSet<W> mine;
@@ -262,7 +262,7 @@ void PrintRedundantBlock(uint32_t seen, const Point* block, unsigned k, PointNam
 
 void PrintDuplicate(const TestContext& ctx, const Point* tset, uint8_t c) {
   // The list has always shown the points in base 1; under -z, by the file's numbers.
-  const PointNames names{1, ctx.fileNumbers};
+  const PointNames names{1, ctx.options.fileNumbers};
   char line[80];
   int len = std::snprintf(line, sizeof line, "  ");
   for (unsigned i = 0; i < ctx.t; ++i)
@@ -291,7 +291,7 @@ RangeTally TallyRange(const TestContext& ctx, const uint8_t* counters, uint64_t 
   for (; i < hi; ++i) ++part[0][counters[i - origin]];
   for (unsigned c = 0; c < 256; ++c)
     r.histogram[c] = part[0][c] + part[1][c] + part[2][c] + part[3][c];
-  if (ctx.fShowDupeTSets != 0 && ctx.l < 255)
+  if (ctx.options.fShowDupeTSets != 0 && ctx.l < 255)
     for (i = lo; i < hi; ++i)
       if (counters[i - origin] > ctx.l) r.duplicates.emplace_back(i, counters[i - origin]);
   return r;
@@ -303,10 +303,10 @@ void AddTally(TestContext& ctx, const RangeTally& r) {
   for (unsigned c = 0; c < 256; ++c) {
     const uint64_t n = r.histogram[c];
     if (n == 0) continue;
-    ctx.histogram[c] += n;
-    if (static_cast<int>(c) > ctx.sMaxCount) ctx.sMaxCount = static_cast<int16_t>(c);
-    if (static_cast<int>(c) < ctx.sMinCount) ctx.sMinCount = static_cast<int16_t>(c);
-    if (c < ctx.l) ctx.ulUncovered += n;
+    ctx.tally.histogram[c] += n;
+    if (static_cast<int>(c) > ctx.tally.sMaxCount) ctx.tally.sMaxCount = static_cast<int16_t>(c);
+    if (static_cast<int>(c) < ctx.tally.sMinCount) ctx.tally.sMinCount = static_cast<int16_t>(c);
+    if (c < ctx.l) ctx.tally.ulUncovered += n;
   }
   Point tset[MAX_T] = {};
   for (const auto& [index, count] : r.duplicates) {
@@ -320,7 +320,7 @@ void AddTally(TestContext& ctx, const RangeTally& r) {
 // a range of its own, all of them within the bound).
 void TallyAllTSets(TestContext& ctx) {
   const uint64_t total = Binomial(ctx.v, ctx.t);
-  const unsigned threads = total >= (uint64_t{1} << 24) ? ctx.threads : 1;
+  const unsigned threads = total >= (uint64_t{1} << 24) ? ctx.options.threads : 1;
   TSetChunkPlan plan;
   std::vector<std::pair<uint64_t, uint64_t>> ranges;
   if (ctx.mode == CounterMode::kBytes) {
@@ -328,17 +328,19 @@ void TallyAllTSets(TestContext& ctx) {
     for (uint64_t lo = 0; lo < total; lo += step)
       ranges.emplace_back(lo, std::min(lo + step, total));
   } else {
-    PlanTSetChunks(plan, ctx.v, ctx.t, std::max<uint64_t>(ctx.memoryBound / threads, 1u << 16));
+    PlanTSetChunks(plan, ctx.v, ctx.t,
+                   std::max<uint64_t>(ctx.options.memoryBound / threads, 1u << 16));
     for (const TSetChunk& c : plan.chunks) ranges.emplace_back(c.lo, c.hi);
   }
   RunJobsInOrder<RangeTally>(
       threads, ranges.size(), [] { return std::vector<uint8_t>(); },
       [&](std::vector<uint8_t>& counts, size_t i) {
-        CheckDeadline(ctx.deadline);
+        CheckDeadline(ctx.options.deadline);
         const auto [lo, hi] = ranges[i];
-        if (ctx.mode == CounterMode::kBytes) return TallyRange(ctx, ctx.counters.get(), 0, lo, hi);
+        if (ctx.mode == CounterMode::kBytes)
+          return TallyRange(ctx, ctx.tally.counters.get(), 0, lo, hi);
         counts.resize(hi - lo);
-        CountTSetChunk(plan, plan.chunks[i], ctx.accepted, counts.data(), &ctx.deadline);
+        CountTSetChunk(plan, plan.chunks[i], ctx.accepted, counts.data(), &ctx.options.deadline);
         return TallyRange(ctx, counts.data(), lo, lo, hi);
       },
       [&](size_t, RangeTally&& r) {
@@ -351,9 +353,9 @@ void TallyAllTSets(TestContext& ctx) {
 CounterMode ChooseCounters(const TestContext& ctx) {
   const uint64_t count = Binomial(ctx.v, ctx.t);
   if (!ctx.fWide) return CounterMode::kBytes;
-  const bool bitsEnough = ctx.l == 1 && ctx.fShowDupeTSets == 0;
+  const bool bitsEnough = ctx.l == 1 && ctx.options.fShowDupeTSets == 0;
   const uint64_t bytes = bitsEnough ? count / 8 + 8 : count;
-  if (count == UINT64_MAX || bytes > ctx.memoryBound) return CounterMode::kSplit;
+  if (count == UINT64_MAX || bytes > ctx.options.memoryBound) return CounterMode::kSplit;
   return bitsEnough ? CounterMode::kBits : CounterMode::kBytes;
 }
 
@@ -362,32 +364,32 @@ void ResetCounters(TestContext& ctx) {
   ctx.bNeeded = ctx.l > 254 ? 255 : static_cast<uint8_t>(ctx.l);
   ctx.bCap = 255;
   const uint64_t count = Binomial(ctx.v, ctx.t);
-  ctx.counters.reset();
-  ctx.bitCounters.reset();
+  ctx.tally.counters.reset();
+  ctx.tally.bitCounters.reset();
   // A share of the test counts only the t-subsets of its share, from the
-  // blocks, when its test needs them (see TestContext::partCount).
-  ctx.mode = ctx.partCount > 0 ? CounterMode::kSplit : ChooseCounters(ctx);
+  // blocks, when its test needs them (see AnalysisOptions::partCount).
+  ctx.mode = ctx.options.partCount > 0 ? CounterMode::kSplit : ChooseCounters(ctx);
   if (ctx.mode == CounterMode::kBytes) {
-    ctx.counters.reset(new (std::nothrow) uint8_t[count]());
-    if (!ctx.counters) ErrExit(13, "Mem Alloc Err!");
+    ctx.tally.counters.reset(new (std::nothrow) uint8_t[count]());
+    if (!ctx.tally.counters) ErrExit(13, "Mem Alloc Err!");
   } else if (ctx.mode == CounterMode::kBits) {
-    ctx.bitCounters.reset(new (std::nothrow) uint64_t[count / 64 + 1]());
-    if (!ctx.bitCounters) ErrExit(13, "Mem Alloc Err!");
+    ctx.tally.bitCounters.reset(new (std::nothrow) uint64_t[count / 64 + 1]());
+    if (!ctx.tally.bitCounters) ErrExit(13, "Mem Alloc Err!");
   }
-  ctx.accepted = PointSetList(ctx.v, ctx.words);
+  ctx.accepted = PointSetList(ctx.v, ctx.options.words);
   ctx.holders.assign(ctx.mode == CounterMode::kSplit ? ctx.v + 1u : 0u, {});
   // Marking a block's t-subsets is the bulk of the analysis where blocks
   // hold many: the threads take pieces of each such block.
   ctx.team.reset();
-  if (ctx.fWide && ctx.mode != CounterMode::kSplit && ctx.threads > 1 &&
+  if (ctx.fWide && ctx.mode != CounterMode::kSplit && ctx.options.threads > 1 &&
       Binomial(ctx.k, ctx.t) >= kThreadedTSets)
-    ctx.team = std::make_unique<ThreadTeam>(ctx.threads);
-  std::fill(std::begin(ctx.histogram), std::end(ctx.histogram), uint64_t{0});
-  ctx.sMinCount = 256;
-  ctx.sMaxCount = -1;
-  ctx.ulUncovered = 0;
+    ctx.team = std::make_unique<ThreadTeam>(ctx.options.threads);
+  std::fill(std::begin(ctx.tally.histogram), std::end(ctx.tally.histogram), uint64_t{0});
+  ctx.tally.sMinCount = 256;
+  ctx.tally.sMaxCount = -1;
+  ctx.tally.ulUncovered = 0;
   ctx.usEstimate = 5;
-  ctx.ulSeen = 0;
+  ctx.tally.ulSeen = 0;
   ctx.tStart = ctx.tNow = NowSeconds();
 }
 
@@ -398,26 +400,9 @@ void SetupParams(TestContext& ctx, const DesignParams& p, const AnalysisOptions&
   const unsigned v = p.v, k = p.k, t = p.t, m = p.m;
   ctx.usTestSize = std::max(p.k, p.m);
   ctx.fKLessM = k < m;
-  ctx.fShowSummary = opt.fShowSummary;
-  ctx.ulMaxReport = opt.ulMaxReport;
-  ctx.ulMaxLosing = opt.ulMaxLosing;
-  ctx.fShowDupeTSets = opt.fShowDupeTSets;
-  ctx.fShowRedundants = opt.fShowRedundants;
-  ctx.usPrintBase = opt.usPrintBase;
-  ctx.fileNumbers = opt.fileNumbers;
-  ctx.fCandidate = opt.fCandidate ? 1 : 0;
-  ctx.fInternalOptions = opt.fInternalOptions;
-  ctx.fNoRedundTesting = opt.fNoRedundTesting;
-  ctx.fCountAll = opt.fCountAll ? 1 : 0;
-  ctx.fKeepLosing = opt.fKeepLosing ? 1 : 0;
-  ctx.threads = std::max(1u, opt.threads);
-  ctx.partIndex = opt.partIndex;
-  ctx.partCount = opt.partCount;
-  ctx.fProve = opt.fProve ? 1 : 0;
-  ctx.proveSeconds = opt.proveSeconds;
-  ctx.deadline = opt.deadline;
-  ctx.progress = opt.progress;
-  ctx.memoryBound = opt.memoryBound != 0 ? opt.memoryBound : DefaultMemoryBound();
+  ctx.options = opt;
+  ctx.options.threads = std::max(1u, opt.threads);
+  ctx.options.memoryBound = opt.memoryBound != 0 ? opt.memoryBound : DefaultMemoryBound();
 
   CheckRange(t, 1, MAX_T, "t");
   CheckRange(k, t, MAX_K, "k");
@@ -426,16 +411,7 @@ void SetupParams(TestContext& ctx, const DesignParams& p, const AnalysisOptions&
   CheckRange(p.l, 1, MAX_L, "l");
   ctx.fWide = opt.representation == Representation::kWide ||
               (opt.representation == Representation::kAuto && !FitsClassic(p));
-  ctx.words = std::max(WordsFor(v), std::min(opt.words, MAX_WORDS));
-
-  ctx.ulCnVK = Binomial(v, k);
-  ctx.ulCnVM = k < m ? Binomial(v, m) : 0;
-  ctx.usKT = ctx.fWide ? 0 : static_cast<uint16_t>(Binomial(k, t));
-  ctx.usMK = ctx.fWide || k >= m ? 0 : static_cast<uint16_t>(Binomial(m, k));
-  if (!ctx.fWide) {
-    CheckRange(ctx.usKT, 1, MAX_KT, "MAX_KT wrong in source");
-    CheckRange(ctx.usMK, 0, MAX_MK, "MAX_MK wrong in source");
-  }
+  ctx.options.words = std::max(WordsFor(v), std::min(opt.words, MAX_WORDS));
 
   // The last pass is the one given by -q (0, the complete pass, unless the
   // user asked otherwise) whatever the size of the design: a sampled last
@@ -450,26 +426,9 @@ void SetupParams(TestContext& ctx, const DesignParams& p, const AnalysisOptions&
   if (opt.fInternalOptions)
     DualPrint("gulSkipperHi=%lu, gulSkipperLo=%lu\n", static_cast<unsigned long>(high),
               static_cast<unsigned long>(low));
-  ctx.ulSkipperHigh = high;
-  ctx.ulSkipperLow = low;
+  ctx.options.skippers.ulSkipperHigh = high;
+  ctx.options.skippers.ulSkipperLow = low;
 
-  // The pattern tables serve the classic walk through k-subsets.
-  std::fill(&ctx.tPatterns[0][0], &ctx.tPatterns[0][0] + std::size(ctx.tPatterns) * 8, Point{0});
-  std::fill(&ctx.kPatterns[0][0], &ctx.kPatterns[0][0] + std::size(ctx.kPatterns) * 7, Point{0});
-  if (!ctx.fWide) {
-    FirstComb(ctx.tPatterns[0], t, 1, 8);
-    for (unsigned i = 1; i < ctx.usKT; ++i) {
-      std::copy(ctx.tPatterns[i - 1], ctx.tPatterns[i - 1] + 8, ctx.tPatterns[i]);
-      NextComb(ctx.tPatterns[i], t, 1, k);
-    }
-    if (k < m) {
-      FirstComb(ctx.kPatterns[0], k, 1, 7);
-      for (unsigned i = 1; i < ctx.usMK; ++i) {
-        std::copy(ctx.kPatterns[i - 1], ctx.kPatterns[i - 1] + 7, ctx.kPatterns[i]);
-        NextComb(ctx.kPatterns[i], k, 1, m);
-      }
-    }
-  }
   InitRankTable(ctx.tRank, v, t);
 }
 
@@ -489,13 +448,13 @@ void SetupDerivedTest(TestContext& ctx, const DesignParams& derived, const Analy
   const bool wide = ctx.fWide;
   AnalysisOptions same = opt;
   same.representation = wide ? Representation::kWide : Representation::kClassic;
-  same.memoryBound = ctx.memoryBound;
-  same.words = ctx.words;
+  same.memoryBound = ctx.options.memoryBound;
+  same.words = ctx.options.words;
   SetupParams(ctx, derived, same);
 }
 
 bool AnalyseBlock(TestContext& ctx, const Point* block) {
-  ++ctx.ulSeen;
+  ++ctx.tally.ulSeen;
   Point pts[MAX_K];
   const unsigned n = BlockPointSet(block, ctx.k, ctx.v, pts);
   bool needed = false;
@@ -505,11 +464,13 @@ bool AnalyseBlock(TestContext& ctx, const Point* block) {
     break;
   case CounterMode::kBits: needed = NeededWide(ctx, pts, n); break;
   case CounterMode::kSplit:
-    needed = WithWords(ctx.words, [&](auto width) { return NeededSplit<width()>(ctx, pts, n); });
+    needed =
+        WithWords(ctx.options.words, [&](auto width) { return NeededSplit<width()>(ctx, pts, n); });
     break;
   }
   if (!needed) {
-    if (ctx.fShowRedundants) PrintRedundantBlock(ctx.ulSeen, block, ctx.k, NamesOf(ctx));
+    if (ctx.options.fShowRedundants)
+      PrintRedundantBlock(ctx.tally.ulSeen, block, ctx.k, NamesOf(ctx));
     return false;
   }
   const auto index = static_cast<uint32_t>(ctx.accepted.size());
@@ -522,19 +483,19 @@ bool AnalyseBlock(TestContext& ctx, const Point* block) {
 void PrintTSetReport(TestContext& ctx) {
   char combsText[48];
   BinomialText(ctx.v, ctx.usTestSize, combsText, sizeof combsText);
-  if (ctx.fShowDupeTSets) {
+  if (ctx.options.fShowDupeTSets) {
     DualPrint("List of duplicate t-sets:\n");
     TallyAllTSets(ctx);
-    if (ctx.fShowSummary) {
+    if (ctx.options.fShowSummary) {
       DualPrint("\nOverall %hu-match combination coverage summary:\n", ctx.t);
-      for (int i = ctx.sMaxCount; i >= ctx.sMinCount; --i)
-        if (ctx.histogram[i] != 0)
+      for (int i = ctx.tally.sMaxCount; i >= ctx.tally.sMinCount; --i)
+        if (ctx.tally.histogram[i] != 0)
           DualPrint("Covered %2hd times : %5llu\n", static_cast<short>(i),
-                    static_cast<unsigned long long>(ctx.histogram[i]));
+                    static_cast<unsigned long long>(ctx.tally.histogram[i]));
       // The t-subsets that lie in l blocks, out of all of them: the
       // histogram's own units (the m-sets are the test's business).
       const uint64_t tsets = Binomial(ctx.v, ctx.t);
-      const uint64_t covered = tsets - ctx.ulUncovered;
+      const uint64_t covered = tsets - ctx.tally.ulUncovered;
       char share[16];
       ShareText(covered, tsets, share, sizeof share);
       DualPrint("Total: %9llu / %5llu (%s)\n", static_cast<unsigned long long>(covered),

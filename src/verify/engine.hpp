@@ -101,7 +101,9 @@ struct AnalysisOptions {
   // -z: the file's number of point p is fileNumbers[p - 1] (v of them), and
   // every point is printed so; null when the points kept their numbers.
   const Point* fileNumbers = nullptr;
-  // A candidate of the parameter search (-z2): see TestContext.
+  // A candidate of the parameter search (-z2): its verdict line reads
+  // "Candidate: ..." so that no search of a log takes a candidate that does
+  // not hold for a design that failed.
   bool fCandidate = false;
 };
 
@@ -112,52 +114,57 @@ enum class CounterMode : uint8_t {
   kSplit, // no whole array: the blocks accepted so far decide (see above)
 };
 
-// The parameters are those of the design analysed (k is the derived block
-// size m when the blocks were replaced by their m-subsets).
-struct TestContext : DesignParams {
-  uint16_t usTestSize = 0; // larger of k and m: size of the walked combinations
-  uint16_t usKT = 0;       // C(k, t) for classic designs
-  uint64_t ulCnVK = 0;     // C(v, k), saturated at 2^64-1
-  uint32_t ulMaxLosing = 1;
-  uint32_t ulMaxReport = 15;
-  uint8_t fShowDupeTSets = 0;
-  uint8_t fShowSummary = 0;
-  uint8_t fShowRedundants = 0;
-  uint8_t fKLessM = 0;
-  uint16_t usMK = 0;                       // C(m, k) when k < m
-  uint64_t ulCnVM = 0;                     // C(v, m) when k < m, saturated
-  Point tPatterns[MAX_KT][8] = {};         // t-subsets of the positions 1..k (classic)
-  Point kPatterns[MAX_MK][7] = {};         // k-subsets of the positions 1..m when k < m (classic)
-  uint8_t bNeeded = 1;                     // coverage threshold: l, or 255 above 254
-  uint8_t bCap = 255;                      // counters saturate here
+// The counters of the analysis: one per t-subset (or none, kSplit), and
+// what the report reads from them.
+struct TSetTally {
   std::unique_ptr<uint8_t[]> counters;     // kBytes: C(v, t) bytes
   std::unique_ptr<uint64_t[]> bitCounters; // kBits: C(v, t) bits
   uint64_t histogram[256] = {};            // summary: t-subsets per counter value (exact)
   int16_t sMinCount = 256;
   int16_t sMaxCount = -1;
   uint64_t ulUncovered = 0;
+  uint32_t ulSeen = 0; // blocks the analysis examined
+};
+
+// What the test found: its callers outside the engine read this record and
+// nothing else of the context.
+struct TestOutcome {
+  // The test did not decide: the complete pass was beyond reach.
+  uint8_t fUndecided = 0;
+  // The losing count of the test is the number of all losing m-sets (else a
+  // lower bound: the last pass sampled).
+  uint8_t fCountExact = 1;
+  // The first ulMaxLosing losing m-sets in lexicographic order (points in
+  // base 1); when the last pass sampled, those the passes met, sorted.
+  // Empty unless fKeepLosing.
+  std::vector<std::vector<Point>> firstLosing;
+  uint64_t losingCount = 0; // the count the test printed
+  double walkSeconds = 0;   // the estimate of the meet walk's complete pass, when made
+  ShareCut cut;             // the units of the complete pass a share walked (set by its test)
+  // The verdict was proved by the search, without a complete walk.
+  uint8_t fProved = 0;
+  // The last pass sampled (-q): an OK is not sure for m != t.
+  uint8_t fSampledLastPass = 0;
+};
+
+// The parameters are those of the design analysed (k is the derived block
+// size m when the blocks were replaced by their m-subsets).
+struct TestContext : DesignParams {
+  // The run's settings, held whole as SetupAnalysis settled them: threads at
+  // least 1, the memory bound and the width chosen, the skippers as the
+  // passes run them.
+  AnalysisOptions options;
+  uint16_t usTestSize = 0; // larger of k and m: size of the walked combinations
+  uint8_t fKLessM = 0;
+  uint8_t bNeeded = 1; // coverage threshold: l, or 255 above 254
+  uint8_t bCap = 255;  // counters saturate here
+  TSetTally tally;
   uint16_t usEstimate = 5;
   std::time_t tStart = 0, tNow = 0;
-  uint32_t ulSeen = 0; // blocks the analysis examined
-  uint16_t usPrintBase = 1;
-  const Point* fileNumbers = nullptr; // see AnalysisOptions
-  // A candidate of the parameter search: its verdict line reads
-  // "Candidate: ..." so that no search of a log takes a candidate that
-  // does not hold for a design that failed.
-  uint8_t fCandidate = 0;
-  // Run settings the engine reads, stored by SetupAnalysis (the skippers as
-  // settled there).
-  uint32_t ulSkipperHigh = 7;
-  uint32_t ulSkipperLow = 0;
-  uint8_t fInternalOptions = 0;
-  uint8_t fNoRedundTesting = 0;
-  uint8_t fCountAll = 1;
   // Table ranking of t-subsets of 1..v, prepared by SetupAnalysis.
   RankTable tRank;
   bool fWide = false; // the wide representation (see above)
-  unsigned words = 1; // of the point sets (AnalysisOptions::words)
   CounterMode mode = CounterMode::kBytes;
-  uint64_t memoryBound = 0;
   // Every block accepted so far, in order: the m-set walks and, under
   // kSplit, the analysis and the counting read them.
   PointSetList accepted;
@@ -170,29 +177,7 @@ struct TestContext : DesignParams {
   std::unique_ptr<ThreadTeam> team;
   // The walk over the blocks, built by the test when it needs one.
   std::unique_ptr<MeetWalk> meet;
-  // The test did not decide: the complete pass was beyond reach.
-  uint8_t fUndecided = 0;
-  // The losing count of the test is the number of all losing m-sets (else a
-  // lower bound: the last pass sampled).
-  uint8_t fCountExact = 1;
-  // The first ulMaxLosing losing m-sets in lexicographic order (points in
-  // base 1); when the last pass sampled, those the passes met, sorted.
-  // Empty unless fKeepLosing.
-  std::vector<std::vector<Point>> firstLosing;
-  uint8_t fKeepLosing = 1;
-  uint64_t losingCount = 0; // the count the test printed
-  unsigned threads = 1;     // threads the walks and scans may run on
-  double walkSeconds = 0;   // the estimate of the meet walk's complete pass, when made
-  unsigned partIndex = 0;   // the share of the test done (see AnalysisOptions), 0: all
-  unsigned partCount = 0;
-  ShareCut cut; // the units of the complete pass a share walked (set by its test)
-  // The proof search (prover.hpp): asked for with --prove, and its time limit.
-  uint8_t fProve = 0;
-  double proveSeconds = 600;
-  // The verdict was proved by the search, without a complete walk.
-  uint8_t fProved = 0;
-  Deadline deadline;                    // see AnalysisOptions
-  std::function<void(double)> progress; // see AnalysisOptions
+  TestOutcome result;
 };
 
 // True when a design of these parameters fits the classic representation.
@@ -225,12 +210,19 @@ struct PointNames {
     return fileNumbers != nullptr ? fileNumbers[p - 1] : p + base - 1u;
   }
 };
-inline PointNames NamesOf(const TestContext& ctx) { return {ctx.usPrintBase, ctx.fileNumbers}; }
+inline PointNames NamesOf(const TestContext& ctx) {
+  return {ctx.options.usPrintBase, ctx.options.fileNumbers};
+}
 
 // The coverage test: head, passes, verdict. True when nothing was losing.
 // With fProve, or when the complete pass would take longer than about a
 // minute (it says how long), the proof search decides instead (ProveDesign).
 bool TestDesign(TestContext& ctx, const char* fileName);
+
+// What the test found, also when it gave up at the deadline (the share's
+// cut is known from its start). Callers outside the engine read this and
+// none of the context's fields.
+inline const TestOutcome& OutcomeOf(const TestContext& ctx) { return ctx.result; }
 
 // The coverage test decided by the proof search instead of a walk: the
 // head, the witnesses (a FAIL) or the proof (an OK), the verdict. A search

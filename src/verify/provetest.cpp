@@ -58,11 +58,12 @@ bool ProveDesign(TestContext& ctx, const char* fileName) {
             ProofMethodName(ProofMethod::kSat).c_str(),
             ProofMethodName(ProofMethod::kDepthFirst).c_str());
   char limitText[64] = "none";
-  if (ctx.proveSeconds > 0) DurationText(ctx.proveSeconds, limitText, sizeof limitText);
+  if (ctx.options.proveSeconds > 0)
+    DurationText(ctx.options.proveSeconds, limitText, sizeof limitText);
   DualPrint("Time limit : %s\n\n", limitText);
   ConsoleFlush();
 
-  SearchTicker ticker{std::chrono::steady_clock::now(), ctx.proveSeconds};
+  SearchTicker ticker{std::chrono::steady_clock::now(), ctx.options.proveSeconds};
   ProofQuery q;
   q.blocks = &ctx.accepted;
   q.v = ctx.v;
@@ -70,16 +71,16 @@ bool ProveDesign(TestContext& ctx, const char* fileName) {
   q.t = ctx.t;
   q.l = ctx.l;
   // The search has what is left of the test's time, at most its own limit.
-  q.timeLimitSeconds = ctx.proveSeconds;
-  if (ctx.deadline.Set()) {
-    const double left = std::max(ctx.deadline.SecondsLeft(), 0.001);
+  q.timeLimitSeconds = ctx.options.proveSeconds;
+  if (ctx.options.deadline.Set()) {
+    const double left = std::max(ctx.options.deadline.SecondsLeft(), 0.001);
     q.timeLimitSeconds = q.timeLimitSeconds > 0 ? std::min(q.timeLimitSeconds, left) : left;
   }
   // The witnesses are held until the search ends: a million is as many as a
   // log is read for, and keeps a huge -o from taking the memory.
-  q.maxWitnesses = std::clamp<uint32_t>(ctx.ulMaxLosing, 1, 1u << 20);
-  q.memoryBound = ctx.memoryBound;
-  q.stop = ctx.deadline.stop;
+  q.maxWitnesses = std::clamp<uint32_t>(ctx.options.ulMaxLosing, 1, 1u << 20);
+  q.memoryBound = ctx.options.memoryBound;
+  q.stop = ctx.options.deadline.stop;
   if (StderrIsConsole()) {
     q.tick = &TickSearch;
     q.tickContext = &ticker;
@@ -87,8 +88,8 @@ bool ProveDesign(TestContext& ctx, const char* fileName) {
   const ProofResult res = ProveCoverage(q);
   if (ticker.shown) StderrPrint("%*s\r", 48, "");
 
-  ctx.fProved = 0;
-  ctx.firstLosing.clear();
+  ctx.result.fProved = 0;
+  ctx.result.firstLosing.clear();
   bool decided = true;
   switch (res.verdict) {
   case ProofVerdict::kCovered:
@@ -104,7 +105,7 @@ bool ProveDesign(TestContext& ctx, const char* fileName) {
       PrintWitness(w, NamesOf(ctx));
       std::vector<Point> pts;
       ForEachPoint(w, [&](unsigned p) { pts.push_back(static_cast<Point>(p)); });
-      ctx.firstLosing.push_back(std::move(pts));
+      ctx.result.firstLosing.push_back(std::move(pts));
     }
     break;
   case ProofVerdict::kTimedOut:
@@ -123,26 +124,26 @@ bool ProveDesign(TestContext& ctx, const char* fileName) {
   }
   ctx.tNow = NowSeconds();
   if (!decided) {
-    ctx.fUndecided = 1;
-    ctx.fCountExact = 0;
-    ctx.losingCount = 0;
-    PrintVerdictLine(TestVerdict::kUndecided, name, VerdictOf{0, 0, ctx.fCandidate != 0});
+    ctx.result.fUndecided = 1;
+    ctx.result.fCountExact = 0;
+    ctx.result.losingCount = 0;
+    PrintVerdictLine(TestVerdict::kUndecided, name, VerdictOf{0, 0, ctx.options.fCandidate != 0});
     return false;
   }
-  ctx.fProved = 1;
+  ctx.result.fProved = 1;
   const bool ok = res.verdict == ProofVerdict::kCovered;
   // A proof counts no losing m-set but the ones it lists: the count is
   // exact when there is none, or when the search ran out of them.
-  ctx.fCountExact = ok || res.allFound ? 1 : 0;
-  ctx.losingCount = res.witnesses.size();
-  if (ctx.fCountExact != 0)
-    PrintCombCount("\nLosing", ctx.losingCount, Binomial(ctx.v, n));
+  ctx.result.fCountExact = ok || res.allFound ? 1 : 0;
+  ctx.result.losingCount = res.witnesses.size();
+  if (ctx.result.fCountExact != 0)
+    PrintCombCount("\nLosing", ctx.result.losingCount, Binomial(ctx.v, n));
   else
     DualPrint("\nLosing combinations: not counted\n");
   DualPrint("\nTesting finished: %s\n", DateText(ctx.tNow).c_str());
   DualPrint("Time       : %ld seconds\n", static_cast<long>(ctx.tNow - ctx.tStart));
   PrintVerdictLine(ok ? TestVerdict::kOk : TestVerdict::kFail, name,
-                   VerdictOf{0, 0, ctx.fCandidate != 0});
+                   VerdictOf{0, 0, ctx.options.fCandidate != 0});
   return ok;
 }
 

@@ -119,11 +119,11 @@ TEST(EngineCoverage, CompleteTestIsBruteForceAndPassesAreThePlainWalk) {
     }
     // Every pass (above 7 without progress lines) down to 0 or 1, stopping
     // after the first, the third or no losing combination.
-    ctx.ulSkipperHigh = s.v > 16 ? 4 : 9;
-    ctx.ulSkipperLow = n % 2;
+    ctx.options.skippers.ulSkipperHigh = s.v > 16 ? 4 : 9;
+    ctx.options.skippers.ulSkipperLow = n % 2;
     for (const uint32_t most : {1u, 3u, 2147483647u})
       for (const ClockFn clock : {&FrozenClock, &TickingClock}) {
-        ctx.ulMaxLosing = most;
+        ctx.options.ulMaxLosing = most;
         EXPECT_EQ(RunPasses(ctx, false, clock), RunPasses(ctx, true, clock)) << most;
       }
   }

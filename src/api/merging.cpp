@@ -254,8 +254,7 @@ Result<Merged> MergeShares(const std::vector<std::string>& files, std::uint32_t 
     for (const Share& s : shares) {
       for (const auto& set : s.c.losingFirst) {
         if (out.firstLosing.size() >= maxLosing) break;
-        for (const unsigned p : set) DualPrint("%2u ", p);
-        DualPrint(" : LOSING combination !!!\n");
+        PrintLosingLine(set.data(), static_cast<unsigned>(set.size()));
         out.firstLosing.push_back(set);
       }
       if (s.c.losingFirst.size() < s.c.losingCount) {

@@ -22,21 +22,15 @@
 namespace kovra {
 namespace {
 
+// A losing combination of the walk: members in base 1, named as printed.
+void PrintLosingComb(const Point* members, unsigned n, PointNames names) {
+  unsigned named[MAX_M];
+  for (unsigned i = 0; i < n; ++i) named[i] = names(members[i]);
+  PrintLosingLine(named, n);
+}
+
 // Width of the combination column.
 int CombColumnWidth(unsigned size) { return size < 5 ? 13 : static_cast<int>(3 * size); }
-
-// Each member as "%2hu ", then " : LOSING combination !!!\n".
-void PrintLosingComb(const Point* members, unsigned n, PointNames names) {
-  static constexpr char kTail[] = " : LOSING combination !!!\n";
-  char line[32 + 6 * MAX_M];
-  char* end = line;
-  for (unsigned i = 0; i < n; ++i) {
-    end = PutUnsigned(end, names(members[i]), 2);
-    *end++ = ' ';
-  }
-  end = std::copy(kTail, kTail + sizeof kTail - 1, end);
-  DualWrite(line, static_cast<size_t>(end - line));
-}
 
 // The progress points of a pass, as the plain walk meets them: after a carry
 // (every combination whose last member follows its predecessor directly,
@@ -528,37 +522,6 @@ bool EstimateBeforeTest(TestContext& ctx) {
 }
 
 } // namespace
-
-void ShareText(uint64_t count, uint64_t combinations, char* out, size_t size) {
-  // m > v leaves no combination at all: 0 of 0 is shown as 0.0%, not as nan.
-  const double percent =
-      combinations == 0 ? 0.0
-                        : static_cast<double>(count) * 100.0 / static_cast<double>(combinations);
-  if (count != 0 && percent < 0.05)
-    std::snprintf(out, size, "<0.1%%");
-  else if (count < combinations && percent >= 99.95)
-    std::snprintf(out, size, ">99.9%%");
-  else
-    std::snprintf(out, size, "%.1lf%%", percent);
-}
-
-void PrintCombCount(const char* label, uint64_t count, uint64_t combinations) {
-  char share[16];
-  ShareText(count, combinations, share, sizeof share);
-  // The classic column holds 7 digits after the colon; a longer count gets
-  // a blank of its own instead of running into it.
-  if (count < 10000000)
-    DualPrint("%s combinations:%8llu (%s)\n", label, static_cast<unsigned long long>(count), share);
-  else
-    DualPrint("%s combinations: %llu (%s)\n", label, static_cast<unsigned long long>(count), share);
-}
-
-void PrintCombCountAtLeast(const char* label, uint64_t count, uint64_t combinations) {
-  char share[16];
-  ShareText(count, combinations, share, sizeof share);
-  DualPrint("%s combinations: at least %llu (%s)\n", label, static_cast<unsigned long long>(count),
-            share);
-}
 
 void PrintProgress(TestContext& ctx, uint64_t rank, uint64_t combinations, const Point* comb,
                    int16_t skipper) {

@@ -9,6 +9,7 @@
 #include "base/range.hpp"
 #include "verify/estimate.hpp"
 #include "verify/tsets.hpp"
+#include "verify/verdict.hpp"
 
 #include <algorithm>
 #include <atomic>

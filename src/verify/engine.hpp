@@ -242,16 +242,6 @@ bool MultiPassTest(TestContext& ctx, uint64_t* combinations, uint64_t* losing);
 // reached (unused in the Finished form, rank >= combinations).
 void PrintProgress(TestContext& ctx, uint64_t rank, uint64_t combinations, const Point* comb,
                    int16_t skipper);
-// "LABEL combinations:" with the count (in the classic column below 10^7,
-// after a blank above) and its share of all combinations.
-void PrintCombCount(const char* label, uint64_t count, uint64_t combinations);
-// The same for a count that is only a lower bound: "... at least N (x%)".
-void PrintCombCountAtLeast(const char* label, uint64_t count, uint64_t combinations);
-
-// A share of `combinations` as "x.y%" into out: one that is not 0 but would
-// round to 0.0% reads "<0.1%", and one short of all that would round to
-// 100.0% reads ">99.9%", so that 462 losing draws never pass for none.
-void ShareText(uint64_t count, uint64_t combinations, char* out, size_t size);
 
 // The duplicate t-set list, the coverage summary and the total line.
 void PrintTSetReport(TestContext& ctx);

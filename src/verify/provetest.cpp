@@ -15,15 +15,10 @@ namespace {
 
 // A losing m-set in the line the walk prints, in the file's base.
 void PrintWitness(PointSetView w, PointNames names) {
-  static constexpr char kTail[] = " : LOSING combination !!!\n";
-  char line[32 + 6 * MAX_M];
-  char* end = line;
-  ForEachPoint(w, [&](unsigned p) {
-    end = PutUnsigned(end, names(p), 2);
-    *end++ = ' ';
-  });
-  end = std::copy(kTail, kTail + sizeof kTail - 1, end);
-  DualWrite(line, static_cast<size_t>(end - line));
+  unsigned named[MAX_M];
+  unsigned n = 0;
+  ForEachPoint(w, [&](unsigned p) { named[n++] = names(p); });
+  PrintLosingLine(named, n);
 }
 
 // A line on a terminal's standard error, at most once a second.

@@ -88,24 +88,42 @@ struct PassResult {
 
 // The m-sets a pass asks about, answered by one of the two walks: the
 // classic masks built from the counters (l = 1), or the meet walk on the
-// blocks themselves.
+// blocks themselves. Both answer the same calls (IsMSetCovered,
+// WalkLosingMSetsFrom), so a pass is written once over either (With).
 struct MSetWalk {
   PrefixWalk* masks = nullptr;
   MeetWalk* meet = nullptr;
   const CoverMasks* coverMasks = nullptr; // what further mask walks read
   unsigned n = 0;
 
+  // fn(walk) on the walk in use.
+  template <typename Fn>
+  decltype(auto) With(Fn&& fn) const {
+    return masks != nullptr ? fn(*masks) : fn(*meet);
+  }
   bool Covered(const Point* S) const {
-    return masks != nullptr ? IsCombCovered(*masks, S) : IsMSetCovered(*meet, S);
+    return With([&](auto& w) { return IsMSetCovered(w, S); });
   }
   // Calls onLosing(S) for the losing m-sets in lexicographic order while it
   // returns true, then counts the rest (or stops, unless countAll); returns
   // the count of those met.
   template <typename Fn>
   uint64_t CountLosing(bool countAll, Fn&& onLosing) const {
-    if (masks != nullptr) return WalkLosingCombs(*masks, countAll, onLosing);
-    while (meet->depth > 0) PopPoint(*meet); // the sampled passes leave a prefix behind
-    return WalkLosingMSets(*meet, countAll, onLosing);
+    return With([&](auto& w) { return WalkLosingMSetsFrom(w, nullptr, 0, countAll, onLosing); });
+  }
+  // A walk of the thread's own in `own`, alike to this one; the MSetWalk
+  // that reads it.
+  MSetWalk CopyInto(PrefixWalk& ownMasks, MeetWalk& ownMeet, const Deadline* deadline) const {
+    MSetWalk copy = *this;
+    if (masks != nullptr) {
+      InitPrefixWalk(ownMasks, *coverMasks, n);
+      ownMasks.deadline = deadline;
+      copy.masks = &ownMasks;
+    } else {
+      CopyMeetWalk(ownMeet, *meet);
+      copy.meet = &ownMeet;
+    }
+    return copy;
   }
 };
 
@@ -167,22 +185,18 @@ uint64_t CompletePassOnThreads(TestContext& ctx, const MSetWalk& walk, bool coun
   struct State {
     PrefixWalk masks;
     MeetWalk meet;
+    MSetWalk walk; // reads one of the two
   };
   uint64_t count = 0;
   bool wanted = true;
   RunJobsInOrder<LosingChunk>(
       ctx.options.threads, jobs.size(),
       [&] {
-        State s;
-        if (walk.masks != nullptr) {
-          InitPrefixWalk(s.masks, *walk.coverMasks, n);
-          s.masks.deadline = &ctx.options.deadline;
-        } else {
-          CopyMeetWalk(s.meet, *walk.meet);
-        }
+        auto s = std::make_unique<State>();
+        s->walk = walk.CopyInto(s->masks, s->meet, &ctx.options.deadline);
         return s;
       },
-      [&](State& s, size_t i) {
+      [&](std::unique_ptr<State>& s, size_t i) {
         CheckDeadline(ctx.options.deadline);
         LosingChunk chunk;
         const auto collect = [&](const Point* S) {
@@ -191,14 +205,8 @@ uint64_t CompletePassOnThreads(TestContext& ctx, const MSetWalk& walk, bool coun
         };
         const Point prefix[3] = {0, jobs[i][1], jobs[i][2]};
         const unsigned len = jobs[i][0];
-        if (walk.masks != nullptr) {
-          chunk.count = WalkLosingCombsFrom(s.masks, prefix, len, countAll, collect);
-        } else {
-          for (unsigned d = 1; d <= len && !PrefixCovered(s.meet); ++d)
-            PushPoint(s.meet, prefix[d]);
-          if (!PrefixCovered(s.meet)) chunk.count = WalkLosingMSets(s.meet, countAll, collect);
-          while (s.meet.depth > 0) PopPoint(s.meet);
-        }
+        chunk.count = s->walk.With(
+            [&](auto& w) { return WalkLosingMSetsFrom(w, prefix, len, countAll, collect); });
         return chunk;
       },
       [&](size_t i, LosingChunk&& chunk) {

@@ -148,12 +148,12 @@ uint64_t WalkClones(PrefixWalk& w, const Point* prefix, unsigned len, bool count
 
 } // namespace
 
-uint64_t WalkLosingCombsWith(PrefixWalk& w, const Point* prefix, unsigned len, bool countAll,
+uint64_t WalkLosingMSetsWith(PrefixWalk& w, const Point* prefix, unsigned len, bool countAll,
                              LosingFn onLosing, void* context) {
   return WalkClones(w, prefix, len, countAll, onLosing, context);
 }
 
-bool IsCombCovered(PrefixWalk& w, const Point* comb) {
+bool IsMSetCovered(PrefixWalk& w, const Point* comb) {
   const unsigned n = w.n;
   unsigned d = 1;
   while (d <= w.valid && w.S[d] == comb[d]) {

@@ -52,7 +52,7 @@ void InitPrefixWalk(PrefixWalk& w, const CoverMasks& cm, unsigned n);
 
 // True when the combination comb[1..n] is covered. Reuses the state of the
 // longest prefix it shares with the combination asked before.
-bool IsCombCovered(PrefixWalk& w, const Point* comb);
+bool IsMSetCovered(PrefixWalk& w, const Point* comb);
 
 // Visits the losing combinations in lexicographic order, depth first over the
 // prefixes that hold no covered t-subset, and calls onLosing(S) (S[1..n]) for
@@ -60,12 +60,12 @@ bool IsCombCovered(PrefixWalk& w, const Point* comb);
 // `countAll`, in which case it goes on counting without calls. Returns the
 // number of losing combinations met (all of them when not stopped).
 template <typename OnLosing>
-uint64_t WalkLosingCombs(PrefixWalk& w, bool countAll, OnLosing&& onLosing);
+uint64_t WalkLosingMSets(PrefixWalk& w, bool countAll, OnLosing&& onLosing);
 
 // The same over the combinations that start with prefix[1..len] (len < n):
 // 0 when the prefix holds a covered t-subset itself.
 template <typename OnLosing>
-uint64_t WalkLosingCombsFrom(PrefixWalk& w, const Point* prefix, unsigned len, bool countAll,
+uint64_t WalkLosingMSetsFrom(PrefixWalk& w, const Point* prefix, unsigned len, bool countAll,
                              OnLosing&& onLosing);
 
 // Internal: extends the state at depth d-1 by the member y at depth d.
@@ -82,22 +82,22 @@ inline uint64_t PointRange(unsigned lo, unsigned hi) {
 // twice, for processors with and without a popcount instruction, and the
 // loader picks the one this processor runs.
 using LosingFn = bool (*)(void* context, const Point* S);
-uint64_t WalkLosingCombsWith(PrefixWalk& w, const Point* prefix, unsigned len, bool countAll,
+uint64_t WalkLosingMSetsWith(PrefixWalk& w, const Point* prefix, unsigned len, bool countAll,
                              LosingFn onLosing, void* context);
 
 template <typename OnLosing>
-uint64_t WalkLosingCombsFrom(PrefixWalk& w, const Point* prefix, unsigned len, bool countAll,
+uint64_t WalkLosingMSetsFrom(PrefixWalk& w, const Point* prefix, unsigned len, bool countAll,
                              OnLosing&& onLosing) {
   using Callback = std::remove_reference_t<OnLosing>;
-  return WalkLosingCombsWith(
+  return WalkLosingMSetsWith(
       w, prefix, len, countAll,
       [](void* context, const Point* S) -> bool { return (*static_cast<Callback*>(context))(S); },
       const_cast<void*>(static_cast<const void*>(&onLosing)));
 }
 
 template <typename OnLosing>
-uint64_t WalkLosingCombs(PrefixWalk& w, bool countAll, OnLosing&& onLosing) {
-  return WalkLosingCombsFrom(w, nullptr, 0, countAll, onLosing);
+uint64_t WalkLosingMSets(PrefixWalk& w, bool countAll, OnLosing&& onLosing) {
+  return WalkLosingMSetsFrom(w, nullptr, 0, countAll, onLosing);
 }
 
 } // namespace kovra

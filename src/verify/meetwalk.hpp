@@ -101,6 +101,14 @@ bool IsMSetCovered(MeetWalk& w, const Point* comb);
 template <typename OnLosing>
 uint64_t WalkLosingMSets(MeetWalk& w, bool countAll, OnLosing&& onLosing);
 
+// The same over the m-sets that start with prefix[1..len] (len < n), from
+// the empty prefix whatever prefix the walk held (a sampled pass leaves one
+// behind), back at the empty prefix after: the mask walk's call of that
+// name, so that a pass reads the two walks alike.
+template <typename OnLosing>
+uint64_t WalkLosingMSetsFrom(MeetWalk& w, const Point* prefix, unsigned len, bool countAll,
+                             OnLosing&& onLosing);
+
 // True when some m-set that meets `block` in t or more points loses (from
 // the empty prefix; the walk's blocks are the others). The walk passes over
 // the prefixes that cannot reach t points of the block, besides those the
@@ -127,6 +135,16 @@ uint64_t WalkLosingMSets(MeetWalk& w, bool countAll, OnLosing&& onLosing) {
       w, countAll,
       [](void* context, const Point* S) -> bool { return (*static_cast<Callback*>(context))(S); },
       const_cast<void*>(static_cast<const void*>(&onLosing)));
+}
+
+template <typename OnLosing>
+uint64_t WalkLosingMSetsFrom(MeetWalk& w, const Point* prefix, unsigned len, bool countAll,
+                             OnLosing&& onLosing) {
+  while (w.depth > 0) PopPoint(w);
+  for (unsigned d = 1; d <= len && !PrefixCovered(w); ++d) PushPoint(w, prefix[d]);
+  const uint64_t count = PrefixCovered(w) ? 0 : WalkLosingMSets(w, countAll, onLosing);
+  while (w.depth > 0) PopPoint(w);
+  return count;
 }
 
 } // namespace kovra

@@ -123,10 +123,10 @@ formats/cbin.cpp @@ if (s.endOfInput) break; @@ (void)0; @@ a code cut off by th
 # --- verify: counter scan, skipper passes, complete walk, analysis, report
 verify/coverage.cpp @@ if (counters[i - origin] < need && !emit(i)) return; @@ if (counters[i - origin] <= need && !emit(i)) return; @@ m = t: a t-subset met exactly l times is called losing
 verify/coverage.cpp @@ if (chunk.first.size() < keep) chunk.first.push_back(index); @@ if (chunk.first.size() + 1 < keep) chunk.first.push_back(index); @@ m = t: a range keeps one losing t-subset fewer than -o (the default -o1 prints none)
-verify/coverage.cpp @@ return budget.Left() || ctx.firstLosing.size() < keep; @@ return budget.Left(); @@ complete pass after sampled ones that used up -o: the certificate keeps only its first losing m-set
+verify/coverage.cpp @@ return budget.Left() || ctx.result.firstLosing.size() < keep; @@ return budget.Left(); @@ complete pass after sampled ones that used up -o: the certificate keeps only its first losing m-set
 verify/coverage.cpp @@ mostLosing = std::max(mostLosing, res.losing); @@ mostLosing = res.losing; @@ verdict taken from the last pass only
 verify/skipper.hpp @@ while (S[p] > v - (n - p)) { @@ while (S[p] >= v - (n - p)) { @@ skipper pass carries one value early and skips combinations
-verify/coverage.cpp @@ const uint64_t interval = combs / (ctx.ulMaxReport != 0 ? ctx.ulMaxReport : 1) + 1; @@ const uint64_t interval = combs / (ctx.ulMaxReport != 0 ? ctx.ulMaxReport : 1); @@ progress lines one rank early
+verify/coverage.cpp @@ combs / (ctx.options.ulMaxReport != 0 ? ctx.options.ulMaxReport : 1) + 1; @@ combs / (ctx.options.ulMaxReport != 0 ? ctx.options.ulMaxReport : 1); @@ progress lines one rank early
 formats/nestedlist.cpp @@ if (io_.b == 0 || io_.k == k_) return true; @@ return true; @@ a "k" key that the blocks contradict passes
 verify/coverage.cpp @@ if (c[pp.n - 1] != c[pp.n - 2] + 1) { @@ if (c[pp.n - 1] == c[pp.n - 2] + 1) { @@ complete pass: progress lines at the wrong combinations
 verify/coverwalk.cpp @@ cand[d] = ~w.M[len] & PointRange(len == 0 ? 1 : prefix[len] + 1u, v - n + d); @@ cand[d] = ~w.M[len] & PointRange(len == 0 ? 1 : prefix[len] + 1u, v - n + d - 1); @@ complete walk never starts a combination at its last possible point
@@ -136,9 +136,9 @@ verify/coverwalk.cpp @@ if (w.bad[d]) return true; @@ (void)0; @@ skipper passes
 verify/engine.cpp @@ if (low >= ctx.bNeeded) return false; @@ if (low > ctx.bNeeded) return false; @@ a block whose t-subsets are all met exactly l times is kept
 formats/textfmt.cpp @@ return after < limit && IsDigit(*after); @@ return false; @@ "1;2;3" is read as 1 and a comment
 verify/engine.cpp @@ if (counters[idx[i]] < cap) ++counters[idx[i]]; @@ ++counters[idx[i]]; @@ counters wrap at 256 instead of saturating
-verify/engine.cpp @@ if (c < ctx.l) ctx.ulUncovered += n; @@ if (c <= ctx.l) ctx.ulUncovered += n; @@ summary counts t-subsets met exactly l times as uncovered
+verify/engine.cpp @@ if (c < ctx.l) ctx.tally.ulUncovered += n; @@ if (c <= ctx.l) ctx.tally.ulUncovered += n; @@ summary counts t-subsets met exactly l times as uncovered
 verify/engine.cpp @@ if (low != 0 && high - low < 3) high = low + 3; @@ if (low != 0 && high - low < 3) high = low + 2; @@ skipper settling: first pass only 2 above the last
-verify/engine.cpp @@ for (int i = ctx.sMaxCount; i >= ctx.sMinCount; --i) @@ for (int i = ctx.sMaxCount; i > ctx.sMinCount; --i) @@ summary leaves out its lowest count
+verify/engine.cpp @@ for (int i = ctx.tally.sMaxCount; i >= ctx.tally.sMinCount; --i) @@ for (int i = ctx.tally.sMaxCount; i > ctx.tally.sMinCount; --i) @@ summary leaves out its lowest count
 # --- output: file-name schemes, new files, system tree
 output/fnames.cpp @@ l > lim.l || b > lim.b || @@ l > lim.l || b >= lim.b || @@ new-style name refused for b = 46655
 output/fnames.hpp @@ int32_t b = 46655; @@ int32_t b = 46656; @@ new-style name accepted for b = 46656, which needs four digits
@@ -164,7 +164,7 @@ verify/profile.cpp @@ if (w.atLeast[j] + near[j] >= w.l) ++w.out.atLeastL[j]; @@
 verify/profile.cpp @@ const unsigned c = w.meet[w.holders[i]] + 1u; @@ const unsigned c = w.meet[w.holders[i]]; @@ draw profile: the last point of a draw never counts
 report/json.cpp @@ std::sort(blocks.begin(), blocks.end()); @@ (void)0; @@ sha256 depends on the order of the blocks in the file
 api/verification.cpp @@ for (const auto p : set) pts.push_back(names(p)); @@ for (const auto p : set) pts.push_back(p); @@ certificate: losing.first in base 1 whatever the file's base
-api/verification.cpp @@ r.counted = ctx.fCountExact != 0 && ctx.fUndecided == 0; @@ r.counted = true; @@ certificate: a count from a sampled last pass given as exact
+api/verification.cpp @@ r.counted = found.fCountExact != 0 && found.fUndecided == 0; @@ r.counted = true; @@ certificate: a count from a sampled last pass given as exact
 # --- app: options, design run, exit status, batch modes, parameter search
 app/options.cpp @@ Ranged(val, 0, 25, "-Q (skipperHigh)") @@ Ranged(val, 0, 24, "-Q (skipperHigh)") @@ -Q25 refused
 app/options.cpp @@ Ranged(val, MIN_CLL, MAX_CLL, "-G (ComprLineLen)") @@ Ranged(val, MIN_CLL + 1, MAX_CLL, "-G (ComprLineLen)") @@ -G32 refused
@@ -174,7 +174,7 @@ app/options.cpp @@ if (isFirst && val.full == INTERNAL_ACCESS_VALUE && rs.fInter
 app/options.cpp @@ if (value == 0) value = unset; @@ (void)0; @@ an end value left at 0 is not the classic range
 api/verification.cpp @@ if (i >= kept.size()) break; @@ if (i > kept.size()) break; @@ redundancy removal reads past the shrunk design when its last block goes
 app/driver.cpp @@ } else if (!out.passed && rs.fWriteToNewFile != 0) { @@ } else if (!out.passed) { @@ -c writes no reduced design when the verification failed
-app/driver.cpp @@ const bool testing = rs.fDoTesting != 0 || (force && redundantFound); @@ const bool testing = rs.fDoTesting != 0 || force; @@ -y- -y2 tests a design without redundant blocks too
+app/driver.cpp @@ const bool testing = rs.fDoTesting != 0 || (force && verified.redundant > 0); @@ const bool testing = rs.fDoTesting != 0 || force; @@ -y- -y2 tests a design without redundant blocks too
 app/driver.cpp @@ CheckRange(rs.usInBase, 0, 201, "-a (inBase)"); @@ CheckRange(rs.usInBase, 1, 201, "-a (inBase)"); @@ -a0 refused
 app/driver.cpp @@ const bool outputAsked = @@ const bool outputAsked = rs.fWriteNonRedundantsToFile != 0 || @@ -c without redundant blocks counts as a missing file (exit 4)
 app/driver.cpp @@ if (rs.fSortOutput != 0 && rs.bCompressed == 0) SortBlocks(sys.blocks.get(), sys.b, sys.k, false); @@ if (rs.bCompressed == 0) SortBlocks(sys.blocks.get(), sys.b, sys.k, false); @@ plain output sorted without -w
@@ -212,7 +212,7 @@ formats/nestedlist.cpp @@ if (std::find(keys_.begin(), keys_.end(), name) != key
 formats/loader.cpp @@ if (!HeaderHoldsNumber(piece.begin, piece.end)) return; @@ return; @@ a header line with a number is passed over without a word
 formats/loader.cpp @@ if (opt.baseGiven && opt.base >= 0 && io.base != opt.base) @@ if (false) @@ the file's base replaces -a without a word
 formats/loader.cpp @@ if (names.empty()) return true; @@ return true; @@ an object without t, m, l fails without naming them
-api/verification.cpp @@ CheckDeadline(ctx.deadline); @@ (void)0; @@ the redundancy analysis runs past --time-limit
+api/verification.cpp @@ CheckDeadline(st.deadline); @@ (void)0; @@ the redundancy analysis runs past --time-limit
 app/entry.cpp @@ if (file.written == 0 && file.writeError == 0) { @@ if (false) { @@ a failed start leaves an empty certificate
 # --- several designs, the search's answer, the user's numbers, counts
 app/designlist.cpp @@ return Badness(second) > Badness(first) ? second : first; @@ return second; @@ several designs: a later OK hides an earlier FAIL
@@ -229,13 +229,15 @@ app/options.cpp @@ if (std::strcmp(arg, END_OF_OPTIONS) == 0) break; // file nam
 formats/idline.cpp @@ if (!FollowsOldStyleScheme(name, ext)) return; @@ (void)0; @@ every file name is compared with the ID line (notes for reduced.txt)
 formats/idline.cpp @@ (IsDigit(ext[2]) || isA(ext[2])) @@ IsDigit(ext[2]) @@ a scheme name whose l is 'a' is not compared
 base/console.cpp @@ if (gLeftOut != nullptr && StartsWith(line, gLeftOut)) return false; @@ (void)0; @@ the search warns about its copy's missing ID line at every candidate
-verify/coverage.cpp @@ if (count != 0 && percent < 0.05) @@ if (false) @@ 462 losing m-sets out of 13983816 read 0.0%
-verify/coverage.cpp @@ else if (count < combinations && percent >= 99.95) @@ else if (false) @@ all but a few m-sets losing reads 100.0%
-verify/coverage.cpp @@ if (count < 10000000) @@ if (count < 100000000) @@ an 8-digit losing count runs into the colon
+verify/verdict.cpp @@ if (count != 0 && percent < 0.05) @@ if (false) @@ 462 losing m-sets out of 13983816 read 0.0%
+verify/verdict.cpp @@ else if (count < combinations && percent >= 99.95) @@ else if (false) @@ all but a few m-sets losing reads 100.0%
+verify/verdict.cpp @@ if (count < 10000000) @@ if (count < 100000000) @@ an 8-digit losing count runs into the colon
 verify/coverage.cpp @@ if (c < 1000000000) @@ if (c <= 9999999999) @@ a 10-digit count runs into "Finished"
 verify/verdict.cpp @@ if (of.candidate) { @@ if (false) { @@ the search's candidates end with "TestRetCode: FAIL!"
+verify/verdict.cpp @@ end = PutUnsigned(end, named[i], 2); @@ end = PutUnsigned(end, named[i], 1); @@ losing lines lose their two-column points
+verify/meetwalk.hpp @@ for (unsigned d = 1; d <= len && !PrefixCovered(w); ++d) PushPoint(w, prefix[d]); @@ for (unsigned d = 1; d < len && !PrefixCovered(w); ++d) PushPoint(w, prefix[d]); @@ a thread's meet walk drops the last point of its prefix job
 app/driver.cpp @@ moved = moved || original[i] != sys.given.usFileBase + i; @@ moved = true; @@ -z prints a mapping even when no point moved
-app/driver.cpp @@ rs.fWriteNonRedundantsToFile != 0 && !reduced && !rs.szOutputFile.empty() && out.passed; @@ false; @@ -c --output writes nothing when nothing went
+app/driver.cpp @@ rs.fWriteNonRedundantsToFile != 0 && !o.reduced && !rs.szOutputFile.empty() && out.passed; @@ false; @@ -c --output writes nothing when nothing went
 app/search.cpp @@ rs.fJson = 0; @@ (void)0; @@ -z2 --json writes a certificate per candidate
 # --- the library facade
 api/designs.cpp @@ if (p < low || p > high) { @@ if (p < low || p > high + 1) { @@ a design made from rows takes a point one beyond v

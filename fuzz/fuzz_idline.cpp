@@ -99,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   bool overflow = false;
   const int n = kovra::ReadNumberLine(numbers, 8, line.c_str(), &overflow);
   Require(n >= 0 && n <= 8 && (!overflow || n == 8));
-  for (int i = 0; i < n; ++i) Require(numbers[i] >= 0);
+  for (int i = 0; i < n; ++i) Require(numbers[i] >= -1); // a negative number reads as -1
 
   uint32_t chi = 0, b = 0;
   kovra::SniffCTextHeader(line.c_str(), chi, b);

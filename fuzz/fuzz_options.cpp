@@ -25,8 +25,8 @@ void CheckInvariants(const kovra::RunSettings& rs) {
   Require(rs.V >= 1 && rs.V <= MAX_V && rs.K >= 1 && rs.K <= MAX_K);
   Require(rs.T >= 1 && rs.T <= MAX_T && rs.M >= 1 && rs.M <= MAX_M);
   Require(rs.L >= 1 && rs.L <= MAX_L);
-  Require(rs.bCompressed <= 2);
-  Require(rs.bCompressed == 0 || rs.usOutBase == 1);
+  Require(rs.bCompressed <= 3); // 3: XML, which keeps any base
+  Require((rs.bCompressed != 1 && rs.bCompressed != 2) || rs.usOutBase == 1);
   Require(rs.usMskSeperatorline <= 3);
   Require(rs.ulComprAvgLineLen >= MIN_CLL && rs.ulComprAvgLineLen <= MAX_CLL);
   Require(rs.ulSkipperHigh <= 25 && rs.ulSkipperLow <= 5);

@@ -36,7 +36,8 @@ void CheckInvariants(const kovra::RunSettings& rs) {
   Require(rs.fUseNewFNameScheme == 0 || rs.fUseL_InOldStyleFNames == 0);
   Require(rs.fInternalOptions != 0 || (rs.fCDsOnly == 0 && rs.fToSysDir == 0 && rs.fTestAll == 0));
   Require(!(rs.fUseNewFNameScheme != 0 && rs.fToSysDir != 0));
-  Require(rs.fParamsGiven == 0 || !rs.szDesignFile.empty());
+  // Parameters count as given for the design files, or for --isomorphic's.
+  Require(rs.fParamsGiven == 0 || !rs.szDesignFile.empty() || !rs.isomorphicFiles.empty());
   // Every flag is 0 or 1.
   const int flags = rs.fShowSummary | rs.fDoTesting | rs.fShowDupeTSets | rs.fShowRedundants |
                     rs.fWriteNonRedundantsToFile | rs.fWriteToNewFile | rs.fBatchMode |

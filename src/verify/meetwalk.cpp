@@ -298,31 +298,46 @@ void CopyMeetWalk(MeetWalk& to, const MeetWalk& from) {
   });
 }
 
-void LeaveOut(MeetWalk& w, const std::vector<char>& out) {
-  assert(w.depth == 0 && MAX_M + MAX_T < 128 && "a left-out count stays away from t");
+namespace {
+
+// A left-out block's count starts here: a prefix of n points brings it to
+// 128 + n at most, never to t - 1 or t.
+constexpr uint8_t kLeftOut = 128;
+static_assert(MAX_M + MAX_T < kLeftOut, "a left-out count stays away from t");
+
+// With t = 1 every block is near before any point is chosen: the near sets
+// of the empty prefix are made anew from the blocks left in.
+void NearOfEmptyPrefix(MeetWalk& w) {
   const MeetIndex& ix = *w.index;
-  bool any = false;
-  for (size_t i = 0; i < w.meet.size() && i < out.size(); ++i)
-    if (out[i] != 0) {
-      w.meet[i] = 128;
-      any = true;
-    }
-  // With t = 1 every block is near before any point is chosen: the near
-  // sets of the empty prefix are made anew from the blocks left in.
-  if (!any || ix.t != 1) return;
+  if (ix.t != 1) return;
   WithWords(w.words, [&](auto width) {
     constexpr unsigned W = width();
     PointSet<W>* near = NearAt<W>(w, 0);
     std::fill(near, near + w.planes, PointSet<W>{});
     const std::vector<PointSet<W>>& blocks = ix.blocks.Sets<W>();
     for (size_t i = 0; i < blocks.size(); ++i) {
-      if (i < out.size() && out[i] != 0) continue;
+      if (w.meet[i] >= kLeftOut) continue;
       if (ix.l == 1)
         near[0] |= blocks[i];
       else
         AddToPlanes(near, w.planes, blocks[i]);
     }
   });
+}
+
+} // namespace
+
+void LeaveOut(MeetWalk& w, const std::vector<char>& out) {
+  assert(w.depth == 0 && "at the empty prefix");
+  for (size_t i = 0; i < w.meet.size() && i < out.size(); ++i)
+    if (out[i] != 0) w.meet[i] = kLeftOut;
+  NearOfEmptyPrefix(w);
+}
+
+void LeaveOut(MeetWalk& w, size_t block, bool out) {
+  assert(w.depth == 0 && "at the empty prefix");
+  w.meet[block] = out ? kLeftOut : 0;
+  NearOfEmptyPrefix(w);
 }
 
 template <unsigned W>

@@ -74,6 +74,8 @@ void CopyMeetWalk(MeetWalk& to, const MeetWalk& from);
 // Trying many sets of blocks on one index this way saves building an index
 // for each.
 void LeaveOut(MeetWalk& w, const std::vector<char>& out);
+// The same for one block, out or back in (one that was in before).
+void LeaveOut(MeetWalk& w, size_t block, bool out);
 
 // Adds point y (above the last one) to the prefix, or takes the last one away.
 void PushPoint(MeetWalk& w, unsigned y);

@@ -1,7 +1,6 @@
 // Exact reduction.
 #include "verify/reduce.hpp"
 
-#include "base/jobs.hpp"
 #include "base/threadteam.hpp"
 #include "design/combinatorics.hpp"
 #include "verify/estimate.hpp"
@@ -155,21 +154,24 @@ ReduceResult ReduceByWalks(const PointSetList& blocks, unsigned v, unsigned m, u
   all.deadline = &deadline;
   const size_t b = blocks.size();
   std::vector<char> gone(b, 0);
-  const auto walkWithout = [&](size_t i, std::vector<char> without) {
-    without[i] = 1;
-    MeetWalk w = all;
-    LeaveOut(w, without);
-    return w;
+  MeetWalk left = all; // the walk without the blocks gone
+  // A try of block i on a walk that leaves out what it should: the block
+  // too, for the try's length.
+  const auto tryBlock = [&](MeetWalk& w, size_t i, uint64_t budget) {
+    LeaveOut(w, i, true);
+    const MeetingAnswer answer = FindLosingMeeting(w, blocks[i], nullptr, 0, budget, nullptr);
+    LeaveOut(w, i, false);
+    return answer;
   };
   const auto remove = [&](size_t i) {
     gone[i] = 1;
+    LeaveOut(left, i, true);
     r.removed.push_back(static_cast<uint32_t>(i));
   };
   if (threads <= 1) {
     for (size_t i = b; i-- > 0;) {
       CheckDeadline(deadline);
-      MeetWalk w = walkWithout(i, gone);
-      if (!HasLosingMeeting(w, blocks[i])) remove(i);
+      if (tryBlock(left, i, UINT64_MAX) == MeetingAnswer::kNone) remove(i);
     }
     return r;
   }
@@ -199,6 +201,9 @@ ReduceResult ReduceByWalks(const PointSetList& blocks, unsigned v, unsigned m, u
   const std::vector<std::array<Point, 3>> firsts = PrefixJobs(v, std::min(m, 2u));
   std::vector<size_t> tried;
   std::vector<MeetingAnswer> brief;
+  std::vector<MeetWalk> briefWalks(team.Size()); // per thread, without the blocks gone
+  std::vector<size_t> briefRound(team.Size(), SIZE_MAX);
+  size_t round = 0;
   std::vector<char> plan(b, kNotPlanned);
   std::vector<size_t> mayGoBefore(b, 0); // of a whole try: the blocks before it that may go
   for (size_t next = 0; next < b;) {     // blocks b - 1 - next and below are left to try
@@ -208,10 +213,13 @@ ReduceResult ReduceByWalks(const PointSetList& blocks, unsigned v, unsigned m, u
     for (; end < b && tried.size() < window; ++end)
       if (known[end] == kUnknown) tried.push_back(end);
     brief.assign(tried.size(), MeetingAnswer::kUnfinished);
-    team.Run(tried.size(), [&](size_t n) {
-      const size_t i = b - 1 - tried[n];
-      MeetWalk w = walkWithout(i, gone);
-      brief[n] = FindLosingMeeting(w, blocks[i], nullptr, 0, budget, nullptr);
+    ++round;
+    team.Run(tried.size(), [&](size_t n, unsigned thread) {
+      if (briefRound[thread] != round) {
+        briefWalks[thread] = left;
+        briefRound[thread] = round;
+      }
+      brief[n] = tryBlock(briefWalks[thread], b - 1 - tried[n], budget);
     });
     std::vector<char> without = gone; // the blocks gone or that may go, as the plan goes
     std::vector<std::unique_ptr<Whole>> wholes;
@@ -245,7 +253,10 @@ ReduceResult ReduceByWalks(const PointSetList& blocks, unsigned v, unsigned m, u
       anyGoes = true;
     }
     team.Run(wholes.size(), [&](size_t k) {
-      wholes[k]->proto = walkWithout(b - 1 - wholes[k]->j, wholes[k]->without);
+      Whole& w = *wholes[k];
+      w.without[b - 1 - w.j] = 1;
+      w.proto = all;
+      LeaveOut(w.proto, w.without);
     });
     team.Run(wholes.size() * firsts.size(), [&](size_t job, unsigned thread) {
       Whole& w = *wholes[job / firsts.size()];
@@ -278,8 +289,7 @@ ReduceResult ReduceByWalks(const PointSetList& blocks, unsigned v, unsigned m, u
         continue;
       }
       if (plan[next] == kAgain) { // free briefly among more blocks: among these?
-        MeetWalk w = walkWithout(i, gone);
-        const MeetingAnswer answer = FindLosingMeeting(w, blocks[i], nullptr, 0, budget, nullptr);
+        const MeetingAnswer answer = tryBlock(left, i, budget);
         if (answer == MeetingAnswer::kNone) {
           remove(i);
           ++went;

@@ -267,7 +267,8 @@ formats/cbin.cpp @@ if (sys.v > MAX_CBIN_V) { @@ if (false) { @@ compressed bina
 verify/engine.cpp @@ || i + t == n) cut[++count] = i + 1; @@ || i + t == n) cut[++count] = i; @@ threads: the last first point of each piece of a block left unmarked
 verify/engine.cpp @@ const size_t k = 2 * i + parity; @@ const size_t k = i + parity; @@ threads: some pieces of a block marked twice, others never
 verify/engine.cpp @@ return std::find(fresh, fresh + pieces, true) != fresh + pieces || !test; @@ return true; @@ threads: no wide block is found redundant
-verify/meetwalk.cpp @@ w.meet[i] = 128; @@ w.meet[i] = 0; @@ reduction: a block tried against itself and the blocks gone
+verify/meetwalk.cpp @@ if (out[i] != 0) w.meet[i] = kLeftOut; @@ if (out[i] != 0) w.meet[i] = 0; @@ reduction: a block tried against itself and the blocks gone
+verify/meetwalk.cpp @@ w.meet[block] = out ? kLeftOut : 0; @@ w.meet[block] = kLeftOut; @@ reduction: a tried block never comes back into the walk
 EOF
 }
 

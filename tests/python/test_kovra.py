@@ -78,3 +78,34 @@ def test_bad_input_raises_value_error_with_the_command_lines_message(tmp_path):
             kovra.verify(blocks, v=7, t=2, m=2)
     with pytest.raises(ValueError, match=r"block 2: point 9 is outside 1\.\.7"):
         kovra.verify([[1, 2, 3], [1, 2, 9]], v=7, t=2, m=2)
+
+
+def test_points_past_128_as_from_the_file():
+    # PG(2,11) less its first line: exactly that line's 66 pairs lose, the
+    # first in order from its first points (122 and up, across 128).
+    plane = os.path.join(SRC, "tests", "data", "wide", "C133_12_2_2_1_b132_PG2_11_minus_first.txt")
+    r = kovra.verify(kovra.load(plane), max_losing=3)
+    assert r.verdict == "FAIL" and r.losing_count == 66
+    cli = cli_certificate(plane, "-o3")
+    assert r.certificate["sha256"] == cli["sha256"]
+    assert [list(s) for s in r.first_losing] == cli["losing"]["first"]
+
+
+def test_ctrl_c_raises_keyboard_interrupt():
+    # A random 6/90 wheel whose complete walk takes about two seconds: the
+    # interrupt a quarter of a second in ends the call, not the walk's end.
+    import random
+    import signal
+    import threading
+    import time
+    rng = random.Random(90)
+    blocks = [sorted(rng.sample(range(1, 91), 6)) for _ in range(1500)]
+    timer = threading.Timer(0.25, lambda: os.kill(os.getpid(), signal.SIGINT))
+    started = time.monotonic()
+    timer.start()
+    try:
+        with pytest.raises(KeyboardInterrupt):
+            kovra.verify(blocks, v=90, t=3, m=6, threads=1)
+    finally:
+        timer.cancel()
+    assert time.monotonic() - started < 1.5

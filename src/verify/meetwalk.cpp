@@ -422,10 +422,6 @@ MeetingAnswer FindLosingMeeting(MeetWalk& w, PointSetView block, const Point* pr
   });
 }
 
-bool HasLosingMeeting(MeetWalk& w, PointSetView block) {
-  return FindLosingMeeting(w, block, nullptr, 0, UINT64_MAX, nullptr) == MeetingAnswer::kLosing;
-}
-
 template void PushPoint<1>(MeetWalk&, unsigned);
 template void PushPoint<2>(MeetWalk&, unsigned);
 template void PushPoint<4>(MeetWalk&, unsigned);

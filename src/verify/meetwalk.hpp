@@ -111,17 +111,15 @@ template <typename OnLosing>
 uint64_t WalkLosingMSetsFrom(MeetWalk& w, const Point* prefix, unsigned len, bool countAll,
                              OnLosing&& onLosing);
 
-// True when some m-set that meets `block` in t or more points loses (from
-// the empty prefix; the walk's blocks are the others). The walk passes over
-// the prefixes that cannot reach t points of the block, besides those the
-// others cover already.
-bool HasLosingMeeting(MeetWalk& w, PointSetView block);
-
-// The same over the m-sets that start with prefix[1..len] (len <= 2), with
-// at most `budget` prefixes extended, giving up soon once `stop` (when
-// given) is raised: kLosing as soon as one is found, kNone when there is
-// none, kUnfinished when the budget or the stop came first. For trying a
-// block on several threads, one prefix each, or briefly first.
+// Whether some m-set that meets `block` in t or more points loses (from the
+// empty prefix; the walk's blocks are the others), over the m-sets that
+// start with prefix[1..len] (len <= 2; len = 0: all of them). The walk
+// passes over the prefixes that cannot reach t points of the block, besides
+// those the others cover already. At most `budget` prefixes are extended,
+// giving up soon once `stop` (when given) is raised: kLosing as soon as one
+// is found, kNone when there is none, kUnfinished when the budget or the
+// stop came first. For trying a block whole, on several threads one prefix
+// each, or briefly first. The walk is back at the empty prefix after.
 enum class MeetingAnswer : uint8_t { kNone, kLosing, kUnfinished };
 MeetingAnswer FindLosingMeeting(MeetWalk& w, PointSetView block, const Point* prefix, unsigned len,
                                 uint64_t budget, const std::atomic<bool>* stop);
